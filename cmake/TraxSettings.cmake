@@ -1,0 +1,29 @@
+# Shared build settings: every target links trax::warnings (and with it the sanitizer
+# switch) privately.
+add_library(trax_warnings INTERFACE)
+add_library(trax::warnings ALIAS trax_warnings)
+target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
+
+if(TRAX_SANITIZE STREQUAL "address")
+  target_compile_options(trax_warnings INTERFACE -fsanitize=address,undefined
+                                                 -fno-sanitize-recover=undefined
+                                                 -fno-omit-frame-pointer)
+  target_link_options(trax_warnings INTERFACE -fsanitize=address,undefined)
+elseif(TRAX_SANITIZE STREQUAL "thread")
+  target_compile_options(trax_warnings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(trax_warnings INTERFACE -fsanitize=thread)
+elseif(NOT TRAX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "TRAX_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+# add_trax_test(name SOURCES files... LIBS libs... [LABELS labels...])
+# Builds a GoogleTest executable from tests/<component>/ and registers its cases.
+function(add_trax_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE trax::warnings GTest::gtest GTest::gtest_main ${ARG_LIBS})
+  target_compile_definitions(${name} PRIVATE TRAX_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+                                             TRAX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")
+endfunction()
+include(GoogleTest)

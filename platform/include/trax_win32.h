@@ -1,0 +1,194 @@
+/* The Windows calls that the TRAX programs and libraries use, under their Windows names,
+ * types and semantics. On Windows this header only includes the real API; elsewhere the
+ * platform library (trax_platform) implements them on POSIX.
+ *
+ * Handles are small positive integers from one process-wide handle table; a bad or closed
+ * handle makes a call fail with ERROR_INVALID_HANDLE and never crashes. The last error is
+ * one thread-local value shared by every library of the process. */
+#ifndef TRAX_WIN32_H
+#define TRAX_WIN32_H
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+#define TRAX_PLATFORM_EXTERN_C extern "C"
+#else
+#define TRAX_PLATFORM_EXTERN_C
+#endif
+#define WINAPI
+#define WINBASEAPI TRAX_PLATFORM_EXTERN_C __attribute__((visibility("default")))
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef size_t SIZE_T;
+typedef char CHAR;
+typedef void *HANDLE;
+typedef void *HWND;
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef DWORD *LPDWORD;
+typedef LONG *LPLONG;
+typedef BYTE *LPBYTE;
+typedef void *LPSECURITY_ATTRIBUTES;
+typedef void *LPOVERLAPPED;
+typedef DWORD REGSAM;
+typedef struct TRAX_HKEY__ *HKEY;
+typedef HKEY *PHKEY;
+typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
+
+#define TRUE 1
+#define FALSE 0
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+/* Windows error codes used by the platform and the framework */
+#define ERROR_SUCCESS 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_BAD_ENVIRONMENT 10L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_SEM_TIMEOUT 121L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NOT_OWNER 288L
+#define ERROR_TOO_MANY_POSTS 298L
+#define ERROR_TIMEOUT 1460L
+
+/* Threads, synchronisation, handles */
+WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stackSize,
+                                      LPTHREAD_START_ROUTINE start, LPVOID param,
+                                      DWORD flags, LPDWORD threadId);
+WINBASEAPI HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES sa, LONG initialCount,
+                                          LONG maximumCount, LPCSTR name);
+WINBASEAPI BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount);
+/** Auto- or manual-reset event. A named event is shared by every process of the same user
+ *  that opens the name; see the platform README for the cross-process rules. */
+WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset,
+                                      BOOL initialState, LPCSTR name);
+WINBASEAPI BOOL WINAPI SetEvent(HANDLE event);
+WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
+/** Waits for a thread, semaphore or event; ms is INFINITE, 0 or a time-out. */
+WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
+/** Waits until any one of count events is signalled (waitAll must be FALSE); returns
+ *  WAIT_OBJECT_0 + index of the lowest signalled one, WAIT_TIMEOUT or WAIT_FAILED. */
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles,
+                                               BOOL waitAll, DWORD ms);
+WINBASEAPI BOOL WINAPI CloseHandle(HANDLE handle);
+WINBASEAPI void WINAPI Sleep(DWORD ms);
+WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
+WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
+WINBASEAPI DWORD WINAPI GetLastError(void);
+WINBASEAPI void WINAPI SetLastError(DWORD error);
+
+/* Device I/O control on a device handle (a framework path) */
+WINBASEAPI BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
+                                       DWORD inBufferSize, LPVOID outBuffer,
+                                       DWORD outBufferSize, LPDWORD bytesReturned,
+                                       LPOVERLAPPED overlapped);
+
+/* Version information */
+typedef struct {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *LPOSVERSIONINFOA;
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+WINBASEAPI BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
+
+/* User interface */
+#define MB_OK 0x00000000u
+#define MB_ICONHAND 0x00000010u
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_SYSTEMMODAL 0x00001000u
+#define IDOK 1
+/** Writes "caption: text" to standard error and returns IDOK as if OK was pressed. */
+WINBASEAPI int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+/** Best-effort tone; never blocks longer than durationMs. */
+WINBASEAPI BOOL WINAPI Beep(DWORD frequency, DWORD durationMs);
+
+/* Read-only registry view: empty unless a test fills it (TraxRegistrySetString). */
+#define HKEY_CLASSES_ROOT ((HKEY)(uintptr_t)0x80000000u)
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+#define KEY_QUERY_VALUE 0x0001u
+#define KEY_READ 0x20019u
+#define KEY_ALL_ACCESS 0xF003Fu
+#define REG_NONE 0u
+#define REG_SZ 1u
+#define REG_DWORD 4u
+WINBASEAPI LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM sam,
+                                     PHKEY result);
+WINBASEAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
+                                        LPDWORD type, LPBYTE data, LPDWORD dataSize);
+WINBASEAPI LONG WINAPI RegCloseKey(HKEY key);
+
+/* Strings and memory */
+WINBASEAPI int WINAPI lstrlenA(LPCSTR str);
+WINBASEAPI void WINAPI RtlMoveMemory(void *dest, const void *src, SIZE_T length);
+
+/* ---- Platform extensions (not Windows calls): the seams the framework and tests use ---- */
+
+/** I/O-control handler of a device handle: returns TRUE, or FALSE after SetLastError. */
+typedef BOOL (*TRAX_DEVICE_IOCTL)(void *context, DWORD code, LPVOID in, DWORD inSize,
+                                  LPVOID out, DWORD outSize, LPDWORD bytesReturned);
+/** Called once when the last reference to a closed device handle goes away. */
+typedef void (*TRAX_DEVICE_RELEASE)(void *context);
+
+/** Registers a device handle whose DeviceIoControl calls ioctl(context, ...). CloseHandle
+ *  removes it from the table; release(context) runs after the last call in progress on it
+ *  has returned. Returns NULL (last error set) when the table is full. */
+WINBASEAPI HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
+                                                TRAX_DEVICE_RELEASE release, void *context);
+/** Runs fn(context of the device handle, arg) while holding a reference to the handle, so
+ *  that a concurrent CloseHandle cannot release the context under fn. Fails with
+ *  ERROR_INVALID_HANDLE for anything that is not an open device handle. */
+WINBASEAPI BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
+                                      void *arg);
+
+/** Emulated version for GetVersionExA: NT 4.0 (platform 2, 4.0, build 1381) by default.
+ *  A null info restores the default. */
+WINBASEAPI void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info);
+/** Makes GetVersionExA fail (FALSE) until called again with FALSE. */
+WINBASEAPI void WINAPI TraxSetVersionQueryFails(BOOL fails);
+
+/** Replaces MessageBoxA's output: hook(caption, text, type, context) is called instead of
+ *  writing to standard error and its result is returned. A null hook restores the default. */
+typedef int (*TRAX_MESSAGEBOX_HOOK)(LPCSTR caption, LPCSTR text, UINT type, void *context);
+WINBASEAPI void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context);
+
+/** Fills the registry view (tests only): a REG_SZ value under root\subKey. */
+WINBASEAPI LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName,
+                                             LPCSTR value);
+/** Empties the registry view. */
+WINBASEAPI void WINAPI TraxRegistryClear(void);
+
+#endif /* !_WIN32 */
+#endif

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
+# only when something is missing. Must run as root (or with sudo available).
+set -euo pipefail
+packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
