@@ -1,0 +1,94 @@
+/* The shared state of traxnt and its command loop: prompt, command word, dispatch. */
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+#include "core.h"
+#include "input.h"
+
+ThreadNode G_ThrList[kMaxThreads];
+ThreadNode *G_CurrThrP = nullptr;
+int32_t G_ThrCount = 0;
+HANDLE G_ThrSerSem = nullptr;
+
+uint8_t G_Buf[kBufSize];
+uint8_t G_BufAlgn = 1;
+const BufUnitDesc G_BufDesc[5] = {
+    {"-", 0}, {"byte", kBufSize - 1}, {"word", kBufSize / 2 - 1}, {"-", 0}, {"dword", kBufSize / 4 - 1},
+};
+
+namespace {
+
+// A command word has at most 11 characters; a longer token is one unknown word.
+constexpr size_t kCommandWordSize = 12;
+constexpr char kFreeDevName[] = "<none>";
+
+void InitThreadNode(ThreadNode &node, int32_t index) {
+    node.number = index + 1;
+    node.inUse = 0;
+    node.hThread = nullptr;
+    node.threadId = 0;
+    node.pathCount = 0;
+    for (PathNode &entry : node.paths) {
+        entry.path = -1;
+        std::snprintf(entry.devName, sizeof entry.devName, "%s", kFreeDevName);
+    }
+    node.currPath = &node.paths[0];
+}
+
+void PrintPrompt() {
+    const ThreadNode &thread = *G_CurrThrP;
+    const PathNode &current = *thread.currPath;
+    char pathText[16] = "-";
+    if (current.path != -1)
+        std::snprintf(pathText, sizeof pathText, "0x%x", static_cast<unsigned>(current.path));
+    std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:%s) ==> cmd: -", thread.number,
+                G_ThrCount, thread.number == 1 ? "MAIN " : "",
+                static_cast<unsigned>(thread.threadId), current.devName, pathText);
+}
+
+/** Runs the handler of every table entry named word (the scan does not stop at a match);
+ *  false when no entry matched. */
+bool RunCommandWord(const char *word) {
+    bool matched = false;
+    for (const CommandEntry &entry : commands) {
+        if (std::strcmp(entry.name, word) != 0)
+            continue;
+        matched = true;
+        if (CurrentPath() == -1)
+            std::fputs("WARNING: No open device-path!\n", stdout);
+        entry.handler();
+    }
+    return matched;
+}
+
+} // namespace
+
+void InitShellState() {
+    for (int32_t i = 0; i < kMaxThreads; ++i)
+        InitThreadNode(G_ThrList[i], i);
+    G_ThrCount = 1;
+    G_ThrList[0].inUse = 1;
+    G_ThrList[0].threadId = GetCurrentThreadId();
+    G_CurrThrP = &G_ThrList[0];
+}
+
+int32_t CommandLoop() {
+    for (;;) {
+        PrintPrompt();
+        char word[kCommandWordSize];
+        const bool fits = ReadToken(word, sizeof word);
+        if (fits && std::strcmp(word, "e") == 0)
+            return 0;
+        if (!fits || !RunCommandWord(word))
+            std::fputs("\a*** Unknown command\n", stdout);
+    }
+}
+
+PathNode *GetFreePathNode() {
+    for (PathNode &entry : G_CurrThrP->paths)
+        if (entry.path == -1)
+            return &entry;
+    std::fputs(" \a*** no free node in path table\n", stdout);
+    return nullptr;
+}

@@ -1,0 +1,96 @@
+/* Command threads of traxnt and the console token that they pass between them.
+ *
+ * The token is G_ThrSerSem (count 0 or 1): whoever has taken it owns the console and the
+ * shared state. A thread that gets the token sets G_CurrThrP to its own node. */
+#include <cstdio>
+#include <cstdlib>
+
+#include "commands.h"
+#include "core.h"
+
+namespace {
+
+/** Waits for the console token; false after printing why it failed. */
+bool WaitForConsole() {
+    if (WaitForSingleObject(G_ThrSerSem, INFINITE) == WAIT_OBJECT_0)
+        return true;
+    std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n", GetLastError());
+    return false;
+}
+
+/** Hands the console token on; false after printing why it failed. */
+bool ReleaseConsole() {
+    if (ReleaseSemaphore(G_ThrSerSem, 1, nullptr))
+        return true;
+    std::printf(" \a*** ReleaseSemaphore() failed (0x%x)\n", GetLastError());
+    return false;
+}
+
+/** Makes the calling thread's node the console owner. Every thread that waits for the
+ *  token was created into a taken node, so a missing node means the table is corrupt;
+ *  going on would run commands on another thread's paths, so the program stops. */
+void AdoptConsole() {
+    ThreadNode *self = GetCurrThrNode();
+    if (self == nullptr) {
+        std::fflush(stdout);
+        std::abort();
+    }
+    G_CurrThrP = self;
+}
+
+} // namespace
+
+ThreadNode *GetFreeThrNode() {
+    for (ThreadNode &node : G_ThrList)
+        if (!node.inUse)
+            return &node;
+    std::fputs(" \a*** no free node in thread table\n", stdout);
+    return nullptr;
+}
+
+ThreadNode *GetCurrThrNode() {
+    // A node freed by "e" keeps its old thread id, which the system may hand out again:
+    // only a taken node can be the caller's.
+    const DWORD self = GetCurrentThreadId();
+    for (ThreadNode &node : G_ThrList)
+        if (node.inUse && node.threadId == self)
+            return &node;
+    std::fputs(" \a*** node for current thread not found\n", stdout);
+    return nullptr;
+}
+
+DWORD WINAPI CommandThread(LPVOID /*param*/) {
+    if (!WaitForConsole())
+        return static_cast<DWORD>(-1);
+    AdoptConsole();
+    CommandLoop();
+    ThreadNode *self = G_CurrThrP;
+    --G_ThrCount;
+    self->inUse = 0;
+    CloseHandle(self->hThread);
+    return ReleaseConsole() ? 0 : static_cast<DWORD>(-1);
+}
+
+int32_t CreateThr() {
+    std::fputs(" Create new thread ...\n", stdout);
+    ThreadNode *node = GetFreeThrNode();
+    if (node == nullptr)
+        return -1;
+    node->hThread = CreateThread(nullptr, 0, CommandThread, nullptr, 0, &node->threadId);
+    if (node->hThread == nullptr) {
+        std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
+        return -1;
+    }
+    node->inUse = 1;
+    ++G_ThrCount;
+    std::fputs(" Note: Use -ts to switch to the new created thread.\n", stdout);
+    return 0;
+}
+
+int32_t SuspendThr() {
+    std::fputs("Suspend current thread ...\n", stdout);
+    if (!ReleaseConsole() || !WaitForConsole())
+        return -1;
+    AdoptConsole();
+    return 0;
+}
