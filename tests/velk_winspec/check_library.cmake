@@ -1,7 +1,7 @@
 # Checks the built library file: it exports exactly the conversion function, depends on the
 # platform layer and the C library only, carries version 3.1.0 with soname SONAME, and
 # holds its version strings where `readelf -p .velk_version` shows them.
-# Usage: cmake -DLIBRARY=<path> -DSONAME=<name> -P check_library.cmake
+# Usage: cmake -DLIBRARY=<path> -DSONAME=<name> [-DSANITIZE=<kind>] -P check_library.cmake
 
 function(run_tool out_var)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output ERROR_VARIABLE errors
@@ -26,7 +26,12 @@ if(NOT symbols STREQUAL "T WINSPEC_ConvDevName")
 endif()
 
 # Dependencies: the platform layer and the system's C runtime (plus a sanitizer runtime in
-# sanitizer builds), never a framework library or the C++ runtime.
+# sanitizer builds, whose runtimes may bring the C++ runtime along), never a framework
+# library, and the C++ runtime only in sanitizer builds.
+set(allowed "libc|libm|libgcc_s")
+if(SANITIZE)
+  string(APPEND allowed "|libasan|libubsan|libtsan|libstdc\\+\\+")
+endif()
 run_tool(dynamic readelf -d ${LIBRARY})
 string(REGEX MATCHALL "\\(NEEDED\\)[^[]*\\[([^]]+)\\]" needed_lines "${dynamic}")
 set(has_platform FALSE)
@@ -34,7 +39,7 @@ foreach(line ${needed_lines})
   string(REGEX REPLACE ".*\\[([^]]+)\\]" "\\1" lib "${line}")
   if(lib MATCHES "platform")
     set(has_platform TRUE)
-  elseif(NOT lib MATCHES "^(libc|libm|libgcc_s|libasan|libubsan|libtsan)\\.so")
+  elseif(NOT lib MATCHES "^(${allowed})\\.so")
     fail("unexpected dependency ${lib}")
   endif()
 endforeach()
