@@ -1,0 +1,28 @@
+/* Last-error helpers shared by the platform sources. */
+#ifndef TRAX_PLATFORM_ERRORS_H
+#define TRAX_PLATFORM_ERRORS_H
+
+#include "trax_win32.h"
+
+/* Windows codes that only the errno translation produces; callers see them as numbers. */
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_BUSY 170L
+
+namespace trax::platform {
+
+/// Returns the Windows error code that corresponds to a POSIX errno value.
+DWORD translateErrno(int error);
+
+/// Sets the thread's last error and returns FALSE, so a failing call ends in one line.
+BOOL fail(DWORD code);
+/// Sets the last error from a POSIX errno value and returns FALSE.
+BOOL failErrno(int error);
+/// Sets the thread's last error and returns a null handle.
+HANDLE failHandle(DWORD code);
+/// Sets the thread's last error and returns WAIT_FAILED.
+DWORD failWait(DWORD code);
+
+} // namespace trax::platform
+
+#endif

@@ -1,0 +1,165 @@
+/* Event calls, unnamed events and the wait on several events.
+ *
+ * An unnamed event is an eventfd: a non-zero counter means signalled. An auto-reset wait
+ * takes the signal by reading the counter, which only one waiter can do; a manual-reset
+ * event stays readable until ResetEvent drains it. Being descriptors, unnamed and named
+ * events can be waited on together with one poll(). */
+#include "events.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <array>
+
+#include "event_wire.h"
+
+namespace trax::platform {
+namespace {
+
+class UnnamedEvent final : public EventObject {
+public:
+    UnnamedEvent(int fd, bool manualReset) noexcept : fd_(fd), manualReset_(manualReset) {}
+    ~UnnamedEvent() override { close(fd_); }
+
+    BOOL set() override
+    {
+        const uint64_t one = 1;
+        return write(fd_, &one, sizeof one) == sizeof one ? TRUE : failErrno(errno);
+    }
+
+    BOOL reset() override
+    {
+        drain();
+        return TRUE;
+    }
+
+    int pollFd() const override { return fd_; }
+    std::optional<uint64_t> pendingSince() override { return 0; }
+
+    bool tryConsume() override { return manualReset_ ? isSignalled() : drain(); }
+
+private:
+    /* Reads the counter back to zero; true if it was signalled. */
+    bool drain()
+    {
+        uint64_t value = 0;
+        return read(fd_, &value, sizeof value) == sizeof value;
+    }
+
+    bool isSignalled() const
+    {
+        pollfd probe{fd_, POLLIN, 0};
+        return poll(&probe, 1, 0) == 1;
+    }
+
+    int fd_;
+    bool manualReset_;
+};
+
+/* Among the readable descriptors, the index whose pending wake-up was sent first. */
+std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count)
+{
+    std::optional<size_t> best;
+    uint64_t bestSent = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!(fds[i].revents & POLLIN))
+            continue;
+        const std::optional<uint64_t> sent = events[i]->pendingSince();
+        if (sent && (!best || *sent < bestSent)) {
+            best = i;
+            bestSent = *sent;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+DWORD EventObject::waitFor(const Deadline &deadline)
+{
+    EventObject *self = this;
+    return waitForAnyEvent(&self, 1, deadline);
+}
+
+DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline)
+{
+    if (count > kMaxWaitObjects)
+        return failWait(ERROR_INVALID_PARAMETER);
+    std::array<pollfd, kMaxWaitObjects> fds;
+    for (size_t i = 0; i < count; ++i)
+        fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
+    for (;;) {
+        const int ready = pollUntil(fds.data(), count, deadline);
+        if (ready == 0)
+            return WAIT_TIMEOUT;
+        if (ready < 0)
+            return failWait(translateErrno(errno));
+        const std::optional<size_t> pick = earliestPending(events, fds.data(), count);
+        if (pick && events[*pick]->tryConsume())
+            return WAIT_OBJECT_0 + static_cast<DWORD>(*pick);
+    }
+}
+
+std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState)
+{
+    const int fd = eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0) {
+        failErrno(errno);
+        return nullptr;
+    }
+    return std::make_shared<UnnamedEvent>(fd, manualReset);
+}
+
+} // namespace trax::platform
+
+using namespace trax::platform;
+
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
+                           LPCSTR name)
+{
+    if (name == nullptr || name[0] == '\0') {
+        auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
+        return event ? insertHandle(std::move(event)) : nullptr;
+    }
+    if (std::string_view(name).size() > kMaxEventName)
+        return failHandle(ERROR_FILENAME_EXCED_RANGE);
+    /* Named events are auto-reset only: each SetEvent queues one wake-up. */
+    if (manualReset)
+        return failHandle(ERROR_NOT_SUPPORTED);
+    bool existed = false;
+    auto event = openNamedEvent(name, initialState != FALSE, existed);
+    if (!event)
+        return nullptr;
+    HANDLE handle = insertHandle(std::move(event));
+    if (handle != nullptr)
+        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL WINAPI SetEvent(HANDLE handle)
+{
+    auto event = findHandleOf<EventObject>(handle);
+    return event ? event->set() : FALSE;
+}
+
+BOOL WINAPI ResetEvent(HANDLE handle)
+{
+    auto event = findHandleOf<EventObject>(handle);
+    return event ? event->reset() : FALSE;
+}
+
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms)
+{
+    if (count == 0 || count > kMaxWaitObjects || handles == nullptr || waitAll)
+        return failWait(ERROR_INVALID_PARAMETER);
+    std::array<std::shared_ptr<EventObject>, kMaxWaitObjects> held;
+    std::array<EventObject *, kMaxWaitObjects> events;
+    for (DWORD i = 0; i < count; ++i) {
+        held[i] = findHandleOf<EventObject>(handles[i]);
+        if (!held[i])
+            return WAIT_FAILED;
+        events[i] = held[i].get();
+    }
+    return waitForAnyEvent(events.data(), count, Deadline::after(ms));
+}

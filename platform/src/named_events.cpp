@@ -1,0 +1,221 @@
+/* Named events across processes.
+ *
+ * The first process to create a name binds the event's abstract socket address and owns
+ * the event: it receives the wake-ups. A process that finds the address taken holds an
+ * "opener": its SetEvent sends to the owner, but it never receives, so its own waits only
+ * time out. Every SetEvent sends one datagram (also from the owner to itself), wake-ups
+ * queue in order and each successful wait takes one, so repeated signals are never merged.
+ * Only datagrams from processes of the same user are accepted. When the owner ends, even by
+ * a crash, the kernel frees the address; nothing is left in the file system.
+ *
+ * Within one process a name always maps to one object: creating it again returns a new
+ * handle to the same event. */
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "event_wire.h"
+#include "events.h"
+
+namespace trax::platform {
+namespace {
+
+class NamedEvent final : public EventObject {
+public:
+    NamedEvent(std::string name, int fd, bool owner, const sockaddr_un &address,
+               socklen_t addressLength) noexcept
+        : name_(std::move(name)), fd_(fd), owner_(owner), address_(address),
+          addressLength_(addressLength)
+    {
+    }
+    ~NamedEvent() override;
+
+    BOOL set() override;
+
+    BOOL reset() override
+    {
+        std::lock_guard guard(receiveLock_);
+        while (owner_ && receive(0))
+            ;
+        return TRUE;
+    }
+
+    int pollFd() const override { return owner_ ? fd_ : -1; }
+    bool isOwner() const noexcept { return owner_; }
+
+    std::optional<uint64_t> pendingSince() override
+    {
+        std::lock_guard guard(receiveLock_);
+        return owner_ ? receive(MSG_PEEK) : std::nullopt;
+    }
+
+    bool tryConsume() override
+    {
+        std::lock_guard guard(receiveLock_);
+        return owner_ && receive(0).has_value();
+    }
+
+private:
+    std::optional<uint64_t> receive(int flags);
+    void dropHead();
+
+    std::string name_;
+    int fd_;
+    bool owner_;
+    sockaddr_un address_;
+    socklen_t addressLength_;
+    /* Keeps a peek and the drop of a rejected datagram together. */
+    std::mutex receiveLock_;
+};
+
+/* The named events alive in this process, by name. */
+struct NameRegistry {
+    std::mutex lock;
+    std::condition_variable released;
+    std::unordered_map<std::string, std::weak_ptr<NamedEvent>> events;
+};
+
+NameRegistry &registry()
+{
+    static NameRegistry *const instance = new NameRegistry;
+    return *instance;
+}
+
+NamedEvent::~NamedEvent()
+{
+    close(fd_);
+    NameRegistry &r = registry();
+    std::lock_guard guard(r.lock);
+    auto entry = r.events.find(name_);
+    if (entry != r.events.end() && entry->second.expired())
+        r.events.erase(entry);
+    r.released.notify_all();
+}
+
+BOOL NamedEvent::set()
+{
+    const uint64_t sent = monotonicNanoseconds();
+    for (;;) {
+        if (sendto(fd_, &sent, sizeof sent, MSG_DONTWAIT | MSG_NOSIGNAL,
+                   reinterpret_cast<const sockaddr *>(&address_), addressLength_) >= 0)
+            return TRUE;
+        switch (errno) {
+        case EINTR:
+            continue;
+        case ECONNREFUSED:
+        case ENOENT:
+            /* Nobody owns the name: as on Windows, setting it signals nobody. */
+            return TRUE;
+        case EAGAIN:
+            /* The owner's queue of wake-ups is full; refuse rather than lose a signal. */
+            return fail(ERROR_TOO_MANY_POSTS);
+        default:
+            return failErrno(errno);
+        }
+    }
+}
+
+/* Receives (or with MSG_PEEK inspects) the first acceptable wake-up; rejected datagrams
+ * at the head of the queue are dropped on the way. */
+std::optional<uint64_t> NamedEvent::receive(int flags)
+{
+    for (;;) {
+        uint64_t payload = 0;
+        iovec data{&payload, sizeof payload};
+        alignas(cmsghdr) char control[kWakeupControlSize];
+        msghdr message{};
+        message.msg_iov = &data;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t length = recvmsg(fd_, &message, flags | MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+        if (length < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (auto sent = acceptWakeup(message, length, geteuid()))
+            return sent;
+        if (flags & MSG_PEEK)
+            dropHead();
+    }
+}
+
+void NamedEvent::dropHead()
+{
+    char ignored;
+    while (recv(fd_, &ignored, sizeof ignored, MSG_DONTWAIT) < 0 && errno == EINTR)
+        ;
+}
+
+int newEventSocket()
+{
+    return socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+/* Creates the socket of a new event and binds the name if no process owns it yet. The
+ * credential option is set before binding, so the first wake-up already carries them; an
+ * opener turns it off again, because it would make the socket bind an automatic address
+ * when it sends. */
+std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState)
+{
+    sockaddr_un address;
+    const socklen_t length = makeEventAddress(geteuid(), name, address);
+    const int fd = newEventSocket();
+    if (fd < 0) {
+        failErrno(errno);
+        return nullptr;
+    }
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
+    bool owner = bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
+    if (!owner && errno != EADDRINUSE) {
+        const int error = errno;
+        close(fd);
+        failErrno(error);
+        return nullptr;
+    }
+    if (!owner) {
+        int off = 0;
+        setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &off, sizeof off);
+    }
+    auto event = std::make_shared<NamedEvent>(name, fd, owner, address, length);
+    if (owner && initialState)
+        event->set();
+    return event;
+}
+
+} // namespace
+
+std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialState,
+                                            bool &existed)
+{
+    const std::string key(name);
+    NameRegistry &r = registry();
+    std::unique_lock lock(r.lock);
+    for (;;) {
+        auto entry = r.events.find(key);
+        if (entry == r.events.end())
+            break;
+        if (auto live = entry->second.lock()) {
+            existed = true;
+            return live;
+        }
+        /* The last handle of this name is closing right now; its socket still holds the
+         * address until its destructor has run. */
+        r.released.wait(lock);
+    }
+    auto event = createNamedEvent(key, initialState);
+    if (!event)
+        return nullptr;
+    r.events.emplace(key, event);
+    existed = !event->isOwner();
+    return event;
+}
+
+} // namespace trax::platform

@@ -1,0 +1,61 @@
+/* The one timed-wait core: every blocking call of the platform waits against a Deadline on
+ * the monotonic clock, so INFINITE, 0 and millisecond time-outs behave the same everywhere
+ * and a wall-clock change never shortens or stretches a wait. */
+#ifndef TRAX_PLATFORM_WAIT_CORE_H
+#define TRAX_PLATFORM_WAIT_CORE_H
+
+#include <poll.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+#include "trax_win32.h"
+
+namespace trax::platform {
+
+/// The point in time at which a wait gives up; INFINITE never comes.
+class Deadline {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    /// Deadline ms milliseconds from now; INFINITE gives a deadline that never passes.
+    static Deadline after(DWORD ms);
+
+    bool isInfinite() const noexcept { return infinite_; }
+    Clock::time_point when() const noexcept { return when_; }
+    /// Time left until the deadline (zero once it has passed); only for finite deadlines.
+    timespec remaining() const;
+
+private:
+    bool infinite_ = true;
+    Clock::time_point when_{};
+};
+
+/// Nanoseconds on CLOCK_MONOTONIC, which every process of the machine shares.
+uint64_t monotonicNanoseconds();
+
+/// Waits on cv until ready() holds or the deadline passes; returns ready()'s final value.
+template <class Ready>
+bool waitUntil(std::condition_variable &cv, std::unique_lock<std::mutex> &lock,
+               const Deadline &deadline, Ready ready)
+{
+    if (deadline.isInfinite()) {
+        cv.wait(lock, ready);
+        return true;
+    }
+    return cv.wait_until(lock, deadline.when(), ready);
+}
+
+/// poll() until a descriptor is ready or the deadline passes, resuming after signals with
+/// the time that is left. Returns the number of ready descriptors, 0 on time-out, or -1
+/// with errno set.
+int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline);
+
+/// Sleeps until the deadline, resuming after signals.
+void sleepUntil(const Deadline &deadline);
+
+} // namespace trax::platform
+
+#endif
