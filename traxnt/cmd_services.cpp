@@ -25,7 +25,7 @@ bool ReadUnitValue(const char *prompt, uint32_t *value)
         if (!ReadToken(token, sizeof token) || strlen(token) > maxDigits)
             continue;
         if (!IsHexNumber(token)) {
-            printf(" \a*** '%s' is not a hexadecimal number\n", token);
+            printf(" \a*** not a hexadecimal number: %s\n", token);
             return false;
         }
         *value = UTL_Atox(token);
