@@ -1,0 +1,100 @@
+/* Opening and closing paths: each path is a device handle of the platform layer, and the
+ * path number is that handle's value. */
+#include <cstring>
+
+#include "sim_kernel.h"
+#include "sim_path.h"
+
+namespace sim {
+
+namespace {
+
+void release_path(void *context)
+{
+    auto *path = static_cast<Path *>(context);
+    path->device->semaphore().forget(path);
+    delete path;
+}
+
+Status check_device_name(const char *deviceName)
+{
+    if (deviceName == nullptr) {
+        return ERR_MK_ILL_PARAM;
+    }
+    const std::size_t length = strnlen(deviceName, kMaxNameLength + 1);
+    if (length > kMaxNameLength) {
+        return ERR_MK_NAME_TOO_LONG;
+    }
+    return length == 0 ? ERR_MK_NO_DEVICE : ERR_SUCCESS;
+}
+
+void count_path(Device &device, int32_t change)
+{
+    std::lock_guard lock(device.mutex());
+    device.path_count() += change;
+    if (device.path_count() == 0) {
+        device.driver().last_path_closed();
+    }
+}
+
+} // namespace
+
+Status open_path(const char *deviceName, int32_t *path)
+{
+    if (Status status = check_device_name(deviceName)) {
+        return status;
+    }
+    std::shared_ptr<Device> device = Catalogue::device(deviceName);
+    if (!device) {
+        return ERR_MK_NO_DEVICE;
+    }
+    auto context = std::make_unique<Path>();
+    context->device = device;
+    count_path(*device, +1);
+    HANDLE handle = TraxCreateDeviceHandle(path_ioctl, release_path, context.get());
+    if (handle == nullptr) {
+        count_path(*device, -1);
+        return ERR_MK_PATHS_FULL;
+    }
+    const intptr_t number = reinterpret_cast<intptr_t>(handle);
+    if (number <= 0 || number > INT32_MAX) {
+        // Cannot happen with the platform's small handle numbers; refuse rather than
+        // hand out a path number that does not name the handle.
+        CloseHandle(handle);
+        count_path(*device, -1);
+        return ERR_MK_PATHS_FULL;
+    }
+    {
+        std::lock_guard lock(device->mutex());
+        context.release()->handle = handle;
+    }
+    *path = static_cast<int32_t>(number);
+    return ERR_SUCCESS;
+}
+
+// A device that fails to close keeps the path open. Otherwise the path is marked closed
+// (so calls in progress on other threads see it), the device semaphore is given back if
+// the path held it, and the handle is closed; the platform frees the context after the
+// last call on it has returned.
+Status close_path(int32_t path)
+{
+    HANDLE handle = nullptr;
+    Status status = with_open_path(path, [&](Path &p) -> Status {
+        if (p.device->spec().closeFails) {
+            return ERR_LL_DEV_FAULT;
+        }
+        p.closed = true;
+        handle = p.handle;
+        p.device->semaphore().abandon(&p);
+        if (--p.device->path_count() == 0) {
+            p.device->driver().last_path_closed();
+        }
+        return ERR_SUCCESS;
+    });
+    if (status == ERR_SUCCESS) {
+        CloseHandle(handle);
+    }
+    return status;
+}
+
+} // namespace sim

@@ -1,0 +1,108 @@
+/* A live simulated device: its state, its driver model and its device semaphore. */
+#ifndef TRAX_SIM_DEVICE_H
+#define TRAX_SIM_DEVICE_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "sim_catalogue.h"
+#include "trax_api.h"
+
+namespace sim {
+
+/** Behaviour of a low-level driver: data transfer and its device-specific status codes.
+ *  Every call is made with the device's mutex held. */
+class Driver {
+public:
+    virtual ~Driver() = default;
+    virtual Status read(int32_t channel, int32_t *value) = 0;
+    virtual Status write(int32_t channel, int32_t value) = 0;
+    virtual Status get_block(uint8_t *buffer, int32_t length, int32_t *done) = 0;
+    virtual Status set_block(const uint8_t *buffer, int32_t length, int32_t *done) = 0;
+    /** Device-specific codes (0x12xx, 0x22xx); the default knows none. */
+    virtual Status get_stat(int32_t code, int32_t *value);
+    virtual Status set_stat(int32_t code, int32_t value);
+    virtual Status get_stat_block(int32_t code, M_SG_BLOCK *block);
+    virtual Status set_stat_block(int32_t code, const M_SG_BLOCK *block);
+    /** Called when the last path to the device closes. */
+    virtual void last_path_closed() {}
+};
+
+std::unique_ptr<Driver> make_driver(const DeviceSpec &spec);
+
+/** Binary semaphore of a device, held by one path at a time. Waiting never holds the
+ *  device's mutex, so other calls on the device go on meanwhile. */
+class DeviceSemaphore {
+public:
+    /** Takes the semaphore for owner; timeoutMs 0 = no wait, -1 = forever. The wait ends
+     *  early with ERR_MK_ILL_PATH when abandon(owner) is called. */
+    Status take(const void *owner, int32_t timeoutMs);
+    /** Gives it back; ERR_MK_DEVSEM_NOT_HELD unless owner holds it. */
+    Status give(const void *owner);
+    /** Called when owner's path closes: frees the semaphore if owner holds it and ends
+     *  owner's waits. */
+    void abandon(const void *owner);
+    /** Called when no call on owner's path is left: its address may be reused. */
+    void forget(const void *owner);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const void *holder_ = nullptr;
+    std::vector<const void *> abandoned_;
+};
+
+/** Debug levels of the layers, each read back as it was set. */
+struct DebugLevels {
+    uint32_t kernel = 0;
+    uint32_t api = 0;
+    uint32_t oss = 0;
+    uint32_t driver = 0;
+    uint32_t readBuffer = 0;
+    uint32_t writeBuffer = 0;
+    uint32_t board = 0;
+};
+
+/** One live device of the catalogue. */
+class Device {
+public:
+    explicit Device(DeviceSpec spec);
+
+    const DeviceSpec &spec() const { return spec_; }
+    std::mutex &mutex() { return mutex_; }
+    DeviceSemaphore &semaphore() { return semaphore_; }
+
+    /* The members below are used with mutex() held. */
+    Driver &driver() { return *driver_; }
+    DebugLevels &debug() { return debug_; }
+    int32_t &path_count() { return pathCount_; }
+    int32_t &irq_enabled() { return irqEnabled_; }
+    int32_t &driver_id_check() { return driverIdCheck_; }
+    int32_t &board_id_check() { return boardIdCheck_; }
+    const std::vector<uint8_t> &device_id_prom() const { return deviceIdProm_; }
+    const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
+    bool is_faulty(int32_t code) const;
+
+private:
+    const DeviceSpec spec_;
+    std::mutex mutex_;
+    DeviceSemaphore semaphore_;
+    std::unique_ptr<Driver> driver_;
+    DebugLevels debug_;
+    int32_t pathCount_ = 0;
+    int32_t irqEnabled_;
+    int32_t driverIdCheck_;
+    int32_t boardIdCheck_;
+    std::vector<uint8_t> deviceIdProm_;
+    std::vector<uint8_t> boardIdProm_;
+};
+
+/** Bytes of an id-prom built from its description and the device's name. */
+std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name);
+
+} // namespace sim
+
+#endif
