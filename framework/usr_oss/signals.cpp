@@ -1,0 +1,132 @@
+/* The signal functions of the C interface: argument checks, the current session, and
+ * the error convention (every failure returns its number and leaves it as last error). */
+#include <memory>
+#include <mutex>
+
+#include "oss_internal.h"
+#include "signal_session.h"
+#include "trax_errors.h"
+#include "usr_oss_decl.h"
+
+namespace trax::oss {
+
+namespace {
+
+std::mutex g_sessionLock;
+std::shared_ptr<SignalSession> g_session;
+
+/** The running session, or null before UOS_SigInit and after UOS_SigExit. Callers keep
+ *  the returned reference, so a concurrent UOS_SigExit cannot free it under them. */
+std::shared_ptr<SignalSession> Current()
+{
+    std::lock_guard<std::mutex> guard(g_sessionLock);
+    return g_session;
+}
+
+bool IsSignalCode(uint32_t code)
+{
+    return code >= UOS_SIG_MIN && code <= UOS_SIG_MAX;
+}
+
+int32_t Status(uint32_t err)
+{
+    return err == 0 ? 0 : Fail(err);
+}
+
+}  // namespace
+
+uint32_t SignalsQueued()
+{
+    auto session = Current();
+    return session ? session->Queued() : 0;
+}
+
+uint32_t SignalsDropped()
+{
+    auto session = Current();
+    return session ? session->Dropped() : 0;
+}
+
+}  // namespace trax::oss
+
+using trax::oss::Current;
+using trax::oss::Fail;
+using trax::oss::IsSignalCode;
+using trax::oss::SignalSession;
+using trax::oss::Status;
+
+int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler)
+{
+    std::lock_guard<std::mutex> guard(trax::oss::g_sessionLock);
+    if (trax::oss::g_session)
+        return Fail(ERR_UOS_ALREADY_INIT);
+    auto session = std::make_shared<SignalSession>(sigHandler);
+    const uint32_t err = session->Start();
+    if (err != 0)
+        return Fail(err);
+    trax::oss::g_session = std::move(session);
+    return 0;
+}
+
+/* The session is detached first, so that a new UOS_SigInit may follow at once (even from
+ * inside the callback), and then stopped; its queued signals are dropped with it. */
+int32_t TRAX_CALL UOS_SigExit(void)
+{
+    std::shared_ptr<SignalSession> session;
+    {
+        std::lock_guard<std::mutex> guard(trax::oss::g_sessionLock);
+        session.swap(trax::oss::g_session);
+    }
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    session->Stop();
+    return 0;
+}
+
+int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode)
+{
+    if (!IsSignalCode(sigCode))
+        return Fail(ERR_UOS_ILL_SIG);
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    return Status(session->Install(sigCode));
+}
+
+int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode)
+{
+    if (!IsSignalCode(sigCode))
+        return Fail(ERR_UOS_ILL_SIG);
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    return Status(session->Remove(sigCode));
+}
+
+int32_t TRAX_CALL UOS_SigMask(void)
+{
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    session->Mask();
+    return 0;
+}
+
+int32_t TRAX_CALL UOS_SigUnMask(void)
+{
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    session->UnMask();
+    return 0;
+}
+
+int32_t TRAX_CALL UOS_SigWait(uint32_t msec, uint32_t *sigCodeP)
+{
+    if (sigCodeP == nullptr)
+        return Fail(ERR_UOS_ILL_PARAM);
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    return Status(session->Wait(msec, sigCodeP));
+}

@@ -1,0 +1,109 @@
+/* Millisecond timer, millisecond delays and microsecond delays on the monotonic clock. */
+#include <errno.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "usr_oss_decl.h"
+
+namespace {
+
+constexpr int64_t kNsPerUs = 1000;
+constexpr int64_t kNsPerMs = 1000 * kNsPerUs;
+constexpr int64_t kNsPerS = 1000 * kNsPerMs;
+
+/** Time before the deadline of a micro delay at which sleeping stops and spinning on the
+ *  clock begins; it covers the scheduler's wake-up lateness. UOS_MikroDelayInit measures
+ *  it; until then a value that suits an idle host is used. */
+constexpr int64_t kDefaultSpinNs = 100 * kNsPerUs;
+constexpr int64_t kMinSpinNs = 50 * kNsPerUs;
+constexpr int64_t kMaxSpinNs = 1000 * kNsPerUs;
+std::atomic<int64_t> g_spinNs{kDefaultSpinNs};
+
+int64_t NowNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * kNsPerS + now.tv_nsec;
+}
+
+timespec ToTimespec(int64_t ns)
+{
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ns / kNsPerS);
+    ts.tv_nsec = static_cast<long>(ns % kNsPerS);
+    return ts;
+}
+
+/** Sleeps until the monotonic clock reaches deadlineNs; an absolute deadline keeps the
+ *  total right however often a POSIX signal interrupts the sleep. */
+void SleepUntil(int64_t deadlineNs)
+{
+    const timespec deadline = ToTimespec(deadlineNs);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
+}
+
+/** Busy-waits until the monotonic clock reaches deadlineNs. */
+void SpinUntil(int64_t deadlineNs)
+{
+    while (NowNs() < deadlineNs) {
+    }
+}
+
+/** Longest lateness of a few short sleeps: how late this host wakes a sleeper. */
+int64_t MeasureWakeLateness()
+{
+    constexpr int kSamples = 5;
+    constexpr int64_t kProbeNs = 100 * kNsPerUs;
+    int64_t worst = 0;
+    for (int i = 0; i < kSamples; ++i) {
+        const int64_t deadline = NowNs() + kProbeNs;
+        SleepUntil(deadline);
+        worst = std::max(worst, NowNs() - deadline);
+    }
+    return worst;
+}
+
+}  // namespace
+
+uint32_t TRAX_CALL UOS_MsecTimerGet(void)
+{
+    return static_cast<uint32_t>(NowNs() / kNsPerMs);
+}
+
+uint32_t TRAX_CALL UOS_MsecTimerResolution(void)
+{
+    return 1;
+}
+
+int32_t TRAX_CALL UOS_Delay(int32_t msec)
+{
+    if (msec <= 0)
+        return 0;
+    SleepUntil(NowNs() + static_cast<int64_t>(msec) * kNsPerMs);
+    return msec;
+}
+
+/* Calibrates the micro delay: the spin phase is made twice as long as the worst wake-up
+ * lateness measured, within 50..1000 us. Always succeeds. */
+int32_t TRAX_CALL UOS_MikroDelayInit(void)
+{
+    g_spinNs = std::clamp(2 * MeasureWakeLateness(), kMinSpinNs, kMaxSpinNs);
+    return 0;
+}
+
+/* Sleeps for the bulk of the delay and spins on the clock for the rest, which keeps the
+ * error well below a microsecond. Works without UOS_MikroDelayInit (with the default spin
+ * phase). The delay is computed in 64-bit nanoseconds, so any 32-bit value is safe. */
+int32_t TRAX_CALL UOS_MikroDelay(uint32_t usec)
+{
+    const int64_t start = NowNs();
+    const int64_t deadline = start + static_cast<int64_t>(usec) * kNsPerUs;
+    const int64_t spinNs = g_spinNs.load();
+    if (deadline - start > spinNs)
+        SleepUntil(deadline - spinNs);
+    SpinUntil(deadline);
+    return 0;
+}

@@ -1,0 +1,19 @@
+/* Includes the public usr_oss.h from C++.
+ *
+ * The header declares G_UOS_DbgLev as `extern "C" ... extern`, which C++ refuses outside a
+ * linkage block. Included inside one, with the per-declaration linkage switched off, it
+ * declares the same C names. Sources of this library and its tests include this file
+ * instead of usr_oss.h. */
+#ifndef USR_OSS_DECL_H
+#define USR_OSS_DECL_H
+
+#include "trax_export.h"
+#undef TRAX_EXTERN_C
+#define TRAX_EXTERN_C
+extern "C" {
+#include "usr_oss.h"
+}
+#undef TRAX_EXTERN_C
+#define TRAX_EXTERN_C extern "C"
+
+#endif
