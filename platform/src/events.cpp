@@ -120,7 +120,10 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initial
 {
     if (name == nullptr || name[0] == '\0') {
         auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
-        return event ? insertHandle(std::move(event)) : nullptr;
+        HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
+        if (handle != nullptr)
+            SetLastError(ERROR_SUCCESS);
+        return handle;
     }
     if (std::string_view(name).size() > kMaxEventName)
         return failHandle(ERROR_FILENAME_EXCED_RANGE);

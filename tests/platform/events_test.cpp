@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+
+#include "trax_win32.h"
+
+namespace {
+
+/* Names unique to this process, so parallel test runs never meet. */
+std::string uniqueName(const char *suffix)
+{
+    return "ptest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
+}
+
+TEST(UnnamedEvents, AutoResetReleasesOneWaitAndResets)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(SetEvent(event));
+    EXPECT_TRUE(SetEvent(event)) << "setting a set event is harmless";
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT) << "two sets merge into one";
+    CloseHandle(event);
+}
+
+TEST(UnnamedEvents, ManualResetStaysSetUntilReset)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ResetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 20), WAIT_TIMEOUT);
+    EXPECT_TRUE(ResetEvent(event)) << "resetting a reset event is harmless";
+    CloseHandle(event);
+}
+
+struct Waiters {
+    HANDLE event = nullptr;
+    std::atomic<int> woken{0};
+};
+
+DWORD WINAPI waitOnce(LPVOID param)
+{
+    auto *waiters = static_cast<Waiters *>(param);
+    if (WaitForSingleObject(waiters->event, 300) == WAIT_OBJECT_0)
+        ++waiters->woken;
+    return 0;
+}
+
+TEST(UnnamedEvents, AutoResetWakesExactlyOneOfSeveralWaiters)
+{
+    Waiters waiters;
+    waiters.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE threads[3];
+    for (HANDLE &thread : threads)
+        thread = CreateThread(nullptr, 0, waitOnce, &waiters, 0, nullptr);
+    Sleep(30);
+    SetEvent(waiters.event);
+    for (HANDLE thread : threads) {
+        EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+        CloseHandle(thread);
+    }
+    EXPECT_EQ(waiters.woken.load(), 1);
+    CloseHandle(waiters.event);
+}
+
+TEST(UnnamedEvents, AWaitingThreadIsWokenBySetFromAnother)
+{
+    Waiters waiters;
+    waiters.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, waitOnce, &waiters, 0, nullptr);
+    Sleep(20);
+    SetEvent(waiters.event);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(waiters.woken.load(), 1);
+    CloseHandle(thread);
+    CloseHandle(waiters.event);
+}
+
+TEST(NamedEvents, CreatingANameAgainOpensTheSameEvent)
+{
+    const std::string name = uniqueName("same");
+    SetLastError(1);
+    HANDLE first = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_NE(first, second);
+
+    EXPECT_TRUE(SetEvent(second));
+    EXPECT_EQ(WaitForSingleObject(first, 1000), WAIT_OBJECT_0);
+    CloseHandle(first);
+    EXPECT_TRUE(SetEvent(second)) << "the event lives while one handle is open";
+    EXPECT_EQ(WaitForSingleObject(second, 1000), WAIT_OBJECT_0);
+    CloseHandle(second);
+}
+
+TEST(NamedEvents, EverySetQueuesOneWakeUp)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, uniqueName("queue").c_str());
+    ASSERT_NE(event, nullptr);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(SetEvent(event));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0) << "wake-up " << i;
+    EXPECT_EQ(WaitForSingleObject(event, 20), WAIT_TIMEOUT);
+    CloseHandle(event);
+}
+
+TEST(NamedEvents, InitialStateQueuesOneWakeUpAndResetDropsAll)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, TRUE, uniqueName("initial").c_str());
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    SetEvent(event);
+    SetEvent(event);
+    EXPECT_TRUE(ResetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 20), WAIT_TIMEOUT);
+    CloseHandle(event);
+}
+
+TEST(NamedEvents, ANameIsFreeAgainAfterItsLastHandleCloses)
+{
+    const std::string name = uniqueName("reuse");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    SetEvent(event);
+    CloseHandle(event);
+    event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "a new event, not an opener";
+    EXPECT_EQ(WaitForSingleObject(event, 20), WAIT_TIMEOUT) << "old wake-ups died with it";
+    SetEvent(event);
+    EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
+    CloseHandle(event);
+}
+
+TEST(NamedEvents, NameLengthAndResetModeAreChecked)
+{
+    const std::string longest(200, 'L');
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, longest.c_str());
+    ASSERT_NE(event, nullptr) << "200 characters are allowed";
+    SetEvent(event);
+    EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
+    CloseHandle(event);
+
+    const std::string tooLong(201, 'L');
+    SetLastError(0);
+    EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, tooLong.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+
+    SetLastError(0);
+    EXPECT_EQ(CreateEventA(nullptr, TRUE, FALSE, uniqueName("manual").c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+
+    HANDLE unnamed = CreateEventA(nullptr, FALSE, FALSE, "");
+    ASSERT_NE(unnamed, nullptr) << "an empty name means unnamed";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    CloseHandle(unnamed);
+}
+
+TEST(WaitForMultiple, ReturnsTheWakeUpsInTheOrderTheyWereSent)
+{
+    HANDLE events[3];
+    const char *suffixes[] = {"m0", "m1", "m2"};
+    for (int i = 0; i < 3; ++i)
+        events[i] = CreateEventA(nullptr, FALSE, FALSE, uniqueName(suffixes[i]).c_str());
+    SetEvent(events[2]);
+    SetEvent(events[0]);
+    SetEvent(events[2]);
+    SetEvent(events[1]);
+    const DWORD expected[] = {2, 0, 2, 1};
+    for (DWORD index : expected)
+        EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, 1000), WAIT_OBJECT_0 + index);
+    EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, 20), WAIT_TIMEOUT);
+    for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+TEST(WaitForMultiple, AnUnnamedEventCountsAsEarliest)
+{
+    HANDLE named = CreateEventA(nullptr, FALSE, FALSE, uniqueName("mix").c_str());
+    HANDLE control = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE events[] = {named, control};
+    SetEvent(named);
+    SetEvent(control);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 1000), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 1000), WAIT_OBJECT_0);
+    CloseHandle(named);
+    CloseHandle(control);
+}
+
+TEST(WaitForMultiple, WakesWhenAnotherThreadSetsOneEvent)
+{
+    HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, nullptr),
+                       CreateEventA(nullptr, FALSE, FALSE, uniqueName("wake").c_str())};
+    HANDLE setter = CreateThread(
+        nullptr, 0,
+        [](LPVOID param) -> DWORD {
+            Sleep(30);
+            SetEvent(param);
+            return 0;
+        },
+        events[1], 0, nullptr);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 5000), WAIT_OBJECT_0 + 1);
+    WaitForSingleObject(setter, 5000);
+    CloseHandle(setter);
+    for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+TEST(WaitForMultiple, RejectsBadArguments)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, TRUE, nullptr);
+    HANDLE many[65];
+    for (HANDLE &h : many)
+        h = event;
+    struct Case {
+        DWORD count;
+        const HANDLE *handles;
+        BOOL waitAll;
+    };
+    for (Case c : {Case{0, many, FALSE}, Case{65, many, FALSE}, Case{1, nullptr, FALSE},
+                   Case{1, many, TRUE}}) {
+        SetLastError(0);
+        EXPECT_EQ(WaitForMultipleObjects(c.count, c.handles, c.waitAll, 0), WAIT_FAILED);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    EXPECT_EQ(WaitForMultipleObjects(64, many, FALSE, 0), WAIT_OBJECT_0) << "64 is allowed";
+    CloseHandle(event);
+}
+
+} // namespace

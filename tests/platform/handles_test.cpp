@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "trax_win32.h"
+
+namespace {
+
+HANDLE asHandle(intptr_t value)
+{
+    return reinterpret_cast<HANDLE>(value);
+}
+
+/* Each call must fail with ERROR_INVALID_HANDLE for the given handle. */
+void expectEveryCallRejects(HANDLE handle)
+{
+    SetLastError(0);
+    EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(ReleaseSemaphore(handle, 1, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(SetEvent(handle));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(ResetEvent(handle));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(DeviceIoControl(handle, 1, nullptr, 0, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(handle));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(Handles, NullMinusOneAndOutOfRangeValuesFailCleanly)
+{
+    expectEveryCallRejects(nullptr);
+    expectEveryCallRejects(INVALID_HANDLE_VALUE);
+    expectEveryCallRejects(asHandle(-2));
+    expectEveryCallRejects(asHandle(1 << 30));
+    expectEveryCallRejects(asHandle(INTPTR_MAX));
+}
+
+TEST(Handles, AClosedHandleFailsAndASecondCloseFails)
+{
+    HANDLE sem = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    ASSERT_NE(sem, nullptr);
+    EXPECT_TRUE(CloseHandle(sem));
+    expectEveryCallRejects(sem);
+}
+
+TEST(Handles, HandlesAreSmallPositiveNumbersAndNotReusedAtOnce)
+{
+    HANDLE first = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_GT(reinterpret_cast<intptr_t>(first), 0);
+    EXPECT_LT(reinterpret_cast<intptr_t>(first), 1 << 16);
+    ASSERT_TRUE(CloseHandle(first));
+    HANDLE second = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    CloseHandle(second);
+}
+
+TEST(Handles, AHandleOfTheWrongKindIsRejected)
+{
+    HANDLE sem = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(sem, nullptr);
+    ASSERT_NE(event, nullptr);
+
+    SetLastError(0);
+    EXPECT_FALSE(SetEvent(sem));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(ReleaseSemaphore(event, 1, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(DeviceIoControl(sem, 1, nullptr, 0, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    HANDLE mixed[] = {event, sem};
+    SetLastError(0);
+    EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    EXPECT_EQ(WaitForSingleObject(sem, 0), WAIT_OBJECT_0) << "the semaphore is untouched";
+    CloseHandle(sem);
+    CloseHandle(event);
+}
+
+TEST(Handles, AFullTableFailsWithoutHarmAndRecovers)
+{
+    std::vector<HANDLE> handles;
+    HANDLE handle;
+    while ((handle = CreateSemaphoreA(nullptr, 0, 1, nullptr)) != nullptr) {
+        handles.push_back(handle);
+        ASSERT_LT(handles.size(), 100000u) << "the table never fills";
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_GE(handles.size(), 1000u);
+    ASSERT_TRUE(CloseHandle(handles.back()));
+    handles.pop_back();
+    handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_NE(handle, nullptr) << "a closed slot is used again once the table is full";
+    handles.push_back(handle);
+    for (HANDLE h : handles)
+        EXPECT_TRUE(CloseHandle(h));
+}
+
+TEST(LastError, IsKeptPerThread)
+{
+    SetLastError(1234);
+    DWORD seenByOther = 0;
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID param) -> DWORD {
+            *static_cast<DWORD *>(param) = GetLastError();
+            SetLastError(99);
+            return 0;
+        },
+        &seenByOther, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(seenByOther, 0u);
+    EXPECT_EQ(GetLastError(), 1234u);
+}
+
+} // namespace

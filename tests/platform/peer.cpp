@@ -1,0 +1,107 @@
+/* The other process of the cross-process tests. Commands:
+ *   set <name>...              create each named event, set it once; print "existed <0|1>"
+ *                              per name; exit status 1 if a call failed
+ *   own <name> <count> <ms>    create the event, print "ready <last error>", then wait
+ *                              count times, printing "signalled" or "timeout" each time
+ *   send-raw <uid> <name>      send one wake-up datagram to the event address of the name
+ *                              for the given owner uid, as whatever user runs this
+ *   as-user <uid> <command...> switch to that user, then run the command
+ *   version                    print the emulated version as "<platform> <major> <minor>
+ *                              <build> <service pack>" */
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "event_wire.h"
+#include "trax_win32.h"
+
+namespace {
+
+int setNames(int count, char **names)
+{
+    int status = 0;
+    for (int i = 0; i < count; ++i) {
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, names[i]);
+        if (event == nullptr)
+            return 1;
+        std::printf("existed %d\n", GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0);
+        if (!SetEvent(event))
+            status = 1;
+        CloseHandle(event);
+    }
+    return status;
+}
+
+int own(const char *name, int count, DWORD ms)
+{
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
+    if (event == nullptr)
+        return 1;
+    std::printf("ready %u\n", GetLastError());
+    std::fflush(stdout);
+    for (int i = 0; i < count; ++i) {
+        std::printf("%s\n", WaitForSingleObject(event, ms) == WAIT_OBJECT_0 ? "signalled" : "timeout");
+        std::fflush(stdout);
+    }
+    CloseHandle(event);
+    return 0;
+}
+
+int sendRaw(uid_t owner, const char *name)
+{
+    sockaddr_un address;
+    const socklen_t length = trax::platform::makeEventAddress(owner, name, address);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t sent = static_cast<uint64_t>(now.tv_sec) * 1000000000u + now.tv_nsec;
+    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<sockaddr *>(&address), length) ==
+                    sizeof sent;
+    close(fd);
+    std::printf("%s\n", ok ? "sent" : "unsent");
+    return ok ? 0 : 1;
+}
+
+int version()
+{
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return 1;
+    std::printf("%u %u %u %u %s\n", info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
+                info.dwBuildNumber, info.szCSDVersion);
+    return 0;
+}
+
+int run(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    const char *command = argv[1];
+    if (std::strcmp(command, "set") == 0)
+        return setNames(argc - 2, argv + 2);
+    if (std::strcmp(command, "own") == 0 && argc == 5)
+        return own(argv[2], std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])));
+    if (std::strcmp(command, "send-raw") == 0 && argc == 4)
+        return sendRaw(static_cast<uid_t>(std::atol(argv[2])), argv[3]);
+    if (std::strcmp(command, "as-user") == 0 && argc >= 4) {
+        const auto uid = static_cast<uid_t>(std::atol(argv[2]));
+        if (setgid(uid) != 0 || setuid(uid) != 0)
+            return 3;
+        return run(argc - 2, argv + 2);
+    }
+    if (std::strcmp(command, "version") == 0)
+        return version();
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return run(argc, argv);
+}

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "peer_process.h"
+#include "trax_win32.h"
+
+namespace {
+
+std::string uniqueName(const char *suffix)
+{
+    return "xtest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
+}
+
+/* True if a socket bound to the event's abstract address is listed by the kernel. */
+bool nameIsBound(const std::string &name)
+{
+    std::ifstream table("/proc/net/unix");
+    const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+    const std::string address = "@trax-evt-" + std::to_string(geteuid()) + "-" + name;
+    for (size_t at = text.find(address); at != std::string::npos; at = text.find(address, at + 1)) {
+        const size_t end = at + address.size();
+        if (end == text.size() || text[end] == '\n')
+            return true;
+    }
+    return false;
+}
+
+/* True if any entry of the directory mentions the text. */
+bool directoryMentions(const char *path, const std::string &text)
+{
+    DIR *dir = opendir(path);
+    if (dir == nullptr)
+        return false;
+    bool found = false;
+    while (dirent *entry = readdir(dir))
+        found = found || std::string(entry->d_name).find(text) != std::string::npos;
+    closedir(dir);
+    return found;
+}
+
+TEST(CrossProcessEvents, ASetInAnotherProcessWakesTheOwnerHere)
+{
+    const std::string name = uniqueName("wake");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    PeerProcess peer({"set", name});
+    ASSERT_TRUE(peer.started());
+    EXPECT_EQ(peer.readLine(), "existed 1") << "the peer opens the event owned here";
+    EXPECT_EQ(peer.wait(), 0);
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    CloseHandle(event);
+}
+
+TEST(CrossProcessEvents, ASetHereWakesTheOwnerInAnotherProcess)
+{
+    const std::string name = uniqueName("reverse");
+    PeerProcess peer({"own", name, "2", "5000"});
+    ASSERT_EQ(peer.readLine(), "ready 0");
+    HANDLE opener = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(opener, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(SetEvent(opener));
+    EXPECT_EQ(peer.readLine(), "signalled");
+    EXPECT_TRUE(SetEvent(opener));
+    EXPECT_EQ(peer.readLine(), "signalled");
+    EXPECT_EQ(peer.wait(), 0);
+    EXPECT_EQ(WaitForSingleObject(opener, 10), WAIT_TIMEOUT) << "an opener never receives";
+    CloseHandle(opener);
+}
+
+TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder)
+{
+    HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, uniqueName("o0").c_str()),
+                       CreateEventA(nullptr, FALSE, FALSE, uniqueName("o1").c_str())};
+    PeerProcess peer({"set", uniqueName("o1"), uniqueName("o0"), uniqueName("o1")});
+    EXPECT_EQ(peer.wait(), 0);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 5000), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 5000), WAIT_OBJECT_0 + 0);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 5000), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_TIMEOUT);
+    for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+TEST(CrossProcessEvents, SettingANameNobodyOwnsAnyMoreSucceeds)
+{
+    const std::string name = uniqueName("orphan");
+    PeerProcess owner({"own", name, "1", "5000"});
+    ASSERT_EQ(owner.readLine(), "ready 0");
+    HANDLE opener = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(opener, nullptr);
+    owner.kill();
+    SetLastError(0);
+    EXPECT_TRUE(SetEvent(opener));
+    EXPECT_EQ(GetLastError(), 0u);
+    CloseHandle(opener);
+}
+
+TEST(CrossProcessEvents, NothingIsLeftBehindWhenTheOwnerCrashes)
+{
+    const std::string name = uniqueName("crash");
+    PeerProcess owner({"own", name, "1", "10000"});
+    ASSERT_EQ(owner.readLine(), "ready 0");
+    EXPECT_TRUE(nameIsBound(name));
+    owner.kill();
+    EXPECT_FALSE(nameIsBound(name)) << "the kernel freed the address";
+    EXPECT_FALSE(directoryMentions("/dev/shm", name));
+    EXPECT_FALSE(directoryMentions("/tmp", name));
+
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "this process owns it now";
+    EXPECT_TRUE(SetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
+    CloseHandle(event);
+    EXPECT_FALSE(nameIsBound(name));
+}
+
+TEST(CrossProcessEvents, WakeUpsFromAnotherUserAreDropped)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "switching to another user needs root";
+    const std::string name = uniqueName("foreign");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    const std::string owner = std::to_string(geteuid());
+    PeerProcess stranger({"as-user", "65534", "send-raw", owner, name});
+    EXPECT_EQ(stranger.readLine(), "sent");
+    EXPECT_EQ(stranger.wait(), 0);
+    EXPECT_EQ(WaitForSingleObject(event, 100), WAIT_TIMEOUT);
+
+    PeerProcess sameUser({"send-raw", owner, name});
+    EXPECT_EQ(sameUser.readLine(), "sent");
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0) << "the filter lets the owner's user in";
+    CloseHandle(event);
+}
+
+TEST(VersionOfAChild, FollowsTheEnvironment)
+{
+    PeerProcess win2000({"version"}, {"TRAX_WINVER=2.5.0.2195"});
+    EXPECT_EQ(win2000.readLine(), "2 5 0 2195 ");
+    EXPECT_EQ(win2000.wait(), 0);
+
+    PeerProcess win95({"version"}, {"TRAX_WINVER=1.4.0"});
+    EXPECT_EQ(win95.readLine(), "1 4 0 0 ");
+
+    PeerProcess nt4({"version"}, {"TRAX_WINVER="});
+    EXPECT_EQ(nt4.readLine(), "2 4 0 1381 Service Pack 6");
+}
+
+TEST(VersionOfAChild, AMalformedSettingIsReportedAndIgnored)
+{
+    for (const char *bad : {"TRAX_WINVER=5", "TRAX_WINVER=2.4.", "TRAX_WINVER=2.4.0.1.9",
+                            "TRAX_WINVER=3.4.0", "TRAX_WINVER=2.99999999999.0", "TRAX_WINVER=-2.4.0"}) {
+        PeerProcess peer({"version"}, {bad});
+        EXPECT_EQ(peer.readLine(), "2 4 0 1381 Service Pack 6") << bad;
+        EXPECT_NE(peer.readErrors().find("TRAX_WINVER"), std::string::npos) << bad;
+    }
+}
+
+} // namespace
