@@ -15,8 +15,14 @@
 /** Signal callback: called once per arriving signal on a thread of the library. */
 typedef void(TRAX_CALL *UOS_SIG_HANDLER)(uint32_t sigCode);
 
+#ifdef __cplusplus
+extern "C" {
+#endif
 /** Debug level of this library; read and written directly by programs. */
-TRAX_EXTERN_C TRAX_EXPORT extern uint32_t G_UOS_DbgLev;
+TRAX_EXPORT extern uint32_t G_UOS_DbgLev;
+#ifdef __cplusplus
+}
+#endif
 
 /** The calling thread's error number (the one a failed library call left). */
 TRAX_API uint32_t TRAX_CALL UOS_ErrnoGet(void);
