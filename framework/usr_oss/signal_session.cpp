@@ -12,7 +12,7 @@ namespace trax::oss {
 namespace {
 
 /** Pause after a failed wait before the set is read again, so that a broken handle can
- *  never make the library thread spin. */
+ *  never make a listener spin. */
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
 void CloseAll(const std::vector<HANDLE> &handles)
@@ -23,30 +23,48 @@ void CloseAll(const std::vector<HANDLE> &handles)
 
 }  // namespace
 
+/** Start parameter of a listener thread: its group, and a reference that keeps the
+ *  session alive until the thread has left it (also when the session is ended from inside
+ *  its own callback). */
+struct SignalSession::ThreadStart {
+    std::shared_ptr<SignalSession> session;
+    uint32_t group;
+};
+
 SignalSession::SignalSession(UOS_SIG_HANDLER handler) : handler_(handler) {}
 
 SignalSession::~SignalSession()
 {
     for (const auto &entry : installed_)
-        CloseHandle(entry.second);
-    CloseAll(retired_);
-    if (control_ != nullptr)
-        CloseHandle(control_);
-    if (thread_ != nullptr)
-        CloseHandle(thread_);
+        CloseHandle(entry.second.event);
+    for (Listener &listener : listeners_) {
+        CloseAll(listener.retired);
+        if (listener.control != nullptr)
+            CloseHandle(listener.control);
+        if (listener.thread != nullptr)
+            CloseHandle(listener.thread);
+    }
 }
 
-/* The thread keeps the session alive through its own reference, so that a session ended
- * from inside its callback is destroyed only after the thread has left it. */
 uint32_t SignalSession::Start()
 {
-    control_ = Sys().createEvent(nullptr, FALSE, FALSE, nullptr);
-    if (control_ == nullptr)
+    std::lock_guard<std::mutex> guard(lock_);
+    return StartListener(0);
+}
+
+/* Called with the lock held; the new thread needs the lock only once it runs. */
+uint32_t SignalSession::StartListener(uint32_t group)
+{
+    Listener &listener = listeners_[group];
+    listener.control = Sys().createEvent(nullptr, FALSE, FALSE, nullptr);
+    if (listener.control == nullptr)
         return ERR_UOS_EVENT;
-    auto *self = new std::shared_ptr<SignalSession>(shared_from_this());
-    thread_ = Sys().createThread(nullptr, 0, ThreadMain, self, 0, &threadId_);
-    if (thread_ == nullptr) {
-        delete self;
+    auto *start = new ThreadStart{shared_from_this(), group};
+    listener.thread = Sys().createThread(nullptr, 0, ThreadMain, start, 0, &listener.threadId);
+    if (listener.thread == nullptr) {
+        delete start;
+        CloseHandle(listener.control);
+        listener.control = nullptr;
         return ERR_UOS_THREAD;
     }
     return 0;
@@ -59,41 +77,62 @@ void SignalSession::Stop()
         exiting_ = true;
     }
     arrived_.notify_all();
-    WakeThread();
-    if (GetCurrentThreadId() != threadId_)
-        WaitForSingleObject(thread_, INFINITE);
+    const DWORD self = GetCurrentThreadId();
+    for (uint32_t group = 0; group < kGroups; ++group) {
+        const Listener &listener = listeners_[group];
+        if (listener.thread == nullptr)
+            continue;
+        Wake(group);
+        if (listener.threadId != self)
+            WaitForSingleObject(listener.thread, INFINITE);
+    }
 }
 
 uint32_t SignalSession::Install(uint32_t code)
 {
+    uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
+        if (exiting_)
+            return ERR_UOS_NOT_INIT;
         if (installed_.count(code) != 0)
             return ERR_UOS_ALREADY_INSTALLED;
+        group = GroupWithRoom();
+        if (listeners_[group].thread == nullptr) {
+            const uint32_t err = StartListener(group);
+            if (err != 0)
+                return err;
+        }
         char name[TRAX_SIG_EVENT_NAME_MAX];
         TraxSigEventName(GetCurrentProcessId(), code, name);
         HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
         if (event == nullptr)
             return ERR_UOS_EVENT;
-        installed_[code] = event;
+        installed_[code] = Installed{event, group};
+        ++groupSize_[group];
     }
-    WakeThread();
+    Wake(group);
     return 0;
 }
 
-/* The event is not closed here, since the library thread may be waiting on it; the
- * thread closes it before it waits again. */
+/* The event is not closed here, since its listener may be waiting on it; the listener
+ * closes it before it waits again. */
 uint32_t SignalSession::Remove(uint32_t code)
 {
+    uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
+        if (exiting_)
+            return ERR_UOS_NOT_INIT;
         auto entry = installed_.find(code);
         if (entry == installed_.end())
             return ERR_UOS_NOT_INSTALLED;
-        retired_.push_back(entry->second);
+        group = entry->second.group;
+        listeners_[group].retired.push_back(entry->second.event);
+        --groupSize_[group];
         installed_.erase(entry);
     }
-    WakeThread();
+    Wake(group);
     return 0;
 }
 
@@ -110,7 +149,7 @@ void SignalSession::UnMask()
         masked_ = false;
     }
     arrived_.notify_all();
-    WakeThread();
+    Wake(0);
 }
 
 uint32_t SignalSession::Wait(uint32_t msec, uint32_t *codeP)
@@ -157,24 +196,33 @@ uint32_t SignalSession::Dropped() const
     return dropped_;
 }
 
+/* There are enough groups for every code of the range, so one always has room. */
+uint32_t SignalSession::GroupWithRoom() const
+{
+    uint32_t group = 0;
+    while (groupSize_[group] >= kCodesPerGroup)
+        ++group;
+    return group;
+}
+
 DWORD WINAPI SignalSession::ThreadMain(LPVOID param)
 {
-    std::unique_ptr<std::shared_ptr<SignalSession>> self(
-        static_cast<std::shared_ptr<SignalSession> *>(param));
-    (*self)->Run();
+    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart *>(param));
+    start->session->Run(start->group);
     return 0;
 }
 
-/* Waits for any installed code's event or the control event; each arrival is queued and,
- * with a callback, delivered before the next wait. Handles of removed codes are closed
- * here, between two waits, where no wait can be using them. */
-void SignalSession::Run()
+/* Waits for any event of the group's codes or the control event; each arrival is queued.
+ * Listener 0 also hands queued signals to the callback before each wait. Events of removed
+ * codes are closed here, between two waits, where no wait can be using them. */
+void SignalSession::Run(uint32_t group)
 {
     WaitSet set;
     std::vector<HANDLE> retired;
-    while (TakeWaitSet(set, retired)) {
+    while (TakeWaitSet(group, set, retired)) {
         CloseAll(retired);
-        DeliverQueued();
+        if (group == 0)
+            DeliverQueued();
         const DWORD count = static_cast<DWORD>(set.handles.size());
         const DWORD result = WaitForMultipleObjects(count, set.handles.data(), FALSE, INFINITE);
         if (result == WAIT_FAILED) {
@@ -183,23 +231,26 @@ void SignalSession::Run()
         }
         const DWORD index = result - WAIT_OBJECT_0;
         if (index > 0 && index < count)
-            OnArrival(set.codes[index - 1], set.handles[index]);
+            OnArrival(set.codes[index - 1], set.handles[index], group);
     }
+    CloseAll(retired);
 }
 
-/* Reads the current set of events under the lock; false once the session ends. */
-bool SignalSession::TakeWaitSet(WaitSet &set, std::vector<HANDLE> &retired)
+/* Reads the group's current set of events under the lock; false once the session ends. */
+bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired)
 {
     std::lock_guard<std::mutex> guard(lock_);
     retired.clear();
-    retired.swap(retired_);
+    retired.swap(listeners_[group].retired);
     if (exiting_)
         return false;
-    set.handles.assign(1, control_);
+    set.handles.assign(1, listeners_[group].control);
     set.codes.clear();
     for (const auto &entry : installed_) {
+        if (entry.second.group != group)
+            continue;
         set.codes.push_back(entry.first);
-        set.handles.push_back(entry.second);
+        set.handles.push_back(entry.second.event);
     }
     return true;
 }
@@ -221,14 +272,15 @@ bool SignalSession::PopForCallback(uint32_t &code)
     return true;
 }
 
-/* A signal whose code was removed while the thread waited is dropped. When the queue is
- * full, the newest signal is dropped and counted. */
-void SignalSession::OnArrival(uint32_t code, HANDLE event)
+/* A signal whose code was removed while the listener waited is dropped. When the queue is
+ * full, the newest signal is dropped and counted. With a callback, listener 0 is woken to
+ * deliver what arrived in another group. */
+void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
 {
     {
         std::lock_guard<std::mutex> guard(lock_);
         auto entry = installed_.find(code);
-        if (entry == installed_.end() || entry->second != event)
+        if (entry == installed_.end() || entry->second.event != event)
             return;
         if (queue_.size() >= kSignalQueueCapacity) {
             ++dropped_;
@@ -237,6 +289,8 @@ void SignalSession::OnArrival(uint32_t code, HANDLE event)
         queue_.push_back(code);
     }
     arrived_.notify_all();
+    if (handler_ != nullptr && group != 0)
+        Wake(0);
 }
 
 bool SignalSession::Deliverable() const
@@ -244,9 +298,9 @@ bool SignalSession::Deliverable() const
     return !masked_ && !queue_.empty();
 }
 
-void SignalSession::WakeThread()
+void SignalSession::Wake(uint32_t group)
 {
-    SetEvent(control_);
+    SetEvent(listeners_[group].control);
 }
 
 }  // namespace trax::oss

@@ -31,7 +31,7 @@ public:
     SignalSession(const SignalSession &) = delete;
     SignalSession &operator=(const SignalSession &) = delete;
 
-    /** Creates the control event and starts the library thread. */
+    /** Starts the first listener thread (the one that also calls the callback). */
     uint32_t Start();
     /** Ends the session: no callback runs after it returns (unless it is called from the
      *  callback itself, which then is the last one), and a waiter returns NOT_INIT. */
@@ -48,35 +48,61 @@ public:
     uint32_t Dropped() const;
 
 private:
-    /** What the library thread waits on: the control event first, then each code's event. */
+    /** A wait covers at most 64 handles, the control event included, so the installed
+     *  codes are split into groups of at most 63, each with its own listener thread.
+     *  A code joins the lowest group with room, so up to 63 codes share listener 0 and
+     *  keep their exact sending order. Listener 0 always runs and is the one that calls
+     *  the callback; the others start with the first code placed in their group. */
+    static constexpr uint32_t kMaxWaitHandles = 64;
+    static constexpr uint32_t kCodesPerGroup = kMaxWaitHandles - 1;
+    static constexpr uint32_t kGroups =
+        (UOS_SIG_MAX - UOS_SIG_MIN + kCodesPerGroup) / kCodesPerGroup;
+
+    /** A listener thread with the event that wakes it to re-read its set or to end. */
+    struct Listener {
+        HANDLE control = nullptr;
+        HANDLE thread = nullptr;
+        DWORD threadId = 0;
+        std::vector<HANDLE> retired;  // events of removed codes, closed by the thread
+    };
+
+    /** What a listener waits on: its control event first, then each code's event. */
     struct WaitSet {
         std::vector<HANDLE> handles;
         std::vector<uint32_t> codes;
     };
 
+    /** An installed code: its named event and the listener that waits on it. */
+    struct Installed {
+        HANDLE event;
+        uint32_t group;
+    };
+
+    struct ThreadStart;
+
+    uint32_t GroupWithRoom() const;
     static DWORD WINAPI ThreadMain(LPVOID param);
-    void Run();
-    bool TakeWaitSet(WaitSet &set, std::vector<HANDLE> &retired);
+    uint32_t StartListener(uint32_t group);
+    void Run(uint32_t group);
+    bool TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired);
     void AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t msec);
     void DeliverQueued();
     bool PopForCallback(uint32_t &code);
-    void OnArrival(uint32_t code, HANDLE event);
+    void OnArrival(uint32_t code, HANDLE event, uint32_t group);
     bool Deliverable() const;
-    void WakeThread();
+    void Wake(uint32_t group);
 
     const UOS_SIG_HANDLER handler_;
     mutable std::mutex lock_;
     std::condition_variable arrived_;
-    std::map<uint32_t, HANDLE> installed_;
-    std::vector<HANDLE> retired_;
+    std::map<uint32_t, Installed> installed_;
     std::deque<uint32_t> queue_;
     uint32_t dropped_ = 0;
     bool masked_ = false;
     bool exiting_ = false;
     bool waiterActive_ = false;
-    HANDLE control_ = nullptr;
-    HANDLE thread_ = nullptr;
-    DWORD threadId_ = 0;
+    Listener listeners_[kGroups];
+    uint32_t groupSize_[kGroups] = {};
 };
 
 }  // namespace trax::oss

@@ -4,6 +4,7 @@
 #include "signal_recorder.h"
 #include "trax_api.h"
 #include "trax_errors.h"
+#include "trax_win32.h"
 #include "usr_oss_decl.h"
 
 namespace {

@@ -121,6 +121,17 @@ TEST_F(CallbackSignals, RemovedCodeIsNoLongerDeliveredOthersStill)
     EXPECT_EQ(WaitForSignals(2, 0), Codes{0x162});
 }
 
+TEST_F(CallbackSignals, EveryCodeOfTheRangeCanBeInstalledAndDelivered)
+{
+    for (uint32_t code = UOS_SIG_MIN; code <= UOS_SIG_MAX; ++code)
+        ASSERT_EQ(UOS_SigInstall(code), 0) << code;
+    const Codes sent{0x1ff, 0x100, 0x13e, 0x13f, 0x17e, 0x1c0};
+    SendSpaced(sent);
+    EXPECT_EQ(WaitForSignals(sent.size(), kArrivalMs), sent);
+    for (uint32_t code = UOS_SIG_MIN; code <= UOS_SIG_MAX; ++code)
+        ASSERT_EQ(UOS_SigRemove(code), 0) << code;
+}
+
 TEST_F(CallbackSignals, CallbackMayCallLibraryFunctions)
 {
     ASSERT_EQ(UOS_SigInstall(0x171), 0);
