@@ -52,7 +52,9 @@ void PrintPrompt() {
 bool RunCommandWord(const char *word) {
     bool matched = false;
     for (const CommandEntry &entry : commands) {
-        if (std::strcmp(entry.name, word) != 0)
+        // The first characters are compared inline: most entries differ there, and the
+        // whole table is scanned for every word.
+        if (entry.name[0] != word[0] || std::strcmp(entry.name, word) != 0)
             continue;
         matched = true;
         if (CurrentPath() == -1)
