@@ -1,0 +1,56 @@
+#include "traxguiTestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+
+namespace traxgui::test {
+
+MessageBoxCapture::MessageBoxCapture()
+{
+    SetMessageBoxHook([this](const MessageBoxRequest &request) {
+        boxes_.append(request);
+        return answer_;
+    });
+}
+
+MessageBoxCapture::~MessageBoxCapture()
+{
+    SetMessageBoxHook({});
+}
+
+void ChooseFromList(QComboBox *combo, const QString &text)
+{
+    const int index = combo->findText(text);
+    QVERIFY2(index >= 0, qPrintable(QStringLiteral("'%1' is not in the list").arg(text)));
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void TypeText(QWidget *textBox, const QString &text)
+{
+    auto *edit = qobject_cast<QLineEdit *>(textBox);
+    QVERIFY(edit != nullptr);
+    // Selecting the old text and typing over it: the first character replaces it.
+    for (qsizetype length = 1; length <= text.size(); ++length)
+        edit->setText(text.left(length));
+}
+
+QString SaveScreenshot(QWidget *widget, const QString &name)
+{
+    QDir folder(QStringLiteral(TRAXGUI_SCREENSHOT_DIR));
+    folder.mkpath(QStringLiteral("."));
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path))
+        return QString();
+    return path;
+}
+
+bool ActivateWindow(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+} // namespace traxgui::test

@@ -1,0 +1,224 @@
+#include "frmMain.h"
+
+#include "frmAbout.h"
+#include "icons.h"
+#include "modTraxgui.h"
+#include "msgbox.h"
+#include "ui_frmMain.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+#include <QUrl>
+
+namespace traxgui {
+namespace {
+
+QPointer<frmMain> &mainWindow()
+{
+    static QPointer<frmMain> window;
+    return window;
+}
+
+constexpr int kClockIntervalMs = 1000;
+
+} // namespace
+
+frmMain *frmMain::Instance()
+{
+    if (mainWindow().isNull()) {
+        // The pointer is set before loading, so that the forms opened by the load can write
+        // the status bar through SetStatusText.
+        mainWindow() = new frmMain();
+        mainWindow()->load();
+    }
+    return mainWindow();
+}
+
+frmMain *frmMain::Existing()
+{
+    return mainWindow();
+}
+
+frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>())
+{
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(AppIcon());
+    ui_->mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ui_->mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QAction *bar = ui_->mnuHelp->insertSeparator(ui_->mnuHelpAbout);
+    bar->setObjectName(QStringLiteral("mnuHelpBar0"));
+    connectMenus();
+    createToolbarButtons();
+    createStatusPanels();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::load()
+{
+    ShowTraxApiForm();
+}
+
+void frmMain::connectMenus()
+{
+    connect(ui_->mnuMlibTraxApi, &QAction::triggered, this, &frmMain::ShowTraxApiForm);
+    connect(ui_->mnuMlibUsrOss, &QAction::triggered, this, &frmMain::ShowUsrOssForm);
+    connect(ui_->mnuMlibUsrUtl, &QAction::triggered, this, &frmMain::ShowUsrUtlForm);
+    connect(ui_->mnuMdrvMT, &QAction::triggered, this, &frmMain::ShowMtDrvForm);
+    connect(ui_->mnuViewToolbar, &QAction::toggled, ui_->tbToolBar, &QWidget::setVisible);
+    connect(ui_->mnuViewStatusBar, &QAction::toggled, ui_->sbStatusBar, &QWidget::setVisible);
+    connect(ui_->mnuWindowCascade, &QAction::triggered, ui_->mdiArea,
+            &QMdiArea::cascadeSubWindows);
+    connect(ui_->mnuWindowTile, &QAction::triggered, this, &frmMain::TileHorizontally);
+    connect(ui_->mnuHelpContents, &QAction::triggered, this, &frmMain::showHelp);
+    connect(ui_->mnuHelpSearchForHelpOn, &QAction::triggered, this, &frmMain::showHelp);
+    connect(ui_->mnuHelpAbout, &QAction::triggered, this, &frmMain::showAbout);
+    for (const FormEntry &form : Forms()) {
+        if (auto *entry = findChild<QAction *>(QLatin1String(form.menuAction)))
+            entry->setEnabled(form.create != nullptr);
+    }
+}
+
+void frmMain::createToolbarButtons()
+{
+    imlToolbarIcons_ = ToolbarIcons();
+    int index = 0;
+    for (const FormEntry &form : Forms()) {
+        const QString key = QLatin1String(form.toolbarKey);
+        QAction *button = ui_->tbToolBar->addAction(imlToolbarIcons_.value(index++),
+                                                    QLatin1String(form.toolbarCaption));
+        button->setObjectName(QStringLiteral("tbToolBar_") + key);
+        button->setData(key);
+        button->setToolTip(QLatin1String(form.toolbarTooltip));
+        button->setEnabled(form.create != nullptr);
+        connect(button, &QAction::triggered, this, [this, key] { onToolbarButtonClick(key); });
+    }
+}
+
+void frmMain::createStatusPanels()
+{
+    statusPanel_ = new QLabel(QStringLiteral("Status"), ui_->sbStatusBar);
+    statusPanel_->setObjectName(QStringLiteral("Status"));
+    datePanel_ = new QLabel(ui_->sbStatusBar);
+    datePanel_->setObjectName(QStringLiteral("Date"));
+    timePanel_ = new QLabel(ui_->sbStatusBar);
+    timePanel_->setObjectName(QStringLiteral("Time"));
+    ui_->sbStatusBar->addWidget(statusPanel_, 1);
+    ui_->sbStatusBar->addPermanentWidget(datePanel_);
+    ui_->sbStatusBar->addPermanentWidget(timePanel_);
+    clock_ = new QTimer(this);
+    connect(clock_, &QTimer::timeout, this, &frmMain::updateDateTime);
+    clock_->start(kClockIntervalMs);
+    updateDateTime();
+}
+
+void frmMain::updateDateTime()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    datePanel_->setText(QStringLiteral(" %1 ").arg(locale.toString(now.date(), QLocale::ShortFormat)));
+    timePanel_->setText(QStringLiteral(" %1 ").arg(locale.toString(now.time(), QLocale::ShortFormat)));
+}
+
+void frmMain::ShowTraxApiForm()
+{
+    ShowForm(FormKind::TraxApi);
+}
+
+void frmMain::ShowUsrOssForm()
+{
+    ShowForm(FormKind::UsrOss);
+}
+
+void frmMain::ShowUsrUtlForm()
+{
+    ShowForm(FormKind::UsrUtl);
+}
+
+void frmMain::ShowMtDrvForm()
+{
+    ShowForm(FormKind::MtDrv);
+}
+
+void frmMain::ShowForm(FormKind kind)
+{
+    const FormEntry &entry = FormOf(kind);
+    if (entry.create == nullptr)
+        return;
+    QPointer<QMdiSubWindow> &window = forms_[static_cast<size_t>(kind)];
+    if (window.isNull()) {
+        QWidget *form = entry.create();
+        window = ui_->mdiArea->addSubWindow(form);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowIcon(form->windowIcon());
+        form->show();
+    }
+    ui_->mdiArea->setActiveSubWindow(window);
+    window->raise();
+    window->widget()->setFocus();
+}
+
+QWidget *frmMain::OpenForm(FormKind kind) const
+{
+    const QPointer<QMdiSubWindow> &window = forms_[static_cast<size_t>(kind)];
+    return window.isNull() ? nullptr : window->widget();
+}
+
+void frmMain::onToolbarButtonClick(const QString &key)
+{
+    if (const FormEntry *entry = FindFormByKey(key))
+        ShowForm(entry->kind);
+}
+
+void frmMain::SetStatusPanelText(const QString &text)
+{
+    statusPanel_->setText(text);
+}
+
+void frmMain::TileHorizontally()
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *window : ui_->mdiArea->subWindowList()) {
+        if (window->isVisible() && !window->isMinimized())
+            windows.append(window);
+    }
+    if (windows.isEmpty())
+        return;
+    const QRect area = ui_->mdiArea->viewport()->rect();
+    const int height = area.height() / static_cast<int>(windows.size());
+    int top = 0;
+    for (QMdiSubWindow *window : windows) {
+        window->showNormal();
+        window->setGeometry(0, top, area.width(), height);
+        top += height;
+    }
+}
+
+void frmMain::showHelp()
+{
+    const QString helpFile = AppHelpFile();
+    if (helpFile.isEmpty()) {
+        MsgBox(QStringLiteral("Unable to display Help Contents. There is no Help associated "
+                              "with this project."),
+               QMessageBox::Information, QMessageBox::Ok, windowTitle());
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile))) {
+        MsgBox(QStringLiteral("The help viewer could not be started for '%1'.").arg(helpFile),
+               QMessageBox::NoIcon, QMessageBox::Ok, windowTitle());
+    }
+}
+
+void frmMain::showAbout()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+} // namespace traxgui

@@ -1,0 +1,500 @@
+#include "frmTraxApi.h"
+
+#include "libbinding.h"
+#include "modTraxgui.h"
+#include "msgbox.h"
+#include "traxformat.h"
+#include "ui_frmTraxApi.h"
+
+#include <trax_api.h>
+
+#include <QFocusEvent>
+
+namespace traxgui {
+
+int32_t CurrentPath = 0;
+
+namespace {
+
+constexpr int32_t kFirstBlockCode = 0x2000;
+constexpr int32_t kMaxByteIndex = frmTraxApi::kBufferSize - 1;
+constexpr int32_t kMaxByteValue = 0xFF;
+
+const char kPlaceholder[] = "----------------- function -----------------";
+const char kBlockAddress[] = "<block addr>";
+
+/// How an argument box is laid out when a function is chosen; a null caption leaves the
+/// box as the reset left it.
+struct ArgLayout {
+    const char *caption = nullptr;
+    bool input = false;
+    const char *text = "";
+};
+
+/// Calls a device API entry by name; no value when it could not be bound.
+template <typename Fn, typename... Args>
+auto callApi(const char *entryName, Args... args)
+{
+    return CallEntry<Fn>(TraxLibrary::TraxApi, entryName, args...);
+}
+
+} // namespace
+
+struct frmTraxApi::FunctionRow {
+    const char *name;
+    const char *retCaption; ///< null keeps "error code"
+    std::array<ArgLayout, 3> args;
+    void (frmTraxApi::*further)(); ///< extra layout step, or null
+    void (frmTraxApi::*call)();
+};
+
+namespace {
+
+using Row = frmTraxApi::FunctionRow;
+
+const ArgLayout kKeep{};
+const ArgLayout kStatusCode{"status code", true, "&H1000"};
+const ArgLayout kStatusData{"data", true, "&H0"};
+const ArgLayout kBufferAddress{"buffer address", false, ""};
+const ArgLayout kLength{"length (max 64)", true, "0"};
+
+} // namespace
+
+// The function list in the order it is offered, with each function's layout and call.
+std::span<const frmTraxApi::FunctionRow> frmTraxApi::functionRows()
+{
+    static const std::array<Row, 9> rows{{
+    {"M_open", "path number", {ArgLayout{"device name", true, ""}, kKeep, kKeep}, nullptr,
+     &frmTraxApi::callOpen},
+    {"M_close", nullptr, {kKeep, kKeep, kKeep}, nullptr, &frmTraxApi::callClose},
+    {"M_read", nullptr, {kKeep, ArgLayout{"value", false, "0"}, kKeep}, nullptr,
+     &frmTraxApi::callRead},
+    {"M_write", nullptr, {kKeep, ArgLayout{"value", true, "0"}, kKeep}, nullptr,
+     &frmTraxApi::callWrite},
+    {"M_getstat", nullptr, {kKeep, kStatusCode, kStatusData}, &frmTraxApi::resetSavedDataText,
+     &frmTraxApi::callGetstat},
+    {"M_setstat", nullptr, {kKeep, kStatusCode, kStatusData}, &frmTraxApi::resetSavedDataText,
+     &frmTraxApi::callSetstat},
+    {"M_getblock", "read bytes", {kKeep, kBufferAddress, kLength},
+     &frmTraxApi::showBlockBufferAddress, &frmTraxApi::callGetblock},
+    {"M_setblock", "written bytes", {kKeep, kBufferAddress, kLength},
+     &frmTraxApi::showBlockBufferAddress, &frmTraxApi::callSetblock},
+    {"M_errstring", "string address", {ArgLayout{"error code (hex)", true, "&He00e0000"}, kKeep, kKeep},
+     &frmTraxApi::showStringFrame, &frmTraxApi::callErrstring},
+    }};
+    return rows;
+}
+
+const frmTraxApi::FunctionRow *frmTraxApi::findFunction(const QString &name)
+{
+    for (const Row &row : functionRows()) {
+        if (name == QLatin1String(row.name))
+            return &row;
+    }
+    return nullptr;
+}
+
+frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmTraxApi>())
+{
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    keepSpaceWhenHidden();
+    for (int i = 0; i < 3; ++i)
+        connect(txtArg(i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });
+    connect(ui_->cboFunction, &QComboBox::activated, this, &frmTraxApi::onFunctionChosen);
+    connect(ui_->cmdCall, &QPushButton::clicked, this, &frmTraxApi::onCall);
+    connect(ui_->cmdBufSetByte, &QPushButton::clicked, this, &frmTraxApi::SetBufByte);
+    connect(ui_->txtBufValue, &QLineEdit::returnPressed, this, &frmTraxApi::SetBufByte);
+    connect(ui_->cmdBufClrAll, &QPushButton::clicked, this, &frmTraxApi::onClearAll);
+    ui_->cmdCall->installEventFilter(this);
+    formLoad();
+}
+
+frmTraxApi::~frmTraxApi() = default;
+
+void frmTraxApi::formLoad()
+{
+    for (const Row &row : functionRows())
+        ui_->cboFunction->addItem(QLatin1String(row.name));
+    ui_->cboFunction->setCurrentIndex(-1);
+    ui_->cboFunction->setEditText(QLatin1String(kPlaceholder));
+    ui_->fraBuffer->hide();
+    ui_->fraString->hide();
+    ui_->fraBlk->hide();
+    ShowStatusNeutral(ui_->txtStatus);
+    SetStatusText(QStringLiteral("no path opened"));
+    CurrentPath = 0;
+}
+
+/// The argument area and the frames keep their place when hidden, so that the form does not
+/// jump around as functions are chosen.
+void frmTraxApi::keepSpaceWhenHidden()
+{
+    const QList<QWidget *> widgets{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0,
+                                   ui_->txtArg1, ui_->txtArg2, ui_->lblRet,  ui_->txtRet,
+                                   ui_->txtStatus, ui_->fraBlk, ui_->fraString, ui_->fraBuffer};
+    for (QWidget *widget : widgets) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
+}
+
+QLabel *frmTraxApi::lblArg(int index) const
+{
+    const std::array<QLabel *, 3> labels{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2};
+    return labels[static_cast<size_t>(index)];
+}
+
+QLineEdit *frmTraxApi::txtArg(int index) const
+{
+    const std::array<QLineEdit *, 3> boxes{ui_->txtArg0, ui_->txtArg1, ui_->txtArg2};
+    return boxes[static_cast<size_t>(index)];
+}
+
+// ---- Choosing a function ----
+
+void frmTraxApi::onFunctionChosen()
+{
+    const Row *row = findFunction(ui_->cboFunction->currentText());
+    if (row == nullptr)
+        return;
+    updating_ = true;
+    resetArgumentArea();
+    applyRow(*row);
+    updating_ = false;
+}
+
+void frmTraxApi::resetArgumentArea()
+{
+    ShowLabel(ui_->lblRet, QStringLiteral("error code"));
+    ShowTextLocked(ui_->txtRet, QString());
+    ShowLabel(lblArg(0), QStringLiteral("path number"));
+    ShowTextLocked(txtArg(0), QString::number(CurrentPath));
+    for (int i = 1; i < 3; ++i) {
+        HideLabel(lblArg(i));
+        HideText(txtArg(i));
+    }
+    ui_->txtStatus->show();
+    ShowStatusNeutral(ui_->txtStatus);
+    ui_->fraBuffer->hide();
+    ui_->fraString->hide();
+    ui_->fraBlk->hide();
+    blockMode_ = false;
+}
+
+void frmTraxApi::applyRow(const Row &row)
+{
+    if (row.retCaption != nullptr)
+        ShowLabel(ui_->lblRet, QLatin1String(row.retCaption));
+    for (int i = 0; i < 3; ++i) {
+        const ArgLayout &arg = row.args[static_cast<size_t>(i)];
+        if (arg.caption == nullptr)
+            continue;
+        ShowLabel(lblArg(i), QLatin1String(arg.caption));
+        if (arg.input)
+            ShowTextInput(txtArg(i), QLatin1String(arg.text));
+        else
+            ShowTextLocked(txtArg(i), QLatin1String(arg.text));
+    }
+    if (row.further != nullptr)
+        (this->*row.further)();
+}
+
+void frmTraxApi::resetSavedDataText()
+{
+    savedDataText_ = QLatin1String(kStatusData.text);
+}
+
+void frmTraxApi::showBlockBufferAddress()
+{
+    ShowTextLocked(txtArg(1), addressText(dataBuf_.data()));
+    ShowDataBuffer();
+}
+
+void frmTraxApi::showStringFrame()
+{
+    ui_->txtStatus->hide();
+    ui_->fraString->show();
+}
+
+// ---- Typing arguments ----
+
+void frmTraxApi::onArgChanged(int index)
+{
+    if (updating_)
+        return;
+    const QString function = ui_->cboFunction->currentText();
+    if (function != QLatin1String("M_getstat") && function != QLatin1String("M_setstat"))
+        return;
+    if (index == 1)
+        onStatusCodeChanged();
+    else if (index == 2)
+        savedDataText_ = txtArg(2)->text();
+}
+
+void frmTraxApi::onStatusCodeChanged()
+{
+    int32_t code = 0;
+    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+        return;
+    updating_ = true;
+    setBlockMode(code >= kFirstBlockCode);
+    updating_ = false;
+}
+
+void frmTraxApi::setBlockMode(bool on)
+{
+    blockMode_ = on;
+    if (on) {
+        ShowTextLocked(txtArg(2), QLatin1String(kBlockAddress));
+        ui_->fraBlk->show();
+        ShowDataBuffer();
+    } else {
+        ShowTextInput(txtArg(2), savedDataText_);
+        ui_->fraBlk->hide();
+        ui_->fraBuffer->hide();
+    }
+}
+
+// ---- Calling ----
+
+void frmTraxApi::onCall()
+{
+    const Row *row = findFunction(ui_->cboFunction->currentText());
+    if (row == nullptr) {
+        MsgWarning(QStringLiteral("unknown TRAX-API function"));
+        return;
+    }
+    (this->*row->call)();
+}
+
+bool frmTraxApi::report(int32_t ret)
+{
+    ui_->txtRet->setText(QString::number(ret));
+    return ShowTraxStatus(ret, ui_->txtStatus);
+}
+
+void frmTraxApi::dumpDataBuffer()
+{
+    DumpBuffer(ui_->picBufData, dataBuf_, kBufferSize, ui_->txtBufData);
+}
+
+void frmTraxApi::callOpen()
+{
+    const QString name = txtArg(0)->text();
+    if (name.isEmpty()) {
+        MsgBox(QStringLiteral("invalid device name"), QMessageBox::NoIcon, QMessageBox::Ok,
+               AppTitle());
+        return;
+    }
+    const QByteArray device = name.toLatin1();
+    const auto ret = callApi<decltype(M_OPEN)>("M_OPEN", device.constData());
+    if (!ret)
+        return;
+    if (report(*ret)) {
+        // A path that was open before stays open in the library; only the form forgets it.
+        CurrentPath = *ret;
+        SetStatusText(QStringLiteral("path to device '%1' opened").arg(name));
+    }
+}
+
+void frmTraxApi::callClose()
+{
+    const auto ret = callApi<decltype(M_CLOSE)>("M_CLOSE", CurrentPath);
+    if (!ret)
+        return;
+    if (report(*ret)) {
+        CurrentPath = 0;
+        SetStatusText(QStringLiteral("no path opened"));
+    }
+}
+
+void frmTraxApi::callRead()
+{
+    int32_t value = parseArgNumber(txtArg(1)->text()).value_or(0);
+    const auto ret = callApi<decltype(M_READ)>("M_READ", CurrentPath, &value);
+    if (!ret)
+        return;
+    txtArg(1)->setText(QString::number(value));
+    report(*ret);
+}
+
+void frmTraxApi::callWrite()
+{
+    int32_t value = 0;
+    if (!ArgToLong(txtArg(1)->text(), value, QStringLiteral("value")))
+        return;
+    const auto ret = callApi<decltype(M_WRITE)>("M_WRITE", CurrentPath, value);
+    if (!ret)
+        return;
+    txtArg(1)->setText(QString::number(value));
+    report(*ret);
+}
+
+bool frmTraxApi::readBlockSize(int32_t &size)
+{
+    if (!ArgToLong(ui_->txtBlkSize->text(), size, QStringLiteral("blk.size")))
+        return false;
+    if (size < 0 || size > kBufferSize) {
+        MsgWarning(QStringLiteral("'blk.size' out of range (0..64)"));
+        return false;
+    }
+    return true;
+}
+
+void frmTraxApi::finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown)
+{
+    ui_->txtBlkSize->setText(QString::number(blockSizeShown));
+    txtArg(1)->setText(hexText(code));
+    report(ret);
+}
+
+void frmTraxApi::callGetstat()
+{
+    int32_t code = 0;
+    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+        return;
+    if (!blockMode_) {
+        int32_t data = 0;
+        if (!ArgToLong(txtArg(2)->text(), data, QStringLiteral("data")))
+            return;
+        const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code, &data);
+        if (!ret)
+            return;
+        txtArg(2)->setText(hexText(data));
+        finishStatusCall(*ret, code, 0);
+        return;
+    }
+    M_SG_BLOCK record{0, dataBuf_.data()};
+    if (!readBlockSize(record.size))
+        return;
+    const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code,
+                                                  reinterpret_cast<int32_t *>(&record));
+    if (!ret)
+        return;
+    dumpDataBuffer();
+    finishStatusCall(*ret, code, record.size);
+}
+
+void frmTraxApi::callSetstat()
+{
+    int32_t code = 0;
+    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+        return;
+    if (!blockMode_) {
+        int32_t data = 0;
+        if (!ArgToLong(txtArg(2)->text(), data, QStringLiteral("data")))
+            return;
+        const auto ret = callApi<decltype(M_SETSTAT)>("M_SETSTAT", CurrentPath, code,
+                                                      static_cast<intptr_t>(data));
+        if (!ret)
+            return;
+        finishStatusCall(*ret, code, 0);
+        return;
+    }
+    M_SG_BLOCK record{0, dataBuf_.data()};
+    if (!readBlockSize(record.size))
+        return;
+    const int32_t sizeUsed = record.size;
+    const auto ret = callApi<decltype(M_SETSTAT)>("M_SETSTAT", CurrentPath, code,
+                                                  reinterpret_cast<intptr_t>(&record));
+    if (!ret)
+        return;
+    dumpDataBuffer();
+    finishStatusCall(*ret, code, sizeUsed);
+}
+
+void frmTraxApi::callGetblock()
+{
+    callBlockTransfer(false);
+}
+
+void frmTraxApi::callSetblock()
+{
+    callBlockTransfer(true);
+}
+
+void frmTraxApi::callBlockTransfer(bool write)
+{
+    int32_t length = 0;
+    if (!ArgToLong(txtArg(2)->text(), length, QStringLiteral("length")))
+        return;
+    if (length < 0 || length > kBufferSize) {
+        MsgWarning(QStringLiteral("'length' out of range (0..64)"));
+        return;
+    }
+    const auto ret = write ? callApi<decltype(M_SETBLOCK)>("M_SETBLOCK", CurrentPath,
+                                                           static_cast<const uint8_t *>(dataBuf_.data()), length)
+                           : callApi<decltype(M_GETBLOCK)>("M_GETBLOCK", CurrentPath,
+                                                           dataBuf_.data(), length);
+    if (!ret)
+        return;
+    dumpDataBuffer();
+    txtArg(2)->setText(QString::number(length));
+    report(*ret);
+}
+
+void frmTraxApi::callErrstring()
+{
+    int32_t code = 0;
+    if (!ArgToLong(txtArg(0)->text(), code, QStringLiteral("error code")))
+        return;
+    const auto address = callApi<decltype(M_ERRSTRING)>("M_ERRSTRING", code);
+    if (!address)
+        return;
+    ui_->txtRet->setText(addressText(*address));
+    ui_->txtString->setText(PtrToString(*address));
+}
+
+/// Leaving the call button returns the status box to its neutral look; a message box or
+/// another window taking the focus does not count as leaving.
+bool frmTraxApi::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui_->cmdCall && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            ShowStatusNeutral(ui_->txtStatus);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- Data buffer ----
+
+void frmTraxApi::ShowDataBuffer()
+{
+    ui_->fraBuffer->show();
+    dumpDataBuffer();
+}
+
+void frmTraxApi::SetBufByte()
+{
+    int32_t index = 0;
+    if (!ArgToLong(ui_->txtBufByte->text(), index, QStringLiteral("Byte")))
+        return;
+    if (index < 0 || index > kMaxByteIndex) {
+        MsgWarning(QStringLiteral("'Byte' out of range (0..63)"));
+        return;
+    }
+    int32_t value = 0;
+    if (!ArgToLong(ui_->txtBufValue->text(), value, QStringLiteral("Value")))
+        return;
+    if (value < 0 || value > kMaxByteValue) {
+        MsgWarning(QStringLiteral("'Value' out of range (0x00..0xFF)"));
+        return;
+    }
+    dataBuf_[static_cast<size_t>(index)] = static_cast<uint8_t>(value);
+    dumpDataBuffer();
+    if (ui_->chkBufAutoinc->isChecked())
+        ui_->txtBufByte->setText(QString::number(index + 1));
+}
+
+void frmTraxApi::onClearAll()
+{
+    ClearBuffer(dataBuf_);
+    dumpDataBuffer();
+    ui_->txtBufByte->setText(QStringLiteral("0"));
+    ui_->txtBufValue->setText(QStringLiteral("&H0"));
+}
+
+} // namespace traxgui

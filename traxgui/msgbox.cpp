@@ -1,0 +1,37 @@
+#include "msgbox.h"
+
+#include "modTraxgui.h"
+
+#include <QApplication>
+
+namespace traxgui {
+namespace {
+
+MessageBoxHook &messageBoxHook()
+{
+    static MessageBoxHook hook;
+    return hook;
+}
+
+} // namespace
+
+QMessageBox::StandardButton MsgBox(const QString &text, QMessageBox::Icon icon,
+                                   QMessageBox::StandardButtons buttons, const QString &title)
+{
+    if (const auto &hook = messageBoxHook())
+        return hook(MessageBoxRequest{title, text, icon, buttons});
+    QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MsgWarning(const QString &text)
+{
+    MsgBox(text, QMessageBox::Warning, QMessageBox::Ok, AppTitle());
+}
+
+void SetMessageBoxHook(MessageBoxHook hook)
+{
+    messageBoxHook() = std::move(hook);
+}
+
+} // namespace traxgui
