@@ -19,18 +19,7 @@
 #include "trax_api.h"
 #include "trax_errors.h"
 #include "trax_win32.h"
-
-// usr_oss.h declares G_UOS_DbgLev as `extern "C" ... extern`, which C++ refuses outside a
-// linkage block. Included inside one, with the per-declaration linkage switched off, it
-// declares the same C names.
-#include "trax_export.h"
-#undef TRAX_EXTERN_C
-#define TRAX_EXTERN_C
-extern "C" {
 #include "usr_oss.h"
-}
-#undef TRAX_EXTERN_C
-#define TRAX_EXTERN_C extern "C"
 
 // ---- Status queries on the current path ----
 

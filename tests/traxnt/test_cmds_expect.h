@@ -12,16 +12,9 @@
 
 #include "trax_api.h"
 #include "trax_errors.h"
-#include "trax_export.h"
 #include "trax_win32.h"
-#include "usr_utl.h"
-#undef TRAX_EXTERN_C
-#define TRAX_EXTERN_C
-extern "C" {
 #include "usr_oss.h"
-}
-#undef TRAX_EXTERN_C
-#define TRAX_EXTERN_C extern "C"
+#include "usr_utl.h"
 
 namespace cmdtest {
 
