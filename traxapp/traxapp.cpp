@@ -9,7 +9,7 @@
 
 #include "trax_api.h"
 #include "trax_errors.h"
-#include "oss_decl.h"
+#include "usr_oss.h"
 #include "usr_utl.h"
 
 namespace {
