@@ -57,14 +57,20 @@ private:
     bool manualReset_;
 };
 
-/* Among the readable descriptors, the index whose pending wake-up was sent first. */
+/* Among the readable descriptors, the index whose pending wake-up was sent first. When
+ * only one is readable there is nothing to compare, and its queue is not inspected. */
 std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count)
 {
     std::optional<size_t> best;
     uint64_t bestSent = 0;
+    size_t readable = 0;
+    for (size_t i = 0; i < count; ++i)
+        readable += (fds[i].revents & POLLIN) ? 1 : 0;
     for (size_t i = 0; i < count; ++i) {
         if (!(fds[i].revents & POLLIN))
             continue;
+        if (readable == 1)
+            return i;
         const std::optional<uint64_t> sent = events[i]->pendingSince();
         if (sent && (!best || *sent < bestSent)) {
             best = i;
