@@ -6,7 +6,7 @@
 #include "core.h"
 #include "input.h"
 #include "trax_api.h"
-#include "oss_decl.h"
+#include "usr_oss.h"
 #include "usr_utl.h"
 
 namespace {
