@@ -6,6 +6,12 @@
 
 namespace traxgui::test {
 
+void PrepareTestPlatform()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 MessageBoxCapture::MessageBoxCapture()
 {
     SetMessageBoxHook([this](const MessageBoxRequest &request) {

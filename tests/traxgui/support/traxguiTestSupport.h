@@ -63,14 +63,16 @@ QString SaveScreenshot(QWidget *widget, const QString &name);
 /// delivered as for a user.
 bool ActivateWindow(QWidget *window);
 
+/// Sets the offscreen platform unless another one is asked for.
+void PrepareTestPlatform();
+
 } // namespace traxgui::test
 
 /// A Qt Test main that runs on the offscreen platform unless another one is asked for.
 #define TRAXGUI_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char *argv[])                                                         \
     {                                                                                        \
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))                                   \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                         \
+        traxgui::test::PrepareTestPlatform();                                                \
         QApplication app(argc, argv);                                                        \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                             \
         TestClass testObject;                                                                \
