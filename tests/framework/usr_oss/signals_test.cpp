@@ -44,8 +44,9 @@ int RunSender(const std::vector<std::string> &codes)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Sends each code and lets the library thread take it before the next, so that repeated
-// codes stay separate signals (an auto-reset event set twice counts once).
+// Sends each code and lets the library thread take it before the next, so that the order
+// seen does not depend on how the platform ranks events set at almost the same moment, and
+// repeated codes stay separate signals even where an event set twice counts once.
 void SendSpaced(const Codes &codes)
 {
     for (uint32_t code : codes) {
