@@ -18,9 +18,15 @@ constexpr ValueName kChannelTypes[] = {{M_CH_UNKNOWN, "M_CH_UNKNOWN"},
                                        {M_CH_SERIAL, "M_CH_SERIAL"},
                                        {M_CH_COUNTER, "M_CH_COUNTER"}};
 
-const char *ChannelDirectionName(int32_t value) { return NameOf(kChannelDirections, value); }
-const char *ChannelTypeName(int32_t value) { return NameOf(kChannelTypes, value); }
-const char *IdCheckName(int32_t value) { return value != 0 ? "enabled" : "disabled"; }
+const char *ChannelDirectionName(int32_t value) {
+    return NameOf(kChannelDirections, value);
+}
+const char *ChannelTypeName(int32_t value) {
+    return NameOf(kChannelTypes, value);
+}
+const char *IdCheckName(int32_t value) {
+    return value != 0 ? "enabled" : "disabled";
+}
 
 constexpr InfoRow kLlDrvRows[] = {
     {" M_LL_CH_NUMBER - number of channels : ", M_LL_CH_NUMBER, FetchDecimal},
@@ -63,8 +69,7 @@ struct IdProm {
 };
 
 /** The board driver expects two 32-bit words before the call: 0 and the id-prom size. */
-void PresetBoardIdProm(char *buf, int32_t size)
-{
+void PresetBoardIdProm(char *buf, int32_t size) {
     const int32_t words[2] = {0, size};
     std::copy_n(reinterpret_cast<const char *>(words), sizeof words, buf);
 }
@@ -76,8 +81,7 @@ constexpr IdProm kBoardIdProm = {M_BB_ID_SIZE, M_BB_BLK_ID_DATA, "board id-prom 
 
 /** Reads the id-prom size, fetches the contents into a buffer of its own and dumps them
  *  in 16-bit units with the size that the block call reported. */
-int32_t DumpIdProm(const IdProm &prom)
-{
+int32_t DumpIdProm(const IdProm &prom) {
     int32_t size = 0;
     if (!QueryValue(prom.sizeCode, &size))
         return MapiErr();
@@ -102,8 +106,7 @@ int32_t DumpIdProm(const IdProm &prom)
 
 } // namespace
 
-int32_t LlDrvInfo()
-{
+int32_t LlDrvInfo() {
     printf("Get Low-Level driver info\n"
            " GetStat code   - description        : value\n"
            " -------------------------------------------\n");
@@ -111,8 +114,7 @@ int32_t LlDrvInfo()
     return 0;
 }
 
-int32_t BbisDrvInfo()
-{
+int32_t BbisDrvInfo() {
     printf("Get BBIS driver info\n"
            " GetStat code       - description           : value\n"
            " --------------------------------------------------\n");
@@ -120,14 +122,12 @@ int32_t BbisDrvInfo()
     return 0;
 }
 
-int32_t LlDevIdPromData()
-{
+int32_t LlDevIdPromData() {
     printf("Get device id-prom data\n GetStat codes : M_LL_ID_SIZE, M_LL_BLK_ID_DATA\n");
     return DumpIdProm(kDeviceIdProm);
 }
 
-int32_t BbisBrdIdPromData()
-{
+int32_t BbisBrdIdPromData() {
     printf("Get board id-prom data\n GetStat codes : M_BB_ID_SIZE, M_BB_BLK_ID_DATA\n");
     return DumpIdProm(kBoardIdProm);
 }

@@ -17,8 +17,8 @@ constexpr ValueName kAddrModeBits[] = {
     {TRAX_MA08, "TRAX_MA08 "}, {TRAX_MA24, "TRAX_MA24 "}, {TRAX_MA_PCICFG, "TRAX_MA_PCICFG "}};
 constexpr ValueName kDataModeBits[] = {
     {TRAX_MD08, "TRAX_MD08 "}, {TRAX_MD16, "TRAX_MD16 "}, {TRAX_MD32, "TRAX_MD32 "}};
-constexpr ValueName kIrqInfoBits[] = {
-    {BBIS_IRQ_DEVIRQ, "BBIS_IRQ_DEVIRQ "}, {BBIS_IRQ_EXPIRQ, "BBIS_IRQ_EXPIRQ "}};
+constexpr ValueName kIrqInfoBits[] = {{BBIS_IRQ_DEVIRQ, "BBIS_IRQ_DEVIRQ "},
+                                      {BBIS_IRQ_EXPIRQ, "BBIS_IRQ_EXPIRQ "}};
 constexpr ValueName kIrqModeBits[] = {{BBIS_IRQ_EXCEPTION, "BBIS_IRQ_EXCEPTION "},
                                       {BBIS_IRQ_EXCLUSIVE, "BBIS_IRQ_EXCLUSIVE "},
                                       {BBIS_IRQ_SHARED, "BBIS_IRQ_SHARED "}};
@@ -28,12 +28,22 @@ constexpr ValueName kBusTypes[] = {
 constexpr ValueName kLockModes[] = {
     {LL_LOCK_NONE, "LL_LOCK_NONE"}, {LL_LOCK_CALL, "LL_LOCK_CALL"}, {LL_LOCK_CHAN, "LL_LOCK_CHAN"}};
 
-const char *YesNo(int32_t value) { return value != 0 ? "yes" : "no"; }
-const char *EnabledDisabled(int32_t value) { return value != 0 ? "enabled" : "disabled"; }
-const char *IoModeName(int32_t value) { return value == 0 ? "M_IO_EXEC" : "M_IO_EXEC_INC"; }
+const char *YesNo(int32_t value) {
+    return value != 0 ? "yes" : "no";
+}
+const char *EnabledDisabled(int32_t value) {
+    return value != 0 ? "enabled" : "disabled";
+}
+const char *IoModeName(int32_t value) {
+    return value == 0 ? "M_IO_EXEC" : "M_IO_EXEC_INC";
+}
 
-const char *BusTypeName(int32_t value) { return NameOf(kBusTypes, value); }
-const char *LockModeName(int32_t value) { return NameOf(kLockModes, value); }
+const char *BusTypeName(int32_t value) {
+    return NameOf(kBusTypes, value);
+}
+const char *LockModeName(int32_t value) {
+    return NameOf(kLockModes, value);
+}
 
 // ---- Row fetchers: query one code and describe its value ----
 
@@ -41,8 +51,7 @@ const char *LockModeName(int32_t value) { return NameOf(kLockModes, value); }
  *  of its set bits in brackets. */
 template <size_t N>
 bool FetchBitSet(int32_t code, char *text, size_t cap, const char *numberFormat,
-                 const ValueName (&bits)[N], const char *zeroName)
-{
+                 const ValueName (&bits)[N], const char *zeroName) {
     int32_t value = 0;
     if (!QueryValue(code, &value))
         return false;
@@ -53,23 +62,19 @@ bool FetchBitSet(int32_t code, char *text, size_t cap, const char *numberFormat,
     return true;
 }
 
-bool FetchAddrMode(int32_t code, char *text, size_t cap)
-{
+bool FetchAddrMode(int32_t code, char *text, size_t cap) {
     return FetchBitSet(code, text, cap, "%d", kAddrModeBits, "TRAX_MA_NONE ");
 }
 
-bool FetchDataMode(int32_t code, char *text, size_t cap)
-{
+bool FetchDataMode(int32_t code, char *text, size_t cap) {
     return FetchBitSet(code, text, cap, "%d", kDataModeBits, "TRAX_MD_NONE ");
 }
 
-bool FetchIrqInfo(int32_t code, char *text, size_t cap)
-{
+bool FetchIrqInfo(int32_t code, char *text, size_t cap) {
     return FetchBitSet(code, text, cap, "0x%x", kIrqInfoBits, "- ");
 }
 
-bool FetchIrqMode(int32_t code, char *text, size_t cap)
-{
+bool FetchIrqMode(int32_t code, char *text, size_t cap) {
     return FetchBitSet(code, text, cap, "0x%x", kIrqModeBits, "");
 }
 
@@ -78,8 +83,7 @@ constexpr int32_t kNameQuerySize = 40;
 
 /** Queries a name text through its block code into a 160-byte buffer, of which the kernel
  *  may fill 40 bytes; the text is taken up to its zero or the end of those bytes. */
-bool FetchName(int32_t code, char *text, size_t cap)
-{
+bool FetchName(int32_t code, char *text, size_t cap) {
     char name[kNameBufSize] = "";
     M_SG_BLOCK block{kNameQuerySize, name};
     if (!QueryBlock(code, &block))
@@ -153,8 +157,7 @@ struct AddrSpaceRecord {
 static_assert(sizeof(AddrSpaceRecord) == 12);
 
 /** Fills record with the address space of index space through code. */
-bool QueryAddrSpace(int32_t code, int32_t space, AddrSpaceRecord *record)
-{
+bool QueryAddrSpace(int32_t code, int32_t space, AddrSpaceRecord *record) {
     *record = {space, 0, 0};
     M_SG_BLOCK block{static_cast<int32_t>(sizeof *record), record};
     return QueryBlock(code, &block);
@@ -163,18 +166,15 @@ bool QueryAddrSpace(int32_t code, int32_t space, AddrSpaceRecord *record)
 // ---- I/O control ----
 
 /** Sends an I/O-control request with an optional 32-bit input to the current path. */
-bool SendIoctl(DWORD code, int32_t *input)
-{
+bool SendIoctl(DWORD code, int32_t *input) {
     DWORD bytesReturned = 0;
-    return DeviceIoControl(CurrentDeviceHandle(), code, input,
-                           input != nullptr ? sizeof *input : 0, nullptr, 0, &bytesReturned,
-                           nullptr) != FALSE;
+    return DeviceIoControl(CurrentDeviceHandle(), code, input, input != nullptr ? sizeof *input : 0,
+                           nullptr, 0, &bytesReturned, nullptr) != FALSE;
 }
 
 /** Prints prompt, reads a number of milliseconds and sends it with code; a non-number
  *  abandons the command. */
-int32_t SendMsecIoctl(const char *prompt, DWORD code)
-{
+int32_t SendMsecIoctl(const char *prompt, DWORD code) {
     printf("%s", prompt);
     int32_t msec = 0;
     if (!ReadDec(&msec))
@@ -184,8 +184,7 @@ int32_t SendMsecIoctl(const char *prompt, DWORD code)
 
 } // namespace
 
-int32_t MkGetRevString()
-{
+int32_t MkGetRevString() {
     printf("Get revision strings\n GetStat codes : M_MK_REV_SIZE, M_MK_BLK_REV_ID\n");
     int32_t size = 0;
     if (!QueryValue(M_MK_REV_SIZE, &size))
@@ -205,8 +204,7 @@ int32_t MkGetRevString()
     return 0;
 }
 
-int32_t MkGetAddrInfo()
-{
+int32_t MkGetAddrInfo() {
     printf("Get address info\n"
            " GetStat codes : M_MK_NBR_ADDR_SPACE, M_MK_BLK_PHYSADDR, M_MK_BLK_VIRTADDR\n");
     int32_t count = 0;
@@ -226,16 +224,14 @@ int32_t MkGetAddrInfo()
     return 0;
 }
 
-int32_t MkGetIrqInfo()
-{
+int32_t MkGetIrqInfo() {
     printf("Get interrupt info\n"
            " GetStat code       - description            : value\n"
            " ---------------------------------------------------\n");
     return PrintRowsUntilFailure(kIrqRows, CountOf(kIrqRows));
 }
 
-int32_t MkGetDevInfo()
-{
+int32_t MkGetDevInfo() {
     printf("Get device info\n"
            " GetStat code        - description     : value\n"
            " ---------------------------------------------\n");
@@ -243,8 +239,7 @@ int32_t MkGetDevInfo()
     return 0;
 }
 
-int32_t MkGetBrdInfo()
-{
+int32_t MkGetBrdInfo() {
     printf("Get board info\n"
            " GetStat code        - description     : value\n"
            " ---------------------------------------------\n");
@@ -252,37 +247,31 @@ int32_t MkGetBrdInfo()
     return 0;
 }
 
-int32_t MkGetPathInfo()
-{
+int32_t MkGetPathInfo() {
     printf("Get path info\n"
            " GetStat code    - description        : value\n"
            " --------------------------------------------\n");
     return PrintRowsUntilFailure(kPathRows, CountOf(kPathRows));
 }
 
-int32_t MkGetMiscInfo()
-{
+int32_t MkGetMiscInfo() {
     printf("Get miscellaneous info\n"
            " GetStat code  - description     : value\n"
            " ---------------------------------------\n");
     return PrintRowsUntilFailure(kMiscRows, CountOf(kMiscRows));
 }
 
-int32_t MkDevSemWait()
-{
+int32_t MkDevSemWait() {
     printf("Wait for device semaphore\n");
-    return SendMsecIoctl(" msec to wait (0=no wait, -1=wait forever) -> ",
-                         MK_IOCTL_DEVSEM_WAIT);
+    return SendMsecIoctl(" msec to wait (0=no wait, -1=wait forever) -> ", MK_IOCTL_DEVSEM_WAIT);
 }
 
-int32_t MkDevSemRelease()
-{
+int32_t MkDevSemRelease() {
     printf("Release device semaphore\n");
     return SendIoctl(MK_IOCTL_DEVSEM_RELEASE, nullptr) ? 0 : ReportWindowsError();
 }
 
-int32_t MkIoctlDelay()
-{
+int32_t MkIoctlDelay() {
     printf("IOCTL for delay\n");
     return SendMsecIoctl(" msec to delay -> ", MK_IOCTL_DELAY);
 }

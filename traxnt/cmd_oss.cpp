@@ -14,34 +14,32 @@ char G_ErrTextBuf[512];
 constexpr size_t kEventNameSize = 20; // 19 characters and the terminating zero
 
 /** Prints the OS-services library's text for a non-zero return code and returns -1. */
-int32_t UosErr(int32_t errCode)
-{
+int32_t UosErr(int32_t errCode) {
     printf(" \a%s\n", UOS_ErrString(errCode));
     return -1;
 }
 
 /** 0 for a successful OS-services call, else the UosErr report. */
-int32_t CheckUos(int32_t errCode) { return errCode == 0 ? 0 : UosErr(errCode); }
+int32_t CheckUos(int32_t errCode) {
+    return errCode == 0 ? 0 : UosErr(errCode);
+}
 
 /** Receives signals on a thread of the OS-services library, concurrently with the command
  *  threads: one complete line per call, flushed at once so it is never held back. */
-void TRAX_CALL SigHandler(uint32_t sigCode)
-{
+void TRAX_CALL SigHandler(uint32_t sigCode) {
     printf(" >>> SigHandler: signal=0x%x occured\n", static_cast<unsigned>(sigCode));
     fflush(stdout);
 }
 
 /** Prints prompt and reads a hexadecimal signal or error code; false abandons the
  *  command (the input routine has reported the bad token). */
-bool ReadHexCode(const char *prompt, uint32_t *code)
-{
+bool ReadHexCode(const char *prompt, uint32_t *code) {
     printf("%s", prompt);
     return ReadHex(code);
 }
 
 /** Opens (or creates) the named event, sets it and closes it again. */
-int32_t SignalNamedEvent(const char *name)
-{
+int32_t SignalNamedEvent(const char *name) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
     if (event == nullptr)
         return ReportWindowsError();
@@ -60,8 +58,7 @@ int32_t SignalNamedEvent(const char *name)
 
 } // namespace
 
-int32_t T_UOS_SigInit()
-{
+int32_t T_UOS_SigInit() {
     printf("Call UOS_SigInit: Init signal handling\n\n"
            " use user signal handler : 1\n"
            " use UOS_SigWait()       : 0\n"
@@ -72,14 +69,12 @@ int32_t T_UOS_SigInit()
     return CheckUos(UOS_SigInit(choice != 0 ? SigHandler : nullptr));
 }
 
-int32_t T_UOS_SigExit()
-{
+int32_t T_UOS_SigExit() {
     printf("Call UOS_SigExit: Exit signal handling\n");
     return CheckUos(UOS_SigExit());
 }
 
-int32_t T_UOS_SigInstall()
-{
+int32_t T_UOS_SigInstall() {
     printf("Call UOS_SigInstall: Install signal\n\n"
            " predefined signal codes:            \n"
            " user signal 1 (UOS_SIG_USR1) : 0x101\n"
@@ -90,8 +85,7 @@ int32_t T_UOS_SigInstall()
     return CheckUos(UOS_SigInstall(code));
 }
 
-int32_t T_UOS_SigRemove()
-{
+int32_t T_UOS_SigRemove() {
     printf("Call UOS_SigRemove: Remove signal\n");
     uint32_t code = 0;
     if (!ReadHexCode(" signal code -> 0x", &code))
@@ -99,20 +93,17 @@ int32_t T_UOS_SigRemove()
     return CheckUos(UOS_SigRemove(code));
 }
 
-int32_t T_UOS_SigMask()
-{
+int32_t T_UOS_SigMask() {
     printf("Call UOS_SigMask: Mask all signals\n");
     return CheckUos(UOS_SigMask());
 }
 
-int32_t T_UOS_SigUnMask()
-{
+int32_t T_UOS_SigUnMask() {
     printf("Call UOS_SigUnMask: Unmask all signals\n");
     return CheckUos(UOS_SigUnMask());
 }
 
-int32_t T_UOS_SigWait()
-{
+int32_t T_UOS_SigWait() {
     printf("Call UOS_SigWait: Wait on any signal\n timeout for wait [ms] -> ");
     int32_t msec = 0;
     if (!ReadDec(&msec))
@@ -125,8 +116,7 @@ int32_t T_UOS_SigWait()
     return 0;
 }
 
-int32_t T_UOS_ErrString()
-{
+int32_t T_UOS_ErrString() {
     printf("Call UOS_ErrString: Get error string:\n");
     uint32_t code = 0;
     if (!ReadHexCode(" error code -> 0x", &code))
@@ -135,8 +125,7 @@ int32_t T_UOS_ErrString()
     return 0;
 }
 
-int32_t T_UOS_ErrStringTs()
-{
+int32_t T_UOS_ErrStringTs() {
     printf("Call UOS_ErrStringTs: Get error string:\n");
     uint32_t code = 0;
     if (!ReadHexCode(" error code -> 0x", &code))
@@ -145,15 +134,13 @@ int32_t T_UOS_ErrStringTs()
     return 0;
 }
 
-int32_t T_UOS_ErrnoGet()
-{
+int32_t T_UOS_ErrnoGet() {
     printf("Call UOS_ErrnoGet: Get error number:\n");
     printf(" error number -> 0x%x", static_cast<unsigned>(UOS_ErrnoGet()));
     return 0;
 }
 
-int32_t T_UOS_ErrnoSet()
-{
+int32_t T_UOS_ErrnoSet() {
     printf("Call UOS_ErrnoSet: Set error number:\n");
     uint32_t code = 0;
     if (!ReadHexCode(" error code -> 0x", &code))
@@ -162,14 +149,12 @@ int32_t T_UOS_ErrnoSet()
     return 0;
 }
 
-int32_t NtGetProcId()
-{
+int32_t NtGetProcId() {
     printf("Process id=0x%x\n", static_cast<unsigned>(GetCurrentProcessId()));
     return 0;
 }
 
-int32_t NtSetEvent()
-{
+int32_t NtSetEvent() {
     printf("Set NT event (open/create, set, close event)\n\n"
            " name of the event (signal: <process Id>SigEvt<signal code>) -> ");
     char name[kEventNameSize];

@@ -16,8 +16,7 @@ constexpr size_t kPromptSize = 64;
 /** Reads a hexadecimal value token for one element of the current unit size, printing
  *  prompt before each try. A token longer than two digits per byte is asked for again; a
  *  token that is not a hexadecimal number abandons the command (false). */
-bool ReadUnitValue(const char *prompt, uint32_t *value)
-{
+bool ReadUnitValue(const char *prompt, uint32_t *value) {
     const size_t maxDigits = 2u * G_BufAlgn;
     for (;;) {
         fputs(prompt, stdout);
@@ -34,8 +33,7 @@ bool ReadUnitValue(const char *prompt, uint32_t *value)
 }
 
 /** Stores the lowest unit-size bytes of value in element index, least significant first. */
-void StoreElement(int32_t index, uint32_t value)
-{
+void StoreElement(int32_t index, uint32_t value) {
     uint8_t *element = G_Buf + static_cast<size_t>(index) * G_BufAlgn;
     for (unsigned byte = 0; byte < G_BufAlgn; ++byte)
         element[byte] = static_cast<uint8_t>(value >> (8 * byte));
@@ -49,17 +47,16 @@ struct DebugTarget {
 };
 
 constexpr DebugTarget kDebugTargets[] = {
-    {"mapi", M_MK_API_DEBUG_LEVEL}, {"bbis", M_BB_DEBUG_LEVEL},
+    {"mapi", M_MK_API_DEBUG_LEVEL},  {"bbis", M_BB_DEBUG_LEVEL},
     {"bufrd", M_BUF_RD_DEBUG_LEVEL}, {"bufwr", M_BUF_WR_DEBUG_LEVEL},
-    {"ll", M_LL_DEBUG_LEVEL},       {"mk", M_MK_DEBUG_LEVEL},
-    {"oss", M_MK_OSS_DEBUG_LEVEL},  {"uos", 0},
+    {"ll", M_LL_DEBUG_LEVEL},        {"mk", M_MK_DEBUG_LEVEL},
+    {"oss", M_MK_OSS_DEBUG_LEVEL},   {"uos", 0},
 };
 
 constexpr size_t kDebugWordSize = 12; // 11 characters and the terminating zero
 
 /** Finds the target of a "g<name>" or "s<name>" word; null for any other word. */
-const DebugTarget *ParseDebugWord(const char *word, bool *set)
-{
+const DebugTarget *ParseDebugWord(const char *word, bool *set) {
     if (word[0] != 'g' && word[0] != 's')
         return nullptr;
     *set = word[0] == 's';
@@ -70,8 +67,7 @@ const DebugTarget *ParseDebugWord(const char *word, bool *set)
 }
 
 /** Reads words until one names a valid get or set; invalid words are skipped silently. */
-const DebugTarget *ReadDebugWord(bool *set)
-{
+const DebugTarget *ReadDebugWord(bool *set) {
     for (;;) {
         char word[kDebugWordSize];
         if (!ReadToken(word, sizeof word))
@@ -81,8 +77,7 @@ const DebugTarget *ReadDebugWord(bool *set)
     }
 }
 
-void PrintDebugLegend()
-{
+void PrintDebugLegend() {
     printf(" debug level:  \t        \n"
            " ------------              \n"
            " DBG_LEV1    :   0x0...0..1\n"
@@ -94,10 +89,11 @@ void PrintDebugLegend()
            " --------------------------\n");
 }
 
-bool IsOssTarget(const DebugTarget &target) { return target.code == 0; }
+bool IsOssTarget(const DebugTarget &target) {
+    return target.code == 0;
+}
 
-int32_t GetDebugLevel(const DebugTarget &target)
-{
+int32_t GetDebugLevel(const DebugTarget &target) {
     int32_t level = 0;
     if (IsOssTarget(target))
         level = static_cast<int32_t>(G_UOS_DbgLev);
@@ -107,8 +103,7 @@ int32_t GetDebugLevel(const DebugTarget &target)
     return 0;
 }
 
-int32_t SetDebugLevel(const DebugTarget &target)
-{
+int32_t SetDebugLevel(const DebugTarget &target) {
     printf(" level to set -> 0x");
     uint32_t level = 0;
     if (!ReadHex(&level))
@@ -122,8 +117,7 @@ int32_t SetDebugLevel(const DebugTarget &target)
 
 } // namespace
 
-int32_t ServDbgLevel()
-{
+int32_t ServDbgLevel() {
     printf("Get/set debug levels\n"
            " SYNTAX: [s:set][g:get] mapi, bbis, bufrd, bufwr, ll, mk, oss, uos\n"
            " (e.g. smapi to set mapi) -> ");
@@ -133,8 +127,7 @@ int32_t ServDbgLevel()
     return set ? SetDebugLevel(*target) : GetDebugLevel(*target);
 }
 
-int32_t ServSetBlkBufAlgn()
-{
+int32_t ServSetBlkBufAlgn() {
     printf("Set block buffer alignment\n");
     for (;;) {
         printf(" buffer alignment (1,2,4 bytes) -> ");
@@ -148,21 +141,17 @@ int32_t ServSetBlkBufAlgn()
     }
 }
 
-int32_t ServShowBlkBuf()
-{
+int32_t ServShowBlkBuf() {
     printf("Show block buffer\n");
-    const ElemRange range =
-        ReadRange(" %ss to show ('x' or 'x-y' [x,y=0..%d] - or '*' for all) -> ",
-                  RangeStyle::SingleOrAll);
+    const ElemRange range = ReadRange(
+        " %ss to show ('x' or 'x-y' [x,y=0..%d] - or '*' for all) -> ", RangeStyle::SingleOrAll);
     const size_t offset = static_cast<size_t>(range.first) * G_BufAlgn;
     const uint32_t length = static_cast<uint32_t>(range.last - range.first + 1) * G_BufAlgn;
-    UTL_Memdump("Block buffer", reinterpret_cast<const char *>(G_Buf + offset), length,
-                G_BufAlgn);
+    UTL_Memdump("Block buffer", reinterpret_cast<const char *>(G_Buf + offset), length, G_BufAlgn);
     return 0;
 }
 
-int32_t ServSetBlkBuf()
-{
+int32_t ServSetBlkBuf() {
     printf("Set block buffer values\n");
     const ElemRange range =
         ReadRange(" %ss to fill ('x' or 'x-y' [x,y=0..%d]) -> ", RangeStyle::Single);
@@ -178,12 +167,10 @@ int32_t ServSetBlkBuf()
     return 0;
 }
 
-int32_t ServFillBlkBuf()
-{
+int32_t ServFillBlkBuf() {
     printf("Fill block buffer with one value\n");
     const ElemRange range =
-        ReadRange(" %ss to fill ('x-y' [x,y=0..%d] - or '*' for all) -> ",
-                  RangeStyle::SpanOrAll);
+        ReadRange(" %ss to fill ('x-y' [x,y=0..%d] - or '*' for all) -> ", RangeStyle::SpanOrAll);
     char prompt[kPromptSize];
     snprintf(prompt, sizeof prompt, " %s for filling -> 0x", CurrentUnit().unitName);
     uint32_t value = 0;

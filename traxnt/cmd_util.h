@@ -24,20 +24,17 @@
 // ---- Status queries on the current path ----
 
 /** Reads a standard status code of the current path into *value; true on success. */
-inline bool QueryValue(int32_t code, int32_t *value)
-{
+inline bool QueryValue(int32_t code, int32_t *value) {
     return M_getstat(CurrentPath(), code, value) >= 0;
 }
 
 /** Reads a block status code of the current path through the block record. */
-inline bool QueryBlock(int32_t code, M_SG_BLOCK *block)
-{
+inline bool QueryBlock(int32_t code, M_SG_BLOCK *block) {
     return M_getstat(CurrentPath(), code, reinterpret_cast<int32_t *>(block)) >= 0;
 }
 
 /** The current path as the Windows device handle that the device API handed out. */
-inline HANDLE CurrentDeviceHandle()
-{
+inline HANDLE CurrentDeviceHandle() {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(CurrentPath()));
 }
 
@@ -45,15 +42,13 @@ inline HANDLE CurrentDeviceHandle()
 
 /** Reports a failed Windows call: its own last-error code becomes the error number that
  *  MapiErr shows, so that the text never belongs to an older failure. Returns -1. */
-inline int32_t ReportWindowsError()
-{
+inline int32_t ReportWindowsError() {
     UOS_ErrnoSet(GetLastError());
     return MapiErr();
 }
 
 /** Reports a failed buffer allocation with the out-of-memory text. Returns -1. */
-inline int32_t ReportNoMemory()
-{
+inline int32_t ReportNoMemory() {
     UOS_ErrnoSet(ERR_MK_NO_MEM);
     return MapiErr();
 }
@@ -61,18 +56,18 @@ inline int32_t ReportNoMemory()
 /** Allocates a command's work buffer of size bytes (zero-filled); null when the size is
  *  negative or memory is short. The diagnostic environment variable TRAXNT_FAIL_ALLOC makes
  *  every such allocation fail, so that the out-of-memory paths can be exercised. */
-inline char *AllocCommandBuffer(int32_t size)
-{
+inline char *AllocCommandBuffer(int32_t size) {
     if (size < 0 || std::getenv("TRAXNT_FAIL_ALLOC") != nullptr)
         return nullptr;
     return new (std::nothrow) char[static_cast<size_t>(size) + 1]();
 }
 
-inline void FreeCommandBuffer(char *buf) { delete[] buf; }
+inline void FreeCommandBuffer(char *buf) {
+    delete[] buf;
+}
 
 /** Length of a text that may lack its terminating zero within cap bytes. */
-inline int BoundedLength(const char *text, size_t cap)
-{
+inline int BoundedLength(const char *text, size_t cap) {
     return static_cast<int>(strnlen(text, cap));
 }
 
@@ -92,8 +87,7 @@ constexpr size_t kRowTextSize = 256;
 
 /** Queries and prints each row independently; a failed row prints the error line and the
  *  row's "*** FAILED" line, and the next row is still queried. */
-inline void PrintRowsIndependently(const InfoRow *rows, size_t count)
-{
+inline void PrintRowsIndependently(const InfoRow *rows, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         char text[kRowTextSize] = "";
         if (rows[i].fetch(rows[i].code, text, sizeof text)) {
@@ -107,8 +101,7 @@ inline void PrintRowsIndependently(const InfoRow *rows, size_t count)
 
 /** Queries and prints the rows in order and stops at the first failure, which prints the
  *  error line. Returns 0, or -1 after a failure. */
-inline int32_t PrintRowsUntilFailure(const InfoRow *rows, size_t count)
-{
+inline int32_t PrintRowsUntilFailure(const InfoRow *rows, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         char text[kRowTextSize] = "";
         if (!rows[i].fetch(rows[i].code, text, sizeof text))
@@ -118,15 +111,12 @@ inline int32_t PrintRowsUntilFailure(const InfoRow *rows, size_t count)
     return 0;
 }
 
-template <size_t N>
-constexpr size_t CountOf(const InfoRow (&)[N])
-{
+template <size_t N> constexpr size_t CountOf(const InfoRow (&)[N]) {
     return N;
 }
 
 /** Fetches a standard code and formats its value with format (one "%d" or "%x"). */
-inline bool FetchFormatted(int32_t code, char *text, size_t cap, const char *format)
-{
+inline bool FetchFormatted(int32_t code, char *text, size_t cap, const char *format) {
     int32_t value = 0;
     if (!QueryValue(code, &value))
         return false;
@@ -135,16 +125,14 @@ inline bool FetchFormatted(int32_t code, char *text, size_t cap, const char *for
 }
 
 /** Fetches a standard code in decimal. */
-inline bool FetchDecimal(int32_t code, char *text, size_t cap)
-{
+inline bool FetchDecimal(int32_t code, char *text, size_t cap) {
     return FetchFormatted(code, text, cap, "%d");
 }
 
 /** Fetches a standard code and formats it with format ("%d" and "%s") and the value's
  *  name. */
 inline bool FetchNamed(int32_t code, char *text, size_t cap, const char *format,
-                       const char *(*name)(int32_t value))
-{
+                       const char *(*name)(int32_t value)) {
     int32_t value = 0;
     if (!QueryValue(code, &value))
         return false;
@@ -159,9 +147,7 @@ struct ValueName {
 };
 
 /** The name of value in the table, or "unknown". */
-template <size_t N>
-const char *NameOf(const ValueName (&table)[N], int32_t value)
-{
+template <size_t N> const char *NameOf(const ValueName (&table)[N], int32_t value) {
     for (const ValueName &entry : table)
         if (entry.value == value)
             return entry.name;
@@ -172,8 +158,7 @@ const char *NameOf(const ValueName (&table)[N], int32_t value)
  *  zeroName when the value is 0 (zeroName may be empty). */
 template <size_t N>
 void AppendBitNames(char *text, size_t cap, const ValueName (&bits)[N], int32_t value,
-                    const char *zeroName)
-{
+                    const char *zeroName) {
     for (const ValueName &bit : bits)
         if ((value & bit.value) != 0)
             strncat(text, bit.name, cap - strlen(text) - 1);
@@ -191,9 +176,9 @@ struct ElemRange {
 
 /** How a range prompt treats a token. */
 enum class RangeStyle {
-    Single,        // "x" or "x-y"; "*" has no special meaning
-    SingleOrAll,   // "x", "x-y" or "*" for the whole buffer
-    SpanOrAll,     // "x-y" or "*"; a single "x" is invalid
+    Single,      // "x" or "x-y"; "*" has no special meaning
+    SingleOrAll, // "x", "x-y" or "*" for the whole buffer
+    SpanOrAll,   // "x-y" or "*"; a single "x" is invalid
 };
 
 constexpr size_t kRangeTokenSize = 20; // 19 characters and the terminating zero
@@ -201,8 +186,7 @@ constexpr size_t kRangeTokenSize = 20; // 19 characters and the terminating zero
 /** Converts the leading decimal number of text as the standard conversion does (leading
  *  blanks, an optional sign, digits; text without digits is 0). False when the number does
  *  not fit a signed 32-bit value. */
-inline bool LeadingDecimal(const char *text, int32_t *value)
-{
+inline bool LeadingDecimal(const char *text, int32_t *value) {
     errno = 0;
     long long number = strtoll(text, nullptr, 10);
     if (errno == ERANGE || number > INT32_MAX || number < INT32_MIN)
@@ -215,8 +199,7 @@ inline bool LeadingDecimal(const char *text, int32_t *value)
  *  first "-" into x and y; without "-" both are the token's value. True for a valid range
  *  (x <= y <= maxIndex, both within 32 bits). */
 inline bool ParseRangeToken(const char *token, RangeStyle style, int32_t maxIndex,
-                            ElemRange *range)
-{
+                            ElemRange *range) {
     if (style != RangeStyle::Single && token[0] == '*') {
         *range = {0, maxIndex};
         return true;
@@ -243,23 +226,20 @@ inline bool ParseRangeToken(const char *token, RangeStyle style, int32_t maxInde
 
 /** Prints the range prompt (a format with the unit name and the highest index) and reads
  *  range tokens until one is valid. */
-inline ElemRange ReadRange(const char *promptFormat, RangeStyle style)
-{
+inline ElemRange ReadRange(const char *promptFormat, RangeStyle style) {
     const BufUnitDesc &unit = CurrentUnit();
     for (;;) {
         printf(promptFormat, unit.unitName, unit.maxIndex);
         char token[kRangeTokenSize];
         ElemRange range{};
-        if (ReadToken(token, sizeof token) &&
-            ParseRangeToken(token, style, unit.maxIndex, &range))
+        if (ReadToken(token, sizeof token) && ParseRangeToken(token, style, unit.maxIndex, &range))
             return range;
     }
 }
 
 /** True when token is a hexadecimal number: an optional "0x" prefix and one or more
  *  hexadecimal digits. */
-inline bool IsHexNumber(const char *token)
-{
+inline bool IsHexNumber(const char *token) {
     if (token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
         token += 2;
     if (*token == '\0')

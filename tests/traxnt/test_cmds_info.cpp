@@ -13,8 +13,7 @@ namespace {
 
 /** Output of one command on a fresh path to device (the open's output is dropped). */
 std::string OnDevice(const std::string &device, const std::string &command,
-                     const std::vector<std::string> &env = {})
-{
+                     const std::vector<std::string> &env = {}) {
     const auto outs = RunCommands("mo " + device + "\n" + command + "\n", env);
     EXPECT_EQ(outs.size(), 2u) << command;
     return outs.size() == 2 ? outs[1] : std::string();
@@ -61,14 +60,11 @@ const NoPathCase kNoPathCases[] = {
      "Get BBIS driver info\n GetStat code       - description           : value\n "
      "--------------------------------------------------\n",
      5, 5},
-    {"devid", "Get device id-prom data\n GetStat codes : M_LL_ID_SIZE, M_LL_BLK_ID_DATA\n", 1,
-     0},
-    {"brdid", "Get board id-prom data\n GetStat codes : M_BB_ID_SIZE, M_BB_BLK_ID_DATA\n", 1,
-     0},
+    {"devid", "Get device id-prom data\n GetStat codes : M_LL_ID_SIZE, M_LL_BLK_ID_DATA\n", 1, 0},
+    {"brdid", "Get board id-prom data\n GetStat codes : M_BB_ID_SIZE, M_BB_BLK_ID_DATA\n", 1, 0},
 };
 
-TEST(InfoWithoutPath, EveryQueryFailsWithTheLibraryText)
-{
+TEST(InfoWithoutPath, EveryQueryFailsWithTheLibraryText) {
     std::string input;
     for (const NoPathCase &c : kNoPathCases)
         input += std::string(c.command) + "\n";
@@ -86,29 +82,26 @@ TEST(InfoWithoutPath, EveryQueryFailsWithTheLibraryText)
     }
 }
 
-TEST(InfoWithoutPath, StopAtFirstFailurePrintsNothingElse)
-{
+TEST(InfoWithoutPath, StopAtFirstFailurePrintsNothingElse) {
     const auto outs = RunCommands("addr\n");
     ASSERT_EQ(outs.size(), 1u);
-    EXPECT_EQ(outs[0], std::string(kNoPathWarning) + kNoPathCases[1].headerLines +
-                           NoPathErrLine());
+    EXPECT_EQ(outs[0], std::string(kNoPathWarning) + kNoPathCases[1].headerLines + NoPathErrLine());
 }
 
-TEST(IoctlWithoutPath, RequestsFailWithTheirOwnError)
-{
+TEST(IoctlWithoutPath, RequestsFailWithTheirOwnError) {
     const auto outs = RunCommands("dsemw 0\ndsemr\niod 5\n");
     ASSERT_EQ(outs.size(), 3u);
     const std::string errLine = NoPathIoctlErrLine();
-    EXPECT_EQ(outs[0], std::string(kNoPathWarning) + "Wait for device semaphore\n msec to "
-                                                     "wait (0=no wait, -1=wait forever) -> " +
+    EXPECT_EQ(outs[0], std::string(kNoPathWarning) +
+                           "Wait for device semaphore\n msec to "
+                           "wait (0=no wait, -1=wait forever) -> " +
                            errLine);
     EXPECT_EQ(outs[1], std::string(kNoPathWarning) + "Release device semaphore\n" + errLine);
-    EXPECT_EQ(outs[2], std::string(kNoPathWarning) + "IOCTL for delay\n msec to delay -> " +
-                           errLine);
+    EXPECT_EQ(outs[2],
+              std::string(kNoPathWarning) + "IOCTL for delay\n msec to delay -> " + errLine);
 }
 
-TEST(IoctlPrompts, NonNumberAbandonsWithoutARequest)
-{
+TEST(IoctlPrompts, NonNumberAbandonsWithoutARequest) {
     const auto outs = RunCommands("mo sim_dio_1\ndsemw soon\niod later\ndsemr\n");
     ASSERT_EQ(outs.size(), 4u);
     EXPECT_EQ(outs[1], "Wait for device semaphore\n msec to wait (0=no wait, -1=wait forever) "
@@ -118,8 +111,7 @@ TEST(IoctlPrompts, NonNumberAbandonsWithoutARequest)
     EXPECT_EQ(outs[3], "Release device semaphore\n" + MapiErrLine(ERR_MK_DEVSEM_NOT_HELD));
 }
 
-TEST(DeviceInfo, ModeBitsAreNamedInTableOrder)
-{
+TEST(DeviceInfo, ModeBitsAreNamedInTableOrder) {
     const std::string out = OnDevice("sim_dio_1", "dev");
     EXPECT_NE(out.find(" M_MK_BLK_HW_NAME    - dev hw name     : SIM-DIO16\n"), std::string::npos);
     EXPECT_NE(out.find(" M_MK_DEV_SLOT       - dev slot number : 2\n"), std::string::npos);
@@ -131,8 +123,7 @@ TEST(DeviceInfo, ModeBitsAreNamedInTableOrder)
     EXPECT_EQ(LinesStartingWith(out, " \a"), 0);
 }
 
-TEST(DeviceInfo, UnnamedBitsAndFailingRowsGoOn)
-{
+TEST(DeviceInfo, UnnamedBitsAndFailingRowsGoOn) {
     const std::string out = OnDevice("sim_fault_1", "dev");
     EXPECT_NE(out.find(" M_MK_BLK_HW_NAME    - dev hw name     : *** FAILED\n"), std::string::npos);
     EXPECT_NE(out.find(" M_MK_DEV_ADDRMODE   - dev addr mode   : 512 ( )\n"), std::string::npos);
@@ -142,8 +133,7 @@ TEST(DeviceInfo, UnnamedBitsAndFailingRowsGoOn)
     EXPECT_EQ(LinesEndingWith(out, "*** FAILED"), 1);
 }
 
-TEST(BoardInfo, BusTypesAndInterruptBits)
-{
+TEST(BoardInfo, BusTypesAndInterruptBits) {
     std::string out = OnDevice("sim_dio_1", "brd");
     EXPECT_NE(out.find(" M_MK_BUSTYPE        - brd bus type    : 2 ( PCI )\n"), std::string::npos);
     EXPECT_NE(out.find(" M_MK_IRQ_INFO       - brd irq info    : 0x3 ( BBIS_IRQ_DEVIRQ "
@@ -164,31 +154,27 @@ TEST(BoardInfo, BusTypesAndInterruptBits)
     EXPECT_NE(out.find(" M_MK_IRQ_MODE       - brd irq mode    : *** FAILED\n"), std::string::npos);
 }
 
-TEST(AddressInfo, NoAddressSpacesGiveAnEmptyTable)
-{
+TEST(AddressInfo, NoAddressSpacesGiveAnEmptyTable) {
     EXPECT_EQ(OnDevice("sim_mt_1", "addr"),
               "Get address info\n GetStat codes : M_MK_NBR_ADDR_SPACE, M_MK_BLK_PHYSADDR, "
               "M_MK_BLK_VIRTADDR\n space | physical addr | virtual addr | size      \n"
               " ------+---------------+--------------+-----------\n");
 }
 
-TEST(AddressInfo, OneRowPerSpace)
-{
+TEST(AddressInfo, OneRowPerSpace) {
     const std::string out = OnDevice("sim_dio_1", "addr");
     EXPECT_NE(out.find("     0 |    0xf4000000 |   0x80010000 | 0x00000100\n"), std::string::npos);
     EXPECT_NE(out.find("     1 |    0xf4100000 |   0x80020000 | 0x00001000\n"), std::string::npos);
 }
 
-TEST(MiscInfo, UnknownLockModeThenStopAtTheFailingTickRate)
-{
+TEST(MiscInfo, UnknownLockModeThenStopAtTheFailingTickRate) {
     const std::string out = OnDevice("sim_fault_1", "misc");
     EXPECT_NE(out.find(" M_MK_LOCKMODE - locking mode    : 0 ( unknown )\n"), std::string::npos);
     EXPECT_EQ(out.find("M_MK_TICKRATE - kernel"), std::string::npos);
     EXPECT_EQ(LinesStartingWith(out, " \a"), 1);
 }
 
-TEST(PathAndIrqInfo, ValuesOfAnOpenPath)
-{
+TEST(PathAndIrqInfo, ValuesOfAnOpenPath) {
     std::string out = OnDevice("sim_dio_1", "path");
     EXPECT_NE(out.find(" M_MK_PATHCNT    - nbr of open paths  : 1\n"), std::string::npos);
     EXPECT_NE(out.find(" M_MK_IO_MODE    - current i/o mode   : "), std::string::npos);
@@ -202,18 +188,15 @@ TEST(PathAndIrqInfo, ValuesOfAnOpenPath)
     EXPECT_NE(out.find(" M_MK_TICKRATE - kernel tickrate : 1000 [tics/sec]\n"), std::string::npos);
 }
 
-TEST(RevisionInfo, TextThenLibraryIdentifications)
-{
+TEST(RevisionInfo, TextThenLibraryIdentifications) {
     const std::string out = OnDevice("sim_mt_1", "rev");
-    const std::string idents =
-        std::string(" ") + UOS_Ident() + "\n " + UTL_Ident() + "\n";
+    const std::string idents = std::string(" ") + UOS_Ident() + "\n " + UTL_Ident() + "\n";
     ASSERT_GT(out.size(), idents.size());
     EXPECT_EQ(out.substr(out.size() - idents.size()), idents);
     EXPECT_NE(out.find(" sim_mt_ll   1.0  MT test driver\n"), std::string::npos);
 }
 
-TEST(OutOfMemory, AllocationFailureShowsTheOutOfMemoryText)
-{
+TEST(OutOfMemory, AllocationFailureShowsTheOutOfMemoryText) {
     const std::vector<std::string> failAlloc = {"TRAXNT_FAIL_ALLOC=1"};
     const std::string header = "Get revision strings\n GetStat codes : M_MK_REV_SIZE, "
                                "M_MK_BLK_REV_ID\n";
@@ -226,8 +209,7 @@ TEST(OutOfMemory, AllocationFailureShowsTheOutOfMemoryText)
                   MapiErrLine(ERR_MK_NO_MEM));
 }
 
-TEST(DriverInfo, ChannelNamesAndUnknownValues)
-{
+TEST(DriverInfo, ChannelNamesAndUnknownValues) {
     std::string out = OnDevice("sim_dio_1", "lldrv");
     EXPECT_NE(out.find(" M_LL_CH_NUMBER - number of channels : 16\n"), std::string::npos);
     EXPECT_NE(out.find(" M_LL_CH_DIR    - channel direction  : 3 ( M_CH_INOUT )\n"),
@@ -235,7 +217,8 @@ TEST(DriverInfo, ChannelNamesAndUnknownValues)
     EXPECT_NE(out.find(" M_LL_CH_LEN    - channel length     : 1 [bit]\n"), std::string::npos);
     EXPECT_NE(out.find(" M_LL_CH_TYP    - channel type       : 1 ( M_CH_BINARY )\n"),
               std::string::npos);
-    EXPECT_NE(out.find(" M_LL_ID_CHECK  - id-prom check      : 1 ( enabled )\n"), std::string::npos);
+    EXPECT_NE(out.find(" M_LL_ID_CHECK  - id-prom check      : 1 ( enabled )\n"),
+              std::string::npos);
 
     out = OnDevice("sim_fault_1", "lldrv");
     EXPECT_NE(out.find(" M_LL_CH_NUMBER - number of channels : *** FAILED\n"), std::string::npos);
@@ -246,8 +229,7 @@ TEST(DriverInfo, ChannelNamesAndUnknownValues)
     EXPECT_EQ(LinesEndingWith(out, "*** FAILED"), 2);
 }
 
-TEST(IdProm, DeviceWithoutIdPromDumpsNothing)
-{
+TEST(IdProm, DeviceWithoutIdPromDumpsNothing) {
     const std::string out = OnDevice("sim_mt_1", "devid");
     const std::string header =
         "Get device id-prom data\n GetStat codes : M_LL_ID_SIZE, M_LL_BLK_ID_DATA\n";
@@ -256,15 +238,13 @@ TEST(IdProm, DeviceWithoutIdPromDumpsNothing)
     EXPECT_EQ(out.find("id-prom data", header.size()), std::string::npos);
 }
 
-TEST(IdProm, FailingContentsQueryDumpsNothing)
-{
+TEST(IdProm, FailingContentsQueryDumpsNothing) {
     const std::string out = OnDevice("sim_fault_1", "devid");
     EXPECT_EQ(LinesStartingWith(out, " \a"), 1);
     EXPECT_EQ(Occurrences(out, "device id-prom data"), 1) << "only the header line";
 }
 
-TEST(IdProm, ContentsAreDumpedIn16BitUnits)
-{
+TEST(IdProm, ContentsAreDumpedIn16BitUnits) {
     std::string out = OnDevice("sim_dio_1", "devid");
     EXPECT_EQ(LinesStartingWith(out, " \a"), 0);
     EXPECT_NE(out.find("device id-prom data"), std::string::npos);
@@ -273,8 +253,7 @@ TEST(IdProm, ContentsAreDumpedIn16BitUnits)
     EXPECT_NE(out.find("board id-prom data"), std::string::npos);
 }
 
-TEST(DeviceSemaphore, SecondThreadTimesOutUntilReleased)
-{
+TEST(DeviceSemaphore, SecondThreadTimesOutUntilReleased) {
     ShellProcess shell;
     ASSERT_TRUE(shell.Started());
     shell.Send("mo sim_dio_1\ndsemw 0\ntc\n");
@@ -296,8 +275,7 @@ TEST(DeviceSemaphore, SecondThreadTimesOutUntilReleased)
     EXPECT_EQ(outs.back(), "Release device semaphore\n" + MapiErrLine(ERR_MK_DEVSEM_NOT_HELD));
 }
 
-TEST(IoctlDelay, DelayOnAnOpenPathSucceedsSilently)
-{
+TEST(IoctlDelay, DelayOnAnOpenPathSucceedsSilently) {
     EXPECT_EQ(OnDevice("sim_dio_1", "iod 20"), "IOCTL for delay\n msec to delay -> ");
 }
 

@@ -15,8 +15,7 @@ namespace {
 const std::string kHandlerLine = " >>> SigHandler: signal=0x101 occured\n";
 
 /** Asks the shell for its process id and returns the name of its event for sigCode. */
-std::string SignalEventName(ShellProcess &shell, const char *sigCode)
-{
+std::string SignalEventName(ShellProcess &shell, const char *sigCode) {
     shell.Send("pid\n");
     EXPECT_TRUE(shell.WaitFor("Process id=0x"));
     std::smatch match;
@@ -29,8 +28,7 @@ std::string SignalEventName(ShellProcess &shell, const char *sigCode)
     return match[1].str() + "SigEvt" + sigCode;
 }
 
-std::string SetEventLines(const std::string &name)
-{
+std::string SetEventLines(const std::string &name) {
     return "Set NT event (open/create, set, close event)\n\n"
            " name of the event (signal: <process Id>SigEvt<signal code>) -> "
            " handle to event '" +
@@ -38,8 +36,7 @@ std::string SetEventLines(const std::string &name)
            "' closed\n";
 }
 
-TEST(SignalHandler, EventFromTheSameShellAndFromASecondShell)
-{
+TEST(SignalHandler, EventFromTheSameShellAndFromASecondShell) {
     ShellProcess receiver;
     ASSERT_TRUE(receiver.Started());
     receiver.Send("si 1\nsin 0x101\n");
@@ -70,8 +67,7 @@ TEST(SignalHandler, EventFromTheSameShellAndFromASecondShell)
                            "(UOS_SIG_USR2) : 0x102\n\n signal code (0x100..0x1ff) ->  0x");
 }
 
-TEST(SignalWait, QueuedSignalIsReceivedThenTheWaitTimesOut)
-{
+TEST(SignalWait, QueuedSignalIsReceivedThenTheWaitTimesOut) {
     ShellProcess shell;
     ASSERT_TRUE(shell.Started());
     shell.Send("si 0\nsin 102\n");
@@ -88,8 +84,7 @@ TEST(SignalWait, QueuedSignalIsReceivedThenTheWaitTimesOut)
     EXPECT_EQ(outs[5], waitHeader + UosErrLine(ERR_UOS_TIMEOUT));
 }
 
-TEST(SignalAlarm, MtAlarmFromTheBlockBufferArrivesAsASignal)
-{
+TEST(SignalAlarm, MtAlarmFromTheBlockBufferArrivesAsASignal) {
     ShellProcess shell;
     ASSERT_TRUE(shell.Started());
     // Alarm block: number 0, 50 ms, not cyclic, signal 0x101 as four little-endian dwords.
@@ -100,8 +95,7 @@ TEST(SignalAlarm, MtAlarmFromTheBlockBufferArrivesAsASignal)
     EXPECT_EQ(shell.Occurrences(" \a"), 0) << shell.output;
 }
 
-TEST(SignalCommands, LibraryRefusalsAreReportedWithTheirText)
-{
+TEST(SignalCommands, LibraryRefusalsAreReportedWithTheirText) {
     const auto outs = RunCommands("sin 101\nsi 7\nsi 1\nsin 300\nsre 105\nsm\nsum\nse\nse\n");
     ASSERT_EQ(outs.size(), 9u);
     EXPECT_EQ(outs[0].substr(outs[0].size() - UosErrLine(ERR_UOS_NOT_INIT).size()),
@@ -112,8 +106,9 @@ TEST(SignalCommands, LibraryRefusalsAreReportedWithTheirText)
               UosErrLine(ERR_UOS_ALREADY_INIT));
     EXPECT_EQ(outs[3].substr(outs[3].size() - UosErrLine(ERR_UOS_ILL_SIG).size()),
               UosErrLine(ERR_UOS_ILL_SIG));
-    EXPECT_EQ(outs[4], std::string(kNoPathWarning) + "Call UOS_SigRemove: Remove signal\n "
-                                                     "signal code -> 0x" +
+    EXPECT_EQ(outs[4], std::string(kNoPathWarning) +
+                           "Call UOS_SigRemove: Remove signal\n "
+                           "signal code -> 0x" +
                            UosErrLine(ERR_UOS_NOT_INSTALLED));
     EXPECT_EQ(outs[5], std::string(kNoPathWarning) + "Call UOS_SigMask: Mask all signals\n");
     EXPECT_EQ(outs[6], std::string(kNoPathWarning) + "Call UOS_SigUnMask: Unmask all signals\n");
@@ -122,8 +117,7 @@ TEST(SignalCommands, LibraryRefusalsAreReportedWithTheirText)
                            UosErrLine(ERR_UOS_NOT_INIT));
 }
 
-TEST(SignalCommands, NonNumbersAbandonWithoutCallingTheLibrary)
-{
+TEST(SignalCommands, NonNumbersAbandonWithoutCallingTheLibrary) {
     const auto outs = RunCommands("si yes\nsin x101\nsw 1\n");
     ASSERT_EQ(outs.size(), 3u);
     EXPECT_NE(outs[0].find("->  \a*** not a decimal number: yes\n"), std::string::npos);
@@ -132,15 +126,13 @@ TEST(SignalCommands, NonNumbersAbandonWithoutCallingTheLibrary)
     EXPECT_NE(outs[2].find(UosErrLine(ERR_UOS_NOT_INIT)), std::string::npos);
 }
 
-TEST(SetEvent, UnknownNameIsCreatedSetAndClosed)
-{
+TEST(SetEvent, UnknownNameIsCreatedSetAndClosed) {
     const auto outs = RunCommands("sev nobodyWaitsHere\n");
     ASSERT_EQ(outs.size(), 1u);
     EXPECT_EQ(outs[0], std::string(kNoPathWarning) + SetEventLines("nobodyWaitsHere"));
 }
 
-TEST(SetEvent, NamesLongerThan19CharactersAreRefused)
-{
+TEST(SetEvent, NamesLongerThan19CharactersAreRefused) {
     const auto outs = RunCommands("sev 12345678901234567890\nsev 1234567890123456789\n");
     ASSERT_EQ(outs.size(), 2u);
     EXPECT_EQ(outs[0], std::string(kNoPathWarning) +
@@ -150,8 +142,7 @@ TEST(SetEvent, NamesLongerThan19CharactersAreRefused)
     EXPECT_EQ(outs[1], std::string(kNoPathWarning) + SetEventLines("1234567890123456789"));
 }
 
-TEST(ErrorCommands, TextsAndErrorNumbers)
-{
+TEST(ErrorCommands, TextsAndErrorNumbers) {
     const auto outs = RunCommands("uerr E00E1006\nuerrts e00e1003\nerrset 1234\nerrget\n");
     ASSERT_EQ(outs.size(), 4u);
     const std::string warn = kNoPathWarning;

@@ -24,10 +24,9 @@ constexpr int kDefaultTimeoutMs = 20000;
 
 /** One running traxnt. The destructor kills it if a test left it running. */
 class ShellProcess {
-public:
+  public:
     /** Starts traxnt with extra environment entries ("NAME=value"). */
-    explicit ShellProcess(const std::vector<std::string> &extraEnv = {})
-    {
+    explicit ShellProcess(const std::vector<std::string> &extraEnv = {}) {
         int in[2];
         int out[2];
         if (pipe(in) != 0 || pipe(out) != 0)
@@ -56,8 +55,7 @@ public:
     ShellProcess(const ShellProcess &) = delete;
     ShellProcess &operator=(const ShellProcess &) = delete;
 
-    ~ShellProcess()
-    {
+    ~ShellProcess() {
         CloseInput();
         if (fromChild_ >= 0)
             close(fromChild_);
@@ -70,8 +68,7 @@ public:
     bool Started() const { return pid_ > 0 && toChild_ >= 0; }
 
     /** Types text on the program's standard input. */
-    void Send(const std::string &text)
-    {
+    void Send(const std::string &text) {
         size_t done = 0;
         while (toChild_ >= 0 && done < text.size()) {
             const ssize_t n = write(toChild_, text.data() + done, text.size() - done);
@@ -83,8 +80,7 @@ public:
 
     /** Reads output until it contains needle count times in all; false on time-out or
      *  when the program ends first. */
-    bool WaitFor(const std::string &needle, int count = 1, int timeoutMs = kDefaultTimeoutMs)
-    {
+    bool WaitFor(const std::string &needle, int count = 1, int timeoutMs = kDefaultTimeoutMs) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (Occurrences(needle) < count) {
             if (!ReadSome(deadline))
@@ -95,8 +91,7 @@ public:
 
     /** Closes standard input, reads all output until the program ends and returns it.
      *  exitStatus is -1 when the program did not end within the time-out. */
-    const std::string &Finish(int timeoutMs = kDefaultTimeoutMs)
-    {
+    const std::string &Finish(int timeoutMs = kDefaultTimeoutMs) {
         CloseInput();
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (ReadSome(deadline)) {
@@ -115,19 +110,17 @@ public:
     std::string output;
     int exitStatus = -1;
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
 
-    void CloseInput()
-    {
+    void CloseInput() {
         if (toChild_ >= 0)
             close(toChild_);
         toChild_ = -1;
     }
 
     /** Appends what the program has written; false at its end or at the deadline. */
-    bool ReadSome(Clock::time_point deadline)
-    {
+    bool ReadSome(Clock::time_point deadline) {
         if (eof_ || fromChild_ < 0)
             return false;
         const auto left =
@@ -155,8 +148,7 @@ private:
 };
 
 /** Runs traxnt with the whole input and returns everything it printed. */
-inline std::string RunShell(const std::string &input, const std::vector<std::string> &env = {})
-{
+inline std::string RunShell(const std::string &input, const std::vector<std::string> &env = {}) {
     ShellProcess shell(env);
     shell.Send(input);
     return shell.Finish();
@@ -166,15 +158,14 @@ constexpr const char *kPromptEnd = "==> cmd: -";
 
 /** The text that each command printed: what follows each prompt up to the line feed that
  *  begins the next prompt. Element 0 belongs to the first command. */
-inline std::vector<std::string> CommandOutputs(const std::string &output)
-{
+inline std::vector<std::string> CommandOutputs(const std::string &output) {
     std::vector<std::string> outputs;
     size_t pos = output.find(kPromptEnd);
     while (pos != std::string::npos) {
         const size_t start = pos + std::string(kPromptEnd).size();
         const size_t next = output.find(kPromptEnd, start);
-        std::string text = output.substr(start, next == std::string::npos ? std::string::npos
-                                                                          : next - start);
+        std::string text =
+            output.substr(start, next == std::string::npos ? std::string::npos : next - start);
         if (next != std::string::npos) {
             // Drop the prompt line that follows: from the last "\nThr:" on.
             const size_t promptStart = text.rfind("\nThr:");
@@ -192,14 +183,12 @@ inline std::vector<std::string> CommandOutputs(const std::string &output)
 
 /** The outputs of the commands of one run of input. */
 inline std::vector<std::string> RunCommands(const std::string &input,
-                                            const std::vector<std::string> &env = {})
-{
+                                            const std::vector<std::string> &env = {}) {
     return CommandOutputs(RunShell(input, env));
 }
 
 /** Number of times needle occurs in text. */
-inline int Occurrences(const std::string &text, const std::string &needle)
-{
+inline int Occurrences(const std::string &text, const std::string &needle) {
     int count = 0;
     for (size_t pos = text.find(needle); pos != std::string::npos;
          pos = text.find(needle, pos + needle.size()))
@@ -208,8 +197,7 @@ inline int Occurrences(const std::string &text, const std::string &needle)
 }
 
 /** Number of lines of text that begin with prefix. */
-inline int LinesStartingWith(const std::string &text, const std::string &prefix)
-{
+inline int LinesStartingWith(const std::string &text, const std::string &prefix) {
     int count = 0;
     size_t lineStart = 0;
     while (lineStart < text.size()) {
@@ -224,8 +212,7 @@ inline int LinesStartingWith(const std::string &text, const std::string &prefix)
 }
 
 /** Number of lines of text that end with suffix. */
-inline int LinesEndingWith(const std::string &text, const std::string &suffix)
-{
+inline int LinesEndingWith(const std::string &text, const std::string &suffix) {
     int count = 0;
     size_t lineStart = 0;
     while (lineStart < text.size()) {
@@ -241,8 +228,7 @@ inline int LinesEndingWith(const std::string &text, const std::string &suffix)
     return count;
 }
 
-inline int ShellProcess::Occurrences(const std::string &needle) const
-{
+inline int ShellProcess::Occurrences(const std::string &needle) const {
     return cmdtest::Occurrences(output, needle);
 }
 

@@ -7,22 +7,19 @@ namespace {
 
 constexpr int32_t kMaxBytes = 1023;
 
-ElemRange Parsed(const char *token, RangeStyle style, int32_t maxIndex = kMaxBytes)
-{
+ElemRange Parsed(const char *token, RangeStyle style, int32_t maxIndex = kMaxBytes) {
     ElemRange range{-99, -99};
     EXPECT_TRUE(ParseRangeToken(token, style, maxIndex, &range)) << token;
     return range;
 }
 
-void ExpectInvalid(const char *token, RangeStyle style, int32_t maxIndex = kMaxBytes)
-{
+void ExpectInvalid(const char *token, RangeStyle style, int32_t maxIndex = kMaxBytes) {
     ElemRange range{-99, -99};
     EXPECT_FALSE(ParseRangeToken(token, style, maxIndex, &range)) << token;
     EXPECT_EQ(range.first, -99) << "an invalid token must leave the range alone";
 }
 
-TEST(RangeToken, SingleIndexAndSpan)
-{
+TEST(RangeToken, SingleIndexAndSpan) {
     ElemRange r = Parsed("7", RangeStyle::Single);
     EXPECT_EQ(r.first, 7);
     EXPECT_EQ(r.last, 7);
@@ -33,8 +30,7 @@ TEST(RangeToken, SingleIndexAndSpan)
     EXPECT_EQ(r.last, 1023);
 }
 
-TEST(RangeToken, StarMeansWholeBufferOnlyWhereAllowed)
-{
+TEST(RangeToken, StarMeansWholeBufferOnlyWhereAllowed) {
     ElemRange r = Parsed("*", RangeStyle::SingleOrAll, 511);
     EXPECT_EQ(r.first, 0);
     EXPECT_EQ(r.last, 511);
@@ -46,8 +42,7 @@ TEST(RangeToken, StarMeansWholeBufferOnlyWhereAllowed)
     EXPECT_EQ(r.last, 0);
 }
 
-TEST(RangeToken, LeadingDashStartsAtZeroAndTextWithoutDigitsIsZero)
-{
+TEST(RangeToken, LeadingDashStartsAtZeroAndTextWithoutDigitsIsZero) {
     ElemRange r = Parsed("-5", RangeStyle::Single);
     EXPECT_EQ(r.first, 0);
     EXPECT_EQ(r.last, 5);
@@ -58,8 +53,7 @@ TEST(RangeToken, LeadingDashStartsAtZeroAndTextWithoutDigitsIsZero)
     EXPECT_EQ(r.last, 6);
 }
 
-TEST(RangeToken, InvalidRangesAreRefused)
-{
+TEST(RangeToken, InvalidRangesAreRefused) {
     ExpectInvalid("5-3", RangeStyle::SingleOrAll);
     ExpectInvalid("1024", RangeStyle::SingleOrAll);
     ExpectInvalid("512", RangeStyle::Single, 511);
@@ -68,16 +62,14 @@ TEST(RangeToken, InvalidRangesAreRefused)
     ExpectInvalid("--5", RangeStyle::Single);
 }
 
-TEST(RangeToken, FillNeedsADashOrStar)
-{
+TEST(RangeToken, FillNeedsADashOrStar) {
     ExpectInvalid("7", RangeStyle::SpanOrAll);
     ElemRange r = Parsed("7-7", RangeStyle::SpanOrAll);
     EXPECT_EQ(r.first, 7);
     EXPECT_EQ(r.last, 7);
 }
 
-TEST(RangeToken, NumbersBeyond32BitsAreInvalid)
-{
+TEST(RangeToken, NumbersBeyond32BitsAreInvalid) {
     ExpectInvalid("4294967296", RangeStyle::Single, INT32_MAX);
     ExpectInvalid("0-4294967301", RangeStyle::Single, INT32_MAX);
     ExpectInvalid("99999999999999999999", RangeStyle::Single, INT32_MAX);
@@ -87,8 +79,7 @@ TEST(RangeToken, NumbersBeyond32BitsAreInvalid)
     EXPECT_EQ(r.last, INT32_MAX);
 }
 
-TEST(HexNumber, DigitsWithOptionalPrefix)
-{
+TEST(HexNumber, DigitsWithOptionalPrefix) {
     EXPECT_TRUE(IsHexNumber("0"));
     EXPECT_TRUE(IsHexNumber("aB"));
     EXPECT_TRUE(IsHexNumber("0x1f"));
@@ -102,15 +93,13 @@ TEST(HexNumber, DigitsWithOptionalPrefix)
 constexpr ValueName kNames[] = {{1, "one"}, {2, "two"}};
 constexpr ValueName kBits[] = {{0x01, "A "}, {0x02, "B "}, {0x100, "C "}};
 
-TEST(ValueNames, UnlistedValuesAreUnknown)
-{
+TEST(ValueNames, UnlistedValuesAreUnknown) {
     EXPECT_STREQ(NameOf(kNames, 2), "two");
     EXPECT_STREQ(NameOf(kNames, 0), "unknown");
     EXPECT_STREQ(NameOf(kNames, 3), "unknown");
 }
 
-TEST(ValueNames, BitNamesInTableOrderAndZeroName)
-{
+TEST(ValueNames, BitNamesInTableOrderAndZeroName) {
     char text[64] = "";
     AppendBitNames(text, sizeof text, kBits, 0x103, "NONE ");
     EXPECT_STREQ(text, "A B C ");
@@ -121,8 +110,7 @@ TEST(ValueNames, BitNamesInTableOrderAndZeroName)
     EXPECT_STREQ(text, "NONE ");
 }
 
-TEST(ValueNames, BitNamesNeverOverrunTheText)
-{
+TEST(ValueNames, BitNamesNeverOverrunTheText) {
     char text[4] = "";
     AppendBitNames(text, sizeof text, kBits, 0x103, "");
     EXPECT_STREQ(text, "A B");
