@@ -88,19 +88,31 @@ DWORD EventObject::waitFor(const Deadline &deadline)
     return waitForAnyEvent(&self, 1, deadline);
 }
 
+/* A wait that includes an event which cannot receive yet (an opener) polls in slices of
+ * this length, so that it notices when the event can take over its name. */
+constexpr DWORD kRetrySliceMs = 100;
+
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline)
 {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
     std::array<pollfd, kMaxWaitObjects> fds;
-    for (size_t i = 0; i < count; ++i)
-        fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
     for (;;) {
-        const int ready = pollUntil(fds.data(), count, deadline);
-        if (ready == 0)
-            return WAIT_TIMEOUT;
+        bool cannotReceive = false;
+        for (size_t i = 0; i < count; ++i) {
+            events[i]->prepareWait();
+            fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
+            cannotReceive = cannotReceive || fds[i].fd < 0;
+        }
+        const Deadline slice = cannotReceive ? deadline.earlier(kRetrySliceMs) : deadline;
+        const int ready = pollUntil(fds.data(), count, slice);
         if (ready < 0)
             return failWait(translateErrno(errno));
+        if (ready == 0) {
+            if (deadline.hasPassed())
+                return WAIT_TIMEOUT;
+            continue;
+        }
         const std::optional<size_t> pick = earliestPending(events, fds.data(), count);
         if (pick && events[*pick]->tryConsume())
             return WAIT_OBJECT_0 + static_cast<DWORD>(*pick);

@@ -21,6 +21,9 @@ public:
 
     virtual BOOL set() = 0;
     virtual BOOL reset() = 0;
+    /// Called before each poll of a wait, to bring the event into a state it can be
+    /// waited in where that is possible.
+    virtual void prepareWait() {}
     /// Descriptor that polls readable while a wake-up may be pending; -1 if it never will.
     virtual int pollFd() const = 0;
     /// Called after pollFd() polled readable: the send time of the pending wake-up (0 for

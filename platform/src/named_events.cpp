@@ -2,8 +2,9 @@
  *
  * The first process to create a name binds the event's abstract socket address and owns
  * the event: it receives the wake-ups. A process that finds the address taken holds an
- * "opener": its SetEvent sends to the owner, but it never receives, so its own waits only
- * time out. Every SetEvent sends one datagram (also from the owner to itself), wake-ups
+ * "opener": its SetEvent sends to the owner, but it does not receive. Each wait on an
+ * opener tries to bind the name again, so an opener takes the event over once the owner
+ * has gone (waits that find the owner still there only time out). Every SetEvent sends one datagram (also from the owner to itself), wake-ups
  * queue in order and each successful wait takes one, so repeated signals are never merged.
  * Only datagrams from processes of the same user are accepted. When the owner ends, even by
  * a crash, the kernel frees the address; nothing is left in the file system.
@@ -13,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -36,6 +38,7 @@ public:
     ~NamedEvent() override;
 
     BOOL set() override;
+    void prepareWait() override { bindName(); }
 
     BOOL reset() override
     {
@@ -47,6 +50,9 @@ public:
 
     int pollFd() const override { return owner_ ? fd_ : -1; }
     bool isOwner() const noexcept { return owner_; }
+
+    /// Binds the name unless another process holds it; true when this event owns it.
+    bool bindName();
 
     std::optional<uint64_t> pendingSince() override
     {
@@ -66,9 +72,12 @@ private:
 
     std::string name_;
     int fd_;
-    bool owner_;
+    std::atomic<bool> owner_;
     sockaddr_un address_;
     socklen_t addressLength_;
+    /* Keeps sends away from the moment a bind attempt switches credentials on: a send
+     * from a socket with credentials on would bind it to an automatic address. */
+    std::mutex bindLock_;
     /* Keeps a peek and the drop of a rejected datagram together. */
     std::mutex receiveLock_;
 };
@@ -97,10 +106,14 @@ NamedEvent::~NamedEvent()
     r.released.notify_all();
 }
 
+/* How long SetEvent waits for room when the owner's queue of wake-ups is full. */
+constexpr int kFullQueueWaitMs = 100;
+
 BOOL NamedEvent::set()
 {
+    std::lock_guard guard(bindLock_);
     const uint64_t sent = monotonicNanoseconds();
-    for (;;) {
+    for (int waitedMs = 0;;) {
         if (sendto(fd_, &sent, sizeof sent, MSG_DONTWAIT | MSG_NOSIGNAL,
                    reinterpret_cast<const sockaddr *>(&address_), addressLength_) >= 0)
             return TRUE;
@@ -112,7 +125,12 @@ BOOL NamedEvent::set()
             /* Nobody owns the name: as on Windows, setting it signals nobody. */
             return TRUE;
         case EAGAIN:
-            /* The owner's queue of wake-ups is full; refuse rather than lose a signal. */
+            /* The owner's queue is full: give it a moment to catch up, then refuse rather
+             * than lose the signal. */
+            if (waitedMs++ < kFullQueueWaitMs) {
+                sleepUntil(Deadline::after(1));
+                continue;
+            }
             return fail(ERROR_TOO_MANY_POSTS);
         default:
             return failErrno(errno);
@@ -153,36 +171,48 @@ void NamedEvent::dropHead()
         ;
 }
 
-int newEventSocket()
+/* The credential option is switched on before binding, so the first wake-up already
+ * carries the sender's credentials; if the bind fails it is switched off again, because it
+ * would make the socket bind an automatic address when it sends. */
+bool bindEventSocket(int fd, const sockaddr_un &address, socklen_t length)
 {
-    return socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
+    if (bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0)
+        return true;
+    const int error = errno;
+    int off = 0;
+    setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &off, sizeof off);
+    errno = error;
+    return false;
 }
 
-/* Creates the socket of a new event and binds the name if no process owns it yet. The
- * credential option is set before binding, so the first wake-up already carries them; an
- * opener turns it off again, because it would make the socket bind an automatic address
- * when it sends. */
+bool NamedEvent::bindName()
+{
+    if (owner_)
+        return true;
+    std::lock_guard guard(bindLock_);
+    if (!owner_ && bindEventSocket(fd_, address_, addressLength_))
+        owner_ = true;
+    return owner_;
+}
+
+/* Creates the socket of a new event and binds the name if no process owns it yet. */
 std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState)
 {
     sockaddr_un address;
     const socklen_t length = makeEventAddress(geteuid(), name, address);
-    const int fd = newEventSocket();
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         failErrno(errno);
         return nullptr;
     }
-    int on = 1;
-    setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
-    bool owner = bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
+    const bool owner = bindEventSocket(fd, address, length);
     if (!owner && errno != EADDRINUSE) {
         const int error = errno;
         close(fd);
         failErrno(error);
         return nullptr;
-    }
-    if (!owner) {
-        int off = 0;
-        setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &off, sizeof off);
     }
     auto event = std::make_shared<NamedEvent>(name, fd, owner, address, length);
     if (owner && initialState)

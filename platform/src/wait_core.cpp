@@ -18,6 +18,12 @@ Deadline Deadline::after(DWORD ms)
     return deadline;
 }
 
+Deadline Deadline::earlier(DWORD ms) const
+{
+    const Deadline other = after(ms);
+    return infinite_ || other.when_ < when_ ? other : *this;
+}
+
 timespec Deadline::remaining() const
 {
     auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(when_ - Clock::now());

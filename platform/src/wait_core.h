@@ -25,6 +25,9 @@ public:
 
     bool isInfinite() const noexcept { return infinite_; }
     Clock::time_point when() const noexcept { return when_; }
+    /// This deadline or one ms from now, whichever comes first.
+    Deadline earlier(DWORD ms) const;
+    bool hasPassed() const noexcept { return !infinite_ && Clock::now() >= when_; }
     /// Time left until the deadline (zero once it has passed); only for finite deadlines.
     timespec remaining() const;
 

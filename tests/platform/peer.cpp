@@ -1,6 +1,7 @@
 /* The other process of the cross-process tests. Commands:
  *   set <name>...              create each named event, set it once; print "existed <0|1>"
- *                              per name; exit status 1 if a call failed
+ *                              per name and "failed <error>" after a failed set; exit
+ *                              status 1 if a call failed
  *   own <name> <count> <ms>    create the event, print "ready <last error>", then wait
  *                              count times, printing "signalled" or "timeout" each time
  *   send-raw <uid> <name>      send one wake-up datagram to the event address of the name
@@ -29,8 +30,10 @@ int setNames(int count, char **names)
         if (event == nullptr)
             return 1;
         std::printf("existed %d\n", GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0);
-        if (!SetEvent(event))
+        if (!SetEvent(event)) {
+            std::printf("failed %u\n", GetLastError());
             status = 1;
+        }
         CloseHandle(event);
     }
     return status;

@@ -71,8 +71,59 @@ TEST(CrossProcessEvents, ASetHereWakesTheOwnerInAnotherProcess)
     EXPECT_TRUE(SetEvent(opener));
     EXPECT_EQ(peer.readLine(), "signalled");
     EXPECT_EQ(peer.wait(), 0);
-    EXPECT_EQ(WaitForSingleObject(opener, 10), WAIT_TIMEOUT) << "an opener never receives";
     CloseHandle(opener);
+}
+
+TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone)
+{
+    const std::string name = uniqueName("takeover");
+    PeerProcess owner({"own", name, "1", "5000"});
+    ASSERT_EQ(owner.readLine(), "ready 0");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(WaitForSingleObject(event, 50), WAIT_TIMEOUT) << "the owner is still there";
+    owner.kill();
+
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(nameIsBound(name)) << "the wait bound the free name";
+    PeerProcess sender({"set", name});
+    EXPECT_EQ(sender.readLine(), "existed 1");
+    EXPECT_EQ(sender.wait(), 0);
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    CloseHandle(event);
+}
+
+TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting)
+{
+    const std::string name = uniqueName("takeover-many");
+    PeerProcess owner({"own", name, "1", "300"});
+    ASSERT_EQ(owner.readLine(), "ready 0");
+    HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, nullptr),
+                       CreateEventA(nullptr, FALSE, FALSE, name.c_str())};
+    ASSERT_NE(events[1], nullptr);
+    /* Once the owner has given up and ended, this wait takes the name over within a
+     * retry slice or two, and a set from another process reaches it. */
+    struct Handover {
+        PeerProcess *owner;
+        std::string name;
+    } handover{&owner, name};
+    HANDLE setter = CreateThread(
+        nullptr, 0,
+        [](LPVOID param) -> DWORD {
+            auto *h = static_cast<Handover *>(param);
+            if (h->owner->readLine() != "timeout" || h->owner->wait() != 0)
+                return 1;
+            Sleep(400);
+            PeerProcess sender({"set", h->name});
+            return sender.wait() == 0 ? 0 : 1;
+        },
+        &handover, 0, nullptr);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 10000), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForSingleObject(setter, 5000), WAIT_OBJECT_0);
+    CloseHandle(setter);
+    for (HANDLE event : events)
+        CloseHandle(event);
 }
 
 TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder)
@@ -87,6 +138,32 @@ TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder)
     EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_TIMEOUT);
     for (HANDLE event : events)
         CloseHandle(event);
+}
+
+TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem)
+{
+    const std::string name = uniqueName("full");
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    const int sets = 16;
+    std::vector<std::string> args{"set"};
+    args.insert(args.end(), sets, name);
+    PeerProcess peer(args);
+    int refused = 0;
+    for (std::string line = peer.readLine(); line != "<eof>" && line != "<timeout>";
+         line = peer.readLine(10000)) {
+        if (line.rfind("failed ", 0) == 0) {
+            EXPECT_EQ(line, "failed " + std::to_string(ERROR_TOO_MANY_POSTS));
+            ++refused;
+        }
+    }
+    EXPECT_EQ(peer.wait(), 1);
+    EXPECT_GT(refused, 0) << "nobody waits here, so the queue fills";
+    int received = 0;
+    while (WaitForSingleObject(event, 0) == WAIT_OBJECT_0)
+        ++received;
+    EXPECT_EQ(received, sets - refused) << "every accepted set arrived";
+    CloseHandle(event);
 }
 
 TEST(CrossProcessEvents, SettingANameNobodyOwnsAnyMoreSucceeds)
