@@ -65,14 +65,12 @@ std::string joinPath(const std::string &base, LPCSTR subKey)
 /* A key exists when it holds a value or lies above a key that does; roots always exist. */
 bool keyExists(const RegistryState &s, const std::string &path)
 {
-    if (path.find('\\') == std::string::npos)
+    if (path.find('\\') == std::string::npos || s.keys.count(path) != 0)
         return true;
-    auto candidate = s.keys.lower_bound(path);
-    if (candidate == s.keys.end())
-        return false;
-    const std::string &found = candidate->first;
-    return found == path || (found.size() > path.size() && found.compare(0, path.size(), path) == 0 &&
-                             found[path.size()] == '\\');
+    /* Keys below path sort together, right from path + "\\" on. */
+    const std::string below = path + "\\";
+    auto candidate = s.keys.lower_bound(below);
+    return candidate != s.keys.end() && candidate->first.compare(0, below.size(), below) == 0;
 }
 
 bool isPredefined(HKEY key)

@@ -165,8 +165,10 @@ TEST_F(Registry, ReportsMissingKeysValuesAndSmallBuffers)
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Mak", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND) << "a prefix of a name is not a key";
+    ASSERT_EQ(TraxRegistrySetString(HKEY_LOCAL_MACHINE, "Software\\Maker-Old", "v", "x"),
+              ERROR_SUCCESS);
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Maker", 0, KEY_READ, &key),
-              ERROR_SUCCESS) << "a parent key exists";
+              ERROR_SUCCESS) << "a parent key exists, even next to a sibling that sorts first";
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, nullptr, nullptr, &size),
               ERROR_FILE_NOT_FOUND);
