@@ -16,7 +16,8 @@ struct ErrorEntry {
 };
 
 // Each text names the number symbolically, then says what was wrong.
-#define TRAX_ERROR_ENTRY(code, what) {static_cast<uint32_t>(code), #code ": " what}
+#define TRAX_ERROR_ENTRY(code, what)                                                               \
+    { static_cast<uint32_t>(code), #code ": " what }
 
 constexpr ErrorEntry kErrorTable[] = {
     TRAX_ERROR_ENTRY(ERR_SUCCESS, "no error"),
@@ -49,7 +50,8 @@ constexpr ErrorEntry kErrorTable[] = {
     TRAX_ERROR_ENTRY(ERR_UOS_NOT_INSTALLED, "signal code not installed"),
     TRAX_ERROR_ENTRY(ERR_UOS_ALREADY_INSTALLED, "signal code already installed"),
     TRAX_ERROR_ENTRY(ERR_UOS_TIMEOUT, "no signal arrived within the time-out"),
-    TRAX_ERROR_ENTRY(ERR_UOS_HANDLER_ACTIVE, "signal wait not possible while a handler is registered"),
+    TRAX_ERROR_ENTRY(ERR_UOS_HANDLER_ACTIVE,
+                     "signal wait not possible while a handler is registered"),
     TRAX_ERROR_ENTRY(ERR_UOS_NO_MEM, "out of memory"),
     TRAX_ERROR_ENTRY(ERR_UOS_EVENT, "signal event could not be created"),
     TRAX_ERROR_ENTRY(ERR_UOS_THREAD, "signal thread could not be started"),
@@ -95,15 +97,13 @@ constexpr ErrorEntry kErrorTable[] = {
 
 #undef TRAX_ERROR_ENTRY
 
-void format_unknown(uint32_t code, char *buf)
-{
+void format_unknown(uint32_t code, char *buf) {
     std::snprintf(buf, TRAX_ERROR_TEXT_MAX, "unknown error 0x%08x", static_cast<unsigned>(code));
 }
 
 } // namespace
 
-extern "C" const char *trax_error_text_known(uint32_t code)
-{
+extern "C" const char *trax_error_text_known(uint32_t code) {
     for (const ErrorEntry &entry : kErrorTable) {
         if (entry.code == code) {
             return entry.text;
@@ -112,8 +112,7 @@ extern "C" const char *trax_error_text_known(uint32_t code)
     return nullptr;
 }
 
-extern "C" const char *trax_error_text(uint32_t code)
-{
+extern "C" const char *trax_error_text(uint32_t code) {
     if (const char *text = trax_error_text_known(code)) {
         return text;
     }
@@ -122,8 +121,7 @@ extern "C" const char *trax_error_text(uint32_t code)
     return unknownText;
 }
 
-extern "C" char *trax_error_text_into(uint32_t code, char *buf)
-{
+extern "C" char *trax_error_text_into(uint32_t code, char *buf) {
     if (buf == nullptr) {
         return nullptr;
     }
@@ -135,12 +133,10 @@ extern "C" char *trax_error_text_into(uint32_t code, char *buf)
     return buf;
 }
 
-extern "C" uint32_t trax_error_table_size(void)
-{
+extern "C" uint32_t trax_error_table_size(void) {
     return static_cast<uint32_t>(std::size(kErrorTable));
 }
 
-extern "C" uint32_t trax_error_table_code(uint32_t index)
-{
+extern "C" uint32_t trax_error_table_code(uint32_t index) {
     return index < std::size(kErrorTable) ? kErrorTable[index].code : 0;
 }

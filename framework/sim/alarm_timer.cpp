@@ -8,14 +8,12 @@
 
 namespace sim {
 
-AlarmTimer &AlarmTimer::instance()
-{
+AlarmTimer &AlarmTimer::instance() {
     static AlarmTimer timer;
     return timer;
 }
 
-AlarmTimer::~AlarmTimer()
-{
+AlarmTimer::~AlarmTimer() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -27,8 +25,7 @@ AlarmTimer::~AlarmTimer()
 }
 
 void AlarmTimer::arm(const void *owner, int32_t nr, int32_t periodMs, bool cyclic,
-                     uint32_t processId, uint32_t signal)
-{
+                     uint32_t processId, uint32_t signal) {
     std::lock_guard lock(mutex_);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
     const std::chrono::milliseconds period(periodMs);
@@ -39,29 +36,25 @@ void AlarmTimer::arm(const void *owner, int32_t nr, int32_t periodMs, bool cycli
     changed_.notify_all();
 }
 
-void AlarmTimer::disarm(const void *owner, int32_t nr)
-{
+void AlarmTimer::disarm(const void *owner, int32_t nr) {
     std::lock_guard lock(mutex_);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
     changed_.notify_all();
 }
 
-void AlarmTimer::disarm_all(const void *owner)
-{
+void AlarmTimer::disarm_all(const void *owner) {
     std::lock_guard lock(mutex_);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner; });
     changed_.notify_all();
 }
 
-std::size_t AlarmTimer::armed(const void *owner)
-{
+std::size_t AlarmTimer::armed(const void *owner) {
     std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(
-        std::count_if(alarms_.begin(), alarms_.end(), [&](const Alarm &a) { return a.owner == owner; }));
+    return static_cast<std::size_t>(std::count_if(
+        alarms_.begin(), alarms_.end(), [&](const Alarm &a) { return a.owner == owner; }));
 }
 
-AlarmTimer::Clock::time_point AlarmTimer::next_deadline() const
-{
+AlarmTimer::Clock::time_point AlarmTimer::next_deadline() const {
     auto next = Clock::time_point::max();
     for (const Alarm &alarm : alarms_) {
         next = std::min(next, alarm.due);
@@ -71,8 +64,7 @@ AlarmTimer::Clock::time_point AlarmTimer::next_deadline() const
 
 // Collects the signals of all due alarms, moves cyclic ones on by whole periods (a late
 // timer does not send a burst to catch up) and removes the one-shot ones.
-std::vector<AlarmTimer::Signal> AlarmTimer::take_due_signals(Clock::time_point now)
-{
+std::vector<AlarmTimer::Signal> AlarmTimer::take_due_signals(Clock::time_point now) {
     std::vector<Signal> due;
     for (Alarm &alarm : alarms_) {
         if (alarm.due > now) {
@@ -89,8 +81,7 @@ std::vector<AlarmTimer::Signal> AlarmTimer::take_due_signals(Clock::time_point n
     return due;
 }
 
-void AlarmTimer::run()
-{
+void AlarmTimer::run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         const auto deadline = next_deadline();
@@ -111,8 +102,7 @@ void AlarmTimer::run()
 
 // Opens the receiving process's named event for the signal, sets it and lets go of it
 // again: the receiver keeps its own handle, so the event lives on.
-void AlarmTimer::send(const Signal &signal)
-{
+void AlarmTimer::send(const Signal &signal) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     TraxSigEventName(signal.processId, signal.signal, name);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);

@@ -12,14 +12,12 @@ namespace {
 constexpr double kFullScale = 65535.0;
 
 // Phase 0..1 of a waveform with the given period at time t.
-double phase(double seconds, double period)
-{
+double phase(double seconds, double period) {
     const double cycles = seconds / period;
     return cycles - std::floor(cycles);
 }
 
-double waveform(int32_t kind, double p)
-{
+double waveform(int32_t kind, double p) {
     switch (kind) {
     case 0:
         return 0.5 + 0.5 * std::sin(2.0 * std::numbers::pi * p);
@@ -36,24 +34,23 @@ double waveform(int32_t kind, double p)
 
 AnalogInDriver::AnalogInDriver() : start_(std::chrono::steady_clock::now()) {}
 
-int32_t AnalogInDriver::sample(int32_t channel, double seconds)
-{
+int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
     const double period = 1.0 + 0.5 * channel;
     const double level = waveform(channel % 4, phase(seconds, period));
     return static_cast<int32_t>(std::lround(level * kFullScale));
 }
 
-Status AnalogInDriver::read(int32_t channel, int32_t *value)
-{
+Status AnalogInDriver::read(int32_t channel, int32_t *value) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
     *value = sample(channel, elapsed.count());
     return ERR_SUCCESS;
 }
 
-Status AnalogInDriver::write(int32_t, int32_t) { return ERR_LL_WRITE; }
+Status AnalogInDriver::write(int32_t, int32_t) {
+    return ERR_LL_WRITE;
+}
 
-Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done)
-{
+Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
     constexpr int32_t kChannels = 8;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
     for (int32_t i = 0; i < length; ++i) {
@@ -64,6 +61,8 @@ Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done)
     return ERR_SUCCESS;
 }
 
-Status AnalogInDriver::set_block(const uint8_t *, int32_t, int32_t *) { return ERR_LL_WRITE; }
+Status AnalogInDriver::set_block(const uint8_t *, int32_t, int32_t *) {
+    return ERR_LL_WRITE;
+}
 
 } // namespace sim

@@ -7,33 +7,30 @@ namespace sim {
 
 namespace {
 
-const IrqSpec &irq(const Path &p) { return p.device->spec().irq; }
-
-Status id_size(Path &p, int32_t *v)
-{
-    const auto &prom = p.device->board_id_prom();
-    return prom.empty() ? ERR_BBIS_NO_IDPROM : value_of(static_cast<int32_t>(prom.size()), v);
+Status id_size(Path &p, int32_t *v) {
+    return id_prom_size(p.device->board_id_prom(), ERR_BBIS_NO_IDPROM, v);
 }
 
-Status id_data(Path &p, M_SG_BLOCK *block)
-{
-    const auto &prom = p.device->board_id_prom();
-    if (prom.empty()) {
-        return ERR_BBIS_NO_IDPROM;
-    }
-    deliver_bytes(block, prom.data(), prom.size());
+Status id_data(Path &p, M_SG_BLOCK *block) {
+    return id_prom_data(p.device->board_id_prom(), ERR_BBIS_NO_IDPROM, block);
+}
+
+Status get_id_check(Path &p, int32_t *v) {
+    return value_of(p.device->board_id_check(), v);
+}
+
+Status set_id_check(Path &p, int32_t v) {
+    p.device->board_id_check() = v;
     return ERR_SUCCESS;
 }
 
 constexpr StandardCode kStandard[] = {
-    {M_BB_IRQ_VECT, [](Path &p, int32_t *v) { return value_of(irq(p).vector, v); }, nullptr},
-    {M_BB_IRQ_LEVEL, [](Path &p, int32_t *v) { return value_of(irq(p).level, v); }, nullptr},
-    {M_BB_IRQ_PRIORITY, [](Path &p, int32_t *v) { return value_of(irq(p).priority, v); }, nullptr},
-    {M_BB_IRQ_EXP_COUNT, [](Path &p, int32_t *v) { return value_of(irq(p).exceptionCount, v); }, nullptr},
-    {M_BB_ID_CHECK, [](Path &p, int32_t *v) { return value_of(p.device->board_id_check(), v); },
-     [](Path &p, int32_t v) { p.device->board_id_check() = v; return ERR_SUCCESS; }},
-    {M_BB_DEBUG_LEVEL, [](Path &p, int32_t *v) { return value_of(static_cast<int32_t>(p.device->debug().board), v); },
-     [](Path &p, int32_t v) { p.device->debug().board = static_cast<uint32_t>(v); return ERR_SUCCESS; }},
+    {M_BB_IRQ_VECT, irq_figure<&IrqSpec::vector>, nullptr},
+    {M_BB_IRQ_LEVEL, irq_figure<&IrqSpec::level>, nullptr},
+    {M_BB_IRQ_PRIORITY, irq_figure<&IrqSpec::priority>, nullptr},
+    {M_BB_IRQ_EXP_COUNT, irq_figure<&IrqSpec::exceptionCount>, nullptr},
+    {M_BB_ID_CHECK, get_id_check, set_id_check},
+    {M_BB_DEBUG_LEVEL, get_level<&DebugLevels::board>, set_level<&DebugLevels::board>},
     {M_BB_ID_SIZE, id_size, nullptr},
 };
 
@@ -43,8 +40,7 @@ constexpr BlockCode kBlock[] = {
 
 } // namespace
 
-const CodeLayer &board_codes()
-{
+const CodeLayer &board_codes() {
     static const CodeLayer layer{kStandard, kBlock, ERR_BBIS_UNK_CODE};
     return layer;
 }

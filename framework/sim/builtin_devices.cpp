@@ -6,8 +6,7 @@ namespace sim {
 
 namespace {
 
-DeviceSpec binary_io_device()
-{
+DeviceSpec binary_io_device() {
     DeviceSpec d;
     d.name = "sim_dio_1";
     d.hardwareName = "SIM-DIO16";
@@ -20,7 +19,15 @@ DeviceSpec binary_io_device()
                  "trax_kernel 1.0  simulated kernel\n";
     d.model = DriverModel::BinaryIo;
     d.channels = {16, M_CH_INOUT, 1, M_CH_BINARY};
-    d.irq = {1, 1, 42, 40, 0x50, 5, 3, 1, BBIS_IRQ_DEVIRQ | BBIS_IRQ_EXPIRQ,
+    d.irq = {1,
+             1,
+             42,
+             40,
+             0x50,
+             5,
+             3,
+             1,
+             BBIS_IRQ_DEVIRQ | BBIS_IRQ_EXPIRQ,
              BBIS_IRQ_EXCEPTION | BBIS_IRQ_SHARED};
     d.slot = 2;
     d.addrMode = TRAX_MA08 | TRAX_MA24 | TRAX_MA_PCICFG;
@@ -37,8 +44,7 @@ DeviceSpec binary_io_device()
     return d;
 }
 
-DeviceSpec analog_input_device()
-{
+DeviceSpec analog_input_device() {
     DeviceSpec d;
     d.name = "sim_adc_1";
     d.hardwareName = "SIM-ADC8";
@@ -66,8 +72,7 @@ DeviceSpec analog_input_device()
     return d;
 }
 
-DeviceSpec mt_test_device()
-{
+DeviceSpec mt_test_device() {
     DeviceSpec d;
     d.name = "sim_mt_1";
     d.hardwareName = "MT";
@@ -91,8 +96,7 @@ DeviceSpec mt_test_device()
     return d;
 }
 
-DeviceSpec fault_device()
-{
+DeviceSpec fault_device() {
     DeviceSpec d;
     d.name = "sim_fault_1";
     d.hardwareName = "SIM-FAULT";
@@ -116,16 +120,15 @@ DeviceSpec fault_device()
     d.spaces = {{0x000C8000u, 0x000C8000u, 0x40}};
     d.deviceIdProm = {32, 0x5346, 0x0F01, 0x0009, 1};
     d.boardIdProm = {8, 0x5346, 0x0B0F, 0x0009, 2};
-    d.faultyCodes = {M_LL_CH_NUMBER, M_MK_BLK_HW_NAME, M_MK_IRQ_MODE, M_MK_TICKRATE,
-                     M_LL_IRQ_COUNT, M_BB_IRQ_LEVEL, M_LL_BLK_ID_DATA};
+    d.faultyCodes = {M_LL_CH_NUMBER, M_MK_BLK_HW_NAME, M_MK_IRQ_MODE,   M_MK_TICKRATE,
+                     M_LL_IRQ_COUNT, M_BB_IRQ_LEVEL,   M_LL_BLK_ID_DATA};
     d.closeFails = true;
     return d;
 }
 
 } // namespace
 
-std::vector<DeviceSpec> builtin_devices()
-{
+std::vector<DeviceSpec> builtin_devices() {
     return {binary_io_device(), analog_input_device(), mt_test_device(), fault_device()};
 }
 

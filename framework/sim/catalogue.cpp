@@ -16,16 +16,14 @@ struct Entry {
 };
 
 class Registry {
-public:
-    Registry()
-    {
+  public:
+    Registry() {
         for (const DeviceSpec &spec : builtin_devices()) {
             entries_.push_back({spec, nullptr});
         }
     }
 
-    Status add(const DeviceSpec &spec)
-    {
+    Status add(const DeviceSpec &spec) {
         if (spec.name.empty()) {
             return ERR_MK_ILL_PARAM;
         }
@@ -40,8 +38,7 @@ public:
         return ERR_SUCCESS;
     }
 
-    std::vector<std::string> names()
-    {
+    std::vector<std::string> names() {
         std::lock_guard lock(mutex_);
         std::vector<std::string> result;
         for (const Entry &entry : entries_) {
@@ -50,8 +47,7 @@ public:
         return result;
     }
 
-    bool describe(const std::string &name, DeviceSpec &spec)
-    {
+    bool describe(const std::string &name, DeviceSpec &spec) {
         std::lock_guard lock(mutex_);
         const Entry *entry = find(name);
         if (entry != nullptr) {
@@ -60,8 +56,7 @@ public:
         return entry != nullptr;
     }
 
-    std::shared_ptr<Device> device(const std::string &name)
-    {
+    std::shared_ptr<Device> device(const std::string &name) {
         std::lock_guard lock(mutex_);
         Entry *entry = find(name);
         if (entry == nullptr) {
@@ -73,9 +68,8 @@ public:
         return entry->live;
     }
 
-private:
-    Entry *find(const std::string &name)
-    {
+  private:
+    Entry *find(const std::string &name) {
         for (Entry &entry : entries_) {
             if (entry.spec.name == name) {
                 return &entry;
@@ -88,25 +82,26 @@ private:
     std::vector<Entry> entries_;
 };
 
-Registry &registry()
-{
+Registry &registry() {
     static Registry instance;
     return instance;
 }
 
 } // namespace
 
-Status Catalogue::add(const DeviceSpec &spec) { return registry().add(spec); }
+Status Catalogue::add(const DeviceSpec &spec) {
+    return registry().add(spec);
+}
 
-std::vector<std::string> Catalogue::names() { return registry().names(); }
+std::vector<std::string> Catalogue::names() {
+    return registry().names();
+}
 
-bool Catalogue::describe(const std::string &name, DeviceSpec &spec)
-{
+bool Catalogue::describe(const std::string &name, DeviceSpec &spec) {
     return registry().describe(name, spec);
 }
 
-std::shared_ptr<Device> Catalogue::device(const std::string &name)
-{
+std::shared_ptr<Device> Catalogue::device(const std::string &name) {
     return registry().device(name);
 }
 

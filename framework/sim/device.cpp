@@ -1,26 +1,33 @@
 /* Live devices: state made from the catalogue description, and id-prom contents. */
 #include <algorithm>
 
+#include "sim_block.h"
+#include "sim_codes.h"
 #include "sim_device.h"
 #include "trax_errors.h"
 
 namespace sim {
 
-Status Driver::get_stat(int32_t, int32_t *) { return ERR_LL_UNK_CODE; }
-Status Driver::set_stat(int32_t, int32_t) { return ERR_LL_UNK_CODE; }
-Status Driver::get_stat_block(int32_t, M_SG_BLOCK *) { return ERR_LL_UNK_CODE; }
-Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) { return ERR_LL_UNK_CODE; }
+Status Driver::get_stat(int32_t, int32_t *) {
+    return ERR_LL_UNK_CODE;
+}
+Status Driver::set_stat(int32_t, int32_t) {
+    return ERR_LL_UNK_CODE;
+}
+Status Driver::get_stat_block(int32_t, M_SG_BLOCK *) {
+    return ERR_LL_UNK_CODE;
+}
+Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
+    return ERR_LL_UNK_CODE;
+}
 
 Device::Device(DeviceSpec spec)
     : spec_(std::move(spec)), driver_(make_driver(spec_)), irqEnabled_(spec_.irq.enabled),
       driverIdCheck_(spec_.driverIdCheck), boardIdCheck_(spec_.boardIdCheck),
       deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
-      boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName))
-{
-}
+      boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
 
-bool Device::is_faulty(int32_t code) const
-{
+bool Device::is_faulty(int32_t code) const {
     return std::find(spec_.faultyCodes.begin(), spec_.faultyCodes.end(), code) !=
            spec_.faultyCodes.end();
 }
@@ -29,8 +36,7 @@ namespace {
 
 // Words are stored least significant byte first, so that a dump in 16-bit units shows
 // them as the numbers they are.
-void put_word(std::vector<uint8_t> &prom, std::size_t wordIndex, uint16_t value)
-{
+void put_word(std::vector<uint8_t> &prom, std::size_t wordIndex, uint16_t value) {
     const std::size_t at = wordIndex * 2;
     if (at + 1 < prom.size()) {
         prom[at] = static_cast<uint8_t>(value & 0xFF);
@@ -38,8 +44,7 @@ void put_word(std::vector<uint8_t> &prom, std::size_t wordIndex, uint16_t value)
     }
 }
 
-uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex)
-{
+uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex) {
     return static_cast<uint16_t>(prom[wordIndex * 2] | (prom[wordIndex * 2 + 1] << 8));
 }
 
@@ -48,8 +53,7 @@ uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex)
 /* Layout in 16-bit words: 0 magic, 1 id, 2 revision, 3/4 serial number (high, low),
  * 5.. the name in ASCII as far as it fits, zero-padded; the last word is the checksum,
  * chosen so that the XOR of all words is 0. */
-std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name)
-{
+std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name) {
     std::vector<uint8_t> prom(spec.size & ~1u, 0);
     const std::size_t words = prom.size() / 2;
     if (words == 0) {
@@ -70,6 +74,18 @@ std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &na
     }
     put_word(prom, words - 1, checksum);
     return prom;
+}
+
+Status id_prom_size(const std::vector<uint8_t> &prom, Status missing, int32_t *value) {
+    return prom.empty() ? missing : value_of(static_cast<int32_t>(prom.size()), value);
+}
+
+Status id_prom_data(const std::vector<uint8_t> &prom, Status missing, M_SG_BLOCK *block) {
+    if (prom.empty()) {
+        return missing;
+    }
+    deliver_bytes(block, prom.data(), prom.size());
+    return ERR_SUCCESS;
 }
 
 } // namespace sim

@@ -7,8 +7,7 @@
 
 namespace sim {
 
-Status DeviceSemaphore::take(const void *owner, int32_t timeoutMs)
-{
+Status DeviceSemaphore::take(const void *owner, int32_t timeoutMs) {
     if (timeoutMs < -1) {
         return ERR_MK_ILL_PARAM;
     }
@@ -20,8 +19,8 @@ Status DeviceSemaphore::take(const void *owner, int32_t timeoutMs)
     if (timeoutMs == -1) {
         changed_.wait(lock, ready);
     } else {
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         if (!changed_.wait_until(lock, deadline, ready)) {
             return ERR_MK_DEVSEM_TIMEOUT;
         }
@@ -33,8 +32,7 @@ Status DeviceSemaphore::take(const void *owner, int32_t timeoutMs)
     return ERR_SUCCESS;
 }
 
-Status DeviceSemaphore::give(const void *owner)
-{
+Status DeviceSemaphore::give(const void *owner) {
     std::lock_guard lock(mutex_);
     if (holder_ != owner || owner == nullptr) {
         return ERR_MK_DEVSEM_NOT_HELD;
@@ -44,8 +42,7 @@ Status DeviceSemaphore::give(const void *owner)
     return ERR_SUCCESS;
 }
 
-void DeviceSemaphore::abandon(const void *owner)
-{
+void DeviceSemaphore::abandon(const void *owner) {
     std::lock_guard lock(mutex_);
     if (holder_ == owner) {
         holder_ = nullptr;
@@ -54,8 +51,7 @@ void DeviceSemaphore::abandon(const void *owner)
     changed_.notify_all();
 }
 
-void DeviceSemaphore::forget(const void *owner)
-{
+void DeviceSemaphore::forget(const void *owner) {
     std::lock_guard lock(mutex_);
     std::erase(abandoned_, owner);
 }

@@ -15,8 +15,7 @@ constexpr long kNanosPerSecond = 1000000000L;
 
 // Sleeps until an absolute deadline on the monotonic clock, so that interruptions and
 // scheduling delays do not add up.
-void delay_ms(int32_t ms)
-{
+void delay_ms(int32_t ms) {
     timespec deadline{};
     clock_gettime(CLOCK_MONOTONIC, &deadline);
     deadline.tv_sec += ms / 1000;
@@ -29,8 +28,7 @@ void delay_ms(int32_t ms)
     }
 }
 
-Status int_argument(LPVOID in, DWORD inSize, int32_t *value)
-{
+Status int_argument(LPVOID in, DWORD inSize, int32_t *value) {
     if (in == nullptr || inSize < sizeof(int32_t)) {
         return ERR_MK_ILL_IOCTL;
     }
@@ -38,14 +36,12 @@ Status int_argument(LPVOID in, DWORD inSize, int32_t *value)
     return ERR_SUCCESS;
 }
 
-bool is_closed(Path &path)
-{
+bool is_closed(Path &path) {
     std::lock_guard lock(path.device->mutex());
     return path.closed;
 }
 
-Status wait_semaphore(Path &path, LPVOID in, DWORD inSize)
-{
+Status wait_semaphore(Path &path, LPVOID in, DWORD inSize) {
     int32_t timeoutMs = 0;
     if (Status status = int_argument(in, inSize, &timeoutMs)) {
         return status;
@@ -53,8 +49,7 @@ Status wait_semaphore(Path &path, LPVOID in, DWORD inSize)
     return path.device->semaphore().take(&path, timeoutMs);
 }
 
-Status delay(LPVOID in, DWORD inSize)
-{
+Status delay(LPVOID in, DWORD inSize) {
     int32_t ms = 0;
     if (Status status = int_argument(in, inSize, &ms)) {
         return status;
@@ -66,8 +61,7 @@ Status delay(LPVOID in, DWORD inSize)
     return ERR_SUCCESS;
 }
 
-Status control(Path &path, DWORD code, LPVOID in, DWORD inSize)
-{
+Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
     if (is_closed(path)) {
         return ERR_MK_ILL_PATH;
     }
@@ -86,8 +80,7 @@ Status control(Path &path, DWORD code, LPVOID in, DWORD inSize)
 } // namespace
 
 BOOL path_ioctl(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID, DWORD,
-                LPDWORD bytesReturned)
-{
+                LPDWORD bytesReturned) {
     if (bytesReturned != nullptr) {
         *bytesReturned = 0;
     }

@@ -9,10 +9,11 @@ namespace sim {
 
 namespace {
 
-const DeviceSpec &spec(const Path &p) { return p.device->spec(); }
+const DeviceSpec &spec(const Path &p) {
+    return p.device->spec();
+}
 
-Status set_channel(Path &p, int32_t value)
-{
+Status set_channel(Path &p, int32_t value) {
     if (value < 0 || value >= spec(p).channels.number) {
         return ERR_LL_ILL_CHAN;
     }
@@ -20,41 +21,60 @@ Status set_channel(Path &p, int32_t value)
     return ERR_SUCCESS;
 }
 
-Status set_level(uint32_t &level, int32_t value)
-{
-    level = static_cast<uint32_t>(value);
-    return ERR_SUCCESS;
-}
-
-Status rev_size(Path &p, int32_t *v)
-{
+Status rev_size(Path &p, int32_t *v) {
     return value_of(static_cast<int32_t>(spec(p).revision.size() + 1), v);
 }
 
+Status address_space_count(Path &p, int32_t *v) {
+    return value_of(static_cast<int32_t>(spec(p).spaces.size()), v);
+}
+
+Status get_channel(Path &p, int32_t *v) {
+    return value_of(p.channel, v);
+}
+
+Status get_io_mode(Path &p, int32_t *v) {
+    return value_of(p.ioMode, v);
+}
+
+// Any non-zero mode advances the channel; the value is kept as set.
+Status set_io_mode(Path &p, int32_t v) {
+    p.ioMode = v;
+    return ERR_SUCCESS;
+}
+
+Status get_irq_enable(Path &p, int32_t *v) {
+    return value_of(p.device->irq_enabled(), v);
+}
+
+Status set_irq_enable(Path &p, int32_t v) {
+    p.device->irq_enabled() = v;
+    return ERR_SUCCESS;
+}
+
+Status path_count(Path &p, int32_t *v) {
+    return value_of(p.device->path_count(), v);
+}
+
 constexpr StandardCode kStandard[] = {
-    {M_MK_NBR_ADDR_SPACE, [](Path &p, int32_t *v) { return value_of(static_cast<int32_t>(spec(p).spaces.size()), v); }, nullptr},
-    {M_MK_CH_CURRENT, [](Path &p, int32_t *v) { return value_of(p.channel, v); }, set_channel},
-    {M_MK_IO_MODE, [](Path &p, int32_t *v) { return value_of(p.ioMode, v); },
-     [](Path &p, int32_t v) { p.ioMode = v; return ERR_SUCCESS; }},
-    {M_MK_IRQ_ENABLE, [](Path &p, int32_t *v) { return value_of(p.device->irq_enabled(), v); },
-     [](Path &p, int32_t v) { p.device->irq_enabled() = v; return ERR_SUCCESS; }},
-    {M_MK_IRQ_COUNT, [](Path &p, int32_t *v) { return value_of(spec(p).irq.kernelCount, v); }, nullptr},
-    {M_MK_DEBUG_LEVEL, [](Path &p, int32_t *v) { return value_of(static_cast<int32_t>(p.device->debug().kernel), v); },
-     [](Path &p, int32_t v) { return set_level(p.device->debug().kernel, v); }},
-    {M_MK_API_DEBUG_LEVEL, [](Path &p, int32_t *v) { return value_of(static_cast<int32_t>(p.device->debug().api), v); },
-     [](Path &p, int32_t v) { return set_level(p.device->debug().api, v); }},
-    {M_MK_OSS_DEBUG_LEVEL, [](Path &p, int32_t *v) { return value_of(static_cast<int32_t>(p.device->debug().oss), v); },
-     [](Path &p, int32_t v) { return set_level(p.device->debug().oss, v); }},
-    {M_MK_LOCKMODE, [](Path &p, int32_t *v) { return value_of(spec(p).lockMode, v); }, nullptr},
-    {M_MK_PATHCNT, [](Path &p, int32_t *v) { return value_of(p.device->path_count(), v); }, nullptr},
-    {M_MK_DEV_SLOT, [](Path &p, int32_t *v) { return value_of(spec(p).slot, v); }, nullptr},
-    {M_MK_DEV_ADDRMODE, [](Path &p, int32_t *v) { return value_of(spec(p).addrMode, v); }, nullptr},
-    {M_MK_DEV_DATAMODE, [](Path &p, int32_t *v) { return value_of(spec(p).dataMode, v); }, nullptr},
-    {M_MK_BUSTYPE, [](Path &p, int32_t *v) { return value_of(spec(p).busType, v); }, nullptr},
-    {M_MK_IRQ_INFO, [](Path &p, int32_t *v) { return value_of(spec(p).irq.info, v); }, nullptr},
-    {M_MK_IRQ_MODE, [](Path &p, int32_t *v) { return value_of(spec(p).irq.mode, v); }, nullptr},
-    {M_MK_IRQ_INSTALLED, [](Path &p, int32_t *v) { return value_of(spec(p).irq.installed, v); }, nullptr},
-    {M_MK_TICKRATE, [](Path &p, int32_t *v) { return value_of(spec(p).tickRate, v); }, nullptr},
+    {M_MK_NBR_ADDR_SPACE, address_space_count, nullptr},
+    {M_MK_CH_CURRENT, get_channel, set_channel},
+    {M_MK_IO_MODE, get_io_mode, set_io_mode},
+    {M_MK_IRQ_ENABLE, get_irq_enable, set_irq_enable},
+    {M_MK_IRQ_COUNT, irq_figure<&IrqSpec::kernelCount>, nullptr},
+    {M_MK_DEBUG_LEVEL, get_level<&DebugLevels::kernel>, set_level<&DebugLevels::kernel>},
+    {M_MK_API_DEBUG_LEVEL, get_level<&DebugLevels::api>, set_level<&DebugLevels::api>},
+    {M_MK_OSS_DEBUG_LEVEL, get_level<&DebugLevels::oss>, set_level<&DebugLevels::oss>},
+    {M_MK_LOCKMODE, spec_figure<&DeviceSpec::lockMode>, nullptr},
+    {M_MK_PATHCNT, path_count, nullptr},
+    {M_MK_DEV_SLOT, spec_figure<&DeviceSpec::slot>, nullptr},
+    {M_MK_DEV_ADDRMODE, spec_figure<&DeviceSpec::addrMode>, nullptr},
+    {M_MK_DEV_DATAMODE, spec_figure<&DeviceSpec::dataMode>, nullptr},
+    {M_MK_BUSTYPE, spec_figure<&DeviceSpec::busType>, nullptr},
+    {M_MK_IRQ_INFO, irq_figure<&IrqSpec::info>, nullptr},
+    {M_MK_IRQ_MODE, irq_figure<&IrqSpec::mode>, nullptr},
+    {M_MK_IRQ_INSTALLED, irq_figure<&IrqSpec::installed>, nullptr},
+    {M_MK_TICKRATE, spec_figure<&DeviceSpec::tickRate>, nullptr},
     {M_MK_REV_SIZE, rev_size, nullptr},
 };
 
@@ -65,8 +85,7 @@ struct AddressRecord {
     uint32_t size;
 };
 
-Status address_record(Path &p, M_SG_BLOCK *block, bool physical)
-{
+Status address_record(Path &p, M_SG_BLOCK *block, bool physical) {
     AddressRecord record{};
     if (block->size < static_cast<int32_t>(sizeof record)) {
         return ERR_MK_BLK_SIZE;
@@ -83,27 +102,34 @@ Status address_record(Path &p, M_SG_BLOCK *block, bool physical)
     return ERR_SUCCESS;
 }
 
-Status text(M_SG_BLOCK *block, const std::string &value)
-{
-    deliver_text(block, value);
+// A name or text of the catalogue entry, delivered as a zero-terminated text.
+template <std::string DeviceSpec::*Text> Status spec_text(Path &p, M_SG_BLOCK *block) {
+    deliver_text(block, spec(p).*Text);
     return ERR_SUCCESS;
 }
 
+Status physical_address(Path &p, M_SG_BLOCK *block) {
+    return address_record(p, block, true);
+}
+
+Status virtual_address(Path &p, M_SG_BLOCK *block) {
+    return address_record(p, block, false);
+}
+
 constexpr BlockCode kBlock[] = {
-    {M_MK_BLK_PHYSADDR, [](Path &p, M_SG_BLOCK *b) { return address_record(p, b, true); }, nullptr},
-    {M_MK_BLK_VIRTADDR, [](Path &p, M_SG_BLOCK *b) { return address_record(p, b, false); }, nullptr},
-    {M_MK_BLK_BB_HANDLER, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).boardDriverName); }, nullptr},
-    {M_MK_BLK_BRD_NAME, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).boardName); }, nullptr},
-    {M_MK_BLK_LL_HANDLER, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).driverName); }, nullptr},
-    {M_MK_BLK_DEV_NAME, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).name); }, nullptr},
-    {M_MK_BLK_REV_ID, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).revision); }, nullptr},
-    {M_MK_BLK_HW_NAME, [](Path &p, M_SG_BLOCK *b) { return text(b, spec(p).hardwareName); }, nullptr},
+    {M_MK_BLK_PHYSADDR, physical_address, nullptr},
+    {M_MK_BLK_VIRTADDR, virtual_address, nullptr},
+    {M_MK_BLK_BB_HANDLER, spec_text<&DeviceSpec::boardDriverName>, nullptr},
+    {M_MK_BLK_BRD_NAME, spec_text<&DeviceSpec::boardName>, nullptr},
+    {M_MK_BLK_LL_HANDLER, spec_text<&DeviceSpec::driverName>, nullptr},
+    {M_MK_BLK_DEV_NAME, spec_text<&DeviceSpec::name>, nullptr},
+    {M_MK_BLK_REV_ID, spec_text<&DeviceSpec::revision>, nullptr},
+    {M_MK_BLK_HW_NAME, spec_text<&DeviceSpec::hardwareName>, nullptr},
 };
 
 } // namespace
 
-const CodeLayer &kernel_codes()
-{
+const CodeLayer &kernel_codes() {
     static const CodeLayer layer{kStandard, kBlock, ERR_MK_UNK_CODE};
     return layer;
 }

@@ -7,8 +7,7 @@
 
 namespace sim {
 
-Status MemoryDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done)
-{
+Status MemoryDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
     const std::size_t count = std::min(static_cast<std::size_t>(length), memory_.size());
     if (count > 0) {
         std::memcpy(buffer, memory_.data(), count);
@@ -17,8 +16,7 @@ Status MemoryDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done)
     return ERR_SUCCESS;
 }
 
-Status MemoryDriver::set_block(const uint8_t *buffer, int32_t length, int32_t *done)
-{
+Status MemoryDriver::set_block(const uint8_t *buffer, int32_t length, int32_t *done) {
     const std::size_t count = std::min(static_cast<std::size_t>(length), memory_.size());
     if (count > 0) {
         std::memcpy(memory_.data(), buffer, count);
@@ -27,8 +25,7 @@ Status MemoryDriver::set_block(const uint8_t *buffer, int32_t length, int32_t *d
     return ERR_SUCCESS;
 }
 
-std::unique_ptr<Driver> make_driver(const DeviceSpec &spec)
-{
+std::unique_ptr<Driver> make_driver(const DeviceSpec &spec) {
     switch (spec.model) {
     case DriverModel::AnalogIn:
         return std::make_unique<AnalogInDriver>();

@@ -14,13 +14,11 @@ namespace {
 constexpr int32_t kFirstSignal = 0x100;
 constexpr int32_t kLastSignal = 0x1ff;
 
-Status check_alarm_number(int32_t nr)
-{
+Status check_alarm_number(int32_t nr) {
     return nr >= 0 && nr < MtDriver::kAlarmCount ? ERR_SUCCESS : ERR_LL_ILL_ALARM;
 }
 
-Status check_alarm_block(const MT_ALARM_BLK &alarm)
-{
+Status check_alarm_block(const MT_ALARM_BLK &alarm) {
     if (Status status = check_alarm_number(alarm.nr)) {
         return status;
     }
@@ -36,24 +34,20 @@ Status check_alarm_block(const MT_ALARM_BLK &alarm)
 } // namespace
 
 MtDriver::MtDriver(const DeviceSpec &spec)
-    : MemoryDriver(spec.memorySize), registers_(static_cast<std::size_t>(std::max(spec.channels.number, 0)), 0)
-{
-}
+    : MemoryDriver(spec.memorySize),
+      registers_(static_cast<std::size_t>(std::max(spec.channels.number, 0)), 0) {}
 
-Status MtDriver::read(int32_t channel, int32_t *value)
-{
+Status MtDriver::read(int32_t channel, int32_t *value) {
     *value = registers_.at(static_cast<std::size_t>(channel));
     return ERR_SUCCESS;
 }
 
-Status MtDriver::write(int32_t channel, int32_t value)
-{
+Status MtDriver::write(int32_t channel, int32_t value) {
     registers_.at(static_cast<std::size_t>(channel)) = value;
     return ERR_SUCCESS;
 }
 
-Status MtDriver::set_stat(int32_t code, int32_t value)
-{
+Status MtDriver::set_stat(int32_t code, int32_t value) {
     if (code != MT_ALARM_CLR) {
         return Driver::set_stat(code, value);
     }
@@ -64,8 +58,7 @@ Status MtDriver::set_stat(int32_t code, int32_t value)
     return ERR_SUCCESS;
 }
 
-Status MtDriver::set_stat_block(int32_t code, const M_SG_BLOCK *block)
-{
+Status MtDriver::set_stat_block(int32_t code, const M_SG_BLOCK *block) {
     if (code != MT_BLK_ALARM_SET) {
         return Driver::set_stat_block(code, block);
     }
@@ -77,11 +70,13 @@ Status MtDriver::set_stat_block(int32_t code, const M_SG_BLOCK *block)
     if (Status status = check_alarm_block(alarm)) {
         return status;
     }
-    AlarmTimer::instance().arm(this, alarm.nr, alarm.msec, alarm.cyclic != 0,
-                               GetCurrentProcessId(), static_cast<uint32_t>(alarm.signal));
+    AlarmTimer::instance().arm(this, alarm.nr, alarm.msec, alarm.cyclic != 0, GetCurrentProcessId(),
+                               static_cast<uint32_t>(alarm.signal));
     return ERR_SUCCESS;
 }
 
-void MtDriver::last_path_closed() { AlarmTimer::instance().disarm_all(this); }
+void MtDriver::last_path_closed() {
+    AlarmTimer::instance().disarm_all(this);
+}
 
 } // namespace sim

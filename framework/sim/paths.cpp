@@ -9,15 +9,13 @@ namespace sim {
 
 namespace {
 
-void release_path(void *context)
-{
+void release_path(void *context) {
     auto *path = static_cast<Path *>(context);
     path->device->semaphore().forget(path);
     delete path;
 }
 
-Status check_device_name(const char *deviceName)
-{
+Status check_device_name(const char *deviceName) {
     if (deviceName == nullptr) {
         return ERR_MK_ILL_PARAM;
     }
@@ -28,8 +26,7 @@ Status check_device_name(const char *deviceName)
     return length == 0 ? ERR_MK_NO_DEVICE : ERR_SUCCESS;
 }
 
-void count_path(Device &device, int32_t change)
-{
+void count_path(Device &device, int32_t change) {
     std::lock_guard lock(device.mutex());
     device.path_count() += change;
     if (device.path_count() == 0) {
@@ -39,8 +36,7 @@ void count_path(Device &device, int32_t change)
 
 } // namespace
 
-Status open_path(const char *deviceName, int32_t *path)
-{
+Status open_path(const char *deviceName, int32_t *path) {
     if (Status status = check_device_name(deviceName)) {
         return status;
     }
@@ -76,8 +72,7 @@ Status open_path(const char *deviceName, int32_t *path)
 // (so calls in progress on other threads see it), the device semaphore is given back if
 // the path held it, and the handle is closed; the platform frees the context after the
 // last call on it has returned.
-Status close_path(int32_t path)
-{
+Status close_path(int32_t path) {
     HANDLE handle = nullptr;
     Status status = with_open_path(path, [&](Path &p) -> Status {
         if (p.device->spec().closeFails) {

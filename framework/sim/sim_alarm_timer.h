@@ -16,7 +16,7 @@ namespace sim {
  *  cyclic alarm is then due again one period later. The thread starts with the first
  *  alarm and is stopped and joined when the process ends. */
 class AlarmTimer {
-public:
+  public:
     static AlarmTimer &instance();
 
     /** Arms (or re-arms) alarm nr of owner. */
@@ -29,7 +29,7 @@ public:
 
     ~AlarmTimer();
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     struct Alarm {
         const void *owner;

@@ -49,7 +49,7 @@ struct ChannelSpec {
     int32_t number = 1;
     int32_t direction = 3; // M_CH_INOUT
     int32_t lengthBits = 32;
-    int32_t type = 1;      // M_CH_BINARY
+    int32_t type = 1; // M_CH_BINARY
 };
 
 /** Interrupt figures of the kernel, the driver and the board. */
@@ -68,13 +68,13 @@ struct IrqSpec {
 
 /** Everything that makes one catalogue device. */
 struct DeviceSpec {
-    std::string name;           /**< device name, the name M_open takes */
+    std::string name; /**< device name, the name M_open takes */
     std::string hardwareName;
-    std::string driverName;     /**< low-level driver */
+    std::string driverName; /**< low-level driver */
     std::string boardName;
     std::string boardDriverName;
-    std::string purpose;        /**< one line for listings */
-    std::string revision;       /**< multi-line revision text, each line ending in "\n" */
+    std::string purpose;  /**< one line for listings */
+    std::string revision; /**< multi-line revision text, each line ending in "\n" */
     DriverModel model = DriverModel::BinaryIo;
     ChannelSpec channels;
     IrqSpec irq;
@@ -86,7 +86,7 @@ struct DeviceSpec {
     int32_t tickRate = 1000;
     int32_t driverIdCheck = 0;
     int32_t boardIdCheck = 0;
-    uint32_t memorySize = 0;    /**< bytes reachable by block reads and writes */
+    uint32_t memorySize = 0; /**< bytes reachable by block reads and writes */
     std::vector<AddressSpace> spaces;
     IdPromSpec deviceIdProm;
     IdPromSpec boardIdProm;
@@ -99,7 +99,7 @@ class Device;
 /** The process's catalogue. Each entry gets one live device, made on its first open
  *  and kept for the rest of the process, so that state survives between paths. */
 class Catalogue {
-public:
+  public:
     /** Adds a device; fails (ERR_MK_NAME_TOO_LONG, ERR_MK_ILL_PARAM) for an empty or
      *  too long name or one already taken. */
     static Status add(const DeviceSpec &spec);

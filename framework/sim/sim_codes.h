@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "sim_path.h"
 
@@ -36,10 +37,32 @@ const CodeLayer &kernel_codes();
 const CodeLayer &driver_codes();
 const CodeLayer &board_codes();
 
-/** Delivers a fixed figure as a status value. */
-inline Status value_of(int32_t figure, int32_t *value)
-{
+/** Delivers a figure as a status value. */
+inline Status value_of(int32_t figure, int32_t *value) {
     *value = figure;
+    return ERR_SUCCESS;
+}
+
+/* Table handlers for the common kinds of code: a fixed figure of the catalogue entry or
+ * of its interrupt figures, and a debug level that reads back what was set. */
+template <int32_t DeviceSpec::*Figure> Status spec_figure(Path &p, int32_t *value) {
+    return value_of(p.device->spec().*Figure, value);
+}
+
+template <int32_t IrqSpec::*Figure> Status irq_figure(Path &p, int32_t *value) {
+    return value_of(p.device->spec().irq.*Figure, value);
+}
+
+/** Size and contents of an id-prom; missing is the layer's error for having none. */
+Status id_prom_size(const std::vector<uint8_t> &prom, Status missing, int32_t *value);
+Status id_prom_data(const std::vector<uint8_t> &prom, Status missing, M_SG_BLOCK *block);
+
+template <uint32_t DebugLevels::*Level> Status get_level(Path &p, int32_t *value) {
+    return value_of(static_cast<int32_t>(p.device->debug().*Level), value);
+}
+
+template <uint32_t DebugLevels::*Level> Status set_level(Path &p, int32_t value) {
+    p.device->debug().*Level = static_cast<uint32_t>(value);
     return ERR_SUCCESS;
 }
 

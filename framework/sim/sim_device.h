@@ -16,7 +16,7 @@ namespace sim {
 /** Behaviour of a low-level driver: data transfer and its device-specific status codes.
  *  Every call is made with the device's mutex held. */
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
     virtual Status read(int32_t channel, int32_t *value) = 0;
     virtual Status write(int32_t channel, int32_t value) = 0;
@@ -36,7 +36,7 @@ std::unique_ptr<Driver> make_driver(const DeviceSpec &spec);
 /** Binary semaphore of a device, held by one path at a time. Waiting never holds the
  *  device's mutex, so other calls on the device go on meanwhile. */
 class DeviceSemaphore {
-public:
+  public:
     /** Takes the semaphore for owner; timeoutMs 0 = no wait, -1 = forever. The wait ends
      *  early with ERR_MK_ILL_PATH when abandon(owner) is called. */
     Status take(const void *owner, int32_t timeoutMs);
@@ -48,7 +48,7 @@ public:
     /** Called when no call on owner's path is left: its address may be reused. */
     void forget(const void *owner);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     const void *holder_ = nullptr;
@@ -68,7 +68,7 @@ struct DebugLevels {
 
 /** One live device of the catalogue. */
 class Device {
-public:
+  public:
     explicit Device(DeviceSpec spec);
 
     const DeviceSpec &spec() const { return spec_; }
@@ -86,7 +86,7 @@ public:
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
     bool is_faulty(int32_t code) const;
 
-private:
+  private:
     const DeviceSpec spec_;
     std::mutex mutex_;
     DeviceSemaphore semaphore_;

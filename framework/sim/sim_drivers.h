@@ -12,30 +12,30 @@ namespace sim {
 /** Block transfers on a device memory, always from its start; a transfer longer than the
  *  memory moves only what fits. */
 class MemoryDriver : public Driver {
-public:
+  public:
     explicit MemoryDriver(uint32_t memorySize) : memory_(memorySize, 0) {}
     Status get_block(uint8_t *buffer, int32_t length, int32_t *done) override;
     Status set_block(const uint8_t *buffer, int32_t length, int32_t *done) override;
 
-private:
+  private:
     std::vector<uint8_t> memory_;
 };
 
 /** Binary channels keep bit 0 of the last value written. */
 class BinaryIoDriver : public MemoryDriver {
-public:
+  public:
     explicit BinaryIoDriver(const DeviceSpec &spec);
     Status read(int32_t channel, int32_t *value) override;
     Status write(int32_t channel, int32_t value) override;
 
-private:
+  private:
     std::vector<int32_t> bits_;
 };
 
 /** Read-only analog inputs: channel c follows waveform c % 4 (sine, ramp, triangle,
  *  square) with a period that grows with c, in 16-bit values 0..65535. */
 class AnalogInDriver : public Driver {
-public:
+  public:
     AnalogInDriver();
     Status read(int32_t channel, int32_t *value) override;
     Status write(int32_t channel, int32_t value) override;
@@ -47,13 +47,13 @@ public:
     /** Value of channel at t seconds after the device started. */
     static int32_t sample(int32_t channel, double seconds);
 
-private:
+  private:
     std::chrono::steady_clock::time_point start_;
 };
 
 /** The MT test driver: 32-bit value registers, a block memory and eight alarms. */
 class MtDriver : public MemoryDriver {
-public:
+  public:
     static constexpr int32_t kAlarmCount = 8;
 
     explicit MtDriver(const DeviceSpec &spec);
@@ -63,7 +63,7 @@ public:
     Status set_stat_block(int32_t code, const M_SG_BLOCK *block) override;
     void last_path_closed() override;
 
-private:
+  private:
     std::vector<int32_t> registers_;
 };
 

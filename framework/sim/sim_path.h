@@ -28,9 +28,7 @@ struct Path {
 /** Runs f(path) while the platform holds a reference to the path's device handle, so a
  *  concurrent close cannot free it; ERR_MK_ILL_PATH for anything that is not an open
  *  path of this kernel. */
-template <class F>
-Status with_path(int32_t path, F &&f)
-{
+template <class F> Status with_path(int32_t path, F &&f) {
     if (path <= 0) {
         return ERR_MK_ILL_PATH;
     }
@@ -55,9 +53,7 @@ Status with_path(int32_t path, F &&f)
 }
 
 /** As with_path, with the device's mutex held and closed paths refused. */
-template <class F>
-Status with_open_path(int32_t path, F &&f)
-{
+template <class F> Status with_open_path(int32_t path, F &&f) {
     return with_path(path, [&](Path &p) -> Status {
         std::lock_guard lock(p.device->mutex());
         if (p.closed) {
@@ -68,8 +64,8 @@ Status with_open_path(int32_t path, F &&f)
 }
 
 /** I/O control on a path: device semaphore and delay. */
-BOOL path_ioctl(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
-                DWORD outSize, LPDWORD bytesReturned);
+BOOL path_ioctl(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                LPDWORD bytesReturned);
 
 } // namespace sim
 

@@ -8,11 +8,12 @@ namespace sim {
 
 namespace {
 
-bool is_block_code(int32_t code) { return (code & M_BLK_BIT) != 0; }
+bool is_block_code(int32_t code) {
+    return (code & M_BLK_BIT) != 0;
+}
 
 // The layer that answers a code, or null for codes outside every range.
-const CodeLayer *layer_of(int32_t code)
-{
+const CodeLayer *layer_of(int32_t code) {
     switch (code & ~0xFF) {
     case M_MK_OF:
     case M_MK_BLK_OF:
@@ -32,9 +33,7 @@ const CodeLayer *layer_of(int32_t code)
     }
 }
 
-template <class Entry>
-const Entry *find_code(std::span<const Entry> table, int32_t code)
-{
+template <class Entry> const Entry *find_code(std::span<const Entry> table, int32_t code) {
     for (const Entry &entry : table) {
         if (entry.code == code) {
             return &entry;
@@ -44,14 +43,12 @@ const Entry *find_code(std::span<const Entry> table, int32_t code)
 }
 
 // The device-specific ranges belong to the driver model, which answers them itself.
-bool is_device_specific(int32_t code)
-{
+bool is_device_specific(int32_t code) {
     const int32_t base = code & ~0xFF;
     return base == M_DEV_OF || base == M_DEV_BLK_OF;
 }
 
-Status get_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t *value)
-{
+Status get_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t *value) {
     if (is_device_specific(code)) {
         return p.device->driver().get_stat(code, value);
     }
@@ -59,8 +56,7 @@ Status get_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t *valu
     return entry != nullptr ? entry->get(p, value) : layer.unknown;
 }
 
-Status set_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t value)
-{
+Status set_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t value) {
     if (is_device_specific(code)) {
         return p.device->driver().set_stat(code, value);
     }
@@ -71,8 +67,7 @@ Status set_standard(Path &p, const CodeLayer &layer, int32_t code, int32_t value
     return entry->set != nullptr ? entry->set(p, value) : ERR_MK_READ_ONLY;
 }
 
-Status get_block_code(Path &p, const CodeLayer &layer, int32_t code, M_SG_BLOCK *block)
-{
+Status get_block_code(Path &p, const CodeLayer &layer, int32_t code, M_SG_BLOCK *block) {
     if (Status status = check_block(block)) {
         return status;
     }
@@ -83,8 +78,7 @@ Status get_block_code(Path &p, const CodeLayer &layer, int32_t code, M_SG_BLOCK 
     return entry != nullptr ? entry->get(p, block) : layer.unknown;
 }
 
-Status set_block_code(Path &p, const CodeLayer &layer, int32_t code, const M_SG_BLOCK *block)
-{
+Status set_block_code(Path &p, const CodeLayer &layer, int32_t code, const M_SG_BLOCK *block) {
     if (Status status = check_block(block)) {
         return status;
     }
@@ -100,8 +94,7 @@ Status set_block_code(Path &p, const CodeLayer &layer, int32_t code, const M_SG_
 
 // Codes outside every range, and codes a faulty device is made to fail, are refused
 // before any layer sees them.
-Status precheck(const Path &p, int32_t code, const CodeLayer *layer)
-{
+Status precheck(const Path &p, int32_t code, const CodeLayer *layer) {
     if (layer == nullptr) {
         return ERR_MK_UNK_CODE;
     }
@@ -110,8 +103,7 @@ Status precheck(const Path &p, int32_t code, const CodeLayer *layer)
 
 } // namespace
 
-Status get_stat(int32_t path, int32_t code, int32_t *data)
-{
+Status get_stat(int32_t path, int32_t code, int32_t *data) {
     return with_open_path(path, [&](Path &p) -> Status {
         const CodeLayer *layer = layer_of(code);
         if (Status status = precheck(p, code, layer)) {
@@ -127,8 +119,7 @@ Status get_stat(int32_t path, int32_t code, int32_t *data)
     });
 }
 
-Status set_stat(int32_t path, int32_t code, intptr_t data)
-{
+Status set_stat(int32_t path, int32_t code, intptr_t data) {
     return with_open_path(path, [&](Path &p) -> Status {
         const CodeLayer *layer = layer_of(code);
         if (Status status = precheck(p, code, layer)) {

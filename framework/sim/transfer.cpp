@@ -7,16 +7,14 @@ namespace sim {
 
 namespace {
 
-Status check_channel(const Path &p)
-{
+Status check_channel(const Path &p) {
     const int32_t channels = p.device->spec().channels.number;
     return p.channel >= 0 && p.channel < channels ? ERR_SUCCESS : ERR_LL_ILL_CHAN;
 }
 
 // In M_IO_EXEC_INC mode (any non-zero i/o mode) each transfer moves the path on to the
 // next channel, from the last back to the first.
-void advance_channel(Path &p)
-{
+void advance_channel(Path &p) {
     if (p.ioMode != 0) {
         p.channel = (p.channel + 1) % p.device->spec().channels.number;
     }
@@ -24,8 +22,7 @@ void advance_channel(Path &p)
 
 } // namespace
 
-Status read_value(int32_t path, int32_t *value)
-{
+Status read_value(int32_t path, int32_t *value) {
     return with_open_path(path, [&](Path &p) -> Status {
         if (value == nullptr) {
             return ERR_MK_ILL_PARAM;
@@ -41,8 +38,7 @@ Status read_value(int32_t path, int32_t *value)
     });
 }
 
-Status write_value(int32_t path, int32_t value)
-{
+Status write_value(int32_t path, int32_t value) {
     return with_open_path(path, [&](Path &p) -> Status {
         if (Status status = check_channel(p)) {
             return status;
@@ -55,8 +51,7 @@ Status write_value(int32_t path, int32_t value)
     });
 }
 
-Status get_block(int32_t path, uint8_t *buffer, int32_t length, int32_t *done)
-{
+Status get_block(int32_t path, uint8_t *buffer, int32_t length, int32_t *done) {
     return with_open_path(path, [&](Path &p) -> Status {
         if (Status status = check_buffer(buffer, length)) {
             return status;
@@ -65,8 +60,7 @@ Status get_block(int32_t path, uint8_t *buffer, int32_t length, int32_t *done)
     });
 }
 
-Status set_block(int32_t path, const uint8_t *buffer, int32_t length, int32_t *done)
-{
+Status set_block(int32_t path, const uint8_t *buffer, int32_t length, int32_t *done) {
     return with_open_path(path, [&](Path &p) -> Status {
         if (Status status = check_buffer(buffer, length)) {
             return status;

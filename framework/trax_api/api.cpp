@@ -7,18 +7,18 @@
 
 namespace {
 
-int32_t fail(sim::Status status)
-{
+int32_t fail(sim::Status status) {
     SetLastError(status);
     return -1;
 }
 
 // 0 on success, otherwise -1 with the last error set.
-int32_t outcome(sim::Status status) { return status == 0 ? 0 : fail(status); }
+int32_t outcome(sim::Status status) {
+    return status == 0 ? 0 : fail(status);
+}
 
 // The number of bytes moved on success, otherwise -1 with the last error set.
-int32_t count_or_fail(sim::Status status, int32_t count)
-{
+int32_t count_or_fail(sim::Status status, int32_t count) {
     return status == 0 ? count : fail(status);
 }
 
@@ -26,44 +26,39 @@ int32_t count_or_fail(sim::Status status, int32_t count)
 
 extern "C" {
 
-TRAX_EXPORT int32_t TRAX_CALL M_open(const char *device)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_open(const char *device) {
     int32_t path = -1;
     const sim::Status status = sim::open_path(device, &path);
     return status == 0 ? path : fail(status);
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_close(int32_t path) { return outcome(sim::close_path(path)); }
+TRAX_EXPORT int32_t TRAX_CALL M_close(int32_t path) {
+    return outcome(sim::close_path(path));
+}
 
-TRAX_EXPORT int32_t TRAX_CALL M_read(int32_t path, int32_t *valueP)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_read(int32_t path, int32_t *valueP) {
     return outcome(sim::read_value(path, valueP));
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_write(int32_t path, int32_t value)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_write(int32_t path, int32_t value) {
     return outcome(sim::write_value(path, value));
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_getstat(int32_t path, int32_t code, int32_t *dataP)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_getstat(int32_t path, int32_t code, int32_t *dataP) {
     return outcome(sim::get_stat(path, code, dataP));
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_setstat(int32_t path, int32_t code, intptr_t data)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_setstat(int32_t path, int32_t code, intptr_t data) {
     return outcome(sim::set_stat(path, code, data));
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_getblock(int32_t path, uint8_t *buffer, int32_t length)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_getblock(int32_t path, uint8_t *buffer, int32_t length) {
     int32_t done = 0;
     const sim::Status status = sim::get_block(path, buffer, length, &done);
     return count_or_fail(status, done);
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_setblock(int32_t path, const uint8_t *buffer, int32_t length)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_setblock(int32_t path, const uint8_t *buffer, int32_t length) {
     int32_t done = 0;
     const sim::Status status = sim::set_block(path, buffer, length, &done);
     return count_or_fail(status, done);
@@ -71,36 +66,40 @@ TRAX_EXPORT int32_t TRAX_CALL M_setblock(int32_t path, const uint8_t *buffer, in
 
 // The table's texts are constant; the interface hands them out as char * for callers
 // that were written before const existed, and they must not be written to.
-TRAX_EXPORT char *TRAX_CALL M_errstring(int32_t errCode)
-{
+TRAX_EXPORT char *TRAX_CALL M_errstring(int32_t errCode) {
     return const_cast<char *>(trax_error_text(static_cast<uint32_t>(errCode)));
 }
 
-TRAX_EXPORT char *TRAX_CALL M_errstringTs(int32_t errCode, char *strBuf)
-{
+TRAX_EXPORT char *TRAX_CALL M_errstringTs(int32_t errCode, char *strBuf) {
     return trax_error_text_into(static_cast<uint32_t>(errCode), strBuf);
 }
 
-TRAX_EXPORT int32_t TRAX_CALL M_OPEN(const char *device) { return M_open(device); }
-TRAX_EXPORT int32_t TRAX_CALL M_CLOSE(int32_t path) { return M_close(path); }
-TRAX_EXPORT int32_t TRAX_CALL M_READ(int32_t path, int32_t *valueP) { return M_read(path, valueP); }
-TRAX_EXPORT int32_t TRAX_CALL M_WRITE(int32_t path, int32_t value) { return M_write(path, value); }
-TRAX_EXPORT int32_t TRAX_CALL M_GETSTAT(int32_t path, int32_t code, int32_t *dataP)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_OPEN(const char *device) {
+    return M_open(device);
+}
+TRAX_EXPORT int32_t TRAX_CALL M_CLOSE(int32_t path) {
+    return M_close(path);
+}
+TRAX_EXPORT int32_t TRAX_CALL M_READ(int32_t path, int32_t *valueP) {
+    return M_read(path, valueP);
+}
+TRAX_EXPORT int32_t TRAX_CALL M_WRITE(int32_t path, int32_t value) {
+    return M_write(path, value);
+}
+TRAX_EXPORT int32_t TRAX_CALL M_GETSTAT(int32_t path, int32_t code, int32_t *dataP) {
     return M_getstat(path, code, dataP);
 }
-TRAX_EXPORT int32_t TRAX_CALL M_SETSTAT(int32_t path, int32_t code, intptr_t data)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_SETSTAT(int32_t path, int32_t code, intptr_t data) {
     return M_setstat(path, code, data);
 }
-TRAX_EXPORT int32_t TRAX_CALL M_GETBLOCK(int32_t path, uint8_t *buffer, int32_t length)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_GETBLOCK(int32_t path, uint8_t *buffer, int32_t length) {
     return M_getblock(path, buffer, length);
 }
-TRAX_EXPORT int32_t TRAX_CALL M_SETBLOCK(int32_t path, const uint8_t *buffer, int32_t length)
-{
+TRAX_EXPORT int32_t TRAX_CALL M_SETBLOCK(int32_t path, const uint8_t *buffer, int32_t length) {
     return M_setblock(path, buffer, length);
 }
-TRAX_EXPORT char *TRAX_CALL M_ERRSTRING(int32_t errCode) { return M_errstring(errCode); }
+TRAX_EXPORT char *TRAX_CALL M_ERRSTRING(int32_t errCode) {
+    return M_errstring(errCode);
+}
 
 } // extern "C"

@@ -12,8 +12,7 @@ extern "C" {
 // The lowest nrBits bits (at most 32), most significant first, in groups of four counted
 // from the least significant bit, so that groups match hexadecimal digits: 6 bits of
 // 0x2d read "10 1101". The text takes at most 40 bytes with its terminating zero.
-TRAX_EXPORT char *TRAX_CALL UTL_Bindump(uint32_t val, uint32_t nrBits, char *buf)
-{
+TRAX_EXPORT char *TRAX_CALL UTL_Bindump(uint32_t val, uint32_t nrBits, char *buf) {
     if (buf == nullptr) {
         return nullptr;
     }
@@ -29,8 +28,7 @@ TRAX_EXPORT char *TRAX_CALL UTL_Bindump(uint32_t val, uint32_t nrBits, char *buf
     return buf;
 }
 
-TRAX_EXPORT char *TRAX_CALL UTL_BINDUMP(uint32_t val, uint32_t nrBits, char *buf)
-{
+TRAX_EXPORT char *TRAX_CALL UTL_BINDUMP(uint32_t val, uint32_t nrBits, char *buf) {
     return UTL_Bindump(val, nrBits, buf);
 }
 

@@ -5,8 +5,7 @@
 
 namespace {
 
-int hex_digit_value(char c)
-{
+int hex_digit_value(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -23,8 +22,7 @@ int hex_digit_value(char c)
 
 extern "C" {
 
-TRAX_EXPORT char *TRAX_CALL UTL_Ident(void)
-{
+TRAX_EXPORT char *TRAX_CALL UTL_Ident(void) {
     static char ident[] = "USR_UTL - TRAX utility library, simulated framework 1.0";
     return ident;
 }
@@ -32,8 +30,7 @@ TRAX_EXPORT char *TRAX_CALL UTL_Ident(void)
 // Leading blanks and a "0x" prefix are skipped; conversion stops at the first character
 // that is not a hexadecimal digit. Digits beyond eight shift the high ones out, so the
 // value is that of the last eight digits.
-TRAX_EXPORT uint32_t TRAX_CALL UTL_Atox(const char *str)
-{
+TRAX_EXPORT uint32_t TRAX_CALL UTL_Atox(const char *str) {
     if (str == nullptr) {
         return 0;
     }
@@ -50,7 +47,11 @@ TRAX_EXPORT uint32_t TRAX_CALL UTL_Atox(const char *str)
     return value;
 }
 
-TRAX_EXPORT char *TRAX_CALL UTL_IDENT(void) { return UTL_Ident(); }
-TRAX_EXPORT uint32_t TRAX_CALL UTL_ATOX(const char *str) { return UTL_Atox(str); }
+TRAX_EXPORT char *TRAX_CALL UTL_IDENT(void) {
+    return UTL_Ident();
+}
+TRAX_EXPORT uint32_t TRAX_CALL UTL_ATOX(const char *str) {
+    return UTL_Atox(str);
+}
 
 } // extern "C"

@@ -17,13 +17,11 @@ namespace {
 
 constexpr uint32_t kBytesPerLine = 16;
 
-void put_line(const std::string &line)
-{
+void put_line(const std::string &line) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-uint32_t unit_value(const unsigned char *bytes, uint32_t width)
-{
+uint32_t unit_value(const unsigned char *bytes, uint32_t width) {
     uint32_t value = 0;
     for (uint32_t i = width; i-- > 0;) {
         value = (value << 8) | bytes[i];
@@ -31,17 +29,16 @@ uint32_t unit_value(const unsigned char *bytes, uint32_t width)
     return value;
 }
 
-void append_hex(std::string &line, uint32_t value, uint32_t width)
-{
+void append_hex(std::string &line, uint32_t value, uint32_t width) {
     char text[16];
-    std::snprintf(text, sizeof text, " %0*x", static_cast<int>(width * 2), static_cast<unsigned>(value));
+    std::snprintf(text, sizeof text, " %0*x", static_cast<int>(width * 2),
+                  static_cast<unsigned>(value));
     line += text;
 }
 
 // Hex column of one line: whole units, then single bytes, padded to the width of a full
 // line so that the character column stays aligned.
-std::string hex_column(const unsigned char *bytes, uint32_t count, uint32_t width)
-{
+std::string hex_column(const unsigned char *bytes, uint32_t count, uint32_t width) {
     std::string column;
     uint32_t at = 0;
     for (; at + width <= count; at += width) {
@@ -57,8 +54,7 @@ std::string hex_column(const unsigned char *bytes, uint32_t count, uint32_t widt
     return column;
 }
 
-std::string char_column(const unsigned char *bytes, uint32_t count)
-{
+std::string char_column(const unsigned char *bytes, uint32_t count) {
     std::string column = "  |";
     for (uint32_t i = 0; i < count; ++i) {
         const unsigned char c = bytes[i];
@@ -67,8 +63,7 @@ std::string char_column(const unsigned char *bytes, uint32_t count)
     return column + "|\n";
 }
 
-void dump_line(const unsigned char *bytes, uint32_t offset, uint32_t count, uint32_t width)
-{
+void dump_line(const unsigned char *bytes, uint32_t offset, uint32_t count, uint32_t width) {
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, " %04x:", static_cast<unsigned>(offset));
     put_line(prefix + hex_column(bytes, count, width) + char_column(bytes, count));
@@ -79,8 +74,7 @@ void dump_line(const unsigned char *bytes, uint32_t offset, uint32_t count, uint
 extern "C" {
 
 TRAX_EXPORT void TRAX_CALL UTL_Memdump(const char *title, const char *buf, uint32_t size,
-                                       uint32_t fmt)
-{
+                                       uint32_t fmt) {
     put_line(std::string(title != nullptr ? title : "") + "\n");
     if (size == 0) {
         put_line(" (empty)\n");

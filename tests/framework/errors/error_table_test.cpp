@@ -18,8 +18,7 @@ namespace {
 // Reads every "#define <prefix>NAME value" of a header, so that the test follows the
 // header when numbers are added.
 std::vector<std::pair<std::string, uint32_t>> defines_in(const std::string &header,
-                                                         const std::string &prefix)
-{
+                                                         const std::string &prefix) {
     std::ifstream in(std::string(TRAX_SOURCE_DIR) + "/" + header);
     EXPECT_TRUE(in.good()) << header;
     const std::regex line("#define (" + prefix + "[A-Z0-9_]+) (0x[0-9A-Fa-f]+|[0-9]+)[uUL]*.*");
@@ -34,8 +33,7 @@ std::vector<std::pair<std::string, uint32_t>> defines_in(const std::string &head
     return result;
 }
 
-void expect_named_texts(const std::vector<std::pair<std::string, uint32_t>> &defines)
-{
+void expect_named_texts(const std::vector<std::pair<std::string, uint32_t>> &defines) {
     ASSERT_FALSE(defines.empty());
     for (const auto &[name, code] : defines) {
         const char *text = trax_error_text_known(code);
@@ -47,39 +45,33 @@ void expect_named_texts(const std::vector<std::pair<std::string, uint32_t>> &def
     }
 }
 
-TEST(ErrorTable, KnowsEveryFrameworkNumber)
-{
+TEST(ErrorTable, KnowsEveryFrameworkNumber) {
     expect_named_texts(defines_in("include/trax_errors.h", "ERR_"));
 }
 
-TEST(ErrorTable, KnowsEveryPlatformErrorCode)
-{
+TEST(ErrorTable, KnowsEveryPlatformErrorCode) {
     expect_named_texts(defines_in("platform/include/trax_win32.h", "ERROR_"));
 }
 
-TEST(ErrorTable, CodesAreUnique)
-{
+TEST(ErrorTable, CodesAreUnique) {
     std::set<uint32_t> seen;
     for (uint32_t i = 0; i < trax_error_table_size(); ++i) {
         EXPECT_TRUE(seen.insert(trax_error_table_code(i)).second) << i;
     }
 }
 
-TEST(ErrorTable, ZeroMeansNoError)
-{
+TEST(ErrorTable, ZeroMeansNoError) {
     EXPECT_STREQ(trax_error_text(0), "ERR_SUCCESS: no error");
 }
 
-TEST(ErrorTable, UnknownNumbersShowTheNumber)
-{
+TEST(ErrorTable, UnknownNumbersShowTheNumber) {
     EXPECT_STREQ(trax_error_text(0xE00E1FFFu), "unknown error 0xe00e1fff");
     EXPECT_STREQ(trax_error_text(0xFFFFFFFFu), "unknown error 0xffffffff");
     EXPECT_STREQ(trax_error_text(7), "unknown error 0x00000007");
     EXPECT_EQ(trax_error_text_known(7), nullptr);
 }
 
-TEST(ErrorTable, IntoBufferMatchesStaticText)
-{
+TEST(ErrorTable, IntoBufferMatchesStaticText) {
     char buf[TRAX_ERROR_TEXT_MAX];
     std::memset(buf, 'x', sizeof buf);
     for (uint32_t code : {0u, 6u, 0xE00E1103u, 0x12345678u}) {
@@ -89,10 +81,10 @@ TEST(ErrorTable, IntoBufferMatchesStaticText)
     EXPECT_EQ(trax_error_text_into(0, nullptr), nullptr);
 }
 
-TEST(ErrorTable, UnknownTextIsPerThread)
-{
+TEST(ErrorTable, UnknownTextIsPerThread) {
     const char *mine = trax_error_text(0x11111111u);
-    std::thread other([] { EXPECT_STREQ(trax_error_text(0x22222222u), "unknown error 0x22222222"); });
+    std::thread other(
+        [] { EXPECT_STREQ(trax_error_text(0x22222222u), "unknown error 0x22222222"); });
     other.join();
     EXPECT_STREQ(mine, "unknown error 0x11111111");
 }

@@ -11,16 +11,14 @@
 
 namespace {
 
-TEST(Catalogue, ListsTheBuiltInDevicesFirst)
-{
+TEST(Catalogue, ListsTheBuiltInDevicesFirst) {
     const std::vector<std::string> names = sim::Catalogue::names();
     ASSERT_GE(names.size(), 4u);
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 4),
               (std::vector<std::string>{"sim_dio_1", "sim_adc_1", "sim_mt_1", "sim_fault_1"}));
 }
 
-TEST(Catalogue, EveryEntryIsComplete)
-{
+TEST(Catalogue, EveryEntryIsComplete) {
     for (const std::string &name : sim::Catalogue::names()) {
         sim::DeviceSpec spec;
         ASSERT_TRUE(sim::Catalogue::describe(name, spec));
@@ -35,8 +33,7 @@ TEST(Catalogue, EveryEntryIsComplete)
     }
 }
 
-TEST(Catalogue, TestsCanAddTheirOwnDevice)
-{
+TEST(Catalogue, TestsCanAddTheirOwnDevice) {
     sim::DeviceSpec spec;
     spec.name = "test_counter_1";
     spec.hardwareName = "TEST-CNT";
@@ -61,8 +58,7 @@ TEST(Catalogue, TestsCanAddTheirOwnDevice)
     EXPECT_EQ(M_close(path), 0);
 }
 
-TEST(Catalogue, RefusesBadNames)
-{
+TEST(Catalogue, RefusesBadNames) {
     sim::DeviceSpec spec;
     EXPECT_EQ(sim::Catalogue::add(spec), ERR_MK_ILL_PARAM);
     spec.name = std::string(40, 'n');
@@ -70,8 +66,7 @@ TEST(Catalogue, RefusesBadNames)
     EXPECT_EQ(M_open(spec.name.c_str()), -1);
 }
 
-TEST(IdPromBuilder, SmallPromsKeepWhatFitsAndStayConsistent)
-{
+TEST(IdPromBuilder, SmallPromsKeepWhatFitsAndStayConsistent) {
     sim::IdPromSpec spec{8, 0x5346, 0x0102, 0x0304, 0x05060708};
     const std::vector<uint8_t> prom = sim::build_id_prom(spec, "LONGNAME");
     ASSERT_EQ(prom.size(), 8u);

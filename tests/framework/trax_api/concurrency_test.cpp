@@ -10,8 +10,7 @@ using apitest::OpenPath;
 
 namespace {
 
-TEST(Concurrency, ThreadsShareAPathWithoutLosingWrites)
-{
+TEST(Concurrency, ThreadsShareAPathWithoutLosingWrites) {
     OpenPath path("sim_mt_1");
     ASSERT_EQ(M_setstat(path, M_MK_IO_MODE, M_IO_EXEC), 0);
     std::vector<std::thread> threads;
@@ -36,8 +35,7 @@ TEST(Concurrency, ThreadsShareAPathWithoutLosingWrites)
     EXPECT_EQ(failures, 0);
 }
 
-TEST(Concurrency, ClosingWhileOthersCallFailsThemCleanly)
-{
+TEST(Concurrency, ClosingWhileOthersCallFailsThemCleanly) {
     for (int round = 0; round < 20; ++round) {
         const int32_t path = M_open("sim_dio_1");
         ASSERT_GT(path, 0);
@@ -65,8 +63,7 @@ TEST(Concurrency, ClosingWhileOthersCallFailsThemCleanly)
     }
 }
 
-TEST(Concurrency, ConcurrentClosesSucceedOnce)
-{
+TEST(Concurrency, ConcurrentClosesSucceedOnce) {
     for (int round = 0; round < 20; ++round) {
         const int32_t path = M_open("sim_adc_1");
         ASSERT_GT(path, 0);

@@ -8,8 +8,7 @@
 
 namespace {
 
-TEST(ErrorStrings, EveryTableEntryHasItsText)
-{
+TEST(ErrorStrings, EveryTableEntryHasItsText) {
     char buf[512];
     for (uint32_t i = 0; i < trax_error_table_size(); ++i) {
         const uint32_t code = trax_error_table_code(i);
@@ -21,31 +20,26 @@ TEST(ErrorStrings, EveryTableEntryHasItsText)
     }
 }
 
-TEST(ErrorStrings, TheLastErrorOfAFailedCallHasAText)
-{
+TEST(ErrorStrings, TheLastErrorOfAFailedCallHasAText) {
     EXPECT_EQ(M_open("no_such_device"), -1);
     EXPECT_STREQ(M_errstring(static_cast<int32_t>(GetLastError())),
                  "ERR_MK_NO_DEVICE: unknown device name");
 }
 
-TEST(ErrorStrings, UnknownNumbersShowTheNumber)
-{
+TEST(ErrorStrings, UnknownNumbersShowTheNumber) {
     char buf[512];
     EXPECT_STREQ(M_errstring(0x7fffffff), "unknown error 0x7fffffff");
     EXPECT_STREQ(M_errstringTs(-2, buf), "unknown error 0xfffffffe");
 }
 
 // Binds an entry by name as a caller that loads the library at run time does.
-template <class F>
-F entry(void *library, const char *name)
-{
+template <class F> F entry(void *library, const char *name) {
     void *symbol = dlsym(library, name);
     EXPECT_NE(symbol, nullptr) << name;
     return reinterpret_cast<F>(symbol);
 }
 
-TEST(EntryNames, UpperCaseNamesWorkLikeTheFunctions)
-{
+TEST(EntryNames, UpperCaseNamesWorkLikeTheFunctions) {
     void *library = dlopen((std::string(TRAX_BIN_DIR) + "/libvelk_trax_api.so").c_str(), RTLD_NOW);
     ASSERT_NE(library, nullptr) << dlerror();
     auto open = entry<int32_t (*)(const char *)>(library, "M_OPEN");
@@ -75,7 +69,8 @@ TEST(EntryNames, UpperCaseNamesWorkLikeTheFunctions)
     EXPECT_EQ(back[3], 4);
     EXPECT_EQ(close(path), 0);
     EXPECT_EQ(close(path), -1);
-    EXPECT_STREQ(errstring(static_cast<int32_t>(GetLastError())), "ERR_MK_ILL_PATH: bad or closed path");
+    EXPECT_STREQ(errstring(static_cast<int32_t>(GetLastError())),
+                 "ERR_MK_ILL_PATH: bad or closed path");
     dlclose(library);
 }
 

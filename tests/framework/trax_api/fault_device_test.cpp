@@ -5,8 +5,7 @@ using apitest::get_value;
 
 namespace {
 
-TEST(FaultDevice, ChosenQueriesFailWithADeviceFault)
-{
+TEST(FaultDevice, ChosenQueriesFailWithADeviceFault) {
     const int32_t path = M_open("sim_fault_1");
     ASSERT_GT(path, 0);
     int32_t value = 0;
@@ -22,8 +21,7 @@ TEST(FaultDevice, ChosenQueriesFailWithADeviceFault)
     EXPECT_EQ(get_value(path, M_MK_DEV_ADDRMODE), 0x200);
 }
 
-TEST(FaultDevice, FailedCloseLeavesThePathOpen)
-{
+TEST(FaultDevice, FailedCloseLeavesThePathOpen) {
     const int32_t path = M_open("sim_fault_1");
     ASSERT_GT(path, 0);
     const int32_t count = get_value(path, M_MK_PATHCNT);
@@ -34,8 +32,7 @@ TEST(FaultDevice, FailedCloseLeavesThePathOpen)
     EXPECT_EQ(M_write(path, 1), 0);
 }
 
-TEST(FaultDevice, IdPromSizeWorksButItsDataFails)
-{
+TEST(FaultDevice, IdPromSizeWorksButItsDataFails) {
     const int32_t path = M_open("sim_fault_1");
     ASSERT_GT(path, 0);
     const int32_t size = get_value(path, M_LL_ID_SIZE);

@@ -9,31 +9,29 @@ using apitest::OpenPath;
 
 namespace {
 
-HANDLE handle_of(int32_t path) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(path)); }
+HANDLE handle_of(int32_t path) {
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(path));
+}
 
-BOOL control(int32_t path, DWORD code, int32_t argument)
-{
+BOOL control(int32_t path, DWORD code, int32_t argument) {
     DWORD returned = 99;
-    const BOOL ok = DeviceIoControl(handle_of(path), code, &argument, sizeof argument, nullptr,
-                                    0, &returned, nullptr);
+    const BOOL ok = DeviceIoControl(handle_of(path), code, &argument, sizeof argument, nullptr, 0,
+                                    &returned, nullptr);
     EXPECT_EQ(returned, 0u);
     return ok;
 }
 
-BOOL release(int32_t path)
-{
+BOOL release(int32_t path) {
     DWORD returned = 0;
     return DeviceIoControl(handle_of(path), MK_IOCTL_DEVSEM_RELEASE, nullptr, 0, nullptr, 0,
                            &returned, nullptr);
 }
 
-void expect_last_error(uint32_t error)
-{
+void expect_last_error(uint32_t error) {
     EXPECT_EQ(GetLastError(), error) << M_errstring(static_cast<int32_t>(GetLastError()));
 }
 
-TEST(DeviceSemaphore, TwoThreadsOnOnePathContend)
-{
+TEST(DeviceSemaphore, TwoThreadsOnOnePathContend) {
     OpenPath path("sim_dio_1");
     ASSERT_TRUE(control(path, MK_IOCTL_DEVSEM_WAIT, 0));
     std::atomic<bool> got{false};
@@ -51,8 +49,7 @@ TEST(DeviceSemaphore, TwoThreadsOnOnePathContend)
     EXPECT_TRUE(release(path));
 }
 
-TEST(DeviceSemaphore, IsSharedByThePathsOfOneDevice)
-{
+TEST(DeviceSemaphore, IsSharedByThePathsOfOneDevice) {
     OpenPath a("sim_adc_1");
     OpenPath b("sim_adc_1");
     OpenPath other("sim_mt_1");
@@ -68,8 +65,7 @@ TEST(DeviceSemaphore, IsSharedByThePathsOfOneDevice)
     EXPECT_TRUE(release(b));
 }
 
-TEST(DeviceSemaphore, ReleasingWhenNotHeldFails)
-{
+TEST(DeviceSemaphore, ReleasingWhenNotHeldFails) {
     OpenPath path("sim_dio_1");
     EXPECT_FALSE(release(path));
     expect_last_error(ERR_MK_DEVSEM_NOT_HELD);
@@ -79,8 +75,7 @@ TEST(DeviceSemaphore, ReleasingWhenNotHeldFails)
     expect_last_error(ERR_MK_DEVSEM_NOT_HELD);
 }
 
-TEST(DeviceSemaphore, ClosingThePathGivesItBack)
-{
+TEST(DeviceSemaphore, ClosingThePathGivesItBack) {
     const int32_t holder = M_open("sim_dio_1");
     ASSERT_GT(holder, 0);
     ASSERT_TRUE(control(holder, MK_IOCTL_DEVSEM_WAIT, 0));
@@ -92,8 +87,7 @@ TEST(DeviceSemaphore, ClosingThePathGivesItBack)
     EXPECT_TRUE(release(next));
 }
 
-TEST(DeviceSemaphore, ClosingThePathEndsItsOwnWait)
-{
+TEST(DeviceSemaphore, ClosingThePathEndsItsOwnWait) {
     OpenPath holder("sim_adc_1");
     ASSERT_TRUE(control(holder, MK_IOCTL_DEVSEM_WAIT, 0));
     const int32_t waiting = M_open("sim_adc_1");
@@ -108,8 +102,7 @@ TEST(DeviceSemaphore, ClosingThePathEndsItsOwnWait)
     EXPECT_TRUE(release(holder));
 }
 
-TEST(Ioctl, BadRequestsFailWithTheirErrors)
-{
+TEST(Ioctl, BadRequestsFailWithTheirErrors) {
     OpenPath path("sim_dio_1");
     EXPECT_FALSE(control(path, MK_IOCTL_DEVSEM_WAIT, -2));
     expect_last_error(ERR_MK_ILL_PARAM);
@@ -127,8 +120,7 @@ TEST(Ioctl, BadRequestsFailWithTheirErrors)
     expect_last_error(ERR_MK_ILL_IOCTL);
 }
 
-TEST(Ioctl, ClosedPathsTakeNoRequests)
-{
+TEST(Ioctl, ClosedPathsTakeNoRequests) {
     const int32_t path = M_open("sim_dio_1");
     ASSERT_GT(path, 0);
     ASSERT_EQ(M_close(path), 0);
@@ -139,8 +131,7 @@ TEST(Ioctl, ClosedPathsTakeNoRequests)
     expect_last_error(ERROR_INVALID_HANDLE);
 }
 
-TEST(Ioctl, DelayWaitsAtLeastTheTimeAsked)
-{
+TEST(Ioctl, DelayWaitsAtLeastTheTimeAsked) {
     OpenPath path("sim_dio_1");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(control(path, MK_IOCTL_DELAY, 120));

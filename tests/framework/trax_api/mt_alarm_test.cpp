@@ -8,11 +8,11 @@ namespace {
 
 /** The named event through which signal reaches this process, as a receiver creates it. */
 class SignalEvent {
-public:
-    explicit SignalEvent(uint32_t signal)
-    {
+  public:
+    explicit SignalEvent(uint32_t signal) {
         char name[TRAX_SIG_EVENT_NAME_MAX];
-        event_ = CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(GetCurrentProcessId(), signal, name));
+        event_ = CreateEventA(nullptr, FALSE, FALSE,
+                              TraxSigEventName(GetCurrentProcessId(), signal, name));
         EXPECT_NE(event_, nullptr);
     }
     ~SignalEvent() { CloseHandle(event_); }
@@ -21,18 +21,16 @@ public:
 
     bool arrives_within(DWORD ms) { return WaitForSingleObject(event_, ms) == WAIT_OBJECT_0; }
 
-private:
+  private:
     HANDLE event_;
 };
 
-int32_t set_alarm(int32_t path, MT_ALARM_BLK alarm, int32_t size = sizeof(MT_ALARM_BLK))
-{
+int32_t set_alarm(int32_t path, MT_ALARM_BLK alarm, int32_t size = sizeof(MT_ALARM_BLK)) {
     M_SG_BLOCK block{size, &alarm};
     return M_setstat(path, MT_BLK_ALARM_SET, reinterpret_cast<intptr_t>(&block));
 }
 
-TEST(MtAlarms, OneShotAlarmSignalsOnce)
-{
+TEST(MtAlarms, OneShotAlarmSignalsOnce) {
     OpenPath path("sim_mt_1");
     SignalEvent event(0x120);
     ASSERT_EQ(set_alarm(path, {0, 50, 0, 0x120}), 0);
@@ -40,8 +38,7 @@ TEST(MtAlarms, OneShotAlarmSignalsOnce)
     EXPECT_FALSE(event.arrives_within(300));
 }
 
-TEST(MtAlarms, CyclicAlarmRepeatsUntilCleared)
-{
+TEST(MtAlarms, CyclicAlarmRepeatsUntilCleared) {
     OpenPath path("sim_mt_1");
     SignalEvent event(0x121);
     ASSERT_EQ(set_alarm(path, {3, 40, 1, 0x121}), 0);
@@ -53,8 +50,7 @@ TEST(MtAlarms, CyclicAlarmRepeatsUntilCleared)
     EXPECT_FALSE(event.arrives_within(300));
 }
 
-TEST(MtAlarms, ClosingTheLastPathDisarms)
-{
+TEST(MtAlarms, ClosingTheLastPathDisarms) {
     SignalEvent event(0x122);
     const int32_t path = M_open("sim_mt_1");
     ASSERT_GT(path, 0);
@@ -63,8 +59,7 @@ TEST(MtAlarms, ClosingTheLastPathDisarms)
     EXPECT_FALSE(event.arrives_within(500));
 }
 
-TEST(MtAlarms, BadAlarmsAreRefused)
-{
+TEST(MtAlarms, BadAlarmsAreRefused) {
     OpenPath path("sim_mt_1");
     EXPECT_FAILS_WITH(set_alarm(path, {8, 100, 0, 0x101}), ERR_LL_ILL_ALARM);
     EXPECT_FAILS_WITH(set_alarm(path, {-1, 100, 0, 0x101}), ERR_LL_ILL_ALARM);
@@ -79,8 +74,7 @@ TEST(MtAlarms, BadAlarmsAreRefused)
     EXPECT_FAILS_WITH(M_setstat(path, MT_ALARM_CLR, -1), ERR_LL_ILL_ALARM);
 }
 
-TEST(MtAlarms, OtherDevicesDoNotKnowTheCodes)
-{
+TEST(MtAlarms, OtherDevicesDoNotKnowTheCodes) {
     OpenPath path("sim_dio_1");
     EXPECT_FAILS_WITH(set_alarm(path, {0, 100, 0, 0x101}), ERR_LL_UNK_CODE);
     EXPECT_FAILS_WITH(M_setstat(path, MT_ALARM_CLR, 0), ERR_LL_UNK_CODE);

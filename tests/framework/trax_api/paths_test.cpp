@@ -8,8 +8,7 @@ using apitest::OpenPath;
 
 namespace {
 
-TEST(Paths, EveryCatalogueDeviceOpensAndCloses)
-{
+TEST(Paths, EveryCatalogueDeviceOpensAndCloses) {
     for (const std::string &name : apitest::builtin_names()) {
         const int32_t path = M_open(name.c_str());
         ASSERT_GT(path, 0) << name;
@@ -21,8 +20,7 @@ TEST(Paths, EveryCatalogueDeviceOpensAndCloses)
     }
 }
 
-TEST(Paths, PathCountFollowsOpensAndCloses)
-{
+TEST(Paths, PathCountFollowsOpensAndCloses) {
     OpenPath first("sim_dio_1");
     const int32_t before = apitest::get_value(first, M_MK_PATHCNT);
     const int32_t second = M_open("sim_dio_1");
@@ -33,8 +31,7 @@ TEST(Paths, PathCountFollowsOpensAndCloses)
     EXPECT_EQ(apitest::get_value(first, M_MK_PATHCNT), before);
 }
 
-TEST(Paths, EachPathHasItsOwnChannel)
-{
+TEST(Paths, EachPathHasItsOwnChannel) {
     OpenPath a("sim_dio_1");
     OpenPath b("sim_dio_1");
     EXPECT_EQ(M_setstat(a, M_MK_CH_CURRENT, 5), 0);
@@ -42,8 +39,7 @@ TEST(Paths, EachPathHasItsOwnChannel)
     EXPECT_EQ(apitest::get_value(b, M_MK_CH_CURRENT), 0);
 }
 
-TEST(BadNames, AreRefusedWithTheirOwnErrors)
-{
+TEST(BadNames, AreRefusedWithTheirOwnErrors) {
     EXPECT_FAILS_WITH(M_open(nullptr), ERR_MK_ILL_PARAM);
     EXPECT_FAILS_WITH(M_open(""), ERR_MK_NO_DEVICE);
     EXPECT_FAILS_WITH(M_open("sim_nothing"), ERR_MK_NO_DEVICE);
@@ -54,8 +50,7 @@ TEST(BadNames, AreRefusedWithTheirOwnErrors)
     EXPECT_FAILS_WITH(M_open(std::string(100000, 'y').c_str()), ERR_MK_NAME_TOO_LONG);
 }
 
-TEST(BadPaths, FailEveryCallWithIllPath)
-{
+TEST(BadPaths, FailEveryCallWithIllPath) {
     for (int32_t path : {-1, 0, 4711, INT32_MAX, INT32_MIN}) {
         int32_t value = 0;
         uint8_t buf[4] = {};
@@ -69,8 +64,7 @@ TEST(BadPaths, FailEveryCallWithIllPath)
     }
 }
 
-TEST(BadPaths, OtherKindsOfHandleAreNoPaths)
-{
+TEST(BadPaths, OtherKindsOfHandleAreNoPaths) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
     int32_t value = 0;
@@ -80,8 +74,7 @@ TEST(BadPaths, OtherKindsOfHandleAreNoPaths)
     EXPECT_TRUE(CloseHandle(event));
 }
 
-TEST(BadArguments, NullPointersAreRefused)
-{
+TEST(BadArguments, NullPointersAreRefused) {
     OpenPath path("sim_dio_1");
     EXPECT_FAILS_WITH(M_read(path, nullptr), ERR_MK_ILL_PARAM);
     EXPECT_FAILS_WITH(M_getstat(path, M_LL_CH_NUMBER, nullptr), ERR_MK_ILL_PARAM);
@@ -96,8 +89,7 @@ TEST(BadArguments, NullPointersAreRefused)
     EXPECT_EQ(M_getblock(path, nullptr, 0), 0);
 }
 
-TEST(BadArguments, BlockSizesOutOfRangeAreRefused)
-{
+TEST(BadArguments, BlockSizesOutOfRangeAreRefused) {
     OpenPath path("sim_dio_1");
     uint8_t buf[8] = {};
     for (int32_t size : {-1, INT32_MIN, INT32_MAX}) {
@@ -111,8 +103,7 @@ TEST(BadArguments, BlockSizesOutOfRangeAreRefused)
     }
 }
 
-TEST(BadArguments, UnknownCodesFailInTheirLayer)
-{
+TEST(BadArguments, UnknownCodesFailInTheirLayer) {
     OpenPath path("sim_dio_1");
     int32_t value = 0;
     uint8_t buf[8] = {};
@@ -135,8 +126,7 @@ TEST(BadArguments, UnknownCodesFailInTheirLayer)
     EXPECT_FAILS_WITH(M_setstat(path, 0x11ff, 0), ERR_LL_UNK_CODE);
 }
 
-TEST(BadArguments, ReadOnlyCodesCannotBeSet)
-{
+TEST(BadArguments, ReadOnlyCodesCannotBeSet) {
     OpenPath path("sim_dio_1");
     EXPECT_FAILS_WITH(M_setstat(path, M_MK_PATHCNT, 3), ERR_MK_READ_ONLY);
     EXPECT_FAILS_WITH(M_setstat(path, M_LL_CH_NUMBER, 3), ERR_MK_READ_ONLY);
@@ -148,8 +138,7 @@ TEST(BadArguments, ReadOnlyCodesCannotBeSet)
     EXPECT_EQ(apitest::get_text(path, M_MK_BLK_DEV_NAME), "sim_dio_1");
 }
 
-TEST(BadArguments, ChannelOutOfRangeIsRefused)
-{
+TEST(BadArguments, ChannelOutOfRangeIsRefused) {
     OpenPath path("sim_dio_1");
     EXPECT_FAILS_WITH(M_setstat(path, M_MK_CH_CURRENT, 16), ERR_LL_ILL_CHAN);
     EXPECT_FAILS_WITH(M_setstat(path, M_MK_CH_CURRENT, -1), ERR_LL_ILL_CHAN);

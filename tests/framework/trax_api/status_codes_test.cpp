@@ -12,27 +12,24 @@ using apitest::OpenPath;
 namespace {
 
 constexpr int32_t kKernelStandard[] = {
-    M_MK_NBR_ADDR_SPACE, M_MK_CH_CURRENT, M_MK_IO_MODE, M_MK_IRQ_ENABLE, M_MK_IRQ_COUNT,
-    M_MK_DEBUG_LEVEL, M_MK_API_DEBUG_LEVEL, M_MK_OSS_DEBUG_LEVEL, M_MK_LOCKMODE,
-    M_MK_PATHCNT, M_MK_DEV_SLOT, M_MK_DEV_ADDRMODE, M_MK_DEV_DATAMODE, M_MK_BUSTYPE,
-    M_MK_IRQ_INFO, M_MK_IRQ_MODE, M_MK_IRQ_INSTALLED, M_MK_TICKRATE, M_MK_REV_SIZE};
-constexpr int32_t kKernelNames[] = {M_MK_BLK_BB_HANDLER, M_MK_BLK_BRD_NAME,
-                                    M_MK_BLK_LL_HANDLER, M_MK_BLK_DEV_NAME,
-                                    M_MK_BLK_HW_NAME, M_MK_BLK_REV_ID};
-constexpr int32_t kDriverStandard[] = {M_LL_CH_NUMBER, M_LL_CH_DIR, M_LL_CH_LEN,
-                                       M_LL_CH_TYP, M_LL_IRQ_COUNT, M_LL_ID_CHECK,
-                                       M_LL_DEBUG_LEVEL, M_BUF_RD_DEBUG_LEVEL,
-                                       M_BUF_WR_DEBUG_LEVEL};
-constexpr int32_t kBoardStandard[] = {M_BB_IRQ_VECT, M_BB_IRQ_LEVEL, M_BB_IRQ_PRIORITY,
-                                      M_BB_IRQ_EXP_COUNT, M_BB_ID_CHECK, M_BB_DEBUG_LEVEL};
-constexpr int32_t kDebugLevels[] = {M_MK_DEBUG_LEVEL, M_MK_API_DEBUG_LEVEL,
-                                    M_MK_OSS_DEBUG_LEVEL, M_LL_DEBUG_LEVEL,
-                                    M_BUF_RD_DEBUG_LEVEL, M_BUF_WR_DEBUG_LEVEL,
+    M_MK_NBR_ADDR_SPACE, M_MK_CH_CURRENT,  M_MK_IO_MODE,         M_MK_IRQ_ENABLE,
+    M_MK_IRQ_COUNT,      M_MK_DEBUG_LEVEL, M_MK_API_DEBUG_LEVEL, M_MK_OSS_DEBUG_LEVEL,
+    M_MK_LOCKMODE,       M_MK_PATHCNT,     M_MK_DEV_SLOT,        M_MK_DEV_ADDRMODE,
+    M_MK_DEV_DATAMODE,   M_MK_BUSTYPE,     M_MK_IRQ_INFO,        M_MK_IRQ_MODE,
+    M_MK_IRQ_INSTALLED,  M_MK_TICKRATE,    M_MK_REV_SIZE};
+constexpr int32_t kKernelNames[] = {M_MK_BLK_BB_HANDLER, M_MK_BLK_BRD_NAME, M_MK_BLK_LL_HANDLER,
+                                    M_MK_BLK_DEV_NAME,   M_MK_BLK_HW_NAME,  M_MK_BLK_REV_ID};
+constexpr int32_t kDriverStandard[] = {
+    M_LL_CH_NUMBER, M_LL_CH_DIR,      M_LL_CH_LEN,          M_LL_CH_TYP,         M_LL_IRQ_COUNT,
+    M_LL_ID_CHECK,  M_LL_DEBUG_LEVEL, M_BUF_RD_DEBUG_LEVEL, M_BUF_WR_DEBUG_LEVEL};
+constexpr int32_t kBoardStandard[] = {M_BB_IRQ_VECT,      M_BB_IRQ_LEVEL, M_BB_IRQ_PRIORITY,
+                                      M_BB_IRQ_EXP_COUNT, M_BB_ID_CHECK,  M_BB_DEBUG_LEVEL};
+constexpr int32_t kDebugLevels[] = {M_MK_DEBUG_LEVEL, M_MK_API_DEBUG_LEVEL, M_MK_OSS_DEBUG_LEVEL,
+                                    M_LL_DEBUG_LEVEL, M_BUF_RD_DEBUG_LEVEL, M_BUF_WR_DEBUG_LEVEL,
                                     M_BB_DEBUG_LEVEL};
 
 // The error-path device fails some codes on purpose; the others serve every code.
-bool fails_on_purpose(const std::string &device, int32_t code)
-{
+bool fails_on_purpose(const std::string &device, int32_t code) {
     if (device != "sim_fault_1") {
         return false;
     }
@@ -46,8 +43,7 @@ bool fails_on_purpose(const std::string &device, int32_t code)
 }
 
 void expect_standard_codes(const std::string &device, int32_t path,
-                           std::span<const int32_t> codes)
-{
+                           std::span<const int32_t> codes) {
     for (int32_t code : codes) {
         int32_t value = 0;
         if (fails_on_purpose(device, code)) {
@@ -58,8 +54,7 @@ void expect_standard_codes(const std::string &device, int32_t path,
     }
 }
 
-TEST(StatusCodes, EveryDeviceAnswersEveryStandardCode)
-{
+TEST(StatusCodes, EveryDeviceAnswersEveryStandardCode) {
     for (const std::string &device : apitest::builtin_names()) {
         const int32_t path = M_open(device.c_str());
         ASSERT_GT(path, 0);
@@ -72,8 +67,7 @@ TEST(StatusCodes, EveryDeviceAnswersEveryStandardCode)
     }
 }
 
-TEST(StatusCodes, EveryDeviceAnswersTheNameCodes)
-{
+TEST(StatusCodes, EveryDeviceAnswersTheNameCodes) {
     for (const std::string &device : apitest::builtin_names()) {
         const int32_t path = M_open(device.c_str());
         ASSERT_GT(path, 0);
@@ -92,8 +86,7 @@ TEST(StatusCodes, EveryDeviceAnswersTheNameCodes)
     }
 }
 
-TEST(StatusCodes, DioFiguresShowSeveralNames)
-{
+TEST(StatusCodes, DioFiguresShowSeveralNames) {
     OpenPath path("sim_dio_1");
     EXPECT_EQ(get_value(path, M_MK_DEV_ADDRMODE), 0x103);
     EXPECT_EQ(get_value(path, M_MK_BUSTYPE), OSS_BUSTYPE_PCI);
@@ -106,20 +99,19 @@ TEST(StatusCodes, DioFiguresShowSeveralNames)
     EXPECT_EQ(get_text(path, M_MK_BLK_BB_HANDLER), "sim_bb_pci");
 }
 
-TEST(StatusCodes, RevisionTextMatchesItsSize)
-{
+TEST(StatusCodes, RevisionTextMatchesItsSize) {
     OpenPath path("sim_dio_1");
     const int32_t size = get_value(path, M_MK_REV_SIZE);
     ASSERT_GT(size, 1);
     const std::vector<uint8_t> rev = apitest::get_block_code(path, M_MK_BLK_REV_ID, size);
     ASSERT_EQ(rev.size(), static_cast<std::size_t>(size));
     EXPECT_EQ(rev.back(), 0);
-    EXPECT_EQ(std::strlen(reinterpret_cast<const char *>(rev.data())), static_cast<std::size_t>(size - 1));
+    EXPECT_EQ(std::strlen(reinterpret_cast<const char *>(rev.data())),
+              static_cast<std::size_t>(size - 1));
     EXPECT_EQ(rev[rev.size() - 2], '\n');
 }
 
-TEST(StatusCodes, TextsAreCutToTheBlockAndStayTerminated)
-{
+TEST(StatusCodes, TextsAreCutToTheBlockAndStayTerminated) {
     OpenPath path("sim_dio_1");
     EXPECT_EQ(apitest::get_block_code(path, M_MK_BLK_DEV_NAME, 40).size(), 10u);
     const std::vector<uint8_t> cut = apitest::get_block_code(path, M_MK_BLK_DEV_NAME, 4);
@@ -128,8 +120,7 @@ TEST(StatusCodes, TextsAreCutToTheBlockAndStayTerminated)
     EXPECT_TRUE(apitest::get_block_code(path, M_MK_BLK_DEV_NAME, 0).empty());
 }
 
-TEST(DebugLevels, ReadBackWhatWasSetPerDevice)
-{
+TEST(DebugLevels, ReadBackWhatWasSetPerDevice) {
     OpenPath dio("sim_dio_1");
     OpenPath adc("sim_adc_1");
     uint32_t level = 0x80000001u;
@@ -146,8 +137,7 @@ TEST(DebugLevels, ReadBackWhatWasSetPerDevice)
     }
 }
 
-TEST(IoMode, NonZeroModeAdvancesTheChannelAndWraps)
-{
+TEST(IoMode, NonZeroModeAdvancesTheChannelAndWraps) {
     OpenPath path("sim_mt_1");
     EXPECT_EQ(M_setstat(path, M_MK_IO_MODE, 5), 0);
     EXPECT_EQ(get_value(path, M_MK_IO_MODE), 5);
@@ -165,8 +155,7 @@ TEST(IoMode, NonZeroModeAdvancesTheChannelAndWraps)
     EXPECT_EQ(get_value(path, M_MK_CH_CURRENT), 1);
 }
 
-TEST(IoMode, ZeroModeStaysOnTheChannel)
-{
+TEST(IoMode, ZeroModeStaysOnTheChannel) {
     OpenPath path("sim_mt_1");
     EXPECT_EQ(M_setstat(path, M_MK_IO_MODE, M_IO_EXEC), 0);
     EXPECT_EQ(M_setstat(path, M_MK_CH_CURRENT, 3), 0);
@@ -177,8 +166,7 @@ TEST(IoMode, ZeroModeStaysOnTheChannel)
     EXPECT_EQ(get_value(path, M_MK_CH_CURRENT), 3);
 }
 
-TEST(AddressSpaces, RecordsGiveAddressAndSize)
-{
+TEST(AddressSpaces, RecordsGiveAddressAndSize) {
     OpenPath path("sim_dio_1");
     ASSERT_EQ(get_value(path, M_MK_NBR_ADDR_SPACE), 2);
     struct Record {
@@ -205,8 +193,7 @@ TEST(AddressSpaces, RecordsGiveAddressAndSize)
                       ERR_MK_BLK_SIZE);
 }
 
-TEST(AddressSpaces, SoftwareDeviceHasNone)
-{
+TEST(AddressSpaces, SoftwareDeviceHasNone) {
     OpenPath path("sim_mt_1");
     EXPECT_EQ(get_value(path, M_MK_NBR_ADDR_SPACE), 0);
     int32_t record[3] = {0, 0, 0};

@@ -13,8 +13,7 @@ using apitest::OpenPath;
 
 namespace {
 
-TEST(BinaryIo, EveryChannelReadsBackItsBit)
-{
+TEST(BinaryIo, EveryChannelReadsBackItsBit) {
     OpenPath path("sim_dio_1");
     for (int32_t ch = 0; ch < 16; ++ch) {
         ASSERT_EQ(M_setstat(path, M_MK_CH_CURRENT, ch), 0);
@@ -28,8 +27,7 @@ TEST(BinaryIo, EveryChannelReadsBackItsBit)
     }
 }
 
-TEST(BinaryIo, BlockMemoryKeepsWhatWasWritten)
-{
+TEST(BinaryIo, BlockMemoryKeepsWhatWasWritten) {
     OpenPath path("sim_dio_1");
     std::vector<uint8_t> out(1024);
     std::iota(out.begin(), out.end(), 7);
@@ -39,8 +37,7 @@ TEST(BinaryIo, BlockMemoryKeepsWhatWasWritten)
     EXPECT_EQ(in, out);
 }
 
-TEST(BinaryIo, BlocksBeyondTheMemoryEndMoveOnlyWhatFits)
-{
+TEST(BinaryIo, BlocksBeyondTheMemoryEndMoveOnlyWhatFits) {
     OpenPath path("sim_dio_1");
     std::vector<uint8_t> out(1500, 0x5A);
     EXPECT_EQ(M_setblock(path, out.data(), 1500), 1024);
@@ -51,8 +48,7 @@ TEST(BinaryIo, BlocksBeyondTheMemoryEndMoveOnlyWhatFits)
     EXPECT_EQ(M_getblock(path, in.data(), 0), 0);
 }
 
-TEST(AnalogIn, ReadingsChangeOverTime)
-{
+TEST(AnalogIn, ReadingsChangeOverTime) {
     OpenPath path("sim_adc_1");
     for (int32_t ch : {0, 1, 2}) {
         ASSERT_EQ(M_setstat(path, M_MK_CH_CURRENT, ch), 0);
@@ -69,16 +65,14 @@ TEST(AnalogIn, ReadingsChangeOverTime)
     }
 }
 
-TEST(AnalogIn, WritingFails)
-{
+TEST(AnalogIn, WritingFails) {
     OpenPath path("sim_adc_1");
     EXPECT_FAILS_WITH(M_write(path, 1), ERR_LL_WRITE);
     uint8_t buf[16] = {};
     EXPECT_FAILS_WITH(M_setblock(path, buf, 16), ERR_LL_WRITE);
 }
 
-TEST(AnalogIn, BlockReadFillsTheWholeBuffer)
-{
+TEST(AnalogIn, BlockReadFillsTheWholeBuffer) {
     OpenPath path("sim_adc_1");
     std::vector<uint8_t> buf(34, 0xEE);
     EXPECT_EQ(M_getblock(path, buf.data(), 33), 33);
@@ -86,8 +80,7 @@ TEST(AnalogIn, BlockReadFillsTheWholeBuffer)
     EXPECT_NE(std::count(buf.begin(), buf.begin() + 33, buf[0]), 33);
 }
 
-TEST(IdProm, SizesMatchTheContents)
-{
+TEST(IdProm, SizesMatchTheContents) {
     struct Expect {
         const char *device;
         int32_t deviceProm;
@@ -104,13 +97,11 @@ TEST(IdProm, SizesMatchTheContents)
     }
 }
 
-uint16_t word_at(const std::vector<uint8_t> &prom, std::size_t index)
-{
+uint16_t word_at(const std::vector<uint8_t> &prom, std::size_t index) {
     return static_cast<uint16_t>(prom[index * 2] | (prom[index * 2 + 1] << 8));
 }
 
-TEST(IdProm, ContentsCarryMagicAndAValidChecksum)
-{
+TEST(IdProm, ContentsCarryMagicAndAValidChecksum) {
     OpenPath path("sim_dio_1");
     for (int32_t code : {M_LL_BLK_ID_DATA, M_BB_BLK_ID_DATA}) {
         const std::vector<uint8_t> prom = get_block_code(path, code, 256);
@@ -126,8 +117,7 @@ TEST(IdProm, ContentsCarryMagicAndAValidChecksum)
     EXPECT_EQ(std::string(prom.begin() + 10, prom.begin() + 19), "SIM-DIO16");
 }
 
-TEST(IdProm, ShortBlocksGetTheFirstBytesOnly)
-{
+TEST(IdProm, ShortBlocksGetTheFirstBytesOnly) {
     OpenPath path("sim_dio_1");
     const std::vector<uint8_t> whole = get_block_code(path, M_LL_BLK_ID_DATA, 64);
     const std::vector<uint8_t> part = get_block_code(path, M_LL_BLK_ID_DATA, 5);
@@ -136,8 +126,7 @@ TEST(IdProm, ShortBlocksGetTheFirstBytesOnly)
     EXPECT_TRUE(get_block_code(path, M_LL_BLK_ID_DATA, 0).empty());
 }
 
-TEST(IdProm, SoftwareDeviceHasNone)
-{
+TEST(IdProm, SoftwareDeviceHasNone) {
     OpenPath path("sim_mt_1");
     int32_t size = 0;
     EXPECT_FAILS_WITH(M_getstat(path, M_LL_ID_SIZE, &size), ERR_LL_NO_IDPROM);
