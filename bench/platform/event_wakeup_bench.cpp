@@ -26,15 +26,13 @@ constexpr int kWarmUp = 500;
 constexpr int kRounds = 10000;
 constexpr int kRuns = 3;
 
-std::string eventName(long parent, char side)
-{
+std::string eventName(long parent, char side) {
     return "bench-" + std::to_string(parent) + "-" + side;
 }
 
 /* ---- raw datagrams ---- */
 
-socklen_t rawAddress(long parent, char side, sockaddr_un &address)
-{
+socklen_t rawAddress(long parent, char side, sockaddr_un &address) {
     const std::string text = "trax-rawbench-" + std::to_string(parent) + "-" + side;
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
@@ -42,8 +40,7 @@ socklen_t rawAddress(long parent, char side, sockaddr_un &address)
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
 }
 
-int rawSocket(long parent, char side)
-{
+int rawSocket(long parent, char side) {
     sockaddr_un address;
     const socklen_t length = rawAddress(parent, side, address);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -54,8 +51,7 @@ int rawSocket(long parent, char side)
     return fd;
 }
 
-void rawSend(int fd, long parent, char side)
-{
+void rawSend(int fd, long parent, char side) {
     sockaddr_un address;
     const socklen_t length = rawAddress(parent, side, address);
     const uint64_t stamp = 1;
@@ -63,8 +59,7 @@ void rawSend(int fd, long parent, char side)
         ;
 }
 
-void rawReceive(int fd)
-{
+void rawReceive(int fd) {
     uint64_t stamp;
     while (recv(fd, &stamp, sizeof stamp, 0) < 0)
         ;
@@ -78,13 +73,11 @@ struct EventPair {
     HANDLE control;
 };
 
-void eventSend(const EventPair &events)
-{
+void eventSend(const EventPair &events) {
     SetEvent(events.peer);
 }
 
-void eventReceive(const EventPair &events, bool multiple)
-{
+void eventReceive(const EventPair &events, bool multiple) {
     if (multiple) {
         HANDLE both[] = {events.control, events.own};
         WaitForMultipleObjects(2, both, FALSE, INFINITE);
@@ -95,8 +88,7 @@ void eventReceive(const EventPair &events, bool multiple)
 
 /* ---- the two sides ---- */
 
-int runChild(const char *mode, long parent)
-{
+int runChild(const char *mode, long parent) {
     if (std::strcmp(mode, "raw") == 0) {
         const int fd = rawSocket(parent, 'b');
         rawSend(fd, parent, 'a'); /* ready */
@@ -119,8 +111,7 @@ int runChild(const char *mode, long parent)
     return 0;
 }
 
-pid_t startChild(const char *mode)
-{
+pid_t startChild(const char *mode) {
     const std::string parent = std::to_string(getpid());
     char self[] = "/proc/self/exe";
     char *argv[] = {self, const_cast<char *>(mode), const_cast<char *>(parent.c_str()), nullptr};
@@ -133,9 +124,7 @@ pid_t startChild(const char *mode)
 }
 
 /* Returns the mean one-way wake-up time in microseconds. */
-template <class Send, class Receive>
-double pingPong(Send send, Receive receive)
-{
+template <class Send, class Receive> double pingPong(Send send, Receive receive) {
     receive(); /* the child is ready */
     for (int i = 0; i < kWarmUp; ++i) {
         send();
@@ -146,12 +135,12 @@ double pingPong(Send send, Receive receive)
         send();
         receive();
     }
-    const std::chrono::duration<double, std::micro> elapsed = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double, std::micro> elapsed =
+        std::chrono::steady_clock::now() - start;
     return elapsed.count() / kRounds / 2;
 }
 
-double measureRaw()
-{
+double measureRaw() {
     const long self = getpid();
     const int fd = rawSocket(self, 'a');
     const pid_t child = startChild("raw");
@@ -161,8 +150,7 @@ double measureRaw()
     return us;
 }
 
-double measureEvents(const char *mode)
-{
+double measureEvents(const char *mode) {
     const long self = getpid();
     EventPair events{CreateEventA(nullptr, FALSE, FALSE, eventName(self, 'a').c_str()), nullptr,
                      CreateEventA(nullptr, FALSE, FALSE, nullptr)};
@@ -181,8 +169,7 @@ double measureEvents(const char *mode)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc == 3)
         return runChild(argv[1], std::atol(argv[2]));
     /* The best of a few alternating runs, so that load from other programs on the machine

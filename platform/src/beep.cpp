@@ -7,8 +7,7 @@ constexpr DWORD kLowestFrequency = 37;
 constexpr DWORD kHighestFrequency = 32767;
 } // namespace
 
-BOOL WINAPI Beep(DWORD frequency, DWORD)
-{
+BOOL WINAPI Beep(DWORD frequency, DWORD) {
     if (frequency < kLowestFrequency || frequency > kHighestFrequency)
         return trax::platform::fail(ERROR_INVALID_PARAMETER);
     return TRUE;

@@ -8,23 +8,19 @@ namespace trax::platform {
 namespace {
 
 class DeviceObject final : public KernelObject {
-public:
+  public:
     static constexpr Kind kKind = Kind::device;
 
     DeviceObject(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEASE release, void *context) noexcept
-        : KernelObject(kKind), ioctl_(ioctl), release_(release), context_(context)
-    {
-    }
+        : KernelObject(kKind), ioctl_(ioctl), release_(release), context_(context) {}
 
-    ~DeviceObject() override
-    {
+    ~DeviceObject() override {
         if (release_ != nullptr)
             release_(context_);
     }
 
     BOOL control(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
-                 LPDWORD bytesReturned) const
-    {
+                 LPDWORD bytesReturned) const {
         DWORD ignored = 0;
         LPDWORD returned = bytesReturned != nullptr ? bytesReturned : &ignored;
         *returned = 0;
@@ -36,7 +32,7 @@ public:
     /// Forgets the release callback, for a device that never got a handle.
     void disarmRelease() noexcept { release_ = nullptr; }
 
-private:
+  private:
     TRAX_DEVICE_IOCTL ioctl_;
     TRAX_DEVICE_RELEASE release_;
     void *context_;
@@ -48,8 +44,7 @@ private:
 using namespace trax::platform;
 
 HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEASE release,
-                                     void *context)
-{
+                                     void *context) {
     if (ioctl == nullptr)
         return failHandle(ERROR_INVALID_PARAMETER);
     auto device = std::make_shared<DeviceObject>(ioctl, release, context);
@@ -60,8 +55,7 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
     return handle;
 }
 
-BOOL WINAPI TraxWithDevice(HANDLE handle, BOOL (*fn)(void *context, void *arg), void *arg)
-{
+BOOL WINAPI TraxWithDevice(HANDLE handle, BOOL (*fn)(void *context, void *arg), void *arg) {
     auto device = findHandleOf<DeviceObject>(handle);
     if (!device)
         return FALSE;
@@ -70,10 +64,9 @@ BOOL WINAPI TraxWithDevice(HANDLE handle, BOOL (*fn)(void *context, void *arg), 
     return fn(device->context(), arg);
 }
 
-BOOL WINAPI DeviceIoControl(HANDLE handle, DWORD ioControlCode, LPVOID inBuffer,
-                            DWORD inBufferSize, LPVOID outBuffer, DWORD outBufferSize,
-                            LPDWORD bytesReturned, LPOVERLAPPED overlapped)
-{
+BOOL WINAPI DeviceIoControl(HANDLE handle, DWORD ioControlCode, LPVOID inBuffer, DWORD inBufferSize,
+                            LPVOID outBuffer, DWORD outBufferSize, LPDWORD bytesReturned,
+                            LPOVERLAPPED overlapped) {
     auto device = findHandleOf<DeviceObject>(handle);
     if (!device)
         return FALSE;

@@ -5,8 +5,7 @@
 
 namespace trax::platform {
 
-DWORD translateErrno(int error)
-{
+DWORD translateErrno(int error) {
     switch (error) {
     case 0:
         return ERROR_SUCCESS;

@@ -6,37 +6,31 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 }
 
-DWORD WINAPI GetLastError(void)
-{
+DWORD WINAPI GetLastError(void) {
     return lastError;
 }
 
-void WINAPI SetLastError(DWORD error)
-{
+void WINAPI SetLastError(DWORD error) {
     lastError = error;
 }
 
 namespace trax::platform {
 
-BOOL fail(DWORD code)
-{
+BOOL fail(DWORD code) {
     lastError = code;
     return FALSE;
 }
 
-BOOL failErrno(int error)
-{
+BOOL failErrno(int error) {
     return fail(translateErrno(error));
 }
 
-HANDLE failHandle(DWORD code)
-{
+HANDLE failHandle(DWORD code) {
     lastError = code;
     return nullptr;
 }
 
-DWORD failWait(DWORD code)
-{
+DWORD failWait(DWORD code) {
     lastError = code;
     return WAIT_FAILED;
 }

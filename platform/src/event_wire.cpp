@@ -7,8 +7,7 @@ namespace trax::platform {
 namespace {
 
 /* 128-bit FNV-1a: a stable, well-spread digest for names that do not fit an address. */
-std::string hashName(std::string_view name)
-{
+std::string hashName(std::string_view name) {
     using u128 = unsigned __int128;
     const u128 prime = (static_cast<u128>(0x0000000001000000ull) << 64) | 0x000000000000013Bull;
     u128 hash = (static_cast<u128>(0x6c62272e07bb0142ull) << 64) | 0x62b821756295c58dull;
@@ -30,8 +29,7 @@ constexpr size_t kAddressRoom = sizeof(sockaddr_un::sun_path) - 1;
 
 } // namespace
 
-std::string eventAddressName(uid_t user, std::string_view name)
-{
+std::string eventAddressName(uid_t user, std::string_view name) {
     std::string address = "trax-evt-" + std::to_string(user) + "-";
     address += name;
     if (address.size() <= kAddressRoom)
@@ -39,8 +37,7 @@ std::string eventAddressName(uid_t user, std::string_view name)
     return "trax-evh-" + std::to_string(user) + "-" + hashName(name);
 }
 
-socklen_t makeEventAddress(uid_t user, std::string_view name, sockaddr_un &address)
-{
+socklen_t makeEventAddress(uid_t user, std::string_view name, sockaddr_un &address) {
     const std::string text = eventAddressName(user, name);
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
@@ -48,10 +45,10 @@ socklen_t makeEventAddress(uid_t user, std::string_view name, sockaddr_un &addre
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
 }
 
-std::optional<uint64_t> acceptWakeup(const msghdr &message, ssize_t length, uid_t owner)
-{
+std::optional<uint64_t> acceptWakeup(const msghdr &message, ssize_t length, uid_t owner) {
     uint64_t sent = 0;
-    if (length != static_cast<ssize_t>(sizeof sent) || (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)))
+    if (length != static_cast<ssize_t>(sizeof sent) ||
+        (message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)))
         return std::nullopt;
     if (message.msg_iovlen < 1 || message.msg_iov[0].iov_len < sizeof sent)
         return std::nullopt;

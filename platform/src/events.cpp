@@ -9,8 +9,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <array>
+#include <cerrno>
 
 #include "event_wire.h"
 
@@ -18,18 +18,16 @@ namespace trax::platform {
 namespace {
 
 class UnnamedEvent final : public EventObject {
-public:
+  public:
     UnnamedEvent(int fd, bool manualReset) noexcept : fd_(fd), manualReset_(manualReset) {}
     ~UnnamedEvent() override { close(fd_); }
 
-    BOOL set() override
-    {
+    BOOL set() override {
         const uint64_t one = 1;
         return write(fd_, &one, sizeof one) == sizeof one ? TRUE : failErrno(errno);
     }
 
-    BOOL reset() override
-    {
+    BOOL reset() override {
         drain();
         return TRUE;
     }
@@ -39,16 +37,14 @@ public:
 
     bool tryConsume() override { return manualReset_ ? isSignalled() : drain(); }
 
-private:
+  private:
     /* Reads the counter back to zero; true if it was signalled. */
-    bool drain()
-    {
+    bool drain() {
         uint64_t value = 0;
         return read(fd_, &value, sizeof value) == sizeof value;
     }
 
-    bool isSignalled() const
-    {
+    bool isSignalled() const {
         pollfd probe{fd_, POLLIN, 0};
         return poll(&probe, 1, 0) == 1;
     }
@@ -59,8 +55,7 @@ private:
 
 /* Among the readable descriptors, the index whose pending wake-up was sent first. When
  * only one is readable there is nothing to compare, and its queue is not inspected. */
-std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count)
-{
+std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count) {
     std::optional<size_t> best;
     uint64_t bestSent = 0;
     size_t readable = 0;
@@ -82,8 +77,7 @@ std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *
 
 } // namespace
 
-DWORD EventObject::waitFor(const Deadline &deadline)
-{
+DWORD EventObject::waitFor(const Deadline &deadline) {
     EventObject *self = this;
     return waitForAnyEvent(&self, 1, deadline);
 }
@@ -92,8 +86,7 @@ DWORD EventObject::waitFor(const Deadline &deadline)
  * this length, so that it notices when the event can take over its name. */
 constexpr DWORD kRetrySliceMs = 100;
 
-DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline)
-{
+DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
     std::array<pollfd, kMaxWaitObjects> fds;
@@ -119,8 +112,7 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
     }
 }
 
-std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState)
-{
+std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState) {
     const int fd = eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (fd < 0) {
         failErrno(errno);
@@ -134,8 +126,7 @@ std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialSt
 using namespace trax::platform;
 
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
-                           LPCSTR name)
-{
+                           LPCSTR name) {
     if (name == nullptr || name[0] == '\0') {
         auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
         HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
@@ -158,20 +149,17 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initial
     return handle;
 }
 
-BOOL WINAPI SetEvent(HANDLE handle)
-{
+BOOL WINAPI SetEvent(HANDLE handle) {
     auto event = findHandleOf<EventObject>(handle);
     return event ? event->set() : FALSE;
 }
 
-BOOL WINAPI ResetEvent(HANDLE handle)
-{
+BOOL WINAPI ResetEvent(HANDLE handle) {
     auto event = findHandleOf<EventObject>(handle);
     return event ? event->reset() : FALSE;
 }
 
-DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms)
-{
+DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms) {
     if (count == 0 || count > kMaxWaitObjects || handles == nullptr || waitAll)
         return failWait(ERROR_INVALID_PARAMETER);
     std::array<std::shared_ptr<EventObject>, kMaxWaitObjects> held;

@@ -14,7 +14,7 @@ namespace trax::platform {
 inline constexpr size_t kMaxWaitObjects = 64;
 
 class EventObject : public KernelObject {
-public:
+  public:
     static constexpr Kind kKind = Kind::event;
 
     EventObject() noexcept : KernelObject(kKind) {}

@@ -16,8 +16,7 @@ struct HandleTable {
 };
 
 /* Never destroyed: detached threads may still use handles while the process exits. */
-HandleTable &table()
-{
+HandleTable &table() {
     static HandleTable *const instance = new HandleTable;
     return *instance;
 }
@@ -25,8 +24,7 @@ HandleTable &table()
 constexpr size_t kNoSlot = static_cast<size_t>(-1);
 
 /* Picks a free slot: first after the cursor, then a new one, then from the start. */
-size_t pickFreeSlot(HandleTable &t)
-{
+size_t pickFreeSlot(HandleTable &t) {
     for (size_t i = t.cursor; i < t.slots.size(); ++i) {
         if (!t.slots[i])
             return i;
@@ -44,8 +42,7 @@ size_t pickFreeSlot(HandleTable &t)
 
 /* Slot index of a handle value, or kNoSlot for NULL, INVALID_HANDLE_VALUE and values
  * beyond the table. */
-size_t slotOf(const HandleTable &t, HANDLE handle)
-{
+size_t slotOf(const HandleTable &t, HANDLE handle) {
     const auto value = reinterpret_cast<uintptr_t>(handle);
     if (value == 0 || value > t.slots.size())
         return kNoSlot;
@@ -54,13 +51,11 @@ size_t slotOf(const HandleTable &t, HANDLE handle)
 
 } // namespace
 
-DWORD KernelObject::waitFor(const Deadline &)
-{
+DWORD KernelObject::waitFor(const Deadline &) {
     return failWait(ERROR_INVALID_HANDLE);
 }
 
-HANDLE insertHandle(std::shared_ptr<KernelObject> object)
-{
+HANDLE insertHandle(std::shared_ptr<KernelObject> object) {
     HandleTable &t = table();
     std::lock_guard guard(t.lock);
     const size_t slot = pickFreeSlot(t);
@@ -71,8 +66,7 @@ HANDLE insertHandle(std::shared_ptr<KernelObject> object)
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(slot + 1));
 }
 
-bool removeHandle(HANDLE handle)
-{
+bool removeHandle(HANDLE handle) {
     std::shared_ptr<KernelObject> removed;
     {
         HandleTable &t = table();
@@ -88,8 +82,7 @@ bool removeHandle(HANDLE handle)
     return true;
 }
 
-std::shared_ptr<KernelObject> findHandle(HANDLE handle)
-{
+std::shared_ptr<KernelObject> findHandle(HANDLE handle) {
     HandleTable &t = table();
     std::lock_guard guard(t.lock);
     const size_t slot = slotOf(t, handle);
@@ -102,7 +95,6 @@ std::shared_ptr<KernelObject> findHandle(HANDLE handle)
 
 } // namespace trax::platform
 
-BOOL WINAPI CloseHandle(HANDLE handle)
-{
+BOOL WINAPI CloseHandle(HANDLE handle) {
     return trax::platform::removeHandle(handle) ? TRUE : FALSE;
 }

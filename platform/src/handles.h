@@ -14,7 +14,7 @@ namespace trax::platform {
 /// a call in progress holds another, so an object outlives a CloseHandle that races with
 /// a call on it.
 class KernelObject {
-public:
+  public:
     enum class Kind { thread, semaphore, event, device };
 
     explicit KernelObject(Kind kind) noexcept : kind_(kind) {}
@@ -28,7 +28,7 @@ public:
     /// returns WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED with the last error set.
     virtual DWORD waitFor(const Deadline &deadline);
 
-private:
+  private:
     Kind kind_;
 };
 
@@ -48,9 +48,7 @@ std::shared_ptr<KernelObject> findHandle(HANDLE handle);
 
 /// The object behind an open handle of type T (which names its kind as T::kKind), or null
 /// with ERROR_INVALID_HANDLE for any other handle.
-template <class T>
-std::shared_ptr<T> findHandleOf(HANDLE handle)
-{
+template <class T> std::shared_ptr<T> findHandleOf(HANDLE handle) {
     std::shared_ptr<KernelObject> object = findHandle(handle);
     if (!object)
         return nullptr;

@@ -14,15 +14,13 @@ struct MessageBoxState {
     void *context = nullptr;
 };
 
-MessageBoxState &state()
-{
+MessageBoxState &state() {
     static MessageBoxState *const instance = new MessageBoxState;
     return *instance;
 }
 
 /* One write, so lines from several threads do not interleave. */
-int writeToStandardError(LPCSTR caption, LPCSTR text)
-{
+int writeToStandardError(LPCSTR caption, LPCSTR text) {
     std::string line = caption;
     line += ": ";
     line += text;
@@ -34,8 +32,7 @@ int writeToStandardError(LPCSTR caption, LPCSTR text)
 
 } // namespace
 
-int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
-{
+int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     /* A missing caption reads "Error", as on Windows; a missing text is empty. */
     const char *shownCaption = caption != nullptr ? caption : "Error";
     const char *shownText = text != nullptr ? text : "";
@@ -52,8 +49,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
     return writeToStandardError(shownCaption, shownText);
 }
 
-void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context)
-{
+void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context) {
     MessageBoxState &s = state();
     std::lock_guard guard(s.lock);
     s.hook = hook;

@@ -4,10 +4,11 @@
  * the event: it receives the wake-ups. A process that finds the address taken holds an
  * "opener": its SetEvent sends to the owner, but it does not receive. Each wait on an
  * opener tries to bind the name again, so an opener takes the event over once the owner
- * has gone (waits that find the owner still there only time out). Every SetEvent sends one datagram (also from the owner to itself), wake-ups
- * queue in order and each successful wait takes one, so repeated signals are never merged.
- * Only datagrams from processes of the same user are accepted. When the owner ends, even by
- * a crash, the kernel frees the address; nothing is left in the file system.
+ * has gone (waits that find the owner still there only time out). Every SetEvent sends one datagram
+ * (also from the owner to itself), wake-ups queue in order and each successful wait takes one, so
+ * repeated signals are never merged. Only datagrams from processes of the same user are accepted.
+ * When the owner ends, even by a crash, the kernel frees the address; nothing is left in the file
+ * system.
  *
  * Within one process a name always maps to one object: creating it again returns a new
  * handle to the same event. */
@@ -28,20 +29,17 @@ namespace trax::platform {
 namespace {
 
 class NamedEvent final : public EventObject {
-public:
+  public:
     NamedEvent(std::string name, int fd, bool owner, const sockaddr_un &address,
                socklen_t addressLength) noexcept
         : name_(std::move(name)), fd_(fd), owner_(owner), address_(address),
-          addressLength_(addressLength)
-    {
-    }
+          addressLength_(addressLength) {}
     ~NamedEvent() override;
 
     BOOL set() override;
     void prepareWait() override { bindName(); }
 
-    BOOL reset() override
-    {
+    BOOL reset() override {
         std::lock_guard guard(receiveLock_);
         while (owner_ && receive(0))
             ;
@@ -54,19 +52,17 @@ public:
     /// Binds the name unless another process holds it; true when this event owns it.
     bool bindName();
 
-    std::optional<uint64_t> pendingSince() override
-    {
+    std::optional<uint64_t> pendingSince() override {
         std::lock_guard guard(receiveLock_);
         return owner_ ? receive(MSG_PEEK) : std::nullopt;
     }
 
-    bool tryConsume() override
-    {
+    bool tryConsume() override {
         std::lock_guard guard(receiveLock_);
         return owner_ && receive(0).has_value();
     }
 
-private:
+  private:
     std::optional<uint64_t> receive(int flags);
     void dropHead();
 
@@ -89,14 +85,12 @@ struct NameRegistry {
     std::unordered_map<std::string, std::weak_ptr<NamedEvent>> events;
 };
 
-NameRegistry &registry()
-{
+NameRegistry &registry() {
     static NameRegistry *const instance = new NameRegistry;
     return *instance;
 }
 
-NamedEvent::~NamedEvent()
-{
+NamedEvent::~NamedEvent() {
     close(fd_);
     NameRegistry &r = registry();
     std::lock_guard guard(r.lock);
@@ -109,8 +103,7 @@ NamedEvent::~NamedEvent()
 /* How long SetEvent waits for room when the owner's queue of wake-ups is full. */
 constexpr int kFullQueueWaitMs = 100;
 
-BOOL NamedEvent::set()
-{
+BOOL NamedEvent::set() {
     std::lock_guard guard(bindLock_);
     const uint64_t sent = monotonicNanoseconds();
     for (int waitedMs = 0;;) {
@@ -140,8 +133,7 @@ BOOL NamedEvent::set()
 
 /* Receives (or with MSG_PEEK inspects) the first acceptable wake-up; rejected datagrams
  * at the head of the queue are dropped on the way. */
-std::optional<uint64_t> NamedEvent::receive(int flags)
-{
+std::optional<uint64_t> NamedEvent::receive(int flags) {
     for (;;) {
         uint64_t payload = 0;
         iovec data{&payload, sizeof payload};
@@ -164,8 +156,7 @@ std::optional<uint64_t> NamedEvent::receive(int flags)
     }
 }
 
-void NamedEvent::dropHead()
-{
+void NamedEvent::dropHead() {
     char ignored;
     while (recv(fd_, &ignored, sizeof ignored, MSG_DONTWAIT) < 0 && errno == EINTR)
         ;
@@ -174,8 +165,7 @@ void NamedEvent::dropHead()
 /* The credential option is switched on before binding, so the first wake-up already
  * carries the sender's credentials; if the bind fails it is switched off again, because it
  * would make the socket bind an automatic address when it sends. */
-bool bindEventSocket(int fd, const sockaddr_un &address, socklen_t length)
-{
+bool bindEventSocket(int fd, const sockaddr_un &address, socklen_t length) {
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
     if (bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0)
@@ -187,8 +177,7 @@ bool bindEventSocket(int fd, const sockaddr_un &address, socklen_t length)
     return false;
 }
 
-bool NamedEvent::bindName()
-{
+bool NamedEvent::bindName() {
     if (owner_)
         return true;
     std::lock_guard guard(bindLock_);
@@ -198,8 +187,7 @@ bool NamedEvent::bindName()
 }
 
 /* Creates the socket of a new event and binds the name if no process owns it yet. */
-std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState)
-{
+std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState) {
     sockaddr_un address;
     const socklen_t length = makeEventAddress(geteuid(), name, address);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -223,8 +211,7 @@ std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initi
 } // namespace
 
 std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialState,
-                                            bool &existed)
-{
+                                            bool &existed) {
     const std::string key(name);
     NameRegistry &r = registry();
     std::unique_lock lock(r.lock);

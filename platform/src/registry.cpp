@@ -22,14 +22,12 @@ struct RegistryState {
     uintptr_t nextKey = 1;
 };
 
-RegistryState &state()
-{
+RegistryState &state() {
     static RegistryState *const instance = new RegistryState;
     return *instance;
 }
 
-std::string lowerCase(LPCSTR text)
-{
+std::string lowerCase(LPCSTR text) {
     std::string result = text != nullptr ? text : "";
     std::transform(result.begin(), result.end(), result.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -37,8 +35,7 @@ std::string lowerCase(LPCSTR text)
 }
 
 /* The path of a predefined root or an open key; nothing for any other handle. */
-std::optional<std::string> pathOfKey(const RegistryState &s, HKEY key)
-{
+std::optional<std::string> pathOfKey(const RegistryState &s, HKEY key) {
     if (key == HKEY_CLASSES_ROOT)
         return "hkey_classes_root";
     if (key == HKEY_CURRENT_USER)
@@ -52,8 +49,7 @@ std::optional<std::string> pathOfKey(const RegistryState &s, HKEY key)
 }
 
 /* The path of subKey below base; separators at either end of subKey are ignored. */
-std::string joinPath(const std::string &base, LPCSTR subKey)
-{
+std::string joinPath(const std::string &base, LPCSTR subKey) {
     std::string sub = lowerCase(subKey);
     const size_t first = sub.find_first_not_of('\\');
     if (first == std::string::npos)
@@ -63,8 +59,7 @@ std::string joinPath(const std::string &base, LPCSTR subKey)
 }
 
 /* A key exists when it holds a value or lies above a key that does; roots always exist. */
-bool keyExists(const RegistryState &s, const std::string &path)
-{
+bool keyExists(const RegistryState &s, const std::string &path) {
     if (path.find('\\') == std::string::npos || s.keys.count(path) != 0)
         return true;
     /* Keys below path sort together, right from path + "\\" on. */
@@ -73,15 +68,13 @@ bool keyExists(const RegistryState &s, const std::string &path)
     return candidate != s.keys.end() && candidate->first.compare(0, below.size(), below) == 0;
 }
 
-bool isPredefined(HKEY key)
-{
+bool isPredefined(HKEY key) {
     return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
 }
 
 /* Copies a string value out in the Windows manner: with no buffer only the size, with a
  * small one ERROR_MORE_DATA and the size needed. */
-LONG copyValue(const std::string &value, LPBYTE data, LPDWORD dataSize)
-{
+LONG copyValue(const std::string &value, LPBYTE data, LPDWORD dataSize) {
     const auto needed = static_cast<DWORD>(value.size() + 1);
     if (data == nullptr) {
         if (dataSize != nullptr)
@@ -98,8 +91,7 @@ LONG copyValue(const std::string &value, LPBYTE data, LPDWORD dataSize)
 
 } // namespace
 
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
-{
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -118,8 +110,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
 }
 
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
-                             LPBYTE data, LPDWORD dataSize)
-{
+                             LPBYTE data, LPDWORD dataSize) {
     if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
         return ERROR_INVALID_PARAMETER;
     RegistryState &s = state();
@@ -138,18 +129,16 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
     return copyValue(value->second, data, dataSize);
 }
 
-LONG WINAPI RegCloseKey(HKEY key)
-{
+LONG WINAPI RegCloseKey(HKEY key) {
     if (isPredefined(key))
         return ERROR_SUCCESS;
     RegistryState &s = state();
     std::lock_guard guard(s.lock);
     return s.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
-                                                                    : ERROR_INVALID_HANDLE;
+                                                                   : ERROR_INVALID_HANDLE;
 }
 
-LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value)
-{
+LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value) {
     if (value == nullptr)
         return ERROR_INVALID_PARAMETER;
     RegistryState &s = state();
@@ -161,8 +150,7 @@ LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LP
     return ERROR_SUCCESS;
 }
 
-void WINAPI TraxRegistryClear(void)
-{
+void WINAPI TraxRegistryClear(void) {
     RegistryState &s = state();
     std::lock_guard guard(s.lock);
     s.keys.clear();

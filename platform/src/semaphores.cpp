@@ -12,16 +12,13 @@ namespace trax::platform {
 namespace {
 
 class SemaphoreObject final : public KernelObject {
-public:
+  public:
     static constexpr Kind kKind = Kind::semaphore;
 
     SemaphoreObject(LONG initial, LONG maximum) noexcept
-        : KernelObject(kKind), count_(initial), maximum_(maximum)
-    {
-    }
+        : KernelObject(kKind), count_(initial), maximum_(maximum) {}
 
-    DWORD waitFor(const Deadline &deadline) override
-    {
+    DWORD waitFor(const Deadline &deadline) override {
         std::unique_lock lock(lock_);
         if (queue_.empty() && count_ > 0) {
             --count_;
@@ -35,8 +32,7 @@ public:
         return WAIT_TIMEOUT;
     }
 
-    BOOL release(LONG releaseCount, LPLONG previousCount)
-    {
+    BOOL release(LONG releaseCount, LPLONG previousCount) {
         std::lock_guard guard(lock_);
         if (static_cast<int64_t>(count_) + releaseCount > maximum_)
             return fail(ERROR_TOO_MANY_POSTS);
@@ -48,14 +44,13 @@ public:
         return TRUE;
     }
 
-private:
+  private:
     struct Waiter {
         std::condition_variable granted;
         bool hasToken = false;
     };
 
-    void grantFirstWaiter()
-    {
+    void grantFirstWaiter() {
         Waiter *first = queue_.front();
         queue_.pop_front();
         first->hasToken = true;
@@ -74,8 +69,7 @@ private:
 using namespace trax::platform;
 
 HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCount,
-                               LPCSTR name)
-{
+                               LPCSTR name) {
     if (name != nullptr && name[0] != '\0')
         return failHandle(ERROR_NOT_SUPPORTED);
     if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount)
@@ -83,8 +77,7 @@ HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG ma
     return insertHandle(std::make_shared<SemaphoreObject>(initialCount, maximumCount));
 }
 
-BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount)
-{
+BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount) {
     auto semaphore = findHandleOf<SemaphoreObject>(sem);
     if (!semaphore)
         return FALSE;

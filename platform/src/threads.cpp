@@ -15,17 +15,14 @@ namespace trax::platform {
 namespace {
 
 class ThreadObject final : public KernelObject {
-public:
+  public:
     static constexpr Kind kKind = Kind::thread;
 
     ThreadObject(LPTHREAD_START_ROUTINE start, LPVOID param) noexcept
-        : KernelObject(kKind), start_(start), param_(param)
-    {
-    }
+        : KernelObject(kKind), start_(start), param_(param) {}
 
     /// Body of the new thread: publishes its id, runs the start routine, then signals.
-    void run()
-    {
+    void run() {
         publishId();
         start_(param_);
         std::lock_guard guard(lock_);
@@ -34,23 +31,20 @@ public:
     }
 
     /// The new thread's id, once it has started.
-    DWORD waitForId()
-    {
+    DWORD waitForId() {
         std::unique_lock lock(lock_);
         changed_.wait(lock, [this] { return id_ != 0; });
         return id_;
     }
 
-    DWORD waitFor(const Deadline &deadline) override
-    {
+    DWORD waitFor(const Deadline &deadline) override {
         std::unique_lock lock(lock_);
         return waitUntil(changed_, lock, deadline, [this] { return finished_; }) ? WAIT_OBJECT_0
                                                                                  : WAIT_TIMEOUT;
     }
 
-private:
-    void publishId()
-    {
+  private:
+    void publishId() {
         std::lock_guard guard(lock_);
         id_ = static_cast<DWORD>(gettid());
         changed_.notify_all();
@@ -64,8 +58,7 @@ private:
     bool finished_ = false;
 };
 
-void *threadMain(void *arg)
-{
+void *threadMain(void *arg) {
     std::unique_ptr<std::shared_ptr<ThreadObject>> self(
         static_cast<std::shared_ptr<ThreadObject> *>(arg));
     (*self)->run();
@@ -74,8 +67,7 @@ void *threadMain(void *arg)
 
 /* Starts the detached thread; the requested stack size is a minimum, never below the
  * system default. Returns 0 or the pthread error number. */
-int spawnThread(const std::shared_ptr<ThreadObject> &thread, SIZE_T stackSize)
-{
+int spawnThread(const std::shared_ptr<ThreadObject> &thread, SIZE_T stackSize) {
     pthread_attr_t attr;
     int error = pthread_attr_init(&attr);
     if (error != 0)
@@ -100,10 +92,8 @@ int spawnThread(const std::shared_ptr<ThreadObject> &thread, SIZE_T stackSize)
 
 using namespace trax::platform;
 
-HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize,
-                           LPTHREAD_START_ROUTINE start, LPVOID param, DWORD flags,
-                           LPDWORD threadId)
-{
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                           LPVOID param, DWORD flags, LPDWORD threadId) {
     /* Suspended start and the other creation flags are not offered. */
     if (start == nullptr || flags != 0)
         return failHandle(ERROR_INVALID_PARAMETER);
@@ -121,12 +111,10 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize,
     return handle;
 }
 
-DWORD WINAPI GetCurrentThreadId(void)
-{
+DWORD WINAPI GetCurrentThreadId(void) {
     return static_cast<DWORD>(gettid());
 }
 
-DWORD WINAPI GetCurrentProcessId(void)
-{
+DWORD WINAPI GetCurrentProcessId(void) {
     return static_cast<DWORD>(getpid());
 }

@@ -20,8 +20,7 @@ struct VersionState {
     bool queryFails = false;
 };
 
-OSVERSIONINFOA windowsNt4()
-{
+OSVERSIONINFOA windowsNt4() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     info.dwPlatformId = VER_PLATFORM_WIN32_NT;
@@ -33,8 +32,7 @@ OSVERSIONINFOA windowsNt4()
 }
 
 /* Reads one decimal number of at most nine digits at text; false if there is none. */
-bool readNumber(const char *&text, DWORD &value)
-{
+bool readNumber(const char *&text, DWORD &value) {
     int digits = 0;
     value = 0;
     for (; *text >= '0' && *text <= '9'; ++text) {
@@ -46,8 +44,7 @@ bool readNumber(const char *&text, DWORD &value)
 }
 
 /* Parses "<platform>.<major>.<minor>[.<build>]" into info; false if the text is not that. */
-bool parseVersion(const char *text, OSVERSIONINFOA &info)
-{
+bool parseVersion(const char *text, OSVERSIONINFOA &info) {
     DWORD fields[4] = {0, 0, 0, 0};
     int count = 0;
     while (count < 4) {
@@ -69,8 +66,7 @@ bool parseVersion(const char *text, OSVERSIONINFOA &info)
     return true;
 }
 
-OSVERSIONINFOA startupVersion()
-{
+OSVERSIONINFOA startupVersion() {
     const char *text = std::getenv("TRAX_WINVER");
     OSVERSIONINFOA info = windowsNt4();
     if (text != nullptr && *text != '\0' && !parseVersion(text, info)) {
@@ -81,8 +77,7 @@ OSVERSIONINFOA startupVersion()
     return info;
 }
 
-VersionState &state()
-{
+VersionState &state() {
     static VersionState *const instance = [] {
         auto *s = new VersionState;
         s->startup = startupVersion();
@@ -97,8 +92,7 @@ VersionState &state()
 
 using namespace trax::platform;
 
-BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info)
-{
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     if (info == nullptr || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA))
         return fail(ERROR_INVALID_PARAMETER);
     VersionState &s = state();
@@ -109,8 +103,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info)
     return TRUE;
 }
 
-void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info)
-{
+void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info) {
     VersionState &s = state();
     std::lock_guard guard(s.lock);
     s.current = info != nullptr ? *info : s.startup;
@@ -118,8 +111,7 @@ void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info)
     s.current.szCSDVersion[sizeof s.current.szCSDVersion - 1] = '\0';
 }
 
-void WINAPI TraxSetVersionQueryFails(BOOL fails)
-{
+void WINAPI TraxSetVersionQueryFails(BOOL fails) {
     VersionState &s = state();
     std::lock_guard guard(s.lock);
     s.queryFails = fails != FALSE;

@@ -5,16 +5,14 @@
 
 using namespace trax::platform;
 
-DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms)
-{
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms) {
     std::shared_ptr<KernelObject> object = findHandle(handle);
     if (!object)
         return WAIT_FAILED;
     return object->waitFor(Deadline::after(ms));
 }
 
-void WINAPI Sleep(DWORD ms)
-{
+void WINAPI Sleep(DWORD ms) {
     if (ms == 0)
         sched_yield();
     else

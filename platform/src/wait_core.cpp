@@ -8,8 +8,7 @@
 
 namespace trax::platform {
 
-Deadline Deadline::after(DWORD ms)
-{
+Deadline Deadline::after(DWORD ms) {
     Deadline deadline;
     if (ms != INFINITE) {
         deadline.infinite_ = false;
@@ -18,14 +17,12 @@ Deadline Deadline::after(DWORD ms)
     return deadline;
 }
 
-Deadline Deadline::earlier(DWORD ms) const
-{
+Deadline Deadline::earlier(DWORD ms) const {
     const Deadline other = after(ms);
     return infinite_ || other.when_ < when_ ? other : *this;
 }
 
-timespec Deadline::remaining() const
-{
+timespec Deadline::remaining() const {
     auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(when_ - Clock::now());
     if (left.count() < 0)
         left = std::chrono::nanoseconds(0);
@@ -35,15 +32,13 @@ timespec Deadline::remaining() const
     return ts;
 }
 
-uint64_t monotonicNanoseconds()
-{
+uint64_t monotonicNanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
 }
 
-int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline)
-{
+int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline) {
     for (;;) {
         timespec left{};
         if (!deadline.isInfinite())
@@ -54,8 +49,7 @@ int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline)
     }
 }
 
-void sleepUntil(const Deadline &deadline)
-{
+void sleepUntil(const Deadline &deadline) {
     if (deadline.isInfinite()) {
         for (;;)
             pause();

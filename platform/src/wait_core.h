@@ -17,7 +17,7 @@ namespace trax::platform {
 
 /// The point in time at which a wait gives up; INFINITE never comes.
 class Deadline {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     /// Deadline ms milliseconds from now; INFINITE gives a deadline that never passes.
@@ -31,7 +31,7 @@ public:
     /// Time left until the deadline (zero once it has passed); only for finite deadlines.
     timespec remaining() const;
 
-private:
+  private:
     bool infinite_ = true;
     Clock::time_point when_{};
 };
@@ -42,8 +42,7 @@ uint64_t monotonicNanoseconds();
 /// Waits on cv until ready() holds or the deadline passes; returns ready()'s final value.
 template <class Ready>
 bool waitUntil(std::condition_variable &cv, std::unique_lock<std::mutex> &lock,
-               const Deadline &deadline, Ready ready)
-{
+               const Deadline &deadline, Ready ready) {
     if (deadline.isInfinite()) {
         cv.wait(lock, ready);
         return true;

@@ -18,8 +18,7 @@ struct FakeDevice {
 };
 
 BOOL fakeIoctl(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
-               LPDWORD bytesReturned)
-{
+               LPDWORD bytesReturned) {
     auto *device = static_cast<FakeDevice *>(context);
     ++device->calls;
     device->lastCode = code;
@@ -40,13 +39,11 @@ BOOL fakeIoctl(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID out, D
     return TRUE;
 }
 
-void fakeRelease(void *context)
-{
+void fakeRelease(void *context) {
     ++static_cast<FakeDevice *>(context)->releases;
 }
 
-TEST(DeviceHandles, IoControlReachesTheHandlerWithItsArguments)
-{
+TEST(DeviceHandles, IoControlReachesTheHandlerWithItsArguments) {
     FakeDevice device;
     HANDLE handle = TraxCreateDeviceHandle(fakeIoctl, fakeRelease, &device);
     ASSERT_NE(handle, nullptr);
@@ -72,8 +69,7 @@ TEST(DeviceHandles, IoControlReachesTheHandlerWithItsArguments)
     EXPECT_EQ(device.releases.load(), 1);
 }
 
-TEST(DeviceHandles, OverlappedIoAndAMissingHandlerAreRefused)
-{
+TEST(DeviceHandles, OverlappedIoAndAMissingHandlerAreRefused) {
     FakeDevice device;
     SetLastError(0);
     EXPECT_EQ(TraxCreateDeviceHandle(nullptr, fakeRelease, &device), nullptr);
@@ -90,8 +86,7 @@ TEST(DeviceHandles, OverlappedIoAndAMissingHandlerAreRefused)
     EXPECT_TRUE(CloseHandle(handle)) << "a device without release callback closes fine";
 }
 
-TEST(DeviceHandles, CloseDuringABlockingCallReleasesAfterTheCallReturns)
-{
+TEST(DeviceHandles, CloseDuringABlockingCallReleasesAfterTheCallReturns) {
     FakeDevice device;
     HANDLE handle = TraxCreateDeviceHandle(fakeIoctl, fakeRelease, &device);
     ASSERT_NE(handle, nullptr);
@@ -113,8 +108,7 @@ TEST(DeviceHandles, CloseDuringABlockingCallReleasesAfterTheCallReturns)
     EXPECT_EQ(device.releases.load(), 1);
 }
 
-TEST(DeviceHandles, WithDeviceRunsOnTheContextAndOnlyForDevices)
-{
+TEST(DeviceHandles, WithDeviceRunsOnTheContextAndOnlyForDevices) {
     FakeDevice device;
     HANDLE handle = TraxCreateDeviceHandle(fakeIoctl, fakeRelease, &device);
     ASSERT_NE(handle, nullptr);

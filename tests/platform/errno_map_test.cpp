@@ -11,8 +11,7 @@ struct Translation {
     DWORD code;
 };
 
-TEST(ErrnoTranslation, MapsEachPosixErrorToItsWindowsCode)
-{
+TEST(ErrnoTranslation, MapsEachPosixErrorToItsWindowsCode) {
     const Translation table[] = {
         {0, ERROR_SUCCESS},
         {EPERM, ERROR_ACCESS_DENIED},
@@ -41,8 +40,7 @@ TEST(ErrnoTranslation, MapsEachPosixErrorToItsWindowsCode)
         EXPECT_EQ(trax::platform::translateErrno(row.error), row.code) << "errno " << row.error;
 }
 
-TEST(ErrnoTranslation, UnknownErrorsBecomeAGeneralFailureNotSuccess)
-{
+TEST(ErrnoTranslation, UnknownErrorsBecomeAGeneralFailureNotSuccess) {
     EXPECT_EQ(trax::platform::translateErrno(EXDEV), static_cast<DWORD>(ERROR_GEN_FAILURE));
     EXPECT_EQ(trax::platform::translateErrno(-5), static_cast<DWORD>(ERROR_GEN_FAILURE));
     EXPECT_EQ(trax::platform::translateErrno(100000), static_cast<DWORD>(ERROR_GEN_FAILURE));

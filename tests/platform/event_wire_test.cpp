@@ -18,16 +18,14 @@ struct FakeDatagram {
     alignas(cmsghdr) char control[trax::platform::kWakeupControlSize * 2] = {};
     msghdr message{};
 
-    explicit FakeDatagram(uint64_t sent) : payload(sent)
-    {
+    explicit FakeDatagram(uint64_t sent) : payload(sent) {
         message.msg_iov = &data;
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = 0;
     }
 
-    void addCredentials(uid_t uid)
-    {
+    void addCredentials(uid_t uid) {
         message.msg_controllen += CMSG_SPACE(sizeof(ucred));
         cmsghdr *c = CMSG_FIRSTHDR(&message);
         while (CMSG_NXTHDR(&message, c) != nullptr)
@@ -40,8 +38,7 @@ struct FakeDatagram {
     }
 };
 
-TEST(WakeupFilter, AcceptsADatagramOfTheOwnerAndReturnsItsSendTime)
-{
+TEST(WakeupFilter, AcceptsADatagramOfTheOwnerAndReturnsItsSendTime) {
     FakeDatagram datagram(987654321);
     datagram.addCredentials(1000);
     const auto sent = acceptWakeup(datagram.message, 8, 1000);
@@ -49,30 +46,26 @@ TEST(WakeupFilter, AcceptsADatagramOfTheOwnerAndReturnsItsSendTime)
     EXPECT_EQ(*sent, 987654321u);
 }
 
-TEST(WakeupFilter, DropsDatagramsOfAnotherUser)
-{
+TEST(WakeupFilter, DropsDatagramsOfAnotherUser) {
     FakeDatagram datagram(1);
     datagram.addCredentials(1001);
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 1000).has_value());
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 0).has_value()) << "root is another user too";
 }
 
-TEST(WakeupFilter, DropsDatagramsWithoutCredentials)
-{
+TEST(WakeupFilter, DropsDatagramsWithoutCredentials) {
     FakeDatagram datagram(1);
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 1000).has_value());
 }
 
-TEST(WakeupFilter, DropsDatagramsThatClaimTwoSenders)
-{
+TEST(WakeupFilter, DropsDatagramsThatClaimTwoSenders) {
     FakeDatagram datagram(1);
     datagram.addCredentials(1000);
     datagram.addCredentials(1001);
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 1000).has_value());
 }
 
-TEST(WakeupFilter, DropsMalformedAndTruncatedDatagrams)
-{
+TEST(WakeupFilter, DropsMalformedAndTruncatedDatagrams) {
     FakeDatagram datagram(1);
     datagram.addCredentials(1000);
     EXPECT_FALSE(acceptWakeup(datagram.message, 7, 1000).has_value());
@@ -84,14 +77,12 @@ TEST(WakeupFilter, DropsMalformedAndTruncatedDatagrams)
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 1000).has_value());
 }
 
-TEST(EventAddress, ShortNamesAreReadableAndCarryTheUser)
-{
+TEST(EventAddress, ShortNamesAreReadableAndCarryTheUser) {
     EXPECT_EQ(eventAddressName(1000, "4711SigEvt257"), "trax-evt-1000-4711SigEvt257");
     EXPECT_NE(eventAddressName(1000, "x"), eventAddressName(1001, "x"));
 }
 
-TEST(EventAddress, LongNamesAreHashedDistinctlyAndAlwaysFitASocketAddress)
-{
+TEST(EventAddress, LongNamesAreHashedDistinctlyAndAlwaysFitASocketAddress) {
     const std::string longA(200, 'a');
     std::string longB = longA;
     longB.back() = 'b';
@@ -106,8 +97,7 @@ TEST(EventAddress, LongNamesAreHashedDistinctlyAndAlwaysFitASocketAddress)
     EXPECT_EQ(address.sun_path[0], '\0') << "abstract namespace";
 }
 
-TEST(EventAddress, AShortNameCannotImitateAHashedOne)
-{
+TEST(EventAddress, AShortNameCannotImitateAHashedOne) {
     const std::string longName(150, 'n');
     const std::string hashed = eventAddressName(7, longName);
     const std::string imitation = hashed.substr(std::string("trax-evh-7-").size());

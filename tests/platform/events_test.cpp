@@ -8,13 +8,11 @@
 namespace {
 
 /* Names unique to this process, so parallel test runs never meet. */
-std::string uniqueName(const char *suffix)
-{
+std::string uniqueName(const char *suffix) {
     return "ptest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
 }
 
-TEST(UnnamedEvents, AutoResetReleasesOneWaitAndResets)
-{
+TEST(UnnamedEvents, AutoResetReleasesOneWaitAndResets) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
@@ -25,8 +23,7 @@ TEST(UnnamedEvents, AutoResetReleasesOneWaitAndResets)
     CloseHandle(event);
 }
 
-TEST(UnnamedEvents, ManualResetStaysSetUntilReset)
-{
+TEST(UnnamedEvents, ManualResetStaysSetUntilReset) {
     HANDLE event = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
@@ -42,16 +39,14 @@ struct Waiters {
     std::atomic<int> woken{0};
 };
 
-DWORD WINAPI waitOnce(LPVOID param)
-{
+DWORD WINAPI waitOnce(LPVOID param) {
     auto *waiters = static_cast<Waiters *>(param);
     if (WaitForSingleObject(waiters->event, 300) == WAIT_OBJECT_0)
         ++waiters->woken;
     return 0;
 }
 
-TEST(UnnamedEvents, AutoResetWakesExactlyOneOfSeveralWaiters)
-{
+TEST(UnnamedEvents, AutoResetWakesExactlyOneOfSeveralWaiters) {
     Waiters waiters;
     waiters.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE threads[3];
@@ -67,8 +62,7 @@ TEST(UnnamedEvents, AutoResetWakesExactlyOneOfSeveralWaiters)
     CloseHandle(waiters.event);
 }
 
-TEST(UnnamedEvents, AWaitingThreadIsWokenBySetFromAnother)
-{
+TEST(UnnamedEvents, AWaitingThreadIsWokenBySetFromAnother) {
     Waiters waiters;
     waiters.event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, waitOnce, &waiters, 0, nullptr);
@@ -80,8 +74,7 @@ TEST(UnnamedEvents, AWaitingThreadIsWokenBySetFromAnother)
     CloseHandle(waiters.event);
 }
 
-TEST(NamedEvents, CreatingANameAgainOpensTheSameEvent)
-{
+TEST(NamedEvents, CreatingANameAgainOpensTheSameEvent) {
     const std::string name = uniqueName("same");
     SetLastError(1);
     HANDLE first = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
@@ -100,8 +93,7 @@ TEST(NamedEvents, CreatingANameAgainOpensTheSameEvent)
     CloseHandle(second);
 }
 
-TEST(NamedEvents, EverySetQueuesOneWakeUp)
-{
+TEST(NamedEvents, EverySetQueuesOneWakeUp) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, uniqueName("queue").c_str());
     ASSERT_NE(event, nullptr);
     for (int i = 0; i < 3; ++i)
@@ -112,8 +104,7 @@ TEST(NamedEvents, EverySetQueuesOneWakeUp)
     CloseHandle(event);
 }
 
-TEST(NamedEvents, InitialStateQueuesOneWakeUpAndResetDropsAll)
-{
+TEST(NamedEvents, InitialStateQueuesOneWakeUpAndResetDropsAll) {
     HANDLE event = CreateEventA(nullptr, FALSE, TRUE, uniqueName("initial").c_str());
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
@@ -125,8 +116,7 @@ TEST(NamedEvents, InitialStateQueuesOneWakeUpAndResetDropsAll)
     CloseHandle(event);
 }
 
-TEST(NamedEvents, ANameIsFreeAgainAfterItsLastHandleCloses)
-{
+TEST(NamedEvents, ANameIsFreeAgainAfterItsLastHandleCloses) {
     const std::string name = uniqueName("reuse");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
@@ -141,8 +131,7 @@ TEST(NamedEvents, ANameIsFreeAgainAfterItsLastHandleCloses)
     CloseHandle(event);
 }
 
-TEST(NamedEvents, NameLengthAndResetModeAreChecked)
-{
+TEST(NamedEvents, NameLengthAndResetModeAreChecked) {
     const std::string longest(200, 'L');
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, longest.c_str());
     ASSERT_NE(event, nullptr) << "200 characters are allowed";
@@ -165,8 +154,7 @@ TEST(NamedEvents, NameLengthAndResetModeAreChecked)
     CloseHandle(unnamed);
 }
 
-TEST(WaitForMultiple, ReturnsTheWakeUpsInTheOrderTheyWereSent)
-{
+TEST(WaitForMultiple, ReturnsTheWakeUpsInTheOrderTheyWereSent) {
     HANDLE events[3];
     const char *suffixes[] = {"m0", "m1", "m2"};
     for (int i = 0; i < 3; ++i)
@@ -183,8 +171,7 @@ TEST(WaitForMultiple, ReturnsTheWakeUpsInTheOrderTheyWereSent)
         CloseHandle(event);
 }
 
-TEST(WaitForMultiple, AnUnnamedEventCountsAsEarliest)
-{
+TEST(WaitForMultiple, AnUnnamedEventCountsAsEarliest) {
     HANDLE named = CreateEventA(nullptr, FALSE, FALSE, uniqueName("mix").c_str());
     HANDLE control = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE events[] = {named, control};
@@ -196,8 +183,7 @@ TEST(WaitForMultiple, AnUnnamedEventCountsAsEarliest)
     CloseHandle(control);
 }
 
-TEST(WaitForMultiple, WakesWhenAnotherThreadSetsOneEvent)
-{
+TEST(WaitForMultiple, WakesWhenAnotherThreadSetsOneEvent) {
     HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, nullptr),
                        CreateEventA(nullptr, FALSE, FALSE, uniqueName("wake").c_str())};
     HANDLE setter = CreateThread(
@@ -215,8 +201,7 @@ TEST(WaitForMultiple, WakesWhenAnotherThreadSetsOneEvent)
         CloseHandle(event);
 }
 
-TEST(WaitForMultiple, RejectsBadArguments)
-{
+TEST(WaitForMultiple, RejectsBadArguments) {
     HANDLE event = CreateEventA(nullptr, FALSE, TRUE, nullptr);
     HANDLE many[65];
     for (HANDLE &h : many)

@@ -6,14 +6,12 @@
 
 namespace {
 
-HANDLE asHandle(intptr_t value)
-{
+HANDLE asHandle(intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
 
 /* Each call must fail with ERROR_INVALID_HANDLE for the given handle. */
-void expectEveryCallRejects(HANDLE handle)
-{
+void expectEveryCallRejects(HANDLE handle) {
     SetLastError(0);
     EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
@@ -34,8 +32,7 @@ void expectEveryCallRejects(HANDLE handle)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST(Handles, NullMinusOneAndOutOfRangeValuesFailCleanly)
-{
+TEST(Handles, NullMinusOneAndOutOfRangeValuesFailCleanly) {
     expectEveryCallRejects(nullptr);
     expectEveryCallRejects(INVALID_HANDLE_VALUE);
     expectEveryCallRejects(asHandle(-2));
@@ -43,16 +40,14 @@ TEST(Handles, NullMinusOneAndOutOfRangeValuesFailCleanly)
     expectEveryCallRejects(asHandle(INTPTR_MAX));
 }
 
-TEST(Handles, AClosedHandleFailsAndASecondCloseFails)
-{
+TEST(Handles, AClosedHandleFailsAndASecondCloseFails) {
     HANDLE sem = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     ASSERT_NE(sem, nullptr);
     EXPECT_TRUE(CloseHandle(sem));
     expectEveryCallRejects(sem);
 }
 
-TEST(Handles, HandlesAreSmallPositiveNumbersAndNotReusedAtOnce)
-{
+TEST(Handles, HandlesAreSmallPositiveNumbersAndNotReusedAtOnce) {
     HANDLE first = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     ASSERT_NE(first, nullptr);
     EXPECT_GT(reinterpret_cast<intptr_t>(first), 0);
@@ -64,8 +59,7 @@ TEST(Handles, HandlesAreSmallPositiveNumbersAndNotReusedAtOnce)
     CloseHandle(second);
 }
 
-TEST(Handles, AHandleOfTheWrongKindIsRejected)
-{
+TEST(Handles, AHandleOfTheWrongKindIsRejected) {
     HANDLE sem = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_NE(sem, nullptr);
@@ -90,8 +84,7 @@ TEST(Handles, AHandleOfTheWrongKindIsRejected)
     CloseHandle(event);
 }
 
-TEST(Handles, AFullTableFailsWithoutHarmAndRecovers)
-{
+TEST(Handles, AFullTableFailsWithoutHarmAndRecovers) {
     std::vector<HANDLE> handles;
     HANDLE handle;
     while ((handle = CreateSemaphoreA(nullptr, 0, 1, nullptr)) != nullptr) {
@@ -109,8 +102,7 @@ TEST(Handles, AFullTableFailsWithoutHarmAndRecovers)
         EXPECT_TRUE(CloseHandle(h));
 }
 
-TEST(LastError, IsKeptPerThread)
-{
+TEST(LastError, IsKeptPerThread) {
     SetLastError(1234);
     DWORD seenByOther = 0;
     HANDLE thread = CreateThread(

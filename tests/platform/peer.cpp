@@ -22,8 +22,7 @@
 
 namespace {
 
-int setNames(int count, char **names)
-{
+int setNames(int count, char **names) {
     int status = 0;
     for (int i = 0; i < count; ++i) {
         HANDLE event = CreateEventA(nullptr, FALSE, FALSE, names[i]);
@@ -39,38 +38,36 @@ int setNames(int count, char **names)
     return status;
 }
 
-int own(const char *name, int count, DWORD ms)
-{
+int own(const char *name, int count, DWORD ms) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
     if (event == nullptr)
         return 1;
     std::printf("ready %u\n", GetLastError());
     std::fflush(stdout);
     for (int i = 0; i < count; ++i) {
-        std::printf("%s\n", WaitForSingleObject(event, ms) == WAIT_OBJECT_0 ? "signalled" : "timeout");
+        std::printf("%s\n",
+                    WaitForSingleObject(event, ms) == WAIT_OBJECT_0 ? "signalled" : "timeout");
         std::fflush(stdout);
     }
     CloseHandle(event);
     return 0;
 }
 
-int sendRaw(uid_t owner, const char *name)
-{
+int sendRaw(uid_t owner, const char *name) {
     sockaddr_un address;
     const socklen_t length = trax::platform::makeEventAddress(owner, name, address);
     const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const uint64_t sent = static_cast<uint64_t>(now.tv_sec) * 1000000000u + now.tv_nsec;
-    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<sockaddr *>(&address), length) ==
-                    sizeof sent;
+    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<sockaddr *>(&address),
+                           length) == sizeof sent;
     close(fd);
     std::printf("%s\n", ok ? "sent" : "unsent");
     return ok ? 0 : 1;
 }
 
-int version()
-{
+int version() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!GetVersionExA(&info))
@@ -80,8 +77,7 @@ int version()
     return 0;
 }
 
-int run(int argc, char **argv)
-{
+int run(int argc, char **argv) {
     if (argc < 2)
         return 2;
     const char *command = argv[1];
@@ -104,7 +100,6 @@ int run(int argc, char **argv)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     return run(argc, argv);
 }

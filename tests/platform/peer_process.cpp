@@ -13,8 +13,7 @@
 extern char **environ;
 
 PeerProcess::PeerProcess(const std::vector<std::string> &args,
-                         const std::vector<std::string> &environment)
-{
+                         const std::vector<std::string> &environment) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         return;
@@ -49,8 +48,7 @@ PeerProcess::PeerProcess(const std::vector<std::string> &args,
     err_ = err[0];
 }
 
-PeerProcess::~PeerProcess()
-{
+PeerProcess::~PeerProcess() {
     if (pid_ > 0)
         wait(5000);
     if (out_ >= 0)
@@ -59,8 +57,7 @@ PeerProcess::~PeerProcess()
         close(err_);
 }
 
-std::string PeerProcess::readLine(int timeoutMs)
-{
+std::string PeerProcess::readLine(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const size_t end = pending_.find('\n');
@@ -82,8 +79,7 @@ std::string PeerProcess::readLine(int timeoutMs)
     }
 }
 
-std::string PeerProcess::readErrors(int timeoutMs)
-{
+std::string PeerProcess::readErrors(int timeoutMs) {
     std::string text;
     pollfd p{err_, POLLIN, 0};
     char buffer[256];
@@ -96,8 +92,7 @@ std::string PeerProcess::readErrors(int timeoutMs)
     return text;
 }
 
-int PeerProcess::wait(int timeoutMs)
-{
+int PeerProcess::wait(int timeoutMs) {
     if (pid_ <= 0)
         return -1;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -113,8 +108,7 @@ int PeerProcess::wait(int timeoutMs)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-void PeerProcess::kill()
-{
+void PeerProcess::kill() {
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGKILL);

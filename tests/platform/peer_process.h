@@ -8,7 +8,7 @@
 #include <vector>
 
 class PeerProcess {
-public:
+  public:
     /// Starts the peer with the arguments and extra "NAME=value" environment entries.
     explicit PeerProcess(const std::vector<std::string> &args,
                          const std::vector<std::string> &environment = {});
@@ -25,7 +25,7 @@ public:
     int wait(int timeoutMs = 5000);
     void kill();
 
-private:
+  private:
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;

@@ -12,16 +12,15 @@
 
 namespace {
 
-std::string uniqueName(const char *suffix)
-{
+std::string uniqueName(const char *suffix) {
     return "xtest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
 }
 
 /* True if a socket bound to the event's abstract address is listed by the kernel. */
-bool nameIsBound(const std::string &name)
-{
+bool nameIsBound(const std::string &name) {
     std::ifstream table("/proc/net/unix");
-    const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(table)),
+                           std::istreambuf_iterator<char>());
     const std::string address = "@trax-evt-" + std::to_string(geteuid()) + "-" + name;
     for (size_t at = text.find(address); at != std::string::npos; at = text.find(address, at + 1)) {
         const size_t end = at + address.size();
@@ -32,8 +31,7 @@ bool nameIsBound(const std::string &name)
 }
 
 /* True if any entry of the directory mentions the text. */
-bool directoryMentions(const char *path, const std::string &text)
-{
+bool directoryMentions(const char *path, const std::string &text) {
     DIR *dir = opendir(path);
     if (dir == nullptr)
         return false;
@@ -44,8 +42,7 @@ bool directoryMentions(const char *path, const std::string &text)
     return found;
 }
 
-TEST(CrossProcessEvents, ASetInAnotherProcessWakesTheOwnerHere)
-{
+TEST(CrossProcessEvents, ASetInAnotherProcessWakesTheOwnerHere) {
     const std::string name = uniqueName("wake");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
@@ -58,8 +55,7 @@ TEST(CrossProcessEvents, ASetInAnotherProcessWakesTheOwnerHere)
     CloseHandle(event);
 }
 
-TEST(CrossProcessEvents, ASetHereWakesTheOwnerInAnotherProcess)
-{
+TEST(CrossProcessEvents, ASetHereWakesTheOwnerInAnotherProcess) {
     const std::string name = uniqueName("reverse");
     PeerProcess peer({"own", name, "2", "5000"});
     ASSERT_EQ(peer.readLine(), "ready 0");
@@ -74,8 +70,7 @@ TEST(CrossProcessEvents, ASetHereWakesTheOwnerInAnotherProcess)
     CloseHandle(opener);
 }
 
-TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone)
-{
+TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone) {
     const std::string name = uniqueName("takeover");
     PeerProcess owner({"own", name, "1", "5000"});
     ASSERT_EQ(owner.readLine(), "ready 0");
@@ -94,8 +89,7 @@ TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone)
     CloseHandle(event);
 }
 
-TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting)
-{
+TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting) {
     const std::string name = uniqueName("takeover-many");
     PeerProcess owner({"own", name, "1", "300"});
     ASSERT_EQ(owner.readLine(), "ready 0");
@@ -126,8 +120,7 @@ TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting)
         CloseHandle(event);
 }
 
-TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder)
-{
+TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder) {
     HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, uniqueName("o0").c_str()),
                        CreateEventA(nullptr, FALSE, FALSE, uniqueName("o1").c_str())};
     PeerProcess peer({"set", uniqueName("o1"), uniqueName("o0"), uniqueName("o1")});
@@ -140,8 +133,7 @@ TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder)
         CloseHandle(event);
 }
 
-TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem)
-{
+TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem) {
     const std::string name = uniqueName("full");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
@@ -166,8 +158,7 @@ TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem)
     CloseHandle(event);
 }
 
-TEST(CrossProcessEvents, SettingANameNobodyOwnsAnyMoreSucceeds)
-{
+TEST(CrossProcessEvents, SettingANameNobodyOwnsAnyMoreSucceeds) {
     const std::string name = uniqueName("orphan");
     PeerProcess owner({"own", name, "1", "5000"});
     ASSERT_EQ(owner.readLine(), "ready 0");
@@ -180,8 +171,7 @@ TEST(CrossProcessEvents, SettingANameNobodyOwnsAnyMoreSucceeds)
     CloseHandle(opener);
 }
 
-TEST(CrossProcessEvents, NothingIsLeftBehindWhenTheOwnerCrashes)
-{
+TEST(CrossProcessEvents, NothingIsLeftBehindWhenTheOwnerCrashes) {
     const std::string name = uniqueName("crash");
     PeerProcess owner({"own", name, "1", "10000"});
     ASSERT_EQ(owner.readLine(), "ready 0");
@@ -200,8 +190,7 @@ TEST(CrossProcessEvents, NothingIsLeftBehindWhenTheOwnerCrashes)
     EXPECT_FALSE(nameIsBound(name));
 }
 
-TEST(CrossProcessEvents, WakeUpsFromAnotherUserAreDropped)
-{
+TEST(CrossProcessEvents, WakeUpsFromAnotherUserAreDropped) {
     if (geteuid() != 0)
         GTEST_SKIP() << "switching to another user needs root";
     const std::string name = uniqueName("foreign");
@@ -215,12 +204,12 @@ TEST(CrossProcessEvents, WakeUpsFromAnotherUserAreDropped)
 
     PeerProcess sameUser({"send-raw", owner, name});
     EXPECT_EQ(sameUser.readLine(), "sent");
-    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0) << "the filter lets the owner's user in";
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0)
+        << "the filter lets the owner's user in";
     CloseHandle(event);
 }
 
-TEST(VersionOfAChild, FollowsTheEnvironment)
-{
+TEST(VersionOfAChild, FollowsTheEnvironment) {
     PeerProcess win2000({"version"}, {"TRAX_WINVER=2.5.0.2195"});
     EXPECT_EQ(win2000.readLine(), "2 5 0 2195 ");
     EXPECT_EQ(win2000.wait(), 0);
@@ -232,10 +221,10 @@ TEST(VersionOfAChild, FollowsTheEnvironment)
     EXPECT_EQ(nt4.readLine(), "2 4 0 1381 Service Pack 6");
 }
 
-TEST(VersionOfAChild, AMalformedSettingIsReportedAndIgnored)
-{
-    for (const char *bad : {"TRAX_WINVER=5", "TRAX_WINVER=2.4.", "TRAX_WINVER=2.4.0.1.9",
-                            "TRAX_WINVER=3.4.0", "TRAX_WINVER=2.99999999999.0", "TRAX_WINVER=-2.4.0"}) {
+TEST(VersionOfAChild, AMalformedSettingIsReportedAndIgnored) {
+    for (const char *bad :
+         {"TRAX_WINVER=5", "TRAX_WINVER=2.4.", "TRAX_WINVER=2.4.0.1.9", "TRAX_WINVER=3.4.0",
+          "TRAX_WINVER=2.99999999999.0", "TRAX_WINVER=-2.4.0"}) {
         PeerProcess peer({"version"}, {bad});
         EXPECT_EQ(peer.readLine(), "2 4 0 1381 Service Pack 6") << bad;
         EXPECT_NE(peer.readErrors().find("TRAX_WINVER"), std::string::npos) << bad;

@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(Semaphores, CreationChecksCountsAndRefusesNames)
-{
+TEST(Semaphores, CreationChecksCountsAndRefusesNames) {
     struct Case {
         LONG initial, maximum;
     };
@@ -26,8 +25,7 @@ TEST(Semaphores, CreationChecksCountsAndRefusesNames)
     CloseHandle(emptyName);
 }
 
-TEST(Semaphores, CountsTokensAndTimesOutWhenEmpty)
-{
+TEST(Semaphores, CountsTokensAndTimesOutWhenEmpty) {
     HANDLE sem = CreateSemaphoreA(nullptr, 2, 5, nullptr);
     ASSERT_NE(sem, nullptr);
     EXPECT_EQ(WaitForSingleObject(sem, 0), WAIT_OBJECT_0);
@@ -39,8 +37,7 @@ TEST(Semaphores, CountsTokensAndTimesOutWhenEmpty)
     CloseHandle(sem);
 }
 
-TEST(Semaphores, ReleasePastTheMaximumFailsAndChangesNothing)
-{
+TEST(Semaphores, ReleasePastTheMaximumFailsAndChangesNothing) {
     HANDLE sem = CreateSemaphoreA(nullptr, 1, 3, nullptr);
     ASSERT_NE(sem, nullptr);
     LONG previous = -1;
@@ -69,13 +66,12 @@ TEST(Semaphores, ReleasePastTheMaximumFailsAndChangesNothing)
  * was already waiting must get the token, not the releasing thread. */
 struct TokenHandOver {
     HANDLE token = nullptr;
-    HANDLE waiting = nullptr; /* set by the other thread just before it waits */
+    HANDLE waiting = nullptr;  /* set by the other thread just before it waits */
     HANDLE giveBack = nullptr; /* tells the other thread to release the token */
     std::atomic<int> taken{0};
 };
 
-DWORD WINAPI takeTokenWhenHandedOver(LPVOID param)
-{
+DWORD WINAPI takeTokenWhenHandedOver(LPVOID param) {
     auto *game = static_cast<TokenHandOver *>(param);
     SetEvent(game->waiting);
     if (WaitForSingleObject(game->token, 5000) != WAIT_OBJECT_0)
@@ -86,8 +82,7 @@ DWORD WINAPI takeTokenWhenHandedOver(LPVOID param)
     return 0;
 }
 
-TEST(Semaphores, AReleasedTokenGoesToTheThreadThatWasWaiting)
-{
+TEST(Semaphores, AReleasedTokenGoesToTheThreadThatWasWaiting) {
     TokenHandOver game;
     game.token = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     game.waiting = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -112,8 +107,7 @@ TEST(Semaphores, AReleasedTokenGoesToTheThreadThatWasWaiting)
     CloseHandle(game.giveBack);
 }
 
-TEST(Semaphores, AWaiterThatTimedOutDoesNotSwallowALaterToken)
-{
+TEST(Semaphores, AWaiterThatTimedOutDoesNotSwallowALaterToken) {
     HANDLE sem = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     ASSERT_NE(sem, nullptr);
     EXPECT_EQ(WaitForSingleObject(sem, 10), WAIT_TIMEOUT);

@@ -7,8 +7,7 @@
 
 namespace {
 
-OSVERSIONINFOA queryVersion(BOOL &ok)
-{
+OSVERSIONINFOA queryVersion(BOOL &ok) {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     ok = GetVersionExA(&info);
@@ -16,16 +15,14 @@ OSVERSIONINFOA queryVersion(BOOL &ok)
 }
 
 class Version : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
+  protected:
+    void TearDown() override {
         TraxSetEmulatedVersion(nullptr);
         TraxSetVersionQueryFails(FALSE);
     }
 };
 
-TEST_F(Version, DefaultIsWindowsNt4ServicePack6)
-{
+TEST_F(Version, DefaultIsWindowsNt4ServicePack6) {
     BOOL ok = FALSE;
     const OSVERSIONINFOA info = queryVersion(ok);
     ASSERT_TRUE(ok);
@@ -37,8 +34,7 @@ TEST_F(Version, DefaultIsWindowsNt4ServicePack6)
     EXPECT_EQ(info.dwOSVersionInfoSize, 148u);
 }
 
-TEST_F(Version, RequiresTheRecordSizeToBeSet)
-{
+TEST_F(Version, RequiresTheRecordSizeToBeSet) {
     for (DWORD size : {0u, 147u, 149u, 156u}) {
         OSVERSIONINFOA info{};
         info.dwOSVersionInfoSize = size;
@@ -50,8 +46,7 @@ TEST_F(Version, RequiresTheRecordSizeToBeSet)
     EXPECT_FALSE(GetVersionExA(nullptr));
 }
 
-TEST_F(Version, EmulatedVersionAndFailureCanBeSwitched)
-{
+TEST_F(Version, EmulatedVersionAndFailureCanBeSwitched) {
     OSVERSIONINFOA win98{};
     win98.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
     win98.dwMajorVersion = 4;
@@ -84,8 +79,7 @@ struct CapturedBox {
     int calls = 0;
 };
 
-int captureBox(LPCSTR caption, LPCSTR text, UINT type, void *context)
-{
+int captureBox(LPCSTR caption, LPCSTR text, UINT type, void *context) {
     auto *box = static_cast<CapturedBox *>(context);
     box->caption = caption;
     box->text = text;
@@ -94,8 +88,7 @@ int captureBox(LPCSTR caption, LPCSTR text, UINT type, void *context)
     return 42;
 }
 
-TEST(MessageBox, WritesOneLineToStandardErrorByDefault)
-{
+TEST(MessageBox, WritesOneLineToStandardErrorByDefault) {
     ::testing::internal::CaptureStderr();
     const int answer = MessageBoxA(nullptr, "Disk not found", "velk", MB_OK | MB_ICONERROR);
     const std::string written = ::testing::internal::GetCapturedStderr();
@@ -103,8 +96,7 @@ TEST(MessageBox, WritesOneLineToStandardErrorByDefault)
     EXPECT_EQ(written, "velk: Disk not found\n");
 }
 
-TEST(MessageBox, AHookReplacesTheOutputUntilRemoved)
-{
+TEST(MessageBox, AHookReplacesTheOutputUntilRemoved) {
     CapturedBox box;
     TraxSetMessageBoxHook(captureBox, &box);
     EXPECT_EQ(MessageBoxA(nullptr, "text", "caption", MB_SYSTEMMODAL), 42);
@@ -122,9 +114,8 @@ TEST(MessageBox, AHookReplacesTheOutputUntilRemoved)
 }
 
 class Registry : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_EQ(TraxRegistrySetString(HKEY_LOCAL_MACHINE, "Software\\Maker\\Tool", "Path",
                                         "C:\\tools\\info.exe"),
                   ERROR_SUCCESS);
@@ -132,8 +123,7 @@ protected:
     void TearDown() override { TraxRegistryClear(); }
 };
 
-TEST_F(Registry, IsEmptyUntilFilled)
-{
+TEST_F(Registry, IsEmptyUntilFilled) {
     TraxRegistryClear();
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Maker\\Tool", 0, KEY_READ, &key),
@@ -141,8 +131,7 @@ TEST_F(Registry, IsEmptyUntilFilled)
     EXPECT_EQ(key, nullptr);
 }
 
-TEST_F(Registry, ReadsAFilledValueWithAnySpellingOfTheKey)
-{
+TEST_F(Registry, ReadsAFilledValueWithAnySpellingOfTheKey) {
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\maker\\TOOL", 0, 0x2003F, &key),
               ERROR_SUCCESS);
@@ -158,17 +147,18 @@ TEST_F(Registry, ReadsAFilledValueWithAnySpellingOfTheKey)
     EXPECT_NE(RegCloseKey(key), ERROR_SUCCESS) << "closing twice fails";
 }
 
-TEST_F(Registry, ReportsMissingKeysValuesAndSmallBuffers)
-{
+TEST_F(Registry, ReportsMissingKeysValuesAndSmallBuffers) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Maker\\Tool", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Mak", 0, KEY_READ, &key),
-              ERROR_FILE_NOT_FOUND) << "a prefix of a name is not a key";
+              ERROR_FILE_NOT_FOUND)
+        << "a prefix of a name is not a key";
     ASSERT_EQ(TraxRegistrySetString(HKEY_LOCAL_MACHINE, "Software\\Maker-Old", "v", "x"),
               ERROR_SUCCESS);
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Maker", 0, KEY_READ, &key),
-              ERROR_SUCCESS) << "a parent key exists, even next to a sibling that sorts first";
+              ERROR_SUCCESS)
+        << "a parent key exists, even next to a sibling that sorts first";
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, nullptr, nullptr, &size),
               ERROR_FILE_NOT_FOUND);
@@ -181,21 +171,20 @@ TEST_F(Registry, ReportsMissingKeysValuesAndSmallBuffers)
     EXPECT_EQ(size, needed) << "no buffer: just the size";
     char small[4] = {'x', 'x', 'x', 'x'};
     size = sizeof small;
-    EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<LPBYTE>(small),
-                               &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<LPBYTE>(small), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, needed);
     EXPECT_EQ(small[0], 'x') << "nothing written into a buffer that is too small";
-    EXPECT_EQ(RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<LPBYTE>(small),
-                               nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Path", nullptr, nullptr, reinterpret_cast<LPBYTE>(small), nullptr),
+        ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExA(key, "Other", nullptr, nullptr, nullptr, &size),
               ERROR_FILE_NOT_FOUND);
     RegCloseKey(key);
 }
 
-TEST_F(Registry, BadKeysAndArgumentsFail)
-{
+TEST_F(Registry, BadKeysAndArgumentsFail) {
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExA(reinterpret_cast<HKEY>(uintptr_t{12345}), "x", 0, KEY_READ, &key),
               ERROR_SUCCESS);
@@ -207,8 +196,7 @@ TEST_F(Registry, BadKeysAndArgumentsFail)
               ERROR_INVALID_PARAMETER);
 }
 
-TEST(Beep, AcceptsAudibleTonesAndRefusesOthers)
-{
+TEST(Beep, AcceptsAudibleTonesAndRefusesOthers) {
     EXPECT_TRUE(Beep(750, 0));
     EXPECT_TRUE(Beep(750, 250));
     for (DWORD frequency : {0u, 36u, 32768u, 0xFFFFFFFFu}) {
@@ -218,8 +206,7 @@ TEST(Beep, AcceptsAudibleTonesAndRefusesOthers)
     }
 }
 
-TEST(Strings, LengthAndOverlappingMove)
-{
+TEST(Strings, LengthAndOverlappingMove) {
     EXPECT_EQ(lstrlenA(nullptr), 0);
     EXPECT_EQ(lstrlenA(""), 0);
     EXPECT_EQ(lstrlenA("velk"), 4);

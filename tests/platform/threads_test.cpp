@@ -13,8 +13,7 @@ struct ThreadReport {
     HANDLE release = nullptr;
 };
 
-DWORD WINAPI reportAndWait(LPVOID param)
-{
+DWORD WINAPI reportAndWait(LPVOID param) {
     auto *report = static_cast<ThreadReport *>(param);
     report->id = GetCurrentThreadId();
     if (report->release != nullptr)
@@ -22,8 +21,7 @@ DWORD WINAPI reportAndWait(LPVOID param)
     return 0;
 }
 
-TEST(Threads, CreateThreadReturnsTheIdTheThreadSeesItself)
-{
+TEST(Threads, CreateThreadReturnsTheIdTheThreadSeesItself) {
     ThreadReport report;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, reportAndWait, &report, 0, &id);
@@ -34,8 +32,7 @@ TEST(Threads, CreateThreadReturnsTheIdTheThreadSeesItself)
     EXPECT_TRUE(CloseHandle(thread));
 }
 
-TEST(Threads, TheHandleIsSignalledOnlyWhenTheThreadEnds)
-{
+TEST(Threads, TheHandleIsSignalledOnlyWhenTheThreadEnds) {
     ThreadReport report;
     report.release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread = CreateThread(nullptr, 0, reportAndWait, &report, 0, nullptr);
@@ -48,8 +45,7 @@ TEST(Threads, TheHandleIsSignalledOnlyWhenTheThreadEnds)
     CloseHandle(report.release);
 }
 
-TEST(Threads, ClosingTheHandleOfARunningThreadLetsItFinish)
-{
+TEST(Threads, ClosingTheHandleOfARunningThreadLetsItFinish) {
     static std::atomic<bool> finished;
     finished = false;
     HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -70,8 +66,7 @@ TEST(Threads, ClosingTheHandleOfARunningThreadLetsItFinish)
     CloseHandle(go);
 }
 
-TEST(Threads, RefusesSuspendedStartAndAMissingStartRoutine)
-{
+TEST(Threads, RefusesSuspendedStartAndAMissingStartRoutine) {
     const DWORD createSuspended = 0x4;
     SetLastError(0);
     EXPECT_EQ(CreateThread(nullptr, 0, reportAndWait, nullptr, createSuspended, nullptr), nullptr);
@@ -81,8 +76,7 @@ TEST(Threads, RefusesSuspendedStartAndAMissingStartRoutine)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
-TEST(Threads, ATinyStackSizeIsRaisedToAWorkableOne)
-{
+TEST(Threads, ATinyStackSizeIsRaisedToAWorkableOne) {
     ThreadReport report;
     HANDLE thread = CreateThread(nullptr, 1, reportAndWait, &report, 0, nullptr);
     ASSERT_NE(thread, nullptr);
@@ -91,8 +85,7 @@ TEST(Threads, ATinyStackSizeIsRaisedToAWorkableOne)
     CloseHandle(thread);
 }
 
-TEST(Threads, ProcessAndThreadIdsAreTheSystemOnes)
-{
+TEST(Threads, ProcessAndThreadIdsAreTheSystemOnes) {
     EXPECT_EQ(GetCurrentProcessId(), static_cast<DWORD>(getpid()));
     EXPECT_EQ(GetCurrentThreadId(), static_cast<DWORD>(gettid()));
 }
