@@ -79,7 +79,8 @@ DeviceSpec mt_test_device() {
     d.driverName = "sim_mt_ll";
     d.boardName = "SIM_SW_BOARD";
     d.boardDriverName = "sim_bb_sw";
-    d.purpose = "MT test driver: software device, 8 alarms that send signals";
+    d.purpose = "MT test driver: software device, 4 value registers, 256-byte block memory, "
+                "alarms 0..7 that send signals";
     d.revision = "sim_mt_ll   1.0  MT test driver\n"
                  "sim_bb_sw   1.0  board driver for software devices\n"
                  "trax_kernel 1.0  simulated kernel\n";
@@ -103,7 +104,8 @@ DeviceSpec fault_device() {
     d.driverName = "sim_fault_ll";
     d.boardName = "SIM_ODD_CARRIER";
     d.boardDriverName = "sim_bb_odd";
-    d.purpose = "error paths: some queries and closing fail with a device fault";
+    d.purpose = "error paths: channel count, hw name, irq mode, tick rate, driver irq count, "
+                "board irq level, id-prom data and M_close fail";
     d.revision = "sim_fault_ll 0.9  low-level driver that fails on purpose\n"
                  "sim_bb_odd   0.9  board driver on an unknown bus\n"
                  "trax_kernel  1.0  simulated kernel\n";
