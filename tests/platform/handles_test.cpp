@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 #include "trax_win32.h"
@@ -118,6 +120,79 @@ TEST(LastError, IsKeptPerThread) {
     CloseHandle(thread);
     EXPECT_EQ(seenByOther, 0u);
     EXPECT_EQ(GetLastError(), 1234u);
+}
+
+} // namespace
+
+namespace {
+
+struct CloseWhileWaiting {
+    HANDLE handle;
+    std::atomic<bool> waiting{false};
+    std::atomic<DWORD> result{0xDEAD};
+};
+
+DWORD WINAPI waitLong(LPVOID param) {
+    auto *state = static_cast<CloseWhileWaiting *>(param);
+    state->waiting = true;
+    state->result = WaitForSingleObject(state->handle, 300);
+    return 0;
+}
+
+/* Closing the last handle of an object while another thread waits on it must neither crash
+ * nor cut the wait short with a success. */
+TEST(Handles, ClosingAnObjectThatIsBeingWaitedOnIsSafe) {
+    const std::string name = "ptest-" + std::to_string(GetCurrentProcessId()) + "-closewait";
+    HANDLE objects[] = {CreateSemaphoreA(nullptr, 0, 1, nullptr),
+                        CreateEventA(nullptr, FALSE, FALSE, nullptr),
+                        CreateEventA(nullptr, FALSE, FALSE, name.c_str())};
+    for (HANDLE object : objects) {
+        ASSERT_NE(object, nullptr);
+        CloseWhileWaiting state{object};
+        HANDLE waiter = CreateThread(nullptr, 0, waitLong, &state, 0, nullptr);
+        while (!state.waiting)
+            Sleep(1);
+        Sleep(20);
+        EXPECT_TRUE(CloseHandle(object));
+        EXPECT_EQ(WaitForSingleObject(waiter, 5000), WAIT_OBJECT_0);
+        CloseHandle(waiter);
+        EXPECT_EQ(state.result.load(), WAIT_TIMEOUT);
+    }
+}
+
+/* Many threads creating, using and closing handles at once, some using stale ones: every
+ * call either works or fails cleanly. */
+TEST(Handles, TheTableStaysConsistentUnderConcurrentUse) {
+    struct Shared {
+        std::atomic<int> failures{0};
+        std::atomic<intptr_t> lastClosed{0};
+    } shared;
+    auto churn = [](LPVOID param) -> DWORD {
+        auto *s = static_cast<Shared *>(param);
+        for (int i = 0; i < 500; ++i) {
+            HANDLE sem = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+            if (sem == nullptr || WaitForSingleObject(sem, 0) != WAIT_OBJECT_0 ||
+                !ReleaseSemaphore(sem, 1, nullptr) || !CloseHandle(sem)) {
+                ++s->failures;
+                continue;
+            }
+            /* A handle another thread closed (or, once values are reused, another thread's
+             * semaphore): setting it as an event must fail either way. */
+            HANDLE stale =
+                reinterpret_cast<HANDLE>(s->lastClosed.exchange(reinterpret_cast<intptr_t>(sem)));
+            if (stale != nullptr && SetEvent(stale))
+                ++s->failures;
+        }
+        return 0;
+    };
+    HANDLE threads[4];
+    for (HANDLE &thread : threads)
+        thread = CreateThread(nullptr, 0, churn, &shared, 0, nullptr);
+    for (HANDLE thread : threads) {
+        EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+        CloseHandle(thread);
+    }
+    EXPECT_EQ(shared.failures.load(), 0);
 }
 
 } // namespace
