@@ -6,7 +6,6 @@
  * reads, so the buffer needs no lock of its own. */
 #include "input.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +42,7 @@ bool RefillInput() {
 }
 
 /** The next character without consuming it, or kEndOfInput. */
-int PeekChar() {
+inline int PeekChar() {
     if (inputPos == inputEnd && !RefillInput())
         return kEndOfInput;
     return static_cast<unsigned char>(inputBuf[inputPos]);
@@ -56,7 +55,8 @@ int PeekChar() {
     _exit(0);
 }
 
-bool IsBlank(int c) { return std::isspace(c) != 0; }
+/** The characters that separate tokens (those of "%s" in the C locale). */
+bool IsBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 /** Reads a number token; a token too long for the field is rejected whole. */
 bool ReadNumberToken(char *token, bool *tooLong) {

@@ -39,12 +39,15 @@ void InitThreadNode(ThreadNode &node, int32_t index) {
 void PrintPrompt() {
     const ThreadNode &thread = *G_CurrThrP;
     const PathNode &current = *thread.currPath;
-    char pathText[16] = "-";
-    if (current.path != -1)
-        std::snprintf(pathText, sizeof pathText, "0x%x", static_cast<unsigned>(current.path));
-    std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:%s) ==> cmd: -", thread.number,
-                G_ThrCount, thread.number == 1 ? "MAIN " : "",
-                static_cast<unsigned>(thread.threadId), current.devName, pathText);
+    const char *label = thread.number == 1 ? "MAIN " : "";
+    const unsigned tid = static_cast<unsigned>(thread.threadId);
+    // The path shows as "-" while the entry is free, else in hexadecimal.
+    if (current.path == -1)
+        std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:-) ==> cmd: -", thread.number,
+                    G_ThrCount, label, tid, current.devName);
+    else
+        std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:0x%x) ==> cmd: -", thread.number,
+                    G_ThrCount, label, tid, current.devName, static_cast<unsigned>(current.path));
 }
 
 /** Runs the handler of every table entry named word (the scan does not stop at a match);
