@@ -136,8 +136,10 @@ bool ReadToken(char *buf, size_t cap) {
     // The blank that ends the token stays unread, as with a formatted "%s" read, so that
     // DiscardPendingInput afterwards empties only the rest of this line.
     while (c != kEndOfInput && !IsBlank(c)) {
+        // A zero byte would end the text early ("h\0x" would read as "h"): it is kept as
+        // a character that no command word, number or device name contains.
         if (length + 1 < cap)
-            buf[length++] = static_cast<char>(c);
+            buf[length++] = c == '\0' ? '?' : static_cast<char>(c);
         else
             fits = false;
         ++inputPos;

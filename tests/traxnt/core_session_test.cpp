@@ -26,6 +26,13 @@ TEST(ShellInput, BinaryInputNeitherCrashesNorRunsCommands) {
     EXPECT_EQ(0u, CountOf(result.out, kWarning));
 }
 
+TEST(ShellInput, ZeroByteDoesNotEndAWord) {
+    const ProgResult result = RunTraxnt(std::string("h\0x\nts\0\n", 8));
+    EXPECT_TRUE(StatusIs(0, result));
+    EXPECT_EQ(2u, CountOf(result.out, kUnknown));
+    EXPECT_EQ(0u, CountOf(result.out, kWarning));
+}
+
 TEST(ShellInput, SeveralCommandsOnOneLineRunInTurn) {
     const ProgResult result = RunTraxnt("ts h\tts\r\nxyz ts");
     EXPECT_TRUE(StatusIs(0, result));
