@@ -232,6 +232,8 @@ void SignalSession::Run(uint32_t group)
         const DWORD index = result - WAIT_OBJECT_0;
         if (index > 0 && index < count)
             OnArrival(set.codes[index - 1], set.handles[index], group);
+        if (group == 0)
+            DeliverQueued();  // at once, before the set is read again
     }
     CloseAll(retired);
 }
@@ -273,8 +275,8 @@ bool SignalSession::PopForCallback(uint32_t &code)
 }
 
 /* A signal whose code was removed while the listener waited is dropped. When the queue is
- * full, the newest signal is dropped and counted. With a callback, listener 0 is woken to
- * deliver what arrived in another group. */
+ * full, the newest signal is dropped and counted. Without a callback a waiter is told;
+ * with one, listener 0 is woken to deliver what arrived in another group. */
 void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
 {
     {
@@ -288,8 +290,9 @@ void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
         }
         queue_.push_back(code);
     }
-    arrived_.notify_all();
-    if (handler_ != nullptr && group != 0)
+    if (handler_ == nullptr)
+        arrived_.notify_all();
+    else if (group != 0)
         Wake(0);
 }
 

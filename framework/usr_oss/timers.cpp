@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 
 #include "usr_oss_decl.h"
@@ -14,10 +15,11 @@ constexpr int64_t kNsPerMs = 1000 * kNsPerUs;
 constexpr int64_t kNsPerS = 1000 * kNsPerMs;
 
 /** Time before the deadline of a micro delay at which sleeping stops and spinning on the
- *  clock begins; it covers the scheduler's wake-up lateness. UOS_MikroDelayInit measures
- *  it; until then a value that suits an idle host is used. */
-constexpr int64_t kDefaultSpinNs = 100 * kNsPerUs;
-constexpr int64_t kMinSpinNs = 50 * kNsPerUs;
+ *  clock begins; it covers the scheduler's wake-up lateness (the timer slack alone is
+ *  50 us). UOS_MikroDelayInit measures it; until then a value that suits an idle host is
+ *  used. */
+constexpr int64_t kDefaultSpinNs = 200 * kNsPerUs;
+constexpr int64_t kMinSpinNs = 150 * kNsPerUs;
 constexpr int64_t kMaxSpinNs = 1000 * kNsPerUs;
 std::atomic<int64_t> g_spinNs{kDefaultSpinNs};
 
@@ -52,18 +54,20 @@ void SpinUntil(int64_t deadlineNs)
     }
 }
 
-/** Longest lateness of a few short sleeps: how late this host wakes a sleeper. */
+/** Median lateness of a few short sleeps: how late this host typically wakes a sleeper.
+ *  The median keeps one preempted sample from inflating the spin phase of every delay. */
 int64_t MeasureWakeLateness()
 {
-    constexpr int kSamples = 5;
+    constexpr int kSamples = 9;
     constexpr int64_t kProbeNs = 100 * kNsPerUs;
-    int64_t worst = 0;
-    for (int i = 0; i < kSamples; ++i) {
+    std::array<int64_t, kSamples> lateness{};
+    for (int64_t &late : lateness) {
         const int64_t deadline = NowNs() + kProbeNs;
         SleepUntil(deadline);
-        worst = std::max(worst, NowNs() - deadline);
+        late = NowNs() - deadline;
     }
-    return worst;
+    std::nth_element(lateness.begin(), lateness.begin() + kSamples / 2, lateness.end());
+    return lateness[kSamples / 2];
 }
 
 }  // namespace
@@ -86,8 +90,8 @@ int32_t TRAX_CALL UOS_Delay(int32_t msec)
     return msec;
 }
 
-/* Calibrates the micro delay: the spin phase is made twice as long as the worst wake-up
- * lateness measured, within 50..1000 us. Always succeeds. */
+/* Calibrates the micro delay: the spin phase is made twice as long as the typical wake-up
+ * lateness measured, within 150..1000 us. Always succeeds. */
 int32_t TRAX_CALL UOS_MikroDelayInit(void)
 {
     g_spinNs = std::clamp(2 * MeasureWakeLateness(), kMinSpinNs, kMaxSpinNs);
