@@ -2,6 +2,7 @@
  *
  * The token is G_ThrSerSem (count 0 or 1): whoever has taken it owns the console and the
  * shared state. A thread that gets the token sets G_CurrThrP to its own node. */
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,18 @@
 #include "core.h"
 
 namespace {
+
+// Created threads that have not yet begun to wait for the console. A "ts" typed right
+// after "tc" (as in a script) must find the new thread waiting, or the token would come
+// straight back; CreateThr therefore returns only once the new thread is about to wait.
+std::atomic<int> threadsStarting{0};
+// How long CreateThr waits for that, in steps of 1 ms, before it goes on regardless.
+constexpr int kStartWaitSteps = 1000;
+
+void WaitUntilStartedThreadsWait() {
+    for (int step = 0; step < kStartWaitSteps && threadsStarting.load() > 0; ++step)
+        Sleep(step == 0 ? 0 : 1);
+}
 
 /** Waits for the console token; false after printing why it failed. */
 bool WaitForConsole() {
@@ -60,6 +73,7 @@ ThreadNode *GetCurrThrNode() {
 }
 
 DWORD WINAPI CommandThread(LPVOID /*param*/) {
+    --threadsStarting;
     if (!WaitForConsole())
         return static_cast<DWORD>(-1);
     AdoptConsole();
@@ -76,11 +90,14 @@ int32_t CreateThr() {
     ThreadNode *node = GetFreeThrNode();
     if (node == nullptr)
         return -1;
+    ++threadsStarting;
     node->hThread = CreateThread(nullptr, 0, CommandThread, nullptr, 0, &node->threadId);
     if (node->hThread == nullptr) {
+        --threadsStarting;
         std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
         return -1;
     }
+    WaitUntilStartedThreadsWait();
     node->inUse = 1;
     ++G_ThrCount;
     std::fputs(" Note: Use -ts to switch to the new created thread.\n", stdout);
