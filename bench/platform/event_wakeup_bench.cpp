@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kWarmUp = 500;
 constexpr int kRounds = 10000;
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
 std::string eventName(long parent, char side) {
     return "bench-" + std::to_string(parent) + "-" + side;
