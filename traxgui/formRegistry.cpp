@@ -1,6 +1,9 @@
 #include "formRegistry.h"
 
+#include "frmMtDrv.h"
 #include "frmTraxApi.h"
+#include "frmUsrOss.h"
+#include "frmUsrUtl.h"
 
 #include <QString>
 
@@ -16,13 +19,16 @@ QWidget *makeForm()
 }
 
 // To build a form into the program, include its header above and put &makeForm<frmXxx>
-// in place of its nullptr.
+// in place of its nullptr. The OS-services form has a factory of its own, since a signal
+// may have loaded it hidden while it was closed.
 const std::array<FormEntry, 4> kForms{{
     {FormKind::TraxApi, "TRAX_API", "TRAX-API", "TRAX_API Library Test", "mnuMlibTraxApi",
      &makeForm<frmTraxApi>},
-    {FormKind::UsrOss, "USR_OSS", "USR-OSS", "USR_OSS Library Test", "mnuMlibUsrOss", nullptr},
-    {FormKind::UsrUtl, "USR_UTL", "USR-UTL", "USR_UTL Library Test", "mnuMlibUsrUtl", nullptr},
-    {FormKind::MtDrv, "MT", "MT", "MT TRAX-Driver Test", "mnuMdrvMT", nullptr},
+    {FormKind::UsrOss, "USR_OSS", "USR-OSS", "USR_OSS Library Test", "mnuMlibUsrOss",
+     &frmUsrOss::Create},
+    {FormKind::UsrUtl, "USR_UTL", "USR-UTL", "USR_UTL Library Test", "mnuMlibUsrUtl",
+     &makeForm<frmUsrUtl>},
+    {FormKind::MtDrv, "MT", "MT", "MT TRAX-Driver Test", "mnuMdrvMT", &makeForm<frmMtDrv>},
 }};
 
 } // namespace
