@@ -92,7 +92,8 @@ WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
 /** Waits for a thread, semaphore or event; ms is INFINITE, 0 or a time-out. */
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
 /** Waits until any one of count events is signalled (waitAll must be FALSE); returns
- *  WAIT_OBJECT_0 + index of the lowest signalled one, WAIT_TIMEOUT or WAIT_FAILED. */
+ *  WAIT_OBJECT_0 + index of the event whose wake-up was sent first (unnamed events count
+ *  as earliest, then the lowest index), WAIT_TIMEOUT or WAIT_FAILED. */
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles,
                                                BOOL waitAll, DWORD ms);
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE handle);
