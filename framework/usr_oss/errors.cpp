@@ -35,6 +35,7 @@ char *TRAX_CALL UOS_ErrString(int32_t errCode)
     return trax_error_text_into(static_cast<uint32_t>(errCode), text);
 }
 
+/* A null buffer gets the calling thread's buffer of UOS_ErrString instead of a crash. */
 char *TRAX_CALL UOS_ErrStringTs(int32_t errCode, char *strBuf)
 {
     if (strBuf == nullptr)

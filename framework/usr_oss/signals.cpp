@@ -33,6 +33,35 @@ int32_t Status(uint32_t err)
     return err == 0 ? 0 : Fail(err);
 }
 
+/** Starts a session unless one runs. Holding the lock across the start keeps two
+ *  concurrent UOS_SigInit calls from both succeeding. */
+uint32_t StartSession(UOS_SIG_HANDLER handler)
+{
+    std::lock_guard<std::mutex> guard(g_sessionLock);
+    if (g_session)
+        return ERR_UOS_ALREADY_INIT;
+    auto session = std::make_shared<SignalSession>(handler);
+    const uint32_t err = session->Start();
+    if (err == 0)
+        g_session = std::move(session);
+    return err;
+}
+
+/** Detaches the session first, so that a new UOS_SigInit may follow at once (even from
+ *  inside the callback), and then stops it; its queued signals are dropped with it. */
+uint32_t EndSession()
+{
+    std::shared_ptr<SignalSession> session;
+    {
+        std::lock_guard<std::mutex> guard(g_sessionLock);
+        session.swap(g_session);
+    }
+    if (!session)
+        return ERR_UOS_NOT_INIT;
+    session->Stop();
+    return 0;
+}
+
 }  // namespace
 
 uint32_t SignalsQueued()
@@ -52,35 +81,16 @@ uint32_t SignalsDropped()
 using trax::oss::Current;
 using trax::oss::Fail;
 using trax::oss::IsSignalCode;
-using trax::oss::SignalSession;
 using trax::oss::Status;
 
 int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler)
 {
-    std::lock_guard<std::mutex> guard(trax::oss::g_sessionLock);
-    if (trax::oss::g_session)
-        return Fail(ERR_UOS_ALREADY_INIT);
-    auto session = std::make_shared<SignalSession>(sigHandler);
-    const uint32_t err = session->Start();
-    if (err != 0)
-        return Fail(err);
-    trax::oss::g_session = std::move(session);
-    return 0;
+    return Status(trax::oss::StartSession(sigHandler));
 }
 
-/* The session is detached first, so that a new UOS_SigInit may follow at once (even from
- * inside the callback), and then stopped; its queued signals are dropped with it. */
 int32_t TRAX_CALL UOS_SigExit(void)
 {
-    std::shared_ptr<SignalSession> session;
-    {
-        std::lock_guard<std::mutex> guard(trax::oss::g_sessionLock);
-        session.swap(trax::oss::g_session);
-    }
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    session->Stop();
-    return 0;
+    return Status(trax::oss::EndSession());
 }
 
 int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode)

@@ -3,9 +3,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "signal_recorder.h"
 #include "trax_error_text.h"
@@ -55,6 +57,8 @@ TEST(UosErrString, ThreadSafeVariantWritesIntoTheCallersBuffer)
     memset(buf, 'x', sizeof buf);
     EXPECT_EQ(UOS_ErrStringTs(static_cast<int32_t>(ERR_UOS_ILL_SIG), buf), buf);
     EXPECT_STREQ(buf, trax_error_text(ERR_UOS_ILL_SIG));
+    EXPECT_STREQ(UOS_ErrStringTs(static_cast<int32_t>(ERR_UOS_BUSY), nullptr),
+                 trax_error_text(ERR_UOS_BUSY));
 }
 
 TEST(UosErrString, TextsOfDifferentErrorsDiffer)
@@ -184,6 +188,27 @@ TEST_F(UosSignalErrorsInit, SecondConcurrentWaiterGetsBusy)
     first.join();
     EXPECT_EQ(firstStatus, 0);
     EXPECT_EQ(firstCode, 0x132u);
+}
+
+TEST(UosSignalErrors, OfConcurrentInitsExactlyOneSucceeds)
+{
+    std::atomic<int> successes{0};
+    std::atomic<int> alreadyInit{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            const int32_t status = UOS_SigInit(nullptr);
+            if (status == 0)
+                ++successes;
+            else if (static_cast<uint32_t>(status) == ERR_UOS_ALREADY_INIT)
+                ++alreadyInit;
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(successes.load(), 1);
+    EXPECT_EQ(alreadyInit.load(), 3);
+    EXPECT_EQ(UOS_SigExit(), 0);
 }
 
 TEST(UosSignalErrors, WaitWhileACallbackIsRegisteredFails)
