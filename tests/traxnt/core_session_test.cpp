@@ -42,6 +42,19 @@ TEST(ShellInput, SeveralCommandsOnOneLineRunInTurn) {
     EXPECT_EQ(6u, CountOf(result.out, "==> cmd: -"));
 }
 
+TEST(ShellThreads, TsRightAfterTcHandsTheConsoleOver) {
+    // As in a script: no pause between creating the thread and handing the console on.
+    // Without the wait in tc the new thread often was not yet waiting and the main thread
+    // took the console straight back; several runs make that show.
+    for (int run = 0; run < 10; ++run) {
+        const ProgResult result = RunTraxnt("tc ts e ts");
+        EXPECT_TRUE(StatusIs(0, result));
+        EXPECT_EQ(1u, CountOf(result.out, "Thr:2/2 (tid:0x"));
+        // At start, after e in node 2, and after the main thread's own ts (it is alone).
+        EXPECT_EQ(3u, CountOf(result.out, "Thr:1/1 (MAIN tid:0x"));
+    }
+}
+
 TEST(ShellThreads, NodeFreedByExitIsTakenAgain) {
     // Each round creates a thread into node 2, hands it the console and ends it there, so
     // the main thread gets the console back with one thread left.

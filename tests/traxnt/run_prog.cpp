@@ -94,7 +94,10 @@ private:
         if (offset_ == text.size()) {
             ++chunk_;
             offset_ = 0;
-            nextWrite_ = Clock::now() + std::chrono::milliseconds(pauseMs_);
+            if (chunk_ == chunks_.size())
+                CloseInput(); // no pause after the last chunk
+            else
+                nextWrite_ = Clock::now() + std::chrono::milliseconds(pauseMs_);
         }
     }
 
