@@ -25,6 +25,15 @@ TEST(MapiSession, PathSixteenShowsInPromptAndList) {
     EXPECT_NE(std::string::npos, result.out.find("\n 4 |  sim_adc_1 | 0x010\n"));
 }
 
+TEST(MapiSession, DeviceNameOf39CharactersReachesTheLibrary) {
+    const ProgResult result = RunTraxnt("mo " + std::string(39, 'd') + "\nmo " + std::string(40, 'd') + "\n");
+    EXPECT_TRUE(StatusIs(0, result));
+    // The longest name that fits is passed on (the library knows no such device); one
+    // character more is refused before the library is asked.
+    EXPECT_EQ(1u, CountOf(result.out, " status = 0xffffffff\n \aERR_MK_NO_DEVICE: unknown device name\n"));
+    EXPECT_EQ(1u, CountOf(result.out, " \a*** device name too long: "));
+}
+
 TEST(MapiSession, BlockDumpsStayInsideTheBuffer) {
     // The whole buffer in each unit size: the library gets exactly 1024 bytes.
     const ProgResult result = RunTraxnt("mo sim_dio_1\nmgb\n1024\nbbalgn 2\nmsb\n512\nbbalgn 4\nmgb\n256\n"
