@@ -46,6 +46,20 @@ TEST(MapiSession, BlockDumpsStayInsideTheBuffer) {
     EXPECT_EQ(0u, CountOf(result.out, "\a"));
 }
 
+TEST(MapiSession, BlockGetStatDumpsTheBytesDelivered) {
+    // sim_dio_1's id-prom has 64 bytes: asked for 1024, the library delivers 64, and the
+    // dump after the call shows those, not the 1024 asked for.
+    const ProgResult result = RunTraxnt("mo sim_dio_1\nmg 2101 1024\n");
+    EXPECT_TRUE(StatusIs(0, result));
+    const size_t after = result.out.find("Block buffer - after M_getstat\n");
+    ASSERT_NE(std::string::npos, after);
+    const std::string dump = result.out.substr(after);
+    EXPECT_NE(std::string::npos, dump.find("\n 0030: "));
+    EXPECT_EQ(std::string::npos, dump.find("\n 0040: "));
+    // The dump before the call covers the whole request.
+    EXPECT_NE(std::string::npos, result.out.find("\n 03f0: "));
+}
+
 TEST(MapiSession, FailedCallsLeaveEveryTableAsItWas) {
     // With no path open every call that needs one is refused; the prompt never changes.
     const ProgResult result = RunTraxnt("mc\nmr\nmw 1\nmg 1101 0\nms 1002 0\nmgb 1\nmsb 1\nmg 2101 1\nms 2101 1\n");
