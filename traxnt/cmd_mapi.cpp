@@ -15,15 +15,14 @@ constexpr int kErrTextSize = 512;
 // Text buffer of M_errstringTs, one for the whole program as the shell is single-user.
 char G_ErrStrBuf[kErrTextSize];
 
-constexpr char kCodeRanges[] =
-    "Code Ranges: destination | standard code  | block code     \n"
-    "             ------------+----------------+----------------\n"
-    "             MK          | 0x1000..0x10ff | 0x2000..0x20ff \n"
-    "             LL common   | 0x1100..0x11ff | 0x2100..0x21ff \n"
-    "             LL device   | 0x1200..0x12ff | 0x2200..0x22ff \n"
-    "             BBIS common | 0x1300..0x13ff | 0x2300..0x23ff \n"
-    "             BBIS board  | 0x1400..0x14ff | 0x2400..0x24ff \n"
-    "\n";
+constexpr char kCodeRanges[] = "Code Ranges: destination | standard code  | block code     \n"
+                               "             ------------+----------------+----------------\n"
+                               "             MK          | 0x1000..0x10ff | 0x2000..0x20ff \n"
+                               "             LL common   | 0x1100..0x11ff | 0x2100..0x21ff \n"
+                               "             LL device   | 0x1200..0x12ff | 0x2200..0x22ff \n"
+                               "             BBIS common | 0x1300..0x13ff | 0x2300..0x23ff \n"
+                               "             BBIS board  | 0x1400..0x14ff | 0x2400..0x24ff \n"
+                               "\n";
 
 /** Dumps the first size bytes of the block buffer in the current unit size. */
 void DumpBlockBuffer(const char *title, int32_t size) {
@@ -243,9 +242,13 @@ int32_t T_M_close() {
     return 0;
 }
 
-int32_t T_M_getstat() { return RunStatCommand(kGetStat); }
+int32_t T_M_getstat() {
+    return RunStatCommand(kGetStat);
+}
 
-int32_t T_M_setstat() { return RunStatCommand(kSetStat); }
+int32_t T_M_setstat() {
+    return RunStatCommand(kSetStat);
+}
 
 int32_t T_M_read() {
     std::fputs("Call M_read: Read from device\n", stdout);
@@ -267,9 +270,13 @@ int32_t T_M_write() {
     return 0;
 }
 
-int32_t T_M_getblock() { return RunBlockCommand(kGetBlock); }
+int32_t T_M_getblock() {
+    return RunBlockCommand(kGetBlock);
+}
 
-int32_t T_M_setblock() { return RunBlockCommand(kSetBlock); }
+int32_t T_M_setblock() {
+    return RunBlockCommand(kSetBlock);
+}
 
 int32_t T_M_errstring() {
     int32_t code = 0;

@@ -56,7 +56,9 @@ inline int PeekChar() {
 }
 
 /** The characters that separate tokens (those of "%s" in the C locale). */
-bool IsBlank(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsBlank(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 /** Reads a number token; a token too long for the field is rejected whole. */
 bool ReadNumberToken(char *token, bool *tooLong) {

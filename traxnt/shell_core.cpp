@@ -14,7 +14,8 @@ HANDLE G_ThrSerSem = nullptr;
 uint8_t G_Buf[kBufSize];
 uint8_t G_BufAlgn = 1;
 const BufUnitDesc G_BufDesc[5] = {
-    {"-", 0}, {"byte", kBufSize - 1}, {"word", kBufSize / 2 - 1}, {"-", 0}, {"dword", kBufSize / 4 - 1},
+    {"-", 0}, {"byte", kBufSize - 1},      {"word", kBufSize / 2 - 1},
+    {"-", 0}, {"dword", kBufSize / 4 - 1},
 };
 
 namespace {

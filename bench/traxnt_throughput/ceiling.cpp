@@ -9,21 +9,21 @@
 
 namespace {
 
-const char kCodeRanges[] =
-    "Code Ranges: destination | standard code  | block code     \n"
-    "             ------------+----------------+----------------\n"
-    "             MK          | 0x1000..0x10ff | 0x2000..0x20ff \n"
-    "             LL common   | 0x1100..0x11ff | 0x2100..0x21ff \n"
-    "             LL device   | 0x1200..0x12ff | 0x2200..0x22ff \n"
-    "             BBIS common | 0x1300..0x13ff | 0x2300..0x23ff \n"
-    "             BBIS board  | 0x1400..0x14ff | 0x2400..0x24ff \n"
-    "\n";
+const char kCodeRanges[] = "Code Ranges: destination | standard code  | block code     \n"
+                           "             ------------+----------------+----------------\n"
+                           "             MK          | 0x1000..0x10ff | 0x2000..0x20ff \n"
+                           "             LL common   | 0x1100..0x11ff | 0x2100..0x21ff \n"
+                           "             LL device   | 0x1200..0x12ff | 0x2200..0x22ff \n"
+                           "             BBIS common | 0x1300..0x13ff | 0x2300..0x23ff \n"
+                           "             BBIS board  | 0x1400..0x14ff | 0x2400..0x24ff \n"
+                           "\n";
 
 char devName[40] = "<none>";
 int32_t path = -1;
 
 void Stat(bool get) {
-    std::fputs(get ? "Call M_getstat: Get status from device\n\n" : "Call M_setstat: Set status for device\n\n",
+    std::fputs(get ? "Call M_getstat: Get status from device\n\n"
+                   : "Call M_setstat: Set status for device\n\n",
                stdout);
     std::fputs(kCodeRanges, stdout);
     std::fputs(get ? " getstat code -> 0x" : " setstat code -> 0x", stdout);
@@ -31,7 +31,9 @@ void Stat(bool get) {
     unsigned value = 0;
     if (std::scanf("%x", &code) != 1)
         return;
-    std::fputs(get ? " Normal GetStat - input value  -> 0x" : " Normal SetStat - input value  -> 0x", stdout);
+    std::fputs(get ? " Normal GetStat - input value  -> 0x"
+                   : " Normal SetStat - input value  -> 0x",
+               stdout);
     if (std::scanf("%x", &value) != 1)
         return;
     int32_t data = static_cast<int32_t>(value);

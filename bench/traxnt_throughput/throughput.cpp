@@ -65,8 +65,9 @@ void Reap(pid_t pid, RunFigures *figures) {
     wait4(pid, &status, 0, &usage);
     figures->status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     figures->peakKiB = usage.ru_maxrss;
-    figures->cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    figures->cpuSeconds =
+        static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 /** Runs program with standard input from a file and standard output to /dev/null. */
@@ -176,19 +177,23 @@ int main(int argc, char **argv) {
     std::printf("session of %ld commands (mr, mw, mg, ms on sim_dio_1), best of %d runs each, "
                 "by processor time\n",
                 commands, kRepeats);
-    std::printf("  traxnt   : %10.0f commands/s  (cpu %.3f s, wall %.3f s, exit %d, peak %ld KiB)\n",
-                shellRate, shell.cpuSeconds, shell.seconds, shell.status, shell.peakKiB);
-    std::printf("  ceiling  : %10.0f commands/s  (cpu %.3f s, wall %.3f s, exit %d, peak %ld KiB)\n",
-                bareRate, bare.cpuSeconds, bare.seconds, bare.status, bare.peakKiB);
+    std::printf(
+        "  traxnt   : %10.0f commands/s  (cpu %.3f s, wall %.3f s, exit %d, peak %ld KiB)\n",
+        shellRate, shell.cpuSeconds, shell.seconds, shell.status, shell.peakKiB);
+    std::printf(
+        "  ceiling  : %10.0f commands/s  (cpu %.3f s, wall %.3f s, exit %d, peak %ld KiB)\n",
+        bareRate, bare.cpuSeconds, bare.seconds, bare.status, bare.peakKiB);
     std::printf("  ratio    : %10.2f of the ceiling (aim: at least 0.80)\n", shellRate / bareRate);
 
     const auto [shellStart, trivialStart] = MedianStart(traxnt, trivial);
     std::printf("start-up to the first prompt, median of %d runs\n", kStartRuns);
-    std::printf("  traxnt   : %8.2f ms  (peak %ld KiB)\n", shellStart.seconds * 1e3, shellStart.peakKiB);
+    std::printf("  traxnt   : %8.2f ms  (peak %ld KiB)\n", shellStart.seconds * 1e3,
+                shellStart.peakKiB);
     std::printf("  trivial  : %8.2f ms  (peak %ld KiB)\n", trivialStart.seconds * 1e3,
                 trivialStart.peakKiB);
     std::printf("  ratio    : %8.2f x start-up, %.2f x peak memory (aim: within 2)\n",
                 shellStart.seconds / trivialStart.seconds,
-                static_cast<double>(shellStart.peakKiB) / static_cast<double>(trivialStart.peakKiB));
+                static_cast<double>(shellStart.peakKiB) /
+                    static_cast<double>(trivialStart.peakKiB));
     return 0;
 }

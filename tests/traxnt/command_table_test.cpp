@@ -11,11 +11,11 @@ namespace {
 
 // The help text lists the commands in this order, and the table is scanned in it.
 const char *const kHelpOrder[kCommandCount] = {
-    "h",     "tc",     "ts",     "ps",     "mo",     "mc",     "mg",    "ms",    "mr",     "mw",
-    "mgb",   "msb",    "merr",   "merrts", "si",     "se",     "sin",   "sre",   "sm",     "sum",
-    "sw",    "uerr",   "uerrts", "errget", "errset", "rev",    "addr",  "irq",   "dev",    "brd",
-    "path",  "misc",   "dsemw",  "dsemr",  "iod",    "lldrv",  "devid", "bbis",  "brdid",  "dbg",
-    "bbalgn", "bbshow", "bbset", "bbfill", "pid",    "sev",
+    "h",      "tc",     "ts",     "ps",     "mo",     "mc",    "mg",    "ms",   "mr",    "mw",
+    "mgb",    "msb",    "merr",   "merrts", "si",     "se",    "sin",   "sre",  "sm",    "sum",
+    "sw",     "uerr",   "uerrts", "errget", "errset", "rev",   "addr",  "irq",  "dev",   "brd",
+    "path",   "misc",   "dsemw",  "dsemr",  "iod",    "lldrv", "devid", "bbis", "brdid", "dbg",
+    "bbalgn", "bbshow", "bbset",  "bbfill", "pid",    "sev",
 };
 
 TEST(CommandTable, WordsAreInHelpOrder) {

@@ -28,14 +28,15 @@ using Clock = std::chrono::steady_clock;
 }
 
 int MillisLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 
 /** Moves data both ways until the input is written and the output has ended, or the
  *  deadline has passed. Input that the program no longer reads is dropped. */
 class Session {
-public:
+  public:
     Session(int inFd, int outFd, const std::vector<std::string> &chunks, int pauseMs)
         : inFd_(inFd), outFd_(outFd), chunks_(chunks), pauseMs_(pauseMs) {}
 
@@ -50,7 +51,7 @@ public:
         return true;
     }
 
-private:
+  private:
     void PollOnce(Clock::time_point deadline, std::string *out) {
         pollfd fds[2] = {{outFd_, POLLIN, 0}, {-1, POLLOUT, 0}};
         const bool wantWrite = inFd_ >= 0 && Clock::now() >= nextWrite_;
@@ -141,11 +142,13 @@ std::string ReadFile(const std::string &path) {
 /** Line number (from 1) and text of the line around offset in text. */
 std::string LineAt(const std::string &text, size_t offset) {
     offset = std::min(offset, text.size());
-    const size_t line = 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
+    const size_t line = 1 + static_cast<size_t>(std::count(
+                                text.begin(), text.begin() + static_cast<long>(offset), '\n'));
     const size_t begin = text.rfind('\n', offset == 0 ? 0 : offset - 1);
     const size_t start = (begin == std::string::npos || offset == 0) ? 0 : begin + 1;
     const size_t end = text.find('\n', offset);
-    std::string shown = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string shown =
+        text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     std::string escaped;
     for (char c : shown) {
         if (c == '\a')
@@ -164,7 +167,9 @@ bool IsHexDigit(char c, bool lowerOnly) {
 
 } // namespace
 
-std::string BinPath(const std::string &program) { return std::string(TRAX_BIN_DIR) + "/" + program; }
+std::string BinPath(const std::string &program) {
+    return std::string(TRAX_BIN_DIR) + "/" + program;
+}
 
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
                    int pauseMs, int timeoutMs) {
@@ -187,7 +192,9 @@ ProgResult RunProg(const std::string &program, const std::vector<std::string> &i
     return result;
 }
 
-ProgResult RunTraxnt(const std::string &input) { return RunProg(BinPath("traxnt"), {input}); }
+ProgResult RunTraxnt(const std::string &input) {
+    return RunProg(BinPath("traxnt"), {input});
+}
 
 ::testing::AssertionResult OutputIs(const std::string &expected, const std::string &output) {
     size_t e = 0;
@@ -216,15 +223,17 @@ ProgResult RunTraxnt(const std::string &input) { return RunProg(BinPath("traxnt"
     if (e == expected.size() && o == output.size())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-           << "output differs at output " << LineAt(output, o) << "\n expected " << LineAt(expected, e)
-           << "\n--- whole output:\n" << output << "\n---";
+           << "output differs at output " << LineAt(output, o) << "\n expected "
+           << LineAt(expected, e) << "\n--- whole output:\n"
+           << output << "\n---";
 }
 
 ::testing::AssertionResult StatusIs(int expected, const ProgResult &result) {
     if (result.timedOut)
         return ::testing::AssertionFailure() << "the program did not end in time (killed)";
     if (result.status != expected)
-        return ::testing::AssertionFailure() << "exit status " << result.status << ", expected " << expected;
+        return ::testing::AssertionFailure()
+               << "exit status " << result.status << ", expected " << expected;
     return ::testing::AssertionSuccess();
 }
 
@@ -236,17 +245,19 @@ size_t CountOf(const std::string &output, const std::string &text) {
 }
 
 const std::string &HelpText() {
-    static const std::string text = ReadFile(std::string(TRAX_SOURCE_DIR) + "/tests/traxnt/transcripts/help.inc");
+    static const std::string text =
+        ReadFile(std::string(TRAX_SOURCE_DIR) + "/tests/traxnt/transcripts/help.inc");
     return text;
 }
 
 const std::string &StartText() {
     static const std::string text =
-        ReadFile(std::string(TRAX_SOURCE_DIR) + "/tests/traxnt/transcripts/banner.inc") + HelpText();
+        ReadFile(std::string(TRAX_SOURCE_DIR) + "/tests/traxnt/transcripts/banner.inc") +
+        HelpText();
     return text;
 }
 
 std::string MainPrompt(int threadCount, const std::string &dev, const std::string &path) {
-    return "\nThr:1/" + std::to_string(threadCount) + " (MAIN tid:0x{TID}) / Dev:" + dev + " (path:" + path +
-           ") ==> cmd: -";
+    return "\nThr:1/" + std::to_string(threadCount) + " (MAIN tid:0x{TID}) / Dev:" + dev +
+           " (path:" + path + ") ==> cmd: -";
 }

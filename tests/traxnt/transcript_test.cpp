@@ -38,7 +38,8 @@ Transcript Parse(const std::string &text) {
     const size_t input = text.find("== input\n");
     const size_t output = text.find("== output\n");
     const size_t end = text.rfind("\n== end");
-    if (input == std::string::npos || output == std::string::npos || end == std::string::npos || end < output) {
+    if (input == std::string::npos || output == std::string::npos || end == std::string::npos ||
+        end < output) {
         t.error = "needs the sections == input, == output and == end";
         return t;
     }
@@ -71,7 +72,8 @@ std::vector<std::string> TranscriptNames() {
 }
 
 std::string ReadTranscript(const std::string &name) {
-    std::ifstream in(fs::path(TRAX_SOURCE_DIR) / "tests/traxnt/transcripts" / (name + ".txt"), std::ios::binary);
+    std::ifstream in(fs::path(TRAX_SOURCE_DIR) / "tests/traxnt/transcripts" / (name + ".txt"),
+                     std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -90,7 +92,12 @@ TEST_P(TranscriptTest, OutputAndStatusMatch) {
 INSTANTIATE_TEST_SUITE_P(Traxnt, TranscriptTest, ::testing::ValuesIn(TranscriptNames()),
                          [](const ::testing::TestParamInfo<std::string> &info) {
                              std::string name = info.param;
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             std::replace_if(
+                                 name.begin(), name.end(),
+                                 [](char c) {
+                                     return !std::isalnum(static_cast<unsigned char>(c));
+                                 },
+                                 '_');
                              return name;
                          });
 
