@@ -117,6 +117,8 @@ void MainWindowTest::startsWithTheDeviceApiFormAndNoPath()
     QVERIFY(date && time);
     QVERIFY(!date->text().trimmed().isEmpty());
     QVERIFY(!time->text().trimmed().isEmpty());
+    window_->resize(1000, 700);
+    QVERIFY(!test::SaveScreenshot(window_, QStringLiteral("main_window_start")).isEmpty());
 }
 
 void MainWindowTest::menusAndToolbarCarryTheirTexts()
