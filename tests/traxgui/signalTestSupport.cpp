@@ -1,0 +1,81 @@
+#include "signalTestSupport.h"
+
+#include "frmMain.h"
+#include "frmUsrOss.h"
+#include "libbinding.h"
+#include "msgbox.h"
+#include "traxguiTestSupport.h"
+
+#include "ossDecl.h"
+#include "sig_event_name.h"
+#include "trax_win32.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+
+namespace traxgui::test {
+
+bool InitSignalsWithHandler(const QList<uint32_t> &codes)
+{
+    frmMain::Instance()->ShowUsrOssForm();
+    frmUsrOss *form = frmUsrOss::Existing();
+    if (form == nullptr)
+        return false;
+    MessageBoxCapture boxes;
+    boxes.AnswerWith(QMessageBox::Yes);
+    form->findChild<QCheckBox *>(QStringLiteral("chkSigInitHdlr"))->setChecked(true);
+    auto *status = form->findChild<QLineEdit *>(QStringLiteral("txtSigStatus"));
+    form->findChild<QPushButton *>(QStringLiteral("cmdSigInit"))->click();
+    bool ok = status->text() == QLatin1String("SUCCESS");
+    for (uint32_t code : codes) {
+        form->findChild<QLineEdit *>(QStringLiteral("txtSigInstRemSigCode"))
+            ->setText(QStringLiteral("&H%1").arg(code, 0, 16));
+        form->findChild<QPushButton *>(QStringLiteral("cmdSigInstall"))->click();
+        ok = ok && status->text() == QLatin1String("SUCCESS");
+    }
+    return ok && boxes.Count() == 1;
+}
+
+bool SendOwnSignal(uint32_t code)
+{
+    char name[TRAX_SIG_EVENT_NAME_MAX];
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE,
+                                TraxSigEventName(GetCurrentProcessId(), code, name));
+    if (event == nullptr)
+        return false;
+    const bool sent = SetEvent(event) != FALSE;
+    CloseHandle(event);
+    return sent;
+}
+
+bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs)
+{
+    QStringList arguments{QString::number(pauseMs), QString::number(GetCurrentProcessId(), 16)};
+    for (uint32_t code : codes)
+        arguments << QString::number(code, 16);
+    const QString sender = QCoreApplication::applicationDirPath() + QStringLiteral("/traxgui_sig_sender");
+    return QProcess::execute(sender, arguments) == 0;
+}
+
+QStringList ReceivedSignalEntries()
+{
+    QStringList entries;
+    if (frmUsrOss *form = frmUsrOss::Existing()) {
+        const QListWidget *list = form->ReceivedSignalList();
+        for (int row = 0; row < list->count(); ++row)
+            entries << list->item(row)->text();
+    }
+    return entries;
+}
+
+void EndSignalHandling()
+{
+    CallEntry<decltype(UOS_SIG_EXIT)>(TraxLibrary::UsrOss, "UOS_SIG_EXIT");
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace traxgui::test

@@ -1,0 +1,615 @@
+// The OS-services form: the common-function list with its layouts and calls, the signal
+// buttons with their state texts and lists, the handler check box, and the signal handler
+// receiving signals from library threads and from a second process on the window thread.
+#include "formRegistry.h"
+#include "frmMain.h"
+#include "frmUsrOss.h"
+#include "libbinding.h"
+#include "modSigHdlr.h"
+#include "modTraxgui.h"
+#include "pictureBox.h"
+#include "signalTestSupport.h"
+#include "traxformat.h"
+#include "traxguiTestSupport.h"
+
+#include "ossDecl.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+
+#include <thread>
+
+using namespace traxgui;
+using traxgui::test::MessageBoxCapture;
+
+class UsrOssFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void loadsWithTheCommonFunctionsShown();
+    void groupOptionsSwitchTheFrames();
+    void callingThePlaceholderWarnsAndCallsNothing();
+    void eachFunctionLaysOutItsArguments_data();
+    void eachFunctionLaysOutItsArguments();
+    void identAndErrStringPrintTheirTexts();
+    void randomFeedsEachResultIntoTheNextCall();
+    void randomMapStopsAtTheFirstBadArgument();
+    void microDelaysShowTheirStatus();
+    void installByHexAndRemoveByDecimal();
+    void aFailedInstallAddsNothing();
+    void aBadSignalCodeKeepsTheStatusLook();
+    void maskAndUnmaskShowTheirState();
+    void sigWaitTimesOutAndReceives();
+    void handlerBoxAnsweredNoPassesNoHandler();
+    void handlerBoxAnsweredYesShowsTheHandler();
+    void clickingTheHandlerFrameAddsAnEntry();
+    void mouseOverTheSignalFrameNeutralisesTheStatus();
+    void signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread();
+    void signalsFromASecondProcessArriveInOrder();
+    void signalsInQuickSuccessionAreAllRecorded();
+    void aSignalWhileTheFormIsClosedLoadsItHidden();
+    void missingLibraryIsReportedAndTheFormStaysUsable();
+
+private:
+    template <typename T>
+    T *child(const char *name)
+    {
+        return test::Child<T>(form_, QLatin1String(name));
+    }
+    QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
+    QLineEdit *arg(int i) { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
+    QLabel *argLabel(int i) { return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i))); }
+    void choose(const QString &function) { test::ChooseFromList(child<QComboBox>("cboFunction"), function); }
+    void call() { press("cmdCall"); }
+    void press(const char *button) { child<QPushButton>(button)->click(); }
+    QStringList listEntries(const char *name);
+    QString sigStatus() { return box("txtSigStatus")->text(); }
+    void installCode(const QString &code);
+    /// Checks the handler box with the given answer; the warning is checked on the way.
+    void answerHandlerBox(QMessageBox::StandardButton answer);
+    /// Records, for every entry added to the received-signal list, whether it was added
+    /// on the window thread.
+    void watchReceivingThread();
+
+    frmUsrOss *form_ = nullptr;
+    QList<bool> onWindowThread_;
+};
+
+void UsrOssFormTest::init()
+{
+    Main();
+    frmMain *window = frmMain::Existing();
+    QVERIFY(window);
+    window->resize(1000, 900);
+    window->ShowUsrOssForm();
+    form_ = qobject_cast<frmUsrOss *>(window->OpenForm(FormKind::UsrOss));
+    QVERIFY(form_);
+    onWindowThread_.clear();
+}
+
+void UsrOssFormTest::cleanup()
+{
+    test::EndSignalHandling();
+    delete frmMain::Existing();
+    QVERIFY(frmUsrOss::Existing() == nullptr);
+    SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
+}
+
+QStringList UsrOssFormTest::listEntries(const char *name)
+{
+    QStringList entries;
+    auto *list = child<QListWidget>(name);
+    for (int row = 0; row < list->count(); ++row)
+        entries << list->item(row)->text();
+    return entries;
+}
+
+void UsrOssFormTest::installCode(const QString &code)
+{
+    box("txtSigInstRemSigCode")->setText(code);
+    press("cmdSigInstall");
+}
+
+void UsrOssFormTest::answerHandlerBox(QMessageBox::StandardButton answer)
+{
+    MessageBoxCapture boxes;
+    boxes.AnswerWith(answer);
+    child<QCheckBox>("chkSigInitHdlr")->setChecked(true);
+    QCOMPARE(boxes.Count(), 1);
+    QCOMPARE(boxes.Last().buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(boxes.Last().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.Last().title, AppTitle());
+    const QStringList expected{
+        "WARNING:",
+        "",
+        "The usage of the signal handler produces an access violation error",
+        "if the signal handler will be called by the USR-OSS DLL.",
+        "",
+        "Cause:",
+        "Qabel currently doesn't supports the free threading modell",
+        "and the signal handler will be called by a thread that",
+        "was not created by Qabel.",
+        "",
+        "Do you really want to install the signal handler ?"};
+    QCOMPARE(boxes.LastText(), expected.join(u'\n'));
+}
+
+void UsrOssFormTest::watchReceivingThread()
+{
+    QAbstractItemModel *model = form_->ReceivedSignalList()->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this] { onWindowThread_ << (QThread::currentThread() == qApp->thread()); },
+            Qt::DirectConnection);
+}
+
+// ---- Load and layout ----
+
+void UsrOssFormTest::loadsWithTheCommonFunctionsShown()
+{
+    QCOMPARE(form_->windowTitle(), QStringLiteral("USR-OSS Library"));
+    auto *combo = child<QComboBox>("cboFunction");
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, QStringList({"UOS_Ident", "UOS_ErrString", "UOS_Random", "UOS_RandomMap",
+                                 "UOS_MsecTimerGet", "UOS_MsecTimerResolution", "UOS_Delay",
+                                 "UOS_MikroDelayInit", "UOS_MikroDelay"}));
+    QCOMPARE(combo->currentText(), QStringLiteral("----------------- function -----------------"));
+    QVERIFY(child<QRadioButton>("optGrpComFunc")->isChecked());
+    QVERIFY(child<QGroupBox>("fraComFunc")->isVisible());
+    QVERIFY(!child<QGroupBox>("fraOutput")->isVisible());
+    QVERIFY(!child<QGroupBox>("fraSigFunc")->isVisible());
+    QVERIFY(child<QGroupBox>("fraSigHdlr")->isHidden());
+    QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized"));
+    QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("not masked"));
+    QCOMPARE(box("txtSigInstRemSigCode")->text(), QStringLiteral("&H100"));
+    QCOMPARE(box("txtSigWaitTimeout")->text(), QStringLiteral("5000"));
+    QCOMPARE(sigStatus(), QStringLiteral("STATUS"));
+    // The doubled ampersand shows as one "&" in the frame's caption.
+    QCOMPARE(child<QGroupBox>("fraSigFunc")->title(),
+             QStringLiteral("Signal Functions (Note: signal code range = &&H100..1ff)"));
+    QCOMPARE(child<QLabel>("lblSigHdlrSigOccured")->text(), QStringLiteral("signal occured"));
+    QCOMPARE(child<QPushButton>("cmdCall")->toolTip(), QStringLiteral("call USR-OSS function"));
+    for (const char *line : {"Line1", "Line2", "Line3", "Line4", "Line5"})
+        QVERIFY(child<QFrame>(line));
+}
+
+void UsrOssFormTest::groupOptionsSwitchTheFrames()
+{
+    QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+    QVERIFY(!child<QGroupBox>("fraComFunc")->isVisible());
+    QVERIFY(child<QGroupBox>("fraSigFunc")->isVisible());
+    QTest::mouseClick(child<QRadioButton>("optGrpComFunc"), Qt::LeftButton);
+    QVERIFY(child<QGroupBox>("fraComFunc")->isVisible());
+    QVERIFY(!child<QGroupBox>("fraSigFunc")->isVisible());
+}
+
+void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing()
+{
+    MessageBoxCapture boxes;
+    call();
+    QCOMPARE(boxes.Count(), 1);
+    QCOMPARE(boxes.LastText(), QStringLiteral("unknown USR-OSS function"));
+    QCOMPARE(boxes.Last().icon, QMessageBox::Warning);
+    QCOMPARE(boxes.Last().title, AppTitle());
+    QCOMPARE(box("txtRet")->text(), QString());
+    QCOMPARE(box("txtStatus")->text(), QStringLiteral("waiting ..."));
+
+    child<QComboBox>("cboFunction")->setEditText(QStringLiteral("UOS_Nonsense"));
+    call();
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes.LastText(), QStringLiteral("unknown USR-OSS function"));
+}
+
+void UsrOssFormTest::eachFunctionLaysOutItsArguments_data()
+{
+    QTest::addColumn<QString>("function");
+    QTest::addColumn<QString>("ret");
+    QTest::addColumn<QStringList>("labels"); // "" = hidden
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("status");
+    QTest::newRow("Ident") << "UOS_Ident" << "string address" << QStringList{"", "", ""}
+                           << QStringList{"", "", ""} << true << false;
+    QTest::newRow("ErrString") << "UOS_ErrString" << "string address"
+                               << QStringList{"error code", "", ""}
+                               << QStringList{"&He00e1000", "", ""} << true << false;
+    QTest::newRow("Random") << "UOS_Random" << "random value"
+                            << QStringList{"old random value", "", ""} << QStringList{"0", "", ""}
+                            << false << false;
+    QTest::newRow("RandomMap") << "UOS_RandomMap" << "mapped value"
+                               << QStringList{"old random value", "min value", "max value"}
+                               << QStringList{"0", "0", "100"} << false << false;
+    QTest::newRow("TimerGet") << "UOS_MsecTimerGet" << "timer value [msec]"
+                              << QStringList{"", "", ""} << QStringList{"", "", ""} << false << false;
+    QTest::newRow("TimerRes") << "UOS_MsecTimerResolution" << "resolution [msec]"
+                              << QStringList{"", "", ""} << QStringList{"", "", ""} << false << false;
+    QTest::newRow("Delay") << "UOS_Delay" << "rounded [msec]" << QStringList{"msec", "", ""}
+                           << QStringList{"1000", "", ""} << false << false;
+    QTest::newRow("MikroDelayInit") << "UOS_MikroDelayInit" << "error code"
+                                    << QStringList{"", "", ""} << QStringList{"", "", ""} << false << true;
+    QTest::newRow("MikroDelay") << "UOS_MikroDelay" << "error code" << QStringList{"usec", "", ""}
+                                << QStringList{"1000000", "", ""} << false << true;
+}
+
+void UsrOssFormTest::eachFunctionLaysOutItsArguments()
+{
+    QFETCH(QString, function);
+    QFETCH(QString, ret);
+    QFETCH(QStringList, labels);
+    QFETCH(QStringList, texts);
+    QFETCH(bool, output);
+    QFETCH(bool, status);
+    // A previous choice must leave nothing behind.
+    choose(QStringLiteral("UOS_RandomMap"));
+    choose(QStringLiteral("UOS_Ident"));
+    choose(function);
+    QCOMPARE(child<QLabel>("lblRet")->text(), ret);
+    QVERIFY(box("txtRet")->isVisible());
+    QVERIFY(!box("txtRet")->isEnabled());
+    for (int i = 0; i < 3; ++i) {
+        const bool shown = !labels[i].isEmpty();
+        QCOMPARE(argLabel(i)->isVisible(), shown);
+        QCOMPARE(arg(i)->isVisible(), shown);
+        QCOMPARE(argLabel(i)->text(), labels[i]);
+        QCOMPARE(arg(i)->text(), texts[i]);
+        if (shown)
+            QVERIFY(arg(i)->isEnabled());
+    }
+    QCOMPARE(child<QGroupBox>("fraOutput")->isVisible(), output);
+    QCOMPARE(box("txtStatus")->isVisible(), status);
+    QCOMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
+}
+
+// ---- Common functions ----
+
+void UsrOssFormTest::identAndErrStringPrintTheirTexts()
+{
+    MessageBoxCapture boxes;
+    choose(QStringLiteral("UOS_Ident"));
+    call();
+    const auto ident = CallEntry<decltype(UOS_IDENT)>(TraxLibrary::UsrOss, "UOS_IDENT");
+    QVERIFY(ident);
+    QCOMPARE(box("txtRet")->text(), addressText(*ident));
+
+    // The default argument is the bit pattern 0xE00E1000, passed as a negative number.
+    choose(QStringLiteral("UOS_ErrString"));
+    call();
+    // The library reuses its text buffer, so each text is copied at once.
+    const auto errorText = [](int32_t code) {
+        const auto address = CallEntry<decltype(UOS_ERRSTRING)>(TraxLibrary::UsrOss, "UOS_ERRSTRING", code);
+        return address ? PtrToString(*address) : QString();
+    };
+    const QString expected = errorText(static_cast<int32_t>(0xE00E1000u));
+    QVERIFY(!expected.isEmpty());
+    QVERIFY(expected != errorText(0));
+    const QStringList printed = child<PictureBox>("picOutput")->Text().split(u'\n');
+    QCOMPARE(printed, QStringList({PtrToString(*ident), expected, QString()}));
+    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_common")).isEmpty());
+
+    press("cmdCls");
+    QCOMPARE(child<PictureBox>("picOutput")->Text(), QString());
+    QCOMPARE(boxes.Count(), 0);
+}
+
+void UsrOssFormTest::randomFeedsEachResultIntoTheNextCall()
+{
+    choose(QStringLiteral("UOS_Random"));
+    uint32_t expected = 0;
+    for (int round = 0; round < 4; ++round) {
+        const auto next = CallEntry<decltype(UOS_RANDOM)>(TraxLibrary::UsrOss, "UOS_RANDOM", expected);
+        QVERIFY(next);
+        expected = *next;
+        call();
+        const QString shown = QString::number(static_cast<int32_t>(expected));
+        QCOMPARE(box("txtRet")->text(), shown);
+        QCOMPARE(arg(0)->text(), shown);
+    }
+    // The last result is offered to the next random call, also after another function.
+    choose(QStringLiteral("UOS_Delay"));
+    choose(QStringLiteral("UOS_RandomMap"));
+    QCOMPARE(arg(0)->text(), QString::number(static_cast<int32_t>(expected)));
+    arg(2)->setText(QStringLiteral("10"));
+    call();
+    const int mapped = box("txtRet")->text().toInt();
+    QVERIFY(mapped >= 0 && mapped <= 10);
+}
+
+void UsrOssFormTest::randomMapStopsAtTheFirstBadArgument()
+{
+    MessageBoxCapture boxes;
+    choose(QStringLiteral("UOS_RandomMap"));
+    arg(1)->setText(QStringLiteral("low"));
+    arg(2)->setText(QStringLiteral("high"));
+    call();
+    QCOMPARE(boxes.Count(), 1);
+    QCOMPARE(boxes.LastText(), QStringLiteral("argument 'min value' is not a valid number"));
+    QCOMPARE(box("txtRet")->text(), QString());
+    arg(0)->setText(QStringLiteral("&H"));
+    call();
+    QCOMPARE(boxes.LastText(), QStringLiteral("argument 'random value' is not a valid number"));
+}
+
+void UsrOssFormTest::microDelaysShowTheirStatus()
+{
+    choose(QStringLiteral("UOS_MikroDelayInit"));
+    call();
+    QCOMPARE(box("txtRet")->text(), QStringLiteral("0"));
+    QCOMPARE(box("txtStatus")->text(), QStringLiteral("SUCCESS"));
+    QCOMPARE(BoxColor(box("txtStatus")), QColor(0, 255, 0));
+    choose(QStringLiteral("UOS_MikroDelay"));
+    arg(0)->setText(QStringLiteral("1000"));
+    call();
+    QCOMPARE(box("txtRet")->text(), QStringLiteral("0"));
+    QCOMPARE(box("txtStatus")->text(), QStringLiteral("SUCCESS"));
+    choose(QStringLiteral("UOS_Delay"));
+    arg(0)->setText(QStringLiteral("20"));
+    call();
+    QVERIFY(box("txtRet")->text().toInt() >= 20);
+}
+
+// ---- Signal functions ----
+
+void UsrOssFormTest::installByHexAndRemoveByDecimal()
+{
+    press("cmdSigInit");
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("initialized"));
+    installCode(QStringLiteral("&H100"));
+    installCode(QStringLiteral("&h1ff"));
+    QCOMPARE(listEntries("lstSigInstSigList"), QStringList({"&H100", "&H1FF"}));
+    box("txtSigInstRemSigCode")->setText(QStringLiteral("256"));
+    press("cmdSigRemove");
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    QCOMPARE(listEntries("lstSigInstSigList"), QStringList{"&H1FF"});
+    press("cmdSigExit");
+    QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized"));
+    QVERIFY(listEntries("lstSigInstSigList").isEmpty());
+}
+
+void UsrOssFormTest::aFailedInstallAddsNothing()
+{
+    installCode(QStringLiteral("&H100")); // not initialized yet
+    QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
+    press("cmdSigInit");
+    for (const QString &code : {QStringLiteral("&H99"), QStringLiteral("&H200"), QStringLiteral("-1")}) {
+        installCode(code);
+        QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
+        QVERIFY(sigStatus() != QStringLiteral("SUCCESS"));
+    }
+    installCode(QStringLiteral("&H101"));
+    installCode(QStringLiteral("&H101")); // already installed
+    QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
+    QCOMPARE(listEntries("lstSigInstSigList"), QStringList{"&H101"});
+    // A failed remove keeps the list too.
+    box("txtSigInstRemSigCode")->setText(QStringLiteral("&H102"));
+    press("cmdSigRemove");
+    QCOMPARE(listEntries("lstSigInstSigList"), QStringList{"&H101"});
+}
+
+void UsrOssFormTest::aBadSignalCodeKeepsTheStatusLook()
+{
+    MessageBoxCapture boxes;
+    press("cmdSigInit");
+    installCode(QStringLiteral("one"));
+    QCOMPARE(boxes.LastText(), QStringLiteral("argument 'signal code' is not a valid number"));
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    box("txtSigWaitTimeout")->setText(QStringLiteral("soon"));
+    press("cmdSigWait");
+    QCOMPARE(boxes.LastText(), QStringLiteral("argument 'timeout' is not a valid number"));
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    QVERIFY(listEntries("lstSigInstSigList").isEmpty());
+}
+
+void UsrOssFormTest::maskAndUnmaskShowTheirState()
+{
+    press("cmdSigInit");
+    press("cmdSigMask");
+    QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("masked"));
+    press("cmdSigExit");
+    QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("masked")); // exit keeps it
+    press("cmdSigInit");
+    press("cmdSigUnMask");
+    QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("not masked"));
+}
+
+void UsrOssFormTest::sigWaitTimesOutAndReceives()
+{
+    press("cmdSigInit");
+    installCode(QStringLiteral("&H101"));
+    box("txtSigWaitSigCode")->setText(QStringLiteral("old"));
+    box("txtSigWaitTimeout")->setText(QStringLiteral("50"));
+    press("cmdSigWait");
+    QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
+    QCOMPARE(box("txtSigWaitSigCode")->text(), QString());
+
+    QVERIFY(test::SendOwnSignal(0x101));
+    box("txtSigWaitTimeout")->setText(QStringLiteral("5000"));
+    press("cmdSigWait");
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    QCOMPARE(box("txtSigWaitSigCode")->text(), QStringLiteral("&H101"));
+}
+
+void UsrOssFormTest::handlerBoxAnsweredNoPassesNoHandler()
+{
+    answerHandlerBox(QMessageBox::No);
+    QVERIFY(!child<QCheckBox>("chkSigInitHdlr")->isChecked());
+    QVERIFY(child<QGroupBox>("fraSigHdlr")->isHidden());
+
+    // Without a handler the signal waits for UOS_SigWait instead of reaching the list.
+    press("cmdSigInit");
+    QVERIFY(!child<QCheckBox>("chkSigInitHdlr")->isEnabled());
+    installCode(QStringLiteral("&H102"));
+    QVERIFY(test::SendOwnSignal(0x102));
+    box("txtSigWaitTimeout")->setText(QStringLiteral("5000"));
+    press("cmdSigWait");
+    QCOMPARE(box("txtSigWaitSigCode")->text(), QStringLiteral("&H102"));
+    QTest::qWait(50);
+    QVERIFY(listEntries("lstSigHdlrRecvdSigCode").isEmpty());
+}
+
+void UsrOssFormTest::handlerBoxAnsweredYesShowsTheHandler()
+{
+    answerHandlerBox(QMessageBox::Yes);
+    QVERIFY(child<QCheckBox>("chkSigInitHdlr")->isChecked());
+    QVERIFY(!child<QGroupBox>("fraSigHdlr")->isHidden());
+    SigHdlr(0x120);
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode").size(), 1);
+
+    // Initialising empties the received list and locks the box until exit.
+    press("cmdSigInit");
+    QVERIFY(listEntries("lstSigHdlrRecvdSigCode").isEmpty());
+    QVERIFY(!child<QCheckBox>("chkSigInitHdlr")->isEnabled());
+    installCode(QStringLiteral("&H101"));
+    QVERIFY(test::SendOwnSignal(0x101));
+    QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
+    press("cmdSigExit");
+    QVERIFY(child<QCheckBox>("chkSigInitHdlr")->isEnabled());
+
+    // Unchecking hides the frame without asking.
+    MessageBoxCapture boxes;
+    child<QCheckBox>("chkSigInitHdlr")->setChecked(false);
+    QVERIFY(child<QGroupBox>("fraSigHdlr")->isHidden());
+    QCOMPARE(boxes.Count(), 0);
+}
+
+void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry()
+{
+    QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+    answerHandlerBox(QMessageBox::Yes);
+    press("cmdSigInit");
+    auto *frame = child<QGroupBox>("fraSigHdlr");
+    auto *list = child<QListWidget>("lstSigHdlrRecvdSigCode");
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H111"});
+    QCOMPARE(list->currentRow(), 0);
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList({"0: &H111", "1: &H111"}));
+    QCOMPARE(list->currentRow(), 1);
+    // The selection steps on from where the user put it.
+    list->setCurrentRow(0);
+    SigHdlr(0x111);
+    QCOMPARE(list->currentRow(), 1);
+    QVERIFY(listEntries("lstSigHdlrRecvdSigCode").last().endsWith(QStringLiteral("&H111")));
+    // After the flash the indicator shows the button face again.
+    QCOMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
+    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals")).isEmpty());
+}
+
+void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus()
+{
+    QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+    press("cmdSigExit"); // not initialized: an error in red
+    QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
+    auto *frame = child<QGroupBox>("fraSigFunc");
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), frame->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(frame, &move);
+    QCOMPARE(sigStatus(), QStringLiteral("STATUS"));
+    QCOMPARE(BoxColor(box("txtSigStatus")), ButtonFaceColor());
+}
+
+// ---- Signals from other threads and processes ----
+
+void UsrOssFormTest::signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread()
+{
+    watchReceivingThread();
+    ResetReceivedSignalNumber();
+    constexpr int kSignals = 40;
+    std::thread library([] {
+        for (uint32_t i = 0; i < kSignals; ++i)
+            SigHdlr(0x100 + i);
+    });
+    library.join();
+    QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode").size(), kSignals);
+    const QStringList entries = listEntries("lstSigHdlrRecvdSigCode");
+    for (int i = 0; i < kSignals; ++i)
+        QCOMPARE(entries[i], QStringLiteral("%1: %2").arg(i).arg(hexText(0x100 + i)));
+    QCOMPARE(onWindowThread_, QList<bool>(kSignals, true));
+}
+
+void UsrOssFormTest::signalsFromASecondProcessArriveInOrder()
+{
+    const QList<uint32_t> codes{0x105, 0x101, 0x1F0, 0x103, 0x102};
+    QVERIFY(test::InitSignalsWithHandler(codes));
+    watchReceivingThread();
+    QVERIFY(test::SendFromSecondProcess(codes, 20));
+    QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode").size(), codes.size());
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"),
+             QStringList({"0: &H105", "1: &H101", "2: &H1F0", "3: &H103", "4: &H102"}));
+    QCOMPARE(onWindowThread_, QList<bool>(codes.size(), true));
+}
+
+void UsrOssFormTest::signalsInQuickSuccessionAreAllRecorded()
+{
+    QList<uint32_t> codes;
+    for (uint32_t code = 0x140; code < 0x150; ++code)
+        codes << code;
+    QVERIFY(test::InitSignalsWithHandler(codes));
+    QVERIFY(test::SendFromSecondProcess(codes, 0));
+    QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode").size(), codes.size());
+    QStringList received;
+    for (const QString &entry : listEntries("lstSigHdlrRecvdSigCode"))
+        received << entry.section(QStringLiteral(": "), 1);
+    received.sort();
+    QStringList sent;
+    for (uint32_t code : codes)
+        sent << hexText(static_cast<int32_t>(code));
+    QCOMPARE(received, sent);
+}
+
+void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden()
+{
+    QVERIFY(test::InitSignalsWithHandler({0x101}));
+    QPointer<frmUsrOss> first = form_;
+    form_->parentWidget()->close(); // the sub-window
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(frmMain::Existing()->OpenForm(FormKind::UsrOss) == nullptr);
+
+    QVERIFY(test::SendOwnSignal(0x101));
+    QTRY_VERIFY(frmUsrOss::Existing() != nullptr);
+    form_ = frmUsrOss::Existing();
+    QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
+    QVERIFY(!form_->isVisible());
+    QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized")); // loaded afresh
+
+    // Opening the form shows the instance that recorded the signal.
+    frmMain::Existing()->ShowUsrOssForm();
+    QCOMPARE(frmMain::Existing()->OpenForm(FormKind::UsrOss), form_);
+    QVERIFY(form_->isVisible());
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
+}
+
+void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable()
+{
+    MessageBoxCapture boxes;
+    SetLibraryFileOverride(TraxLibrary::UsrOss, QStringLiteral("/nonexistent/libvelk_usr_oss.so"));
+    press("cmdSigInit");
+    QCOMPARE(boxes.Count(), 1);
+    QVERIFY(boxes.LastText().contains(QStringLiteral("velk_usr_oss")));
+    QCOMPARE(sigStatus(), QStringLiteral("STATUS"));
+    QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized"));
+    choose(QStringLiteral("UOS_Ident"));
+    call();
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(box("txtRet")->text(), QString());
+
+    SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
+    press("cmdSigInit");
+    QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
+    QCOMPARE(boxes.Count(), 2);
+}
+
+TRAXGUI_TEST_MAIN(UsrOssFormTest)
+#include "test_usross.moc"
