@@ -2,6 +2,7 @@
 #include "signal_session.h"
 
 #include <chrono>
+#include <new>
 
 #include "oss_internal.h"
 #include "sig_event_name.h"
@@ -56,17 +57,18 @@ uint32_t SignalSession::Start()
 uint32_t SignalSession::StartListener(uint32_t group)
 {
     Listener &listener = listeners_[group];
+    auto start = std::make_unique<ThreadStart>(ThreadStart{shared_from_this(), group});
     listener.control = Sys().createEvent(nullptr, FALSE, FALSE, nullptr);
     if (listener.control == nullptr)
         return ERR_UOS_EVENT;
-    auto *start = new ThreadStart{shared_from_this(), group};
-    listener.thread = Sys().createThread(nullptr, 0, ThreadMain, start, 0, &listener.threadId);
+    listener.thread =
+        Sys().createThread(nullptr, 0, ThreadMain, start.get(), 0, &listener.threadId);
     if (listener.thread == nullptr) {
-        delete start;
         CloseHandle(listener.control);
         listener.control = nullptr;
         return ERR_UOS_THREAD;
     }
+    start.release();  // now owned by the thread
     return 0;
 }
 
@@ -108,7 +110,12 @@ uint32_t SignalSession::Install(uint32_t code)
         HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
         if (event == nullptr)
             return ERR_UOS_EVENT;
-        installed_[code] = Installed{event, group};
+        try {
+            installed_.emplace(code, Installed{event, group});
+        } catch (...) {
+            CloseHandle(event);
+            throw;
+        }
         ++groupSize_[group];
     }
     Wake(group);
@@ -205,10 +212,16 @@ uint32_t SignalSession::GroupWithRoom() const
     return group;
 }
 
+/* Without memory for its wait set a listener cannot work at all; it then ends, and its
+ * codes' signals stay unseen, rather than taking the process down. */
 DWORD WINAPI SignalSession::ThreadMain(LPVOID param)
 {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart *>(param));
-    start->session->Run(start->group);
+    try {
+        start->session->Run(start->group);
+    } catch (const std::bad_alloc &) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
     return 0;
 }
 
@@ -219,6 +232,10 @@ void SignalSession::Run(uint32_t group)
 {
     WaitSet set;
     std::vector<HANDLE> retired;
+    // Sized once for the largest group, so that re-reading the set never allocates.
+    set.handles.reserve(kMaxWaitHandles);
+    set.codes.reserve(kCodesPerGroup);
+    retired.reserve(kCodesPerGroup);
     while (TakeWaitSet(group, set, retired)) {
         CloseAll(retired);
         if (group == 0)
@@ -284,16 +301,28 @@ void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
         auto entry = installed_.find(code);
         if (entry == installed_.end() || entry->second.event != event)
             return;
-        if (queue_.size() >= kSignalQueueCapacity) {
-            ++dropped_;
+        if (!Enqueue(code))
             return;
-        }
-        queue_.push_back(code);
     }
     if (handler_ == nullptr)
         arrived_.notify_all();
     else if (group != 0)
         Wake(0);
+}
+
+/* Called with the lock held; false (and counted) when the signal had to be dropped. */
+bool SignalSession::Enqueue(uint32_t code)
+{
+    if (queue_.size() < kSignalQueueCapacity) {
+        try {
+            queue_.push_back(code);
+            return true;
+        } catch (const std::bad_alloc &) {
+            // Counted with the overflow below: the signal is lost either way.
+        }
+    }
+    ++dropped_;
+    return false;
 }
 
 bool SignalSession::Deliverable() const

@@ -89,6 +89,7 @@ private:
     void DeliverQueued();
     bool PopForCallback(uint32_t &code);
     void OnArrival(uint32_t code, HANDLE event, uint32_t group);
+    bool Enqueue(uint32_t code);
     bool Deliverable() const;
     void Wake(uint32_t group);
 

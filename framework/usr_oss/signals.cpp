@@ -1,6 +1,7 @@
 /* The signal functions of the C interface: argument checks, the current session, and
  * the error convention (every failure returns its number and leaves it as last error). */
 #include <memory>
+#include <new>
 #include <mutex>
 
 #include "oss_internal.h"
@@ -31,6 +32,18 @@ bool IsSignalCode(uint32_t code)
 int32_t Status(uint32_t err)
 {
     return err == 0 ? 0 : Fail(err);
+}
+
+/** Runs fn and turns an allocation failure inside it into ERR_UOS_NO_MEM, so that no
+ *  exception crosses the C interface. */
+template <typename Fn>
+uint32_t NoThrow(Fn fn)
+{
+    try {
+        return fn();
+    } catch (const std::bad_alloc &) {
+        return ERR_UOS_NO_MEM;
+    }
 }
 
 /** Starts a session unless one runs. Holding the lock across the start keeps two
@@ -81,11 +94,12 @@ uint32_t SignalsDropped()
 using trax::oss::Current;
 using trax::oss::Fail;
 using trax::oss::IsSignalCode;
+using trax::oss::NoThrow;
 using trax::oss::Status;
 
 int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler)
 {
-    return Status(trax::oss::StartSession(sigHandler));
+    return Status(NoThrow([&] { return trax::oss::StartSession(sigHandler); }));
 }
 
 int32_t TRAX_CALL UOS_SigExit(void)
@@ -100,7 +114,7 @@ int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode)
     auto session = Current();
     if (!session)
         return Fail(ERR_UOS_NOT_INIT);
-    return Status(session->Install(sigCode));
+    return Status(NoThrow([&] { return session->Install(sigCode); }));
 }
 
 int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode)
@@ -110,7 +124,7 @@ int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode)
     auto session = Current();
     if (!session)
         return Fail(ERR_UOS_NOT_INIT);
-    return Status(session->Remove(sigCode));
+    return Status(NoThrow([&] { return session->Remove(sigCode); }));
 }
 
 int32_t TRAX_CALL UOS_SigMask(void)
