@@ -11,15 +11,17 @@
 
 namespace {
 
-// Created threads that have not yet begun to wait for the console. A "ts" typed right
-// after "tc" (as in a script) must find the new thread waiting, or the token would come
-// straight back; CreateThr therefore returns only once the new thread is about to wait.
-std::atomic<int> threadsStarting{0};
-// How long CreateThr waits for that, in steps of 1 ms, before it goes on regardless.
-constexpr int kStartWaitSteps = 1000;
+// Threads that will wait for the console at once but have not yet begun to: a thread just
+// created, and a thread that has handed the console on with ts. Waiting threads get the
+// console in the order they began to wait, so a script of commands runs in a fixed order
+// only if every such thread is queued before the next command runs: CreateThr returns,
+// and a thread given the console goes on, only when none is left.
+std::atomic<int> threadsAboutToWait{0};
+// How long to wait for that, in steps of 1 ms, before going on regardless.
+constexpr int kQueueWaitSteps = 1000;
 
-void WaitUntilStartedThreadsWait() {
-    for (int step = 0; step < kStartWaitSteps && threadsStarting.load() > 0; ++step)
+void WaitUntilNoThreadIsAboutToWait() {
+    for (int step = 0; step < kQueueWaitSteps && threadsAboutToWait.load() > 0; ++step)
         Sleep(step == 0 ? 0 : 1);
 }
 
@@ -43,6 +45,7 @@ bool ReleaseConsole() {
  *  token was created into a taken node, so a missing node means the table is corrupt;
  *  going on would run commands on another thread's paths, so the program stops. */
 void AdoptConsole() {
+    WaitUntilNoThreadIsAboutToWait();
     ThreadNode *self = GetCurrThrNode();
     if (self == nullptr) {
         std::fflush(stdout);
@@ -73,7 +76,7 @@ ThreadNode *GetCurrThrNode() {
 }
 
 DWORD WINAPI CommandThread(LPVOID /*param*/) {
-    --threadsStarting;
+    --threadsAboutToWait;
     if (!WaitForConsole())
         return static_cast<DWORD>(-1);
     AdoptConsole();
@@ -90,14 +93,14 @@ int32_t CreateThr() {
     ThreadNode *node = GetFreeThrNode();
     if (node == nullptr)
         return -1;
-    ++threadsStarting;
+    ++threadsAboutToWait;
     node->hThread = CreateThread(nullptr, 0, CommandThread, nullptr, 0, &node->threadId);
     if (node->hThread == nullptr) {
-        --threadsStarting;
+        --threadsAboutToWait;
         std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
         return -1;
     }
-    WaitUntilStartedThreadsWait();
+    WaitUntilNoThreadIsAboutToWait();
     node->inUse = 1;
     ++G_ThrCount;
     std::fputs(" Note: Use -ts to switch to the new created thread.\n", stdout);
@@ -106,7 +109,10 @@ int32_t CreateThr() {
 
 int32_t SuspendThr() {
     std::fputs("Suspend current thread ...\n", stdout);
-    if (!ReleaseConsole() || !WaitForConsole())
+    ++threadsAboutToWait;
+    const bool released = ReleaseConsole();
+    --threadsAboutToWait;
+    if (!released || !WaitForConsole())
         return -1;
     AdoptConsole();
     return 0;
