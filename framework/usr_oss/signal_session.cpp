@@ -22,6 +22,15 @@ void CloseAll(const std::vector<HANDLE> &handles)
         CloseHandle(h);
 }
 
+/** Opens (or creates) the auto-reset named event through which code reaches this
+ *  process; null on failure. */
+HANDLE OpenSignalEvent(uint32_t code)
+{
+    char name[TRAX_SIG_EVENT_NAME_MAX];
+    TraxSigEventName(GetCurrentProcessId(), code, name);
+    return Sys().createEvent(nullptr, FALSE, FALSE, name);
+}
+
 }  // namespace
 
 /** Start parameter of a listener thread: its group, and a reference that keeps the
@@ -105,9 +114,7 @@ uint32_t SignalSession::Install(uint32_t code)
             if (err != 0)
                 return err;
         }
-        char name[TRAX_SIG_EVENT_NAME_MAX];
-        TraxSigEventName(GetCurrentProcessId(), code, name);
-        HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
+        HANDLE event = OpenSignalEvent(code);
         if (event == nullptr)
             return ERR_UOS_EVENT;
         try {
