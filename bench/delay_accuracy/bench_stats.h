@@ -10,16 +10,14 @@
 
 namespace bench {
 
-inline int64_t NowNs()
-{
+inline int64_t NowNs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 /** The p-th percentile (0..100) of the samples, nearest rank; 0 for no samples. */
-inline double Percentile(std::vector<int64_t> samples, double p)
-{
+inline double Percentile(std::vector<int64_t> samples, double p) {
     if (samples.empty())
         return 0;
     std::sort(samples.begin(), samples.end());
@@ -27,6 +25,6 @@ inline double Percentile(std::vector<int64_t> samples, double p)
     return static_cast<double>(samples[rank]);
 }
 
-}  // namespace bench
+} // namespace bench
 
 #endif

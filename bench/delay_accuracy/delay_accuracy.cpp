@@ -20,8 +20,7 @@ struct Figures {
 };
 
 /** Runs delay(requestedUs) rounds times; returns the percentiles of the error in us. */
-Figures Measure(int64_t requestedUs, int rounds, const std::function<void(int64_t)> &delay)
-{
+Figures Measure(int64_t requestedUs, int rounds, const std::function<void(int64_t)> &delay) {
     std::vector<int64_t> errors;
     errors.reserve(static_cast<size_t>(rounds));
     for (int i = 0; i < rounds; ++i) {
@@ -32,15 +31,13 @@ Figures Measure(int64_t requestedUs, int rounds, const std::function<void(int64_
     return Figures{bench::Percentile(errors, 50) / 1000.0, bench::Percentile(errors, 99) / 1000.0};
 }
 
-void OsSleep(int64_t us)
-{
+void OsSleep(int64_t us) {
     timespec rest{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
     while (clock_nanosleep(CLOCK_MONOTONIC, 0, &rest, &rest) != 0) {
     }
 }
 
-void PrintRow(const char *what, int64_t requestedUs, int rounds, const Figures &f)
-{
+void PrintRow(const char *what, int64_t requestedUs, int rounds, const Figures &f) {
     printf("%-34s %9lld %6d %12.2f %12.2f\n", what, static_cast<long long>(requestedUs), rounds,
            f.p50Us, f.p99Us);
 }
@@ -51,8 +48,7 @@ struct MsCase {
 };
 
 /* Returns the worst ratio of UOS_Delay's median error over the OS sleep's. */
-double CompareMillisecondDelays(HANDLE path)
-{
+double CompareMillisecondDelays(HANDLE path) {
     double worstRatio = 0;
     for (const MsCase c : {MsCase{1, 300}, MsCase{10, 100}, MsCase{100, 20}}) {
         const int64_t us = c.ms * 1000LL;
@@ -65,7 +61,8 @@ double CompareMillisecondDelays(HANDLE path)
             const Figures ioctl = Measure(us, c.rounds, [path](int64_t u) {
                 int32_t ms = static_cast<int32_t>(u / 1000);
                 DWORD returned = 0;
-                DeviceIoControl(path, MK_IOCTL_DELAY, &ms, sizeof ms, nullptr, 0, &returned, nullptr);
+                DeviceIoControl(path, MK_IOCTL_DELAY, &ms, sizeof ms, nullptr, 0, &returned,
+                                nullptr);
             });
             PrintRow("MK_IOCTL_DELAY on sim_dio_1", us, c.rounds, ioctl);
         }
@@ -75,21 +72,18 @@ double CompareMillisecondDelays(HANDLE path)
     return worstRatio;
 }
 
-void CompareMicroDelays()
-{
+void CompareMicroDelays() {
     UOS_MikroDelayInit();
     for (const int64_t us : {10LL, 100LL, 1000LL}) {
         PrintRow("clock_nanosleep (relative)", us, 2000, Measure(us, 2000, OsSleep));
-        PrintRow("UOS_MikroDelay", us, 2000, Measure(us, 2000, [](int64_t u) {
-                     UOS_MikroDelay(static_cast<uint32_t>(u));
-                 }));
+        PrintRow("UOS_MikroDelay", us, 2000,
+                 Measure(us, 2000, [](int64_t u) { UOS_MikroDelay(static_cast<uint32_t>(u)); }));
     }
 }
 
-}  // namespace
+} // namespace
 
-int main()
-{
+int main() {
     const int32_t path = M_open("sim_dio_1");
     if (path < 0)
         printf("M_open(sim_dio_1) failed: %s (the I/O-control rows are left out)\n",

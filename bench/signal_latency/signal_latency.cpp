@@ -43,16 +43,15 @@ struct Figures {
     int lost = 0;
 };
 
-Figures Summarise(int lost)
-{
+Figures Summarise(int lost) {
     std::vector<int64_t> samples(g_shared->latencyNs + kWarmup,
-                                 g_shared->latencyNs + std::max(kWarmup, g_shared->received.load()));
+                                 g_shared->latencyNs +
+                                     std::max(kWarmup, g_shared->received.load()));
     return Figures{bench::Percentile(samples, 50) / 1000.0, bench::Percentile(samples, 99) / 1000.0,
                    lost};
 }
 
-void Record(int64_t sentNs)
-{
+void Record(int64_t sentNs) {
     const int index = g_shared->received.load();
     if (index < kTotal)
         g_shared->latencyNs[index] = bench::NowNs() - sentNs;
@@ -61,8 +60,7 @@ void Record(int64_t sentNs)
 
 // ---- raw AF_UNIX datagrams ----
 
-void RawReceiver(int sock)
-{
+void RawReceiver(int sock) {
     for (int i = 0; i < kTotal; ++i) {
         int64_t sentNs = 0;
         if (recv(sock, &sentNs, sizeof sentNs, 0) != sizeof sentNs)
@@ -73,8 +71,7 @@ void RawReceiver(int sock)
     }
 }
 
-Figures RunRaw()
-{
+Figures RunRaw() {
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_DGRAM, 0, pair) != 0)
         return Figures{0, 0, kTotal};
@@ -101,13 +98,11 @@ Figures RunRaw()
 
 // ---- signals of velk_usr_oss ----
 
-std::string AckName(pid_t sender)
-{
+std::string AckName(pid_t sender) {
     return std::to_string(sender) + "BenchSignalAck";
 }
 
-void OnSignal(uint32_t)
-{
+void OnSignal(uint32_t) {
     Record(g_shared->sentNs.load());
     SetEvent(g_ack);
 }
@@ -116,13 +111,13 @@ void OnSignal(uint32_t)
  * has created it (goFd), since the process that creates a named event first is the one its
  * wake-ups reach. Then it installs the callback, reports ready, and ends signal handling
  * once every round has arrived (or the sender has gone). */
-void SignalReceiver(pid_t sender, int goFd, int readyFd)
-{
+void SignalReceiver(pid_t sender, int goFd, int readyFd) {
     char go = 0;
     if (read(goFd, &go, 1) != 1)
         return;
     g_ack = CreateEventA(nullptr, FALSE, FALSE, AckName(sender).c_str());
-    const bool ready = g_ack != nullptr && UOS_SigInit(OnSignal) == 0 && UOS_SigInstall(kSignal) == 0;
+    const bool ready =
+        g_ack != nullptr && UOS_SigInit(OnSignal) == 0 && UOS_SigInstall(kSignal) == 0;
     const char flag = ready ? 1 : 0;
     if (write(readyFd, &flag, 1) != 1 || !ready)
         return;
@@ -133,8 +128,7 @@ void SignalReceiver(pid_t sender, int goFd, int readyFd)
 }
 
 /* Sends every round and waits for its acknowledgement; returns the rounds lost. */
-int SendSignals(pid_t receiver, HANDLE ack)
-{
+int SendSignals(pid_t receiver, HANDLE ack) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     HANDLE signal = CreateEventA(nullptr, FALSE, FALSE,
                                  TraxSigEventName(static_cast<uint32_t>(receiver), kSignal, name));
@@ -149,8 +143,7 @@ int SendSignals(pid_t receiver, HANDLE ack)
     return lost;
 }
 
-Figures RunSignals()
-{
+Figures RunSignals() {
     int go[2];
     int ready[2];
     if (pipe(go) != 0 || pipe(ready) != 0)
@@ -168,8 +161,8 @@ Figures RunSignals()
     close(ready[1]);
     HANDLE ack = CreateEventA(nullptr, FALSE, FALSE, AckName(sender).c_str());
     char flag = 1;
-    const bool receiverReady = ack != nullptr && write(go[1], &flag, 1) == 1 &&
-                               read(ready[0], &flag, 1) == 1 && flag == 1;
+    const bool receiverReady =
+        ack != nullptr && write(go[1], &flag, 1) == 1 && read(ready[0], &flag, 1) == 1 && flag == 1;
     close(go[1]);
     close(ready[0]);
     const int lost = receiverReady ? SendSignals(child, ack) : kTotal;
@@ -179,17 +172,15 @@ Figures RunSignals()
     return Summarise(lost);
 }
 
-void PrintRow(const char *what, const Figures &f)
-{
+void PrintRow(const char *what, const Figures &f) {
     printf("%-44s %10.1f %10.1f %8d\n", what, f.p50Us, f.p99Us, f.lost);
 }
 
-}  // namespace
+} // namespace
 
-int main()
-{
-    void *memory = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
-                        -1, 0);
+int main() {
+    void *memory =
+        mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) {
         perror("mmap");
         return 1;
@@ -198,8 +189,8 @@ int main()
     // The raw figure is taken first, while this process has no platform threads yet.
     const Figures raw = RunRaw();
     const Figures uos = RunSignals();
-    printf("cross-process wake-up, one way, %d rounds of ping-pong (after %d warm-up)\n",
-           kRounds, kWarmup);
+    printf("cross-process wake-up, one way, %d rounds of ping-pong (after %d warm-up)\n", kRounds,
+           kWarmup);
     printf("%-44s %10s %10s %8s\n", "mechanism", "p50 [us]", "p99 [us]", "lost");
     PrintRow("raw AF_UNIX datagram", raw);
     PrintRow("SetEvent -> UOS_SigInit callback", uos);

@@ -16,8 +16,8 @@ int32_t Fail(uint32_t err);
  *  code calls them through this table; tests may replace entries (and must restore them). */
 struct SysCalls {
     HANDLE(WINAPI *createEvent)(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR);
-    HANDLE(WINAPI *createThread)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
-                                 DWORD, LPDWORD);
+    HANDLE(WINAPI *createThread)
+    (LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD);
 };
 
 /** The table in use; initially the platform's own functions. */
@@ -35,6 +35,6 @@ uint32_t SignalsQueued();
 /** Number of signals dropped because the queue was full, since the last UOS_SigInit. */
 uint32_t SignalsDropped();
 
-}  // namespace trax::oss
+} // namespace trax::oss
 
 #endif

@@ -6,10 +6,9 @@ namespace {
 /** Seed used in place of 0, the one state from which xorshift never leaves. */
 constexpr uint32_t kZeroReplacement = 0x2545F491u;
 
-}  // namespace
+} // namespace
 
-uint32_t TRAX_CALL UOS_Random(uint32_t old)
-{
+uint32_t TRAX_CALL UOS_Random(uint32_t old) {
     uint32_t x = old != 0 ? old : kZeroReplacement;
     x ^= x << 13;
     x ^= x >> 17;
@@ -20,8 +19,7 @@ uint32_t TRAX_CALL UOS_Random(uint32_t old)
 /* Scales val from the full 32-bit range onto ra..re (both included) by multiplication, so
  * that no division happens and the full range 0..0xffffffff maps val onto itself.
  * Bounds given the wrong way round are swapped. */
-uint32_t TRAX_CALL UOS_RandomMap(uint32_t val, uint32_t ra, uint32_t re)
-{
+uint32_t TRAX_CALL UOS_RandomMap(uint32_t val, uint32_t ra, uint32_t re) {
     if (ra > re) {
         const uint32_t lowest = re;
         re = ra;

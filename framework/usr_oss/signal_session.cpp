@@ -16,22 +16,20 @@ namespace {
  *  never make a listener spin. */
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
-void CloseAll(const std::vector<HANDLE> &handles)
-{
+void CloseAll(const std::vector<HANDLE> &handles) {
     for (HANDLE h : handles)
         CloseHandle(h);
 }
 
 /** Opens (or creates) the auto-reset named event through which code reaches this
  *  process; null on failure. */
-HANDLE OpenSignalEvent(uint32_t code)
-{
+HANDLE OpenSignalEvent(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     TraxSigEventName(GetCurrentProcessId(), code, name);
     return Sys().createEvent(nullptr, FALSE, FALSE, name);
 }
 
-}  // namespace
+} // namespace
 
 /** Start parameter of a listener thread: its group, and a reference that keeps the
  *  session alive until the thread has left it (also when the session is ended from inside
@@ -43,8 +41,7 @@ struct SignalSession::ThreadStart {
 
 SignalSession::SignalSession(UOS_SIG_HANDLER handler) : handler_(handler) {}
 
-SignalSession::~SignalSession()
-{
+SignalSession::~SignalSession() {
     for (const auto &entry : installed_)
         CloseHandle(entry.second.event);
     for (Listener &listener : listeners_) {
@@ -56,15 +53,13 @@ SignalSession::~SignalSession()
     }
 }
 
-uint32_t SignalSession::Start()
-{
+uint32_t SignalSession::Start() {
     std::lock_guard<std::mutex> guard(lock_);
     return StartListener(0);
 }
 
 /* Called with the lock held; the new thread needs the lock only once it runs. */
-uint32_t SignalSession::StartListener(uint32_t group)
-{
+uint32_t SignalSession::StartListener(uint32_t group) {
     Listener &listener = listeners_[group];
     auto start = std::make_unique<ThreadStart>(ThreadStart{shared_from_this(), group});
     listener.control = Sys().createEvent(nullptr, FALSE, FALSE, nullptr);
@@ -77,12 +72,11 @@ uint32_t SignalSession::StartListener(uint32_t group)
         listener.control = nullptr;
         return ERR_UOS_THREAD;
     }
-    start.release();  // now owned by the thread
+    start.release(); // now owned by the thread
     return 0;
 }
 
-void SignalSession::Stop()
-{
+void SignalSession::Stop() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         exiting_ = true;
@@ -99,8 +93,7 @@ void SignalSession::Stop()
     }
 }
 
-uint32_t SignalSession::Install(uint32_t code)
-{
+uint32_t SignalSession::Install(uint32_t code) {
     uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -131,8 +124,7 @@ uint32_t SignalSession::Install(uint32_t code)
 
 /* The event is not closed here, since its listener may be waiting on it; the listener
  * closes it before it waits again. */
-uint32_t SignalSession::Remove(uint32_t code)
-{
+uint32_t SignalSession::Remove(uint32_t code) {
     uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -150,14 +142,12 @@ uint32_t SignalSession::Remove(uint32_t code)
     return 0;
 }
 
-void SignalSession::Mask()
-{
+void SignalSession::Mask() {
     std::lock_guard<std::mutex> guard(lock_);
     masked_ = true;
 }
 
-void SignalSession::UnMask()
-{
+void SignalSession::UnMask() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         masked_ = false;
@@ -166,8 +156,7 @@ void SignalSession::UnMask()
     Wake(0);
 }
 
-uint32_t SignalSession::Wait(uint32_t msec, uint32_t *codeP)
-{
+uint32_t SignalSession::Wait(uint32_t msec, uint32_t *codeP) {
     std::unique_lock<std::mutex> guard(lock_);
     if (handler_ != nullptr)
         return ERR_UOS_HANDLER_ACTIVE;
@@ -187,8 +176,7 @@ uint32_t SignalSession::Wait(uint32_t msec, uint32_t *codeP)
 /* Marks the waiter as present while it blocks, so that a second blocking waiter is told
  * BUSY instead of racing for the same signal. A poll (0 ms) never blocks and is not
  * marked. */
-void SignalSession::AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t msec)
-{
+void SignalSession::AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t msec) {
     waiterActive_ = true;
     auto ready = [this] { return exiting_ || Deliverable(); };
     if (msec == INFINITE)
@@ -198,21 +186,18 @@ void SignalSession::AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t ms
     waiterActive_ = false;
 }
 
-uint32_t SignalSession::Queued() const
-{
+uint32_t SignalSession::Queued() const {
     std::lock_guard<std::mutex> guard(lock_);
     return static_cast<uint32_t>(queue_.size());
 }
 
-uint32_t SignalSession::Dropped() const
-{
+uint32_t SignalSession::Dropped() const {
     std::lock_guard<std::mutex> guard(lock_);
     return dropped_;
 }
 
 /* There are enough groups for every code of the range, so one always has room. */
-uint32_t SignalSession::GroupWithRoom() const
-{
+uint32_t SignalSession::GroupWithRoom() const {
     uint32_t group = 0;
     while (groupSize_[group] >= kCodesPerGroup)
         ++group;
@@ -221,8 +206,7 @@ uint32_t SignalSession::GroupWithRoom() const
 
 /* Without memory for its wait set a listener cannot work at all; it then ends, and its
  * codes' signals stay unseen, rather than taking the process down. */
-DWORD WINAPI SignalSession::ThreadMain(LPVOID param)
-{
+DWORD WINAPI SignalSession::ThreadMain(LPVOID param) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart *>(param));
     try {
         start->session->Run(start->group);
@@ -235,8 +219,7 @@ DWORD WINAPI SignalSession::ThreadMain(LPVOID param)
 /* Waits for any event of the group's codes or the control event; each arrival is queued.
  * Listener 0 also hands queued signals to the callback before each wait. Events of removed
  * codes are closed here, between two waits, where no wait can be using them. */
-void SignalSession::Run(uint32_t group)
-{
+void SignalSession::Run(uint32_t group) {
     WaitSet set;
     std::vector<HANDLE> retired;
     // Sized once for the largest group, so that re-reading the set never allocates.
@@ -257,14 +240,13 @@ void SignalSession::Run(uint32_t group)
         if (index > 0 && index < count)
             OnArrival(set.codes[index - 1], set.handles[index], group);
         if (group == 0)
-            DeliverQueued();  // at once, before the set is read again
+            DeliverQueued(); // at once, before the set is read again
     }
     CloseAll(retired);
 }
 
 /* Reads the group's current set of events under the lock; false once the session ends. */
-bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired)
-{
+bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired) {
     std::lock_guard<std::mutex> guard(lock_);
     retired.clear();
     retired.swap(listeners_[group].retired);
@@ -281,15 +263,13 @@ bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE
     return true;
 }
 
-void SignalSession::DeliverQueued()
-{
+void SignalSession::DeliverQueued() {
     uint32_t code = 0;
     while (PopForCallback(code))
         handler_(code);
 }
 
-bool SignalSession::PopForCallback(uint32_t &code)
-{
+bool SignalSession::PopForCallback(uint32_t &code) {
     std::lock_guard<std::mutex> guard(lock_);
     if (handler_ == nullptr || exiting_ || !Deliverable())
         return false;
@@ -301,8 +281,7 @@ bool SignalSession::PopForCallback(uint32_t &code)
 /* A signal whose code was removed while the listener waited is dropped. When the queue is
  * full, the newest signal is dropped and counted. Without a callback a waiter is told;
  * with one, listener 0 is woken to deliver what arrived in another group. */
-void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
-{
+void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         auto entry = installed_.find(code);
@@ -318,8 +297,7 @@ void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group)
 }
 
 /* Called with the lock held; false (and counted) when the signal had to be dropped. */
-bool SignalSession::Enqueue(uint32_t code)
-{
+bool SignalSession::Enqueue(uint32_t code) {
     if (queue_.size() < kSignalQueueCapacity) {
         try {
             queue_.push_back(code);
@@ -332,14 +310,12 @@ bool SignalSession::Enqueue(uint32_t code)
     return false;
 }
 
-bool SignalSession::Deliverable() const
-{
+bool SignalSession::Deliverable() const {
     return !masked_ && !queue_.empty();
 }
 
-void SignalSession::Wake(uint32_t group)
-{
+void SignalSession::Wake(uint32_t group) {
     SetEvent(listeners_[group].control);
 }
 
-}  // namespace trax::oss
+} // namespace trax::oss

@@ -25,7 +25,7 @@ namespace trax::oss {
  *  Methods return 0 or an ERR_UOS_* number. The callback is never called with the lock
  *  held, so it may call any library function, UOS_SigExit included. */
 class SignalSession : public std::enable_shared_from_this<SignalSession> {
-public:
+  public:
     explicit SignalSession(UOS_SIG_HANDLER handler);
     ~SignalSession();
     SignalSession(const SignalSession &) = delete;
@@ -47,7 +47,7 @@ public:
     uint32_t Queued() const;
     uint32_t Dropped() const;
 
-private:
+  private:
     /** A wait covers at most 64 handles, the control event included, so the installed
      *  codes are split into groups of at most 63, each with its own listener thread.
      *  A code joins the lowest group with room, so up to 63 codes share listener 0 and
@@ -63,7 +63,7 @@ private:
         HANDLE control = nullptr;
         HANDLE thread = nullptr;
         DWORD threadId = 0;
-        std::vector<HANDLE> retired;  // events of removed codes, closed by the thread
+        std::vector<HANDLE> retired; // events of removed codes, closed by the thread
     };
 
     /** What a listener waits on: its control event first, then each code's event. */
@@ -106,6 +106,6 @@ private:
     uint32_t groupSize_[kGroups] = {};
 };
 
-}  // namespace trax::oss
+} // namespace trax::oss
 
 #endif

@@ -1,8 +1,8 @@
 /* The signal functions of the C interface: argument checks, the current session, and
  * the error convention (every failure returns its number and leaves it as last error). */
 #include <memory>
-#include <new>
 #include <mutex>
+#include <new>
 
 #include "oss_internal.h"
 #include "signal_session.h"
@@ -18,27 +18,22 @@ std::shared_ptr<SignalSession> g_session;
 
 /** The running session, or null before UOS_SigInit and after UOS_SigExit. Callers keep
  *  the returned reference, so a concurrent UOS_SigExit cannot free it under them. */
-std::shared_ptr<SignalSession> Current()
-{
+std::shared_ptr<SignalSession> Current() {
     std::lock_guard<std::mutex> guard(g_sessionLock);
     return g_session;
 }
 
-bool IsSignalCode(uint32_t code)
-{
+bool IsSignalCode(uint32_t code) {
     return code >= UOS_SIG_MIN && code <= UOS_SIG_MAX;
 }
 
-int32_t Status(uint32_t err)
-{
+int32_t Status(uint32_t err) {
     return err == 0 ? 0 : Fail(err);
 }
 
 /** Runs fn and turns an allocation failure inside it into ERR_UOS_NO_MEM, so that no
  *  exception crosses the C interface. */
-template <typename Fn>
-uint32_t NoThrow(Fn fn)
-{
+template <typename Fn> uint32_t NoThrow(Fn fn) {
     try {
         return fn();
     } catch (const std::bad_alloc &) {
@@ -48,8 +43,7 @@ uint32_t NoThrow(Fn fn)
 
 /** Starts a session unless one runs. Holding the lock across the start keeps two
  *  concurrent UOS_SigInit calls from both succeeding. */
-uint32_t StartSession(UOS_SIG_HANDLER handler)
-{
+uint32_t StartSession(UOS_SIG_HANDLER handler) {
     std::lock_guard<std::mutex> guard(g_sessionLock);
     if (g_session)
         return ERR_UOS_ALREADY_INIT;
@@ -62,8 +56,7 @@ uint32_t StartSession(UOS_SIG_HANDLER handler)
 
 /** Detaches the session first, so that a new UOS_SigInit may follow at once (even from
  *  inside the callback), and then stops it; its queued signals are dropped with it. */
-uint32_t EndSession()
-{
+uint32_t EndSession() {
     std::shared_ptr<SignalSession> session;
     {
         std::lock_guard<std::mutex> guard(g_sessionLock);
@@ -75,21 +68,19 @@ uint32_t EndSession()
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-uint32_t SignalsQueued()
-{
+uint32_t SignalsQueued() {
     auto session = Current();
     return session ? session->Queued() : 0;
 }
 
-uint32_t SignalsDropped()
-{
+uint32_t SignalsDropped() {
     auto session = Current();
     return session ? session->Dropped() : 0;
 }
 
-}  // namespace trax::oss
+} // namespace trax::oss
 
 using trax::oss::Current;
 using trax::oss::Fail;
@@ -97,18 +88,15 @@ using trax::oss::IsSignalCode;
 using trax::oss::NoThrow;
 using trax::oss::Status;
 
-int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler)
-{
+int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler) {
     return Status(NoThrow([&] { return trax::oss::StartSession(sigHandler); }));
 }
 
-int32_t TRAX_CALL UOS_SigExit(void)
-{
+int32_t TRAX_CALL UOS_SigExit(void) {
     return Status(trax::oss::EndSession());
 }
 
-int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode)
-{
+int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
     auto session = Current();
@@ -117,8 +105,7 @@ int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode)
     return Status(NoThrow([&] { return session->Install(sigCode); }));
 }
 
-int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode)
-{
+int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
     auto session = Current();
@@ -127,8 +114,7 @@ int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode)
     return Status(NoThrow([&] { return session->Remove(sigCode); }));
 }
 
-int32_t TRAX_CALL UOS_SigMask(void)
-{
+int32_t TRAX_CALL UOS_SigMask(void) {
     auto session = Current();
     if (!session)
         return Fail(ERR_UOS_NOT_INIT);
@@ -136,8 +122,7 @@ int32_t TRAX_CALL UOS_SigMask(void)
     return 0;
 }
 
-int32_t TRAX_CALL UOS_SigUnMask(void)
-{
+int32_t TRAX_CALL UOS_SigUnMask(void) {
     auto session = Current();
     if (!session)
         return Fail(ERR_UOS_NOT_INIT);
@@ -145,8 +130,7 @@ int32_t TRAX_CALL UOS_SigUnMask(void)
     return 0;
 }
 
-int32_t TRAX_CALL UOS_SigWait(uint32_t msec, uint32_t *sigCodeP)
-{
+int32_t TRAX_CALL UOS_SigWait(uint32_t msec, uint32_t *sigCodeP) {
     if (sigCodeP == nullptr)
         return Fail(ERR_UOS_ILL_PARAM);
     auto session = Current();

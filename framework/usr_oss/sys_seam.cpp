@@ -5,16 +5,14 @@ namespace trax::oss {
 
 namespace {
 SysCalls g_sys{CreateEventA, CreateThread};
-}  // namespace
+} // namespace
 
-SysCalls &Sys()
-{
+SysCalls &Sys() {
     return g_sys;
 }
 
-void ResetSys()
-{
+void ResetSys() {
     g_sys = SysCalls{CreateEventA, CreateThread};
 }
 
-}  // namespace trax::oss
+} // namespace trax::oss

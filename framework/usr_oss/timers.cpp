@@ -23,15 +23,13 @@ constexpr int64_t kMinSpinNs = 150 * kNsPerUs;
 constexpr int64_t kMaxSpinNs = 1000 * kNsPerUs;
 std::atomic<int64_t> g_spinNs{kDefaultSpinNs};
 
-int64_t NowNs()
-{
+int64_t NowNs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<int64_t>(now.tv_sec) * kNsPerS + now.tv_nsec;
 }
 
-timespec ToTimespec(int64_t ns)
-{
+timespec ToTimespec(int64_t ns) {
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(ns / kNsPerS);
     ts.tv_nsec = static_cast<long>(ns % kNsPerS);
@@ -40,24 +38,21 @@ timespec ToTimespec(int64_t ns)
 
 /** Sleeps until the monotonic clock reaches deadlineNs; an absolute deadline keeps the
  *  total right however often a POSIX signal interrupts the sleep. */
-void SleepUntil(int64_t deadlineNs)
-{
+void SleepUntil(int64_t deadlineNs) {
     const timespec deadline = ToTimespec(deadlineNs);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
     }
 }
 
 /** Busy-waits until the monotonic clock reaches deadlineNs. */
-void SpinUntil(int64_t deadlineNs)
-{
+void SpinUntil(int64_t deadlineNs) {
     while (NowNs() < deadlineNs) {
     }
 }
 
 /** Median lateness of a few short sleeps: how late this host typically wakes a sleeper.
  *  The median keeps one preempted sample from inflating the spin phase of every delay. */
-int64_t MeasureWakeLateness()
-{
+int64_t MeasureWakeLateness() {
     constexpr int kSamples = 9;
     constexpr int64_t kProbeNs = 100 * kNsPerUs;
     std::array<int64_t, kSamples> lateness{};
@@ -70,20 +65,17 @@ int64_t MeasureWakeLateness()
     return lateness[kSamples / 2];
 }
 
-}  // namespace
+} // namespace
 
-uint32_t TRAX_CALL UOS_MsecTimerGet(void)
-{
+uint32_t TRAX_CALL UOS_MsecTimerGet(void) {
     return static_cast<uint32_t>(NowNs() / kNsPerMs);
 }
 
-uint32_t TRAX_CALL UOS_MsecTimerResolution(void)
-{
+uint32_t TRAX_CALL UOS_MsecTimerResolution(void) {
     return 1;
 }
 
-int32_t TRAX_CALL UOS_Delay(int32_t msec)
-{
+int32_t TRAX_CALL UOS_Delay(int32_t msec) {
     if (msec <= 0)
         return 0;
     SleepUntil(NowNs() + static_cast<int64_t>(msec) * kNsPerMs);
@@ -92,8 +84,7 @@ int32_t TRAX_CALL UOS_Delay(int32_t msec)
 
 /* Calibrates the micro delay: the spin phase is made twice as long as the typical wake-up
  * lateness measured, within 150..1000 us. Always succeeds. */
-int32_t TRAX_CALL UOS_MikroDelayInit(void)
-{
+int32_t TRAX_CALL UOS_MikroDelayInit(void) {
     g_spinNs = std::clamp(2 * MeasureWakeLateness(), kMinSpinNs, kMaxSpinNs);
     return 0;
 }
@@ -101,8 +92,7 @@ int32_t TRAX_CALL UOS_MikroDelayInit(void)
 /* Sleeps for the bulk of the delay and spins on the clock for the rest, which keeps the
  * error well below a microsecond. Works without UOS_MikroDelayInit (with the default spin
  * phase). The delay is computed in 64-bit nanoseconds, so any 32-bit value is safe. */
-int32_t TRAX_CALL UOS_MikroDelay(uint32_t usec)
-{
+int32_t TRAX_CALL UOS_MikroDelay(uint32_t usec) {
     const int64_t start = NowNs();
     const int64_t deadline = start + static_cast<int64_t>(usec) * kNsPerUs;
     const int64_t spinNs = g_spinNs.load();

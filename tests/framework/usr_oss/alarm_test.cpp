@@ -10,15 +10,13 @@
 namespace {
 
 class MtAlarmSignals : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         path_ = M_open("sim_mt_1");
         ASSERT_GE(path_, 0) << UOS_ErrString(static_cast<int32_t>(UOS_ErrnoGet()));
         ASSERT_EQ(UOS_SigInit(nullptr), 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (int nr = 0; nr < 2; ++nr)
             M_setstat(path_, MT_ALARM_CLR, nr);
         UOS_SigExit();
@@ -26,16 +24,14 @@ protected:
             M_close(path_);
     }
 
-    int32_t SetAlarm(int nr, int msec, int cyclic, int signal)
-    {
+    int32_t SetAlarm(int nr, int msec, int cyclic, int signal) {
         MT_ALARM_BLK alarm{nr, msec, cyclic, signal};
         M_SG_BLOCK block{static_cast<int32_t>(sizeof alarm), &alarm};
         return M_setstat(path_, MT_BLK_ALARM_SET, reinterpret_cast<intptr_t>(&block));
     }
 
     // Takes every signal that is already queued; returns how many there were.
-    static int Drain()
-    {
+    static int Drain() {
         uint32_t code = 0;
         int count = 0;
         while (UOS_SigWait(0, &code) == 0)
@@ -46,8 +42,7 @@ protected:
     int32_t path_ = -1;
 };
 
-TEST_F(MtAlarmSignals, OneShotAlarmSendsItsSignalOnce)
-{
+TEST_F(MtAlarmSignals, OneShotAlarmSendsItsSignalOnce) {
     ASSERT_EQ(UOS_SigInstall(0x105), 0);
     ASSERT_EQ(SetAlarm(0, 30, 0, 0x105), 0);
     uint32_t code = 0;
@@ -56,8 +51,7 @@ TEST_F(MtAlarmSignals, OneShotAlarmSendsItsSignalOnce)
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigWait(150, &code)), ERR_UOS_TIMEOUT);
 }
 
-TEST_F(MtAlarmSignals, CyclicAlarmRepeatsUntilCleared)
-{
+TEST_F(MtAlarmSignals, CyclicAlarmRepeatsUntilCleared) {
     ASSERT_EQ(UOS_SigInstall(0x106), 0);
     ASSERT_EQ(SetAlarm(1, 20, 1, 0x106), 0);
     uint32_t code = 0;
@@ -71,12 +65,11 @@ TEST_F(MtAlarmSignals, CyclicAlarmRepeatsUntilCleared)
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigWait(150, &code)), ERR_UOS_TIMEOUT);
 }
 
-TEST_F(MtAlarmSignals, AlarmOfAnUninstalledCodeReachesNobody)
-{
+TEST_F(MtAlarmSignals, AlarmOfAnUninstalledCodeReachesNobody) {
     ASSERT_EQ(UOS_SigInstall(0x107), 0);
     ASSERT_EQ(SetAlarm(0, 20, 0, 0x108), 0);
     uint32_t code = 0;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigWait(200, &code)), ERR_UOS_TIMEOUT);
 }
 
-}  // namespace
+} // namespace

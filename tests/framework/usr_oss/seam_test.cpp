@@ -11,48 +11,42 @@ namespace {
 
 using trax::oss::Sys;
 
-HANDLE WINAPI FailCreateEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR)
-{
+HANDLE WINAPI FailCreateEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
 }
 
 // Fails only for named events, so that UOS_SigInit's unnamed control event still works.
 HANDLE WINAPI FailCreateNamedEvent(LPSECURITY_ATTRIBUTES sa, BOOL manual, BOOL initial,
-                                   LPCSTR name)
-{
+                                   LPCSTR name) {
     if (name != nullptr)
         return FailCreateEvent(sa, manual, initial, name);
     return CreateEventA(sa, manual, initial, name);
 }
 
-HANDLE WINAPI FailCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID,
-                               DWORD, LPDWORD)
-{
+HANDLE WINAPI FailCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE, LPVOID, DWORD,
+                               LPDWORD) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
 }
 
 class SeamTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
+  protected:
+    void TearDown() override {
         trax::oss::ResetSys();
         UOS_SigExit();
     }
 };
 
-TEST_F(SeamTest, InitFailsCleanlyWhenTheControlEventCannotBeCreated)
-{
+TEST_F(SeamTest, InitFailsCleanlyWhenTheControlEventCannotBeCreated) {
     Sys().createEvent = FailCreateEvent;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInit(nullptr)), ERR_UOS_EVENT);
     EXPECT_EQ(UOS_ErrnoGet(), ERR_UOS_EVENT);
     trax::oss::ResetSys();
-    EXPECT_EQ(UOS_SigInit(nullptr), 0);  // nothing was left half-initialised
+    EXPECT_EQ(UOS_SigInit(nullptr), 0); // nothing was left half-initialised
 }
 
-TEST_F(SeamTest, InitFailsCleanlyWhenTheThreadCannotBeStarted)
-{
+TEST_F(SeamTest, InitFailsCleanlyWhenTheThreadCannotBeStarted) {
     Sys().createThread = FailCreateThread;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInit(uos_test::RecordSignal)), ERR_UOS_THREAD);
     EXPECT_EQ(UOS_ErrnoGet(), ERR_UOS_THREAD);
@@ -61,8 +55,7 @@ TEST_F(SeamTest, InitFailsCleanlyWhenTheThreadCannotBeStarted)
     EXPECT_EQ(UOS_SigInit(nullptr), 0);
 }
 
-TEST_F(SeamTest, InstallFailsWhenTheNamedEventCannotBeCreated)
-{
+TEST_F(SeamTest, InstallFailsWhenTheNamedEventCannotBeCreated) {
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
     Sys().createEvent = FailCreateNamedEvent;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInstall(0x1a0)), ERR_UOS_EVENT);
@@ -73,8 +66,7 @@ TEST_F(SeamTest, InstallFailsWhenTheNamedEventCannotBeCreated)
 }
 
 // Sends code and waits until the library thread has queued it (or dropped it).
-bool SendAndSettle(uint32_t code)
-{
+bool SendAndSettle(uint32_t code) {
     const uint32_t before = trax::oss::SignalsQueued() + trax::oss::SignalsDropped();
     if (!uos_test::SendOwnSignal(code))
         return false;
@@ -86,8 +78,7 @@ bool SendAndSettle(uint32_t code)
     return false;
 }
 
-TEST_F(SeamTest, FullQueueDropsTheNewestAndCountsIt)
-{
+TEST_F(SeamTest, FullQueueDropsTheNewestAndCountsIt) {
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
     ASSERT_EQ(UOS_SigInstall(0x1b1), 0);
     ASSERT_EQ(UOS_SigInstall(0x1b2), 0);
@@ -102,13 +93,13 @@ TEST_F(SeamTest, FullQueueDropsTheNewestAndCountsIt)
     ASSERT_EQ(UOS_SigUnMask(), 0);
     uint32_t code = 0;
     ASSERT_EQ(UOS_SigWait(0, &code), 0);
-    EXPECT_EQ(code, 0x1b1u);  // the oldest is kept
+    EXPECT_EQ(code, 0x1b1u); // the oldest is kept
     uint32_t rest = 0;
     while (UOS_SigWait(0, &code) == 0) {
-        EXPECT_EQ(code, 0x1b2u);  // the dropped newest 0x1b1 never shows
+        EXPECT_EQ(code, 0x1b2u); // the dropped newest 0x1b1 never shows
         ++rest;
     }
     EXPECT_EQ(rest, trax::oss::kSignalQueueCapacity - 1);
 }
 
-}  // namespace
+} // namespace

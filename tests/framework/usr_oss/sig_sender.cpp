@@ -10,8 +10,7 @@
 
 namespace {
 
-bool SendSignal(uint32_t pid, uint32_t code)
-{
+bool SendSignal(uint32_t pid, uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(pid, code, name));
     if (event == nullptr) {
@@ -25,10 +24,9 @@ bool SendSignal(uint32_t pid, uint32_t code)
     return sent;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc < 3) {
         fprintf(stderr, "usage: uos_sig_sender <pid hex> <code hex>...\n");
         return 2;

@@ -16,10 +16,9 @@ std::condition_variable g_changed;
 std::vector<uint32_t> g_codes;
 std::function<void(uint32_t)> g_action;
 
-}  // namespace
+} // namespace
 
-void RecordSignal(uint32_t code)
-{
+void RecordSignal(uint32_t code) {
     std::function<void(uint32_t)> action;
     {
         std::lock_guard<std::mutex> guard(g_lock);
@@ -31,32 +30,28 @@ void RecordSignal(uint32_t code)
         action(code);
 }
 
-void ResetRecorder()
-{
+void ResetRecorder() {
     std::lock_guard<std::mutex> guard(g_lock);
     g_codes.clear();
     g_action = nullptr;
 }
 
-void SetRecorderAction(std::function<void(uint32_t)> action)
-{
+void SetRecorderAction(std::function<void(uint32_t)> action) {
     std::lock_guard<std::mutex> guard(g_lock);
     g_action = std::move(action);
 }
 
-std::vector<uint32_t> WaitForSignals(size_t count, int timeoutMs)
-{
+std::vector<uint32_t> WaitForSignals(size_t count, int timeoutMs) {
     std::unique_lock<std::mutex> guard(g_lock);
     g_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                        [count] { return g_codes.size() >= count; });
     return g_codes;
 }
 
-bool SendOwnSignal(uint32_t code)
-{
+bool SendOwnSignal(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE,
-                                TraxSigEventName(GetCurrentProcessId(), code, name));
+    HANDLE event =
+        CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(GetCurrentProcessId(), code, name));
     if (event == nullptr)
         return false;
     const bool sent = SetEvent(event) != FALSE;
@@ -64,4 +59,4 @@ bool SendOwnSignal(uint32_t code)
     return sent;
 }
 
-}  // namespace uos_test
+} // namespace uos_test

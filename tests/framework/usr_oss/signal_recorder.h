@@ -33,6 +33,6 @@ constexpr int kSettleMs = 100;
 /** Generous upper bound for a signal to arrive. */
 constexpr int kArrivalMs = 3000;
 
-}  // namespace uos_test
+} // namespace uos_test
 
 #endif

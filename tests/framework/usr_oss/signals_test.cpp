@@ -26,8 +26,7 @@ using uos_test::SendOwnSignal;
 using uos_test::WaitForSignals;
 
 // Runs the sender program as a second process; returns its exit status.
-int RunSender(const std::vector<std::string> &codes)
-{
+int RunSender(const std::vector<std::string> &codes) {
     char pid[16];
     snprintf(pid, sizeof pid, "%x", static_cast<unsigned>(GetCurrentProcessId()));
     std::string program = TRAX_BIN_DIR "/uos_sig_sender";
@@ -47,8 +46,7 @@ int RunSender(const std::vector<std::string> &codes)
 // Sends each code and lets the library thread take it before the next, so that the order
 // seen does not depend on how the platform ranks events set at almost the same moment, and
 // repeated codes stay separate signals even where an event set twice counts once.
-void SendSpaced(const Codes &codes)
-{
+void SendSpaced(const Codes &codes) {
     for (uint32_t code : codes) {
         ASSERT_TRUE(SendOwnSignal(code));
         Sleep(20);
@@ -56,21 +54,18 @@ void SendSpaced(const Codes &codes)
 }
 
 class CallbackSignals : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         uos_test::ResetRecorder();
         ASSERT_EQ(UOS_SigInit(uos_test::RecordSignal), 0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         UOS_SigExit();
         uos_test::ResetRecorder();
     }
 };
 
-TEST_F(CallbackSignals, SignalSetInThisProcessReachesTheCallbackOnce)
-{
+TEST_F(CallbackSignals, SignalSetInThisProcessReachesTheCallbackOnce) {
     ASSERT_EQ(UOS_SigInstall(UOS_SIG_USR1), 0);
     ASSERT_TRUE(SendOwnSignal(UOS_SIG_USR1));
     EXPECT_EQ(WaitForSignals(1, kArrivalMs), Codes{UOS_SIG_USR1});
@@ -78,16 +73,14 @@ TEST_F(CallbackSignals, SignalSetInThisProcessReachesTheCallbackOnce)
     EXPECT_EQ(WaitForSignals(2, 0), Codes{UOS_SIG_USR1});
 }
 
-TEST_F(CallbackSignals, SignalFromASecondProcessArrivesInOrder)
-{
+TEST_F(CallbackSignals, SignalFromASecondProcessArrivesInOrder) {
     ASSERT_EQ(UOS_SigInstall(0x120), 0);
     ASSERT_EQ(UOS_SigInstall(0x1a1), 0);
     ASSERT_EQ(RunSender({"1a1", "120", "1a1"}), 0);
     EXPECT_EQ(WaitForSignals(3, kArrivalMs), (Codes{0x1a1, 0x120, 0x1a1}));
 }
 
-TEST_F(CallbackSignals, MaskHoldsAndUnmaskDeliversInArrivalOrder)
-{
+TEST_F(CallbackSignals, MaskHoldsAndUnmaskDeliversInArrivalOrder) {
     for (uint32_t code : {0x101u, 0x150u, 0x1f0u})
         ASSERT_EQ(UOS_SigInstall(code), 0);
     ASSERT_EQ(UOS_SigMask(), 0);
@@ -98,8 +91,7 @@ TEST_F(CallbackSignals, MaskHoldsAndUnmaskDeliversInArrivalOrder)
     EXPECT_EQ(WaitForSignals(4, kArrivalMs), (Codes{0x1f0, 0x101, 0x150, 0x101}));
 }
 
-TEST_F(CallbackSignals, QuicklySentDifferentCodesKeepTheirSendingOrder)
-{
+TEST_F(CallbackSignals, QuicklySentDifferentCodesKeepTheirSendingOrder) {
     for (uint32_t code : {0x110u, 0x140u, 0x170u})
         ASSERT_EQ(UOS_SigInstall(code), 0);
     ASSERT_EQ(UOS_SigMask(), 0);
@@ -110,8 +102,7 @@ TEST_F(CallbackSignals, QuicklySentDifferentCodesKeepTheirSendingOrder)
     EXPECT_EQ(WaitForSignals(3, kArrivalMs), (Codes{0x170, 0x110, 0x140}));
 }
 
-TEST_F(CallbackSignals, RemovedCodeIsNoLongerDeliveredOthersStill)
-{
+TEST_F(CallbackSignals, RemovedCodeIsNoLongerDeliveredOthersStill) {
     ASSERT_EQ(UOS_SigInstall(0x161), 0);
     ASSERT_EQ(UOS_SigInstall(0x162), 0);
     ASSERT_EQ(UOS_SigRemove(0x161), 0);
@@ -122,8 +113,7 @@ TEST_F(CallbackSignals, RemovedCodeIsNoLongerDeliveredOthersStill)
     EXPECT_EQ(WaitForSignals(2, 0), Codes{0x162});
 }
 
-TEST_F(CallbackSignals, EveryCodeOfTheRangeCanBeInstalledAndDelivered)
-{
+TEST_F(CallbackSignals, EveryCodeOfTheRangeCanBeInstalledAndDelivered) {
     for (uint32_t code = UOS_SIG_MIN; code <= UOS_SIG_MAX; ++code)
         ASSERT_EQ(UOS_SigInstall(code), 0) << code;
     const Codes sent{0x1ff, 0x100, 0x13e, 0x13f, 0x17e, 0x1c0};
@@ -133,8 +123,7 @@ TEST_F(CallbackSignals, EveryCodeOfTheRangeCanBeInstalledAndDelivered)
         ASSERT_EQ(UOS_SigRemove(code), 0) << code;
 }
 
-TEST_F(CallbackSignals, CallbackMayCallLibraryFunctions)
-{
+TEST_F(CallbackSignals, CallbackMayCallLibraryFunctions) {
     ASSERT_EQ(UOS_SigInstall(0x171), 0);
     std::atomic<int32_t> installStatus{1};
     uos_test::SetRecorderAction([&](uint32_t code) {
@@ -149,8 +138,7 @@ TEST_F(CallbackSignals, CallbackMayCallLibraryFunctions)
     EXPECT_EQ(WaitForSignals(2, kArrivalMs), (Codes{0x171, 0x172}));
 }
 
-TEST_F(CallbackSignals, NothingIsDeliveredAfterExitReturns)
-{
+TEST_F(CallbackSignals, NothingIsDeliveredAfterExitReturns) {
     ASSERT_EQ(UOS_SigInstall(0x181), 0);
     ASSERT_EQ(UOS_SigInstall(0x182), 0);
     ASSERT_EQ(UOS_SigMask(), 0);
@@ -165,8 +153,7 @@ TEST_F(CallbackSignals, NothingIsDeliveredAfterExitReturns)
     EXPECT_LT(atExit, 3u);
 }
 
-TEST_F(CallbackSignals, ExitFromInsideTheCallbackEndsHandling)
-{
+TEST_F(CallbackSignals, ExitFromInsideTheCallbackEndsHandling) {
     ASSERT_EQ(UOS_SigInstall(0x191), 0);
     std::atomic<int32_t> exitStatus{1};
     uos_test::SetRecorderAction([&](uint32_t) { exitStatus = UOS_SigExit(); });
@@ -176,17 +163,16 @@ TEST_F(CallbackSignals, ExitFromInsideTheCallbackEndsHandling)
         Sleep(10);
     EXPECT_EQ(exitStatus.load(), 0);
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigMask()), ERR_UOS_NOT_INIT);
-    EXPECT_EQ(UOS_SigInit(nullptr), 0);  // TearDown ends this one
+    EXPECT_EQ(UOS_SigInit(nullptr), 0); // TearDown ends this one
 }
 
 class QueuedSignals : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(UOS_SigInit(nullptr), 0); }
     void TearDown() override { UOS_SigExit(); }
 };
 
-TEST_F(QueuedSignals, WaitReturnsTheQueuedSignalsInOrderThenTimesOut)
-{
+TEST_F(QueuedSignals, WaitReturnsTheQueuedSignalsInOrderThenTimesOut) {
     ASSERT_EQ(UOS_SigInstall(0x1c1), 0);
     ASSERT_EQ(UOS_SigInstall(0x1c2), 0);
     SendSpaced({0x1c2, 0x1c1, 0x1c2});
@@ -200,8 +186,7 @@ TEST_F(QueuedSignals, WaitReturnsTheQueuedSignalsInOrderThenTimesOut)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 
-TEST_F(QueuedSignals, WaitForeverReturnsWhenASignalArrives)
-{
+TEST_F(QueuedSignals, WaitForeverReturnsWhenASignalArrives) {
     ASSERT_EQ(UOS_SigInstall(0x1d1), 0);
     std::thread sender([] {
         Sleep(30);
@@ -213,8 +198,7 @@ TEST_F(QueuedSignals, WaitForeverReturnsWhenASignalArrives)
     sender.join();
 }
 
-TEST_F(QueuedSignals, MaskedSignalsWaitUntilUnmask)
-{
+TEST_F(QueuedSignals, MaskedSignalsWaitUntilUnmask) {
     ASSERT_EQ(UOS_SigInstall(0x1d2), 0);
     ASSERT_EQ(UOS_SigMask(), 0);
     ASSERT_TRUE(SendOwnSignal(0x1d2));
@@ -225,8 +209,7 @@ TEST_F(QueuedSignals, MaskedSignalsWaitUntilUnmask)
     EXPECT_EQ(code, 0x1d2u);
 }
 
-TEST_F(QueuedSignals, ExitWakesABlockedWaiter)
-{
+TEST_F(QueuedSignals, ExitWakesABlockedWaiter) {
     std::atomic<int32_t> status{1};
     std::thread waiter([&] {
         uint32_t code = 0;
@@ -236,11 +219,10 @@ TEST_F(QueuedSignals, ExitWakesABlockedWaiter)
     ASSERT_EQ(UOS_SigExit(), 0);
     waiter.join();
     EXPECT_EQ(static_cast<uint32_t>(status.load()), ERR_UOS_NOT_INIT);
-    ASSERT_EQ(UOS_SigInit(nullptr), 0);  // TearDown ends this one
+    ASSERT_EQ(UOS_SigInit(nullptr), 0); // TearDown ends this one
 }
 
-TEST_F(QueuedSignals, ExitDropsQueuedSignalsAndReinitStartsAfresh)
-{
+TEST_F(QueuedSignals, ExitDropsQueuedSignalsAndReinitStartsAfresh) {
     ASSERT_EQ(UOS_SigInstall(0x1e1), 0);
     ASSERT_TRUE(SendOwnSignal(0x1e1));
     Sleep(kSettleMs);
@@ -249,15 +231,14 @@ TEST_F(QueuedSignals, ExitDropsQueuedSignalsAndReinitStartsAfresh)
 
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
     uint32_t code = 0;
-    EXPECT_EQ(static_cast<uint32_t>(UOS_SigInstall(0x1e1)), 0u);  // exit removed it
+    EXPECT_EQ(static_cast<uint32_t>(UOS_SigInstall(0x1e1)), 0u); // exit removed it
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigWait(kSettleMs, &code)), ERR_UOS_TIMEOUT);
     ASSERT_TRUE(SendOwnSignal(0x1e1));
     EXPECT_EQ(UOS_SigWait(kArrivalMs, &code), 0);
     EXPECT_EQ(code, 0x1e1u);
 }
 
-TEST(SignalRestart, CallbackSessionCanFollowAQueueingOne)
-{
+TEST(SignalRestart, CallbackSessionCanFollowAQueueingOne) {
     uos_test::ResetRecorder();
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
     ASSERT_EQ(UOS_SigInstall(0x1f1), 0);
@@ -269,9 +250,8 @@ TEST(SignalRestart, CallbackSessionCanFollowAQueueingOne)
     EXPECT_EQ(UOS_SigExit(), 0);
 }
 
-TEST(SignalEvents, NoSignalWithoutInstallEvenIfTheEventIsSet)
-{
-    ASSERT_TRUE(SendOwnSignal(0x1f2));  // nobody waits: succeeds, signals nobody
+TEST(SignalEvents, NoSignalWithoutInstallEvenIfTheEventIsSet) {
+    ASSERT_TRUE(SendOwnSignal(0x1f2)); // nobody waits: succeeds, signals nobody
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
     ASSERT_EQ(UOS_SigInstall(0x1f2), 0);
     uint32_t code = 0;
@@ -279,4 +259,4 @@ TEST(SignalEvents, NoSignalWithoutInstallEvenIfTheEventIsSet)
     EXPECT_EQ(UOS_SigExit(), 0);
 }
 
-}  // namespace
+} // namespace

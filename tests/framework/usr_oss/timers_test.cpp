@@ -11,33 +11,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <typename Fn>
-Clock::duration TimeOf(Fn fn)
-{
+template <typename Fn> Clock::duration TimeOf(Fn fn) {
     const auto start = Clock::now();
     fn();
     return Clock::now() - start;
 }
 
-TEST(UosTimer, AdvancesByAtLeastTheDelayAndHasMillisecondResolution)
-{
+TEST(UosTimer, AdvancesByAtLeastTheDelayAndHasMillisecondResolution) {
     EXPECT_EQ(UOS_MsecTimerResolution(), 1u);
     EXPECT_EQ(UOS_MSEC_TIMER_RESOLUTION(), 1u);
     const uint32_t before = UOS_MsecTimerGet();
     EXPECT_EQ(UOS_Delay(25), 25);
     const uint32_t after = UOS_MSEC_TIMER_GET();
-    EXPECT_GE(after - before, 25u);  // unsigned difference survives the 32-bit wrap
+    EXPECT_GE(after - before, 25u); // unsigned difference survives the 32-bit wrap
 }
 
-TEST(UosDelay, SleepsAtLeastTheRequestedTime)
-{
+TEST(UosDelay, SleepsAtLeastTheRequestedTime) {
     int32_t used = 0;
     EXPECT_GE(TimeOf([&] { used = UOS_DELAY(20); }), std::chrono::milliseconds(20));
     EXPECT_EQ(used, 20);
 }
 
-TEST(UosDelay, ZeroAndNegativeDelaysReturnZeroWithoutSleeping)
-{
+TEST(UosDelay, ZeroAndNegativeDelaysReturnZeroWithoutSleeping) {
     for (int32_t msec : {0, -1, -5000, INT32_MIN}) {
         SCOPED_TRACE(msec);
         int32_t used = 1;
@@ -46,8 +41,7 @@ TEST(UosDelay, ZeroAndNegativeDelaysReturnZeroWithoutSleeping)
     }
 }
 
-TEST(UosMikroDelay, WaitsAtLeastTheRequestedTimeWithAndWithoutInit)
-{
+TEST(UosMikroDelay, WaitsAtLeastTheRequestedTimeWithAndWithoutInit) {
     for (uint32_t usec : {0u, 1u, 30u, 400u, 2500u}) {
         SCOPED_TRACE(usec);
         int32_t status = 1;
@@ -60,8 +54,7 @@ TEST(UosMikroDelay, WaitsAtLeastTheRequestedTimeWithAndWithoutInit)
     EXPECT_EQ(status, 0);
 }
 
-TEST(UosRandom, ZeroDoesNotStickAndTheSequenceDoesNotRepeatSoon)
-{
+TEST(UosRandom, ZeroDoesNotStickAndTheSequenceDoesNotRepeatSoon) {
     EXPECT_NE(UOS_Random(0), 0u);
     std::set<uint32_t> seen;
     uint32_t value = 0;
@@ -73,8 +66,7 @@ TEST(UosRandom, ZeroDoesNotStickAndTheSequenceDoesNotRepeatSoon)
     EXPECT_EQ(seen.size(), 20000u);
 }
 
-TEST(UosRandom, MappedValuesSpreadEvenlyOverSmallRanges)
-{
+TEST(UosRandom, MappedValuesSpreadEvenlyOverSmallRanges) {
     std::array<int, 10> buckets{};
     uint32_t value = 12345;
     constexpr int kDraws = 100000;
@@ -90,8 +82,7 @@ TEST(UosRandom, MappedValuesSpreadEvenlyOverSmallRanges)
     }
 }
 
-TEST(UosRandomMap, EndsOfTheInputReachTheEndsOfTheRange)
-{
+TEST(UosRandomMap, EndsOfTheInputReachTheEndsOfTheRange) {
     EXPECT_EQ(UOS_RandomMap(0, 0, 100), 0u);
     EXPECT_EQ(UOS_RandomMap(0xffffffffu, 0, 100), 100u);
     EXPECT_EQ(UOS_RandomMap(0x80000000u, 0, 100), 50u);
@@ -99,15 +90,13 @@ TEST(UosRandomMap, EndsOfTheInputReachTheEndsOfTheRange)
     EXPECT_EQ(UOS_RandomMap(0xffffffffu, 7, 7), 7u);
 }
 
-TEST(UosRandomMap, FullRangeIsSafeAndKeepsTheValue)
-{
+TEST(UosRandomMap, FullRangeIsSafeAndKeepsTheValue) {
     for (uint32_t v : {0u, 1u, 0x7fffffffu, 0xfffffffeu, 0xffffffffu})
         EXPECT_EQ(UOS_RANDOM_MAP(v, 0, 0xffffffffu), v);
     EXPECT_EQ(UOS_RandomMap(0xffffffffu, 0xfffffff0u, 0xffffffffu), 0xffffffffu);
 }
 
-TEST(UosRandomMap, SwappedBoundsGiveTheSameRange)
-{
+TEST(UosRandomMap, SwappedBoundsGiveTheSameRange) {
     uint32_t value = 99;
     for (int i = 0; i < 1000; ++i) {
         value = UOS_Random(value);
@@ -118,4 +107,4 @@ TEST(UosRandomMap, SwappedBoundsGiveTheSameRange)
     }
 }
 
-}  // namespace
+} // namespace
