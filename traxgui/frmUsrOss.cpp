@@ -142,6 +142,7 @@ frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
     connect(ui_->cmdSigWait, &QPushButton::clicked, this, &frmUsrOss::onSigWait);
     connect(ui_->chkSigInitHdlr, &QCheckBox::toggled, this, &frmUsrOss::onHandlerBoxChanged);
 
+    keepSpaceWhenHidden();
     ui_->cmdCall->installEventFilter(this);
     ui_->fraSigFunc->setMouseTracking(true);
     ui_->fraSigFunc->installEventFilter(this);
@@ -202,6 +203,23 @@ void frmUsrOss::formLoad()
     ui_->txtSigMaskStatus->setText(QStringLiteral("not masked"));
     ui_->fraSigHdlr->hide();
     lastRandom_ = 0;
+}
+
+/// The two function groups share one place in the form, and the argument area and the
+/// frames keep their place when hidden, so the form neither jumps nor needs resizing when
+/// the user switches groups or functions.
+void frmUsrOss::keepSpaceWhenHidden()
+{
+    const QList<QWidget *> widgets{ui_->lblArg0,    ui_->lblArg1,    ui_->lblArg2,
+                                   ui_->txtArg0,    ui_->txtArg1,    ui_->txtArg2,
+                                   ui_->lblRet,     ui_->txtRet,     ui_->txtStatus,
+                                   ui_->fraComFunc, ui_->fraOutput,  ui_->fraSigFunc,
+                                   ui_->fraSigHdlr};
+    for (QWidget *widget : widgets) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
 }
 
 QLabel *frmUsrOss::lblArg(int index) const

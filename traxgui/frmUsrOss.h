@@ -56,6 +56,7 @@ private:
     static const FunctionRow *findFunction(const QString &name);
 
     void formLoad();
+    void keepSpaceWhenHidden();
     QLabel *lblArg(int index) const;
     QLineEdit *txtArg(int index) const;
     void showCommonFunctions(bool common);

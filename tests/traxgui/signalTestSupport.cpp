@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace traxgui::test {
 
@@ -25,6 +26,7 @@ bool InitSignalsWithHandler(const QList<uint32_t> &codes)
     frmUsrOss *form = frmUsrOss::Existing();
     if (form == nullptr)
         return false;
+    form->findChild<QRadioButton *>(QStringLiteral("optGrpSigFunc"))->click();
     MessageBoxCapture boxes;
     boxes.AnswerWith(QMessageBox::Yes);
     form->findChild<QCheckBox *>(QStringLiteral("chkSigInitHdlr"))->setChecked(true);
