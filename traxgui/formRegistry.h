@@ -22,8 +22,8 @@ struct FormEntry {
     const char *toolbarKey;     ///< key of the toolbar button, e.g. "TRAX_API"
     const char *toolbarCaption; ///< caption under the button's picture
     const char *toolbarTooltip;
-    const char *menuAction;     ///< object name of the menu entry, e.g. "mnuMlibTraxApi"
-    FormFactory create;         ///< null while the form is not built in
+    const char *menuAction; ///< object name of the menu entry, e.g. "mnuMlibTraxApi"
+    FormFactory create;     ///< null while the form is not built in
 };
 
 /// Every form in toolbar order.

@@ -27,8 +27,7 @@ const char kSysInfoLocationValue[] = "MSINFO";
 const char kSysInfoProgram[] = "MSINFO32.EXE";
 
 /// The program registered as system-information tool, or an empty text.
-QString findSysInfoProgram()
-{
+QString findSysInfoProgram() {
     QString program;
     if (GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QLatin1String(kSysInfoValue),
                     program))
@@ -45,8 +44,7 @@ QString findSysInfoProgram()
 
 } // namespace
 
-bool GetKeyValue(HKEY root, const QString &keyName, const QString &valueName, QString &text)
-{
+bool GetKeyValue(HKEY root, const QString &keyName, const QString &valueName, QString &text) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, keyName.toLatin1().constData(), 0, kKeyAccess, &key) != ERROR_SUCCESS) {
         text.clear();
@@ -75,8 +73,7 @@ bool GetKeyValue(HKEY root, const QString &keyName, const QString &valueName, QS
     return true;
 }
 
-frmAbout::frmAbout(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmAbout>())
-{
+frmAbout::frmAbout(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmAbout>()) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
@@ -92,8 +89,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::
 
 frmAbout::~frmAbout() = default;
 
-void frmAbout::StartSysInfo()
-{
+void frmAbout::StartSysInfo() {
     const QString program = findSysInfoProgram();
     if (program.isEmpty() || !QProcess::startDetached(program, {})) {
         MsgBox(QStringLiteral("System Information Is Unavailable At This Time"),

@@ -23,7 +23,7 @@ bool GetKeyValue(HKEY root, const QString &keyName, const QString &valueName, QS
 class frmAbout : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit frmAbout(QWidget *parent = nullptr);
     ~frmAbout() override;
 
@@ -31,7 +31,7 @@ public:
     /// available.
     void StartSysInfo();
 
-private:
+  private:
     std::unique_ptr<Ui::frmAbout> ui_;
 };
 

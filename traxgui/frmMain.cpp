@@ -18,8 +18,7 @@
 namespace traxgui {
 namespace {
 
-QPointer<frmMain> &mainWindow()
-{
+QPointer<frmMain> &mainWindow() {
     static QPointer<frmMain> window;
     return window;
 }
@@ -28,8 +27,7 @@ constexpr int kClockIntervalMs = 1000;
 
 } // namespace
 
-frmMain *frmMain::Instance()
-{
+frmMain *frmMain::Instance() {
     if (mainWindow().isNull()) {
         // The pointer is set before loading, so that the forms opened by the load can write
         // the status bar through SetStatusText.
@@ -39,13 +37,11 @@ frmMain *frmMain::Instance()
     return mainWindow();
 }
 
-frmMain *frmMain::Existing()
-{
+frmMain *frmMain::Existing() {
     return mainWindow();
 }
 
-frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>())
-{
+frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(AppIcon());
@@ -60,21 +56,18 @@ frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>())
 
 frmMain::~frmMain() = default;
 
-void frmMain::load()
-{
+void frmMain::load() {
     ShowTraxApiForm();
 }
 
-void frmMain::connectMenus()
-{
+void frmMain::connectMenus() {
     connect(ui_->mnuMlibTraxApi, &QAction::triggered, this, &frmMain::ShowTraxApiForm);
     connect(ui_->mnuMlibUsrOss, &QAction::triggered, this, &frmMain::ShowUsrOssForm);
     connect(ui_->mnuMlibUsrUtl, &QAction::triggered, this, &frmMain::ShowUsrUtlForm);
     connect(ui_->mnuMdrvMT, &QAction::triggered, this, &frmMain::ShowMtDrvForm);
     connect(ui_->mnuViewToolbar, &QAction::toggled, ui_->tbToolBar, &QWidget::setVisible);
     connect(ui_->mnuViewStatusBar, &QAction::toggled, ui_->sbStatusBar, &QWidget::setVisible);
-    connect(ui_->mnuWindowCascade, &QAction::triggered, ui_->mdiArea,
-            &QMdiArea::cascadeSubWindows);
+    connect(ui_->mnuWindowCascade, &QAction::triggered, ui_->mdiArea, &QMdiArea::cascadeSubWindows);
     connect(ui_->mnuWindowTile, &QAction::triggered, this, &frmMain::TileHorizontally);
     connect(ui_->mnuHelpContents, &QAction::triggered, this, &frmMain::showHelp);
     connect(ui_->mnuHelpSearchForHelpOn, &QAction::triggered, this, &frmMain::showHelp);
@@ -85,8 +78,7 @@ void frmMain::connectMenus()
     }
 }
 
-void frmMain::createToolbarButtons()
-{
+void frmMain::createToolbarButtons() {
     imlToolbarIcons_ = ToolbarIcons();
     int index = 0;
     for (const FormEntry &form : Forms()) {
@@ -101,8 +93,7 @@ void frmMain::createToolbarButtons()
     }
 }
 
-void frmMain::createStatusPanels()
-{
+void frmMain::createStatusPanels() {
     statusPanel_ = new QLabel(QStringLiteral("Status"), ui_->sbStatusBar);
     statusPanel_->setObjectName(QStringLiteral("Status"));
     datePanel_ = new QLabel(ui_->sbStatusBar);
@@ -118,36 +109,32 @@ void frmMain::createStatusPanels()
     updateDateTime();
 }
 
-void frmMain::updateDateTime()
-{
+void frmMain::updateDateTime() {
     const QDateTime now = QDateTime::currentDateTime();
     const QLocale locale;
-    datePanel_->setText(QStringLiteral(" %1 ").arg(locale.toString(now.date(), QLocale::ShortFormat)));
-    timePanel_->setText(QStringLiteral(" %1 ").arg(locale.toString(now.time(), QLocale::ShortFormat)));
+    datePanel_->setText(
+        QStringLiteral(" %1 ").arg(locale.toString(now.date(), QLocale::ShortFormat)));
+    timePanel_->setText(
+        QStringLiteral(" %1 ").arg(locale.toString(now.time(), QLocale::ShortFormat)));
 }
 
-void frmMain::ShowTraxApiForm()
-{
+void frmMain::ShowTraxApiForm() {
     ShowForm(FormKind::TraxApi);
 }
 
-void frmMain::ShowUsrOssForm()
-{
+void frmMain::ShowUsrOssForm() {
     ShowForm(FormKind::UsrOss);
 }
 
-void frmMain::ShowUsrUtlForm()
-{
+void frmMain::ShowUsrUtlForm() {
     ShowForm(FormKind::UsrUtl);
 }
 
-void frmMain::ShowMtDrvForm()
-{
+void frmMain::ShowMtDrvForm() {
     ShowForm(FormKind::MtDrv);
 }
 
-void frmMain::ShowForm(FormKind kind)
-{
+void frmMain::ShowForm(FormKind kind) {
     const FormEntry &entry = FormOf(kind);
     if (entry.create == nullptr)
         return;
@@ -164,25 +151,21 @@ void frmMain::ShowForm(FormKind kind)
     window->widget()->setFocus();
 }
 
-QWidget *frmMain::OpenForm(FormKind kind) const
-{
+QWidget *frmMain::OpenForm(FormKind kind) const {
     const QPointer<QMdiSubWindow> &window = forms_[static_cast<size_t>(kind)];
     return window.isNull() ? nullptr : window->widget();
 }
 
-void frmMain::onToolbarButtonClick(const QString &key)
-{
+void frmMain::onToolbarButtonClick(const QString &key) {
     if (const FormEntry *entry = FindFormByKey(key))
         ShowForm(entry->kind);
 }
 
-void frmMain::SetStatusPanelText(const QString &text)
-{
+void frmMain::SetStatusPanelText(const QString &text) {
     statusPanel_->setText(text);
 }
 
-void frmMain::TileHorizontally()
-{
+void frmMain::TileHorizontally() {
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *window : ui_->mdiArea->subWindowList()) {
         if (window->isVisible() && !window->isMinimized())
@@ -200,8 +183,7 @@ void frmMain::TileHorizontally()
     }
 }
 
-void frmMain::showHelp()
-{
+void frmMain::showHelp() {
     const QString helpFile = AppHelpFile();
     if (helpFile.isEmpty()) {
         MsgBox(QStringLiteral("Unable to display Help Contents. There is no Help associated "
@@ -215,8 +197,7 @@ void frmMain::showHelp()
     }
 }
 
-void frmMain::showAbout()
-{
+void frmMain::showAbout() {
     frmAbout about(this);
     about.exec();
 }

@@ -26,7 +26,7 @@ namespace traxgui {
 class frmMain : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     /// The single main window, created (and loaded, which opens the device API form) on the
     /// first call.
     static frmMain *Instance();
@@ -49,7 +49,7 @@ public:
     /// Lays the child windows out one above the other, each as wide as the frame.
     void TileHorizontally();
 
-private:
+  private:
     frmMain();
     void load();
     void connectMenus();

@@ -32,9 +32,7 @@ struct ArgLayout {
 };
 
 /// Calls a device API entry by name; no value when it could not be bound.
-template <typename Fn, typename... Args>
-auto callApi(const char *entryName, Args... args)
-{
+template <typename Fn, typename... Args> auto callApi(const char *entryName, Args... args) {
     return CallEntry<Fn>(TraxLibrary::TraxApi, entryName, args...);
 }
 
@@ -61,32 +59,54 @@ const ArgLayout kLength{"length (max 64)", true, "0"};
 } // namespace
 
 // The function list in the order it is offered, with each function's layout and call.
-std::span<const frmTraxApi::FunctionRow> frmTraxApi::functionRows()
-{
+std::span<const frmTraxApi::FunctionRow> frmTraxApi::functionRows() {
     static const std::array<Row, 9> rows{{
-    {"M_open", "path number", {ArgLayout{"device name", true, ""}, kKeep, kKeep}, nullptr,
-     &frmTraxApi::callOpen},
-    {"M_close", nullptr, {kKeep, kKeep, kKeep}, nullptr, &frmTraxApi::callClose},
-    {"M_read", nullptr, {kKeep, ArgLayout{"value", false, "0"}, kKeep}, nullptr,
-     &frmTraxApi::callRead},
-    {"M_write", nullptr, {kKeep, ArgLayout{"value", true, "0"}, kKeep}, nullptr,
-     &frmTraxApi::callWrite},
-    {"M_getstat", nullptr, {kKeep, kStatusCode, kStatusData}, &frmTraxApi::resetSavedDataText,
-     &frmTraxApi::callGetstat},
-    {"M_setstat", nullptr, {kKeep, kStatusCode, kStatusData}, &frmTraxApi::resetSavedDataText,
-     &frmTraxApi::callSetstat},
-    {"M_getblock", "read bytes", {kKeep, kBufferAddress, kLength},
-     &frmTraxApi::showBlockBufferAddress, &frmTraxApi::callGetblock},
-    {"M_setblock", "written bytes", {kKeep, kBufferAddress, kLength},
-     &frmTraxApi::showBlockBufferAddress, &frmTraxApi::callSetblock},
-    {"M_errstring", "string address", {ArgLayout{"error code (hex)", true, "&He00e0000"}, kKeep, kKeep},
-     &frmTraxApi::showStringFrame, &frmTraxApi::callErrstring},
+        {"M_open",
+         "path number",
+         {ArgLayout{"device name", true, ""}, kKeep, kKeep},
+         nullptr,
+         &frmTraxApi::callOpen},
+        {"M_close", nullptr, {kKeep, kKeep, kKeep}, nullptr, &frmTraxApi::callClose},
+        {"M_read",
+         nullptr,
+         {kKeep, ArgLayout{"value", false, "0"}, kKeep},
+         nullptr,
+         &frmTraxApi::callRead},
+        {"M_write",
+         nullptr,
+         {kKeep, ArgLayout{"value", true, "0"}, kKeep},
+         nullptr,
+         &frmTraxApi::callWrite},
+        {"M_getstat",
+         nullptr,
+         {kKeep, kStatusCode, kStatusData},
+         &frmTraxApi::resetSavedDataText,
+         &frmTraxApi::callGetstat},
+        {"M_setstat",
+         nullptr,
+         {kKeep, kStatusCode, kStatusData},
+         &frmTraxApi::resetSavedDataText,
+         &frmTraxApi::callSetstat},
+        {"M_getblock",
+         "read bytes",
+         {kKeep, kBufferAddress, kLength},
+         &frmTraxApi::showBlockBufferAddress,
+         &frmTraxApi::callGetblock},
+        {"M_setblock",
+         "written bytes",
+         {kKeep, kBufferAddress, kLength},
+         &frmTraxApi::showBlockBufferAddress,
+         &frmTraxApi::callSetblock},
+        {"M_errstring",
+         "string address",
+         {ArgLayout{"error code (hex)", true, "&He00e0000"}, kKeep, kKeep},
+         &frmTraxApi::showStringFrame,
+         &frmTraxApi::callErrstring},
     }};
     return rows;
 }
 
-const frmTraxApi::FunctionRow *frmTraxApi::findFunction(const QString &name)
-{
+const frmTraxApi::FunctionRow *frmTraxApi::findFunction(const QString &name) {
     for (const Row &row : functionRows()) {
         if (name == QLatin1String(row.name))
             return &row;
@@ -94,8 +114,7 @@ const frmTraxApi::FunctionRow *frmTraxApi::findFunction(const QString &name)
     return nullptr;
 }
 
-frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmTraxApi>())
-{
+frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmTraxApi>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     keepSpaceWhenHidden();
@@ -112,8 +131,7 @@ frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<
 
 frmTraxApi::~frmTraxApi() = default;
 
-void frmTraxApi::formLoad()
-{
+void frmTraxApi::formLoad() {
     for (const Row &row : functionRows())
         ui_->cboFunction->addItem(QLatin1String(row.name));
     ui_->cboFunction->setCurrentIndex(-1);
@@ -128,11 +146,10 @@ void frmTraxApi::formLoad()
 
 /// The argument area and the frames keep their place when hidden, so that the form does not
 /// jump around as functions are chosen.
-void frmTraxApi::keepSpaceWhenHidden()
-{
-    const QList<QWidget *> widgets{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0,
-                                   ui_->txtArg1, ui_->txtArg2, ui_->lblRet,  ui_->txtRet,
-                                   ui_->txtStatus, ui_->fraBlk, ui_->fraString, ui_->fraBuffer};
+void frmTraxApi::keepSpaceWhenHidden() {
+    const QList<QWidget *> widgets{ui_->lblArg0,   ui_->lblArg1, ui_->lblArg2,   ui_->txtArg0,
+                                   ui_->txtArg1,   ui_->txtArg2, ui_->lblRet,    ui_->txtRet,
+                                   ui_->txtStatus, ui_->fraBlk,  ui_->fraString, ui_->fraBuffer};
     for (QWidget *widget : widgets) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
@@ -140,22 +157,19 @@ void frmTraxApi::keepSpaceWhenHidden()
     }
 }
 
-QLabel *frmTraxApi::lblArg(int index) const
-{
+QLabel *frmTraxApi::lblArg(int index) const {
     const std::array<QLabel *, 3> labels{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2};
     return labels[static_cast<size_t>(index)];
 }
 
-QLineEdit *frmTraxApi::txtArg(int index) const
-{
+QLineEdit *frmTraxApi::txtArg(int index) const {
     const std::array<QLineEdit *, 3> boxes{ui_->txtArg0, ui_->txtArg1, ui_->txtArg2};
     return boxes[static_cast<size_t>(index)];
 }
 
 // ---- Choosing a function ----
 
-void frmTraxApi::onFunctionChosen()
-{
+void frmTraxApi::onFunctionChosen() {
     const Row *row = findFunction(ui_->cboFunction->currentText());
     if (row == nullptr)
         return;
@@ -165,8 +179,7 @@ void frmTraxApi::onFunctionChosen()
     updating_ = false;
 }
 
-void frmTraxApi::resetArgumentArea()
-{
+void frmTraxApi::resetArgumentArea() {
     ShowLabel(ui_->lblRet, QStringLiteral("error code"));
     ShowTextLocked(ui_->txtRet, QString());
     ShowLabel(lblArg(0), QStringLiteral("path number"));
@@ -183,8 +196,7 @@ void frmTraxApi::resetArgumentArea()
     blockMode_ = false;
 }
 
-void frmTraxApi::applyRow(const Row &row)
-{
+void frmTraxApi::applyRow(const Row &row) {
     if (row.retCaption != nullptr)
         ShowLabel(ui_->lblRet, QLatin1String(row.retCaption));
     for (int i = 0; i < 3; ++i) {
@@ -201,27 +213,23 @@ void frmTraxApi::applyRow(const Row &row)
         (this->*row.further)();
 }
 
-void frmTraxApi::resetSavedDataText()
-{
+void frmTraxApi::resetSavedDataText() {
     savedDataText_ = QLatin1String(kStatusData.text);
 }
 
-void frmTraxApi::showBlockBufferAddress()
-{
+void frmTraxApi::showBlockBufferAddress() {
     ShowTextLocked(txtArg(1), addressText(dataBuf_.data()));
     ShowDataBuffer();
 }
 
-void frmTraxApi::showStringFrame()
-{
+void frmTraxApi::showStringFrame() {
     ui_->txtStatus->hide();
     ui_->fraString->show();
 }
 
 // ---- Typing arguments ----
 
-void frmTraxApi::onArgChanged(int index)
-{
+void frmTraxApi::onArgChanged(int index) {
     if (updating_)
         return;
     const QString function = ui_->cboFunction->currentText();
@@ -233,8 +241,7 @@ void frmTraxApi::onArgChanged(int index)
         savedDataText_ = txtArg(2)->text();
 }
 
-void frmTraxApi::onStatusCodeChanged()
-{
+void frmTraxApi::onStatusCodeChanged() {
     int32_t code = 0;
     if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
         return;
@@ -243,8 +250,7 @@ void frmTraxApi::onStatusCodeChanged()
     updating_ = false;
 }
 
-void frmTraxApi::setBlockMode(bool on)
-{
+void frmTraxApi::setBlockMode(bool on) {
     blockMode_ = on;
     if (on) {
         ShowTextLocked(txtArg(2), QLatin1String(kBlockAddress));
@@ -259,8 +265,7 @@ void frmTraxApi::setBlockMode(bool on)
 
 // ---- Calling ----
 
-void frmTraxApi::onCall()
-{
+void frmTraxApi::onCall() {
     const Row *row = findFunction(ui_->cboFunction->currentText());
     if (row == nullptr) {
         MsgWarning(QStringLiteral("unknown TRAX-API function"));
@@ -269,19 +274,16 @@ void frmTraxApi::onCall()
     (this->*row->call)();
 }
 
-bool frmTraxApi::report(int32_t ret)
-{
+bool frmTraxApi::report(int32_t ret) {
     ui_->txtRet->setText(QString::number(ret));
     return ShowTraxStatus(ret, ui_->txtStatus);
 }
 
-void frmTraxApi::dumpDataBuffer()
-{
+void frmTraxApi::dumpDataBuffer() {
     DumpBuffer(ui_->picBufData, dataBuf_, kBufferSize, ui_->txtBufData);
 }
 
-void frmTraxApi::callOpen()
-{
+void frmTraxApi::callOpen() {
     const QString name = txtArg(0)->text();
     if (name.isEmpty()) {
         MsgBox(QStringLiteral("invalid device name"), QMessageBox::NoIcon, QMessageBox::Ok,
@@ -299,8 +301,7 @@ void frmTraxApi::callOpen()
     }
 }
 
-void frmTraxApi::callClose()
-{
+void frmTraxApi::callClose() {
     const auto ret = callApi<decltype(M_CLOSE)>("M_CLOSE", CurrentPath);
     if (!ret)
         return;
@@ -310,8 +311,7 @@ void frmTraxApi::callClose()
     }
 }
 
-void frmTraxApi::callRead()
-{
+void frmTraxApi::callRead() {
     int32_t value = parseArgNumber(txtArg(1)->text()).value_or(0);
     const auto ret = callApi<decltype(M_READ)>("M_READ", CurrentPath, &value);
     if (!ret)
@@ -320,8 +320,7 @@ void frmTraxApi::callRead()
     report(*ret);
 }
 
-void frmTraxApi::callWrite()
-{
+void frmTraxApi::callWrite() {
     int32_t value = 0;
     if (!ArgToLong(txtArg(1)->text(), value, QStringLiteral("value")))
         return;
@@ -332,8 +331,7 @@ void frmTraxApi::callWrite()
     report(*ret);
 }
 
-bool frmTraxApi::readBlockSize(int32_t &size)
-{
+bool frmTraxApi::readBlockSize(int32_t &size) {
     if (!ArgToLong(ui_->txtBlkSize->text(), size, QStringLiteral("blk.size")))
         return false;
     if (size < 0 || size > kBufferSize) {
@@ -343,15 +341,13 @@ bool frmTraxApi::readBlockSize(int32_t &size)
     return true;
 }
 
-void frmTraxApi::finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown)
-{
+void frmTraxApi::finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown) {
     ui_->txtBlkSize->setText(QString::number(blockSizeShown));
     txtArg(1)->setText(hexText(code));
     report(ret);
 }
 
-void frmTraxApi::callGetstat()
-{
+void frmTraxApi::callGetstat() {
     int32_t code = 0;
     if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
         return;
@@ -377,8 +373,7 @@ void frmTraxApi::callGetstat()
     finishStatusCall(*ret, code, record.size);
 }
 
-void frmTraxApi::callSetstat()
-{
+void frmTraxApi::callSetstat() {
     int32_t code = 0;
     if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
         return;
@@ -405,18 +400,15 @@ void frmTraxApi::callSetstat()
     finishStatusCall(*ret, code, sizeUsed);
 }
 
-void frmTraxApi::callGetblock()
-{
+void frmTraxApi::callGetblock() {
     callBlockTransfer(false);
 }
 
-void frmTraxApi::callSetblock()
-{
+void frmTraxApi::callSetblock() {
     callBlockTransfer(true);
 }
 
-void frmTraxApi::callBlockTransfer(bool write)
-{
+void frmTraxApi::callBlockTransfer(bool write) {
     int32_t length = 0;
     if (!ArgToLong(txtArg(2)->text(), length, QStringLiteral("length")))
         return;
@@ -424,10 +416,10 @@ void frmTraxApi::callBlockTransfer(bool write)
         MsgWarning(QStringLiteral("'length' out of range (0..64)"));
         return;
     }
-    const auto ret = write ? callApi<decltype(M_SETBLOCK)>("M_SETBLOCK", CurrentPath,
-                                                           static_cast<const uint8_t *>(dataBuf_.data()), length)
-                           : callApi<decltype(M_GETBLOCK)>("M_GETBLOCK", CurrentPath,
-                                                           dataBuf_.data(), length);
+    const auto ret =
+        write ? callApi<decltype(M_SETBLOCK)>("M_SETBLOCK", CurrentPath,
+                                              static_cast<const uint8_t *>(dataBuf_.data()), length)
+              : callApi<decltype(M_GETBLOCK)>("M_GETBLOCK", CurrentPath, dataBuf_.data(), length);
     if (!ret)
         return;
     dumpDataBuffer();
@@ -435,8 +427,7 @@ void frmTraxApi::callBlockTransfer(bool write)
     report(*ret);
 }
 
-void frmTraxApi::callErrstring()
-{
+void frmTraxApi::callErrstring() {
     int32_t code = 0;
     if (!ArgToLong(txtArg(0)->text(), code, QStringLiteral("error code")))
         return;
@@ -449,8 +440,7 @@ void frmTraxApi::callErrstring()
 
 /// Leaving the call button returns the status box to its neutral look; a message box or
 /// another window taking the focus does not count as leaving.
-bool frmTraxApi::eventFilter(QObject *watched, QEvent *event)
-{
+bool frmTraxApi::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui_->cmdCall && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
@@ -461,14 +451,12 @@ bool frmTraxApi::eventFilter(QObject *watched, QEvent *event)
 
 // ---- Data buffer ----
 
-void frmTraxApi::ShowDataBuffer()
-{
+void frmTraxApi::ShowDataBuffer() {
     ui_->fraBuffer->show();
     dumpDataBuffer();
 }
 
-void frmTraxApi::SetBufByte()
-{
+void frmTraxApi::SetBufByte() {
     int32_t index = 0;
     if (!ArgToLong(ui_->txtBufByte->text(), index, QStringLiteral("Byte")))
         return;
@@ -489,8 +477,7 @@ void frmTraxApi::SetBufByte()
         ui_->txtBufByte->setText(QString::number(index + 1));
 }
 
-void frmTraxApi::onClearAll()
-{
+void frmTraxApi::onClearAll() {
     ClearBuffer(dataBuf_);
     dumpDataBuffer();
     ui_->txtBufByte->setText(QStringLiteral("0"));

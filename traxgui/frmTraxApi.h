@@ -26,7 +26,7 @@ extern int32_t CurrentPath;
 class frmTraxApi : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kBufferSize = 64;
 
     /// Creates the form and runs its load procedure.
@@ -44,10 +44,10 @@ public:
     /// One function of the list: how the argument area is laid out and what the call does.
     struct FunctionRow;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     static std::span<const FunctionRow> functionRows();
     static const FunctionRow *findFunction(const QString &name);
 

@@ -11,28 +11,25 @@ constexpr int kSize = 32;
 
 /// A transparent square canvas with antialiased painting.
 class Canvas {
-public:
-    Canvas() : pixmap_(kSize, kSize)
-    {
+  public:
+    Canvas() : pixmap_(kSize, kSize) {
         pixmap_.fill(Qt::transparent);
         painter_.begin(&pixmap_);
         painter_.setRenderHint(QPainter::Antialiasing);
     }
     QPainter &painter() { return painter_; }
-    QIcon icon()
-    {
+    QIcon icon() {
         painter_.end();
         return QIcon(pixmap_);
     }
 
-private:
+  private:
     QPixmap pixmap_;
     QPainter painter_;
 };
 
 /// A chip with pins on both sides: the device API.
-QIcon chipIcon()
-{
+QIcon chipIcon() {
     Canvas canvas;
     QPainter &p = canvas.painter();
     p.setPen(QPen(QColor(0x60, 0x60, 0x60), 2));
@@ -49,8 +46,7 @@ QIcon chipIcon()
 }
 
 /// A clock face: timers, delays and signals of the OS services.
-QIcon clockIcon()
-{
+QIcon clockIcon() {
     Canvas canvas;
     QPainter &p = canvas.painter();
     p.setPen(QPen(QColor(0x1d, 0x5c, 0x2e), 2));
@@ -70,8 +66,7 @@ QIcon clockIcon()
 }
 
 /// A sheet with hexadecimal digits: the utilities.
-QIcon sheetIcon()
-{
+QIcon sheetIcon() {
     Canvas canvas;
     QPainter &p = canvas.painter();
     QPainterPath sheet;
@@ -97,8 +92,7 @@ QIcon sheetIcon()
 }
 
 /// A bell: the alarms of the MT test driver.
-QIcon bellIcon()
-{
+QIcon bellIcon() {
     Canvas canvas;
     QPainter &p = canvas.painter();
     QPainterPath bell;
@@ -116,13 +110,11 @@ QIcon bellIcon()
 
 } // namespace
 
-QList<QIcon> ToolbarIcons()
-{
+QList<QIcon> ToolbarIcons() {
     return {chipIcon(), clockIcon(), sheetIcon(), bellIcon()};
 }
 
-QIcon AppIcon()
-{
+QIcon AppIcon() {
     return chipIcon();
 }
 

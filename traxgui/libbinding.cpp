@@ -26,27 +26,23 @@ struct LibrarySlot {
     QHash<QByteArray, void *> entries;
 };
 
-std::array<LibrarySlot, kLibraryCount> &librarySlots()
-{
+std::array<LibrarySlot, kLibraryCount> &librarySlots() {
     static std::array<LibrarySlot, kLibraryCount> table;
     return table;
 }
 
-LibrarySlot &slotOf(TraxLibrary library)
-{
+LibrarySlot &slotOf(TraxLibrary library) {
     return librarySlots()[static_cast<size_t>(library)];
 }
 
-uint32_t &lastLibraryError()
-{
+uint32_t &lastLibraryError() {
     static uint32_t value = 0;
     return value;
 }
 
 /// The file to load: the override if a test set one, else the library next to the program
 /// (where the build puts it), else the plain name for the system's search path.
-QString libraryFileName(TraxLibrary library)
-{
+QString libraryFileName(TraxLibrary library) {
     const LibrarySlot &slot = slotOf(library);
     if (!slot.overrideFileName.isEmpty())
         return slot.overrideFileName;
@@ -55,8 +51,7 @@ QString libraryFileName(TraxLibrary library)
     return QFileInfo::exists(beside) ? beside : LibraryName(library);
 }
 
-QLibrary *loadedLibrary(TraxLibrary library)
-{
+QLibrary *loadedLibrary(TraxLibrary library) {
     LibrarySlot &slot = slotOf(library);
     if (slot.library && slot.library->isLoaded())
         return slot.library.get();
@@ -72,8 +67,7 @@ QLibrary *loadedLibrary(TraxLibrary library)
 
 } // namespace
 
-QString LibraryName(TraxLibrary library)
-{
+QString LibraryName(TraxLibrary library) {
     switch (library) {
     case TraxLibrary::TraxApi:
         return QStringLiteral("velk_trax_api");
@@ -85,8 +79,7 @@ QString LibraryName(TraxLibrary library)
     return QString();
 }
 
-void *BindEntry(TraxLibrary library, const char *entryName)
-{
+void *BindEntry(TraxLibrary library, const char *entryName) {
     LibrarySlot &slot = slotOf(library);
     if (void *known = slot.entries.value(QByteArray(entryName)))
         return known;
@@ -104,18 +97,15 @@ void *BindEntry(TraxLibrary library, const char *entryName)
     return entry;
 }
 
-uint32_t LastLibraryError()
-{
+uint32_t LastLibraryError() {
     return lastLibraryError();
 }
 
-void CaptureLastLibraryError()
-{
+void CaptureLastLibraryError() {
     lastLibraryError() = GetLastError();
 }
 
-void SetLibraryFileOverride(TraxLibrary library, const QString &fileName)
-{
+void SetLibraryFileOverride(TraxLibrary library, const QString &fileName) {
     LibrarySlot &slot = slotOf(library);
     slot.overrideFileName = fileName;
     slot.entries.clear();

@@ -34,8 +34,7 @@ void CaptureLastLibraryError();
 /// function type, best taken from its declaration: CallEntry<decltype(M_OPEN)>(...).
 template <typename Fn, typename... Args>
 std::optional<std::invoke_result_t<Fn *, Args...>> CallEntry(TraxLibrary library,
-                                                             const char *entryName, Args... args)
-{
+                                                             const char *entryName, Args... args) {
     auto *entry = reinterpret_cast<Fn *>(BindEntry(library, entryName));
     if (entry == nullptr)
         return std::nullopt;

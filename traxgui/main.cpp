@@ -8,16 +8,14 @@ namespace {
 
 /// With TRAXGUI_QUIT_WHEN_SHOWN set, the program ends as soon as its main window with the
 /// device API form has been shown; the start-up benchmark measures that.
-void quitWhenShownIfAsked()
-{
+void quitWhenShownIfAsked() {
     if (qEnvironmentVariableIsSet("TRAXGUI_QUIT_WHEN_SHOWN"))
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("traxgui"));
     traxgui::Main();

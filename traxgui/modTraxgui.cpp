@@ -6,8 +6,8 @@
 #include "pictureBox.h"
 #include "traxformat.h"
 
-#include <trax_api.h>
 #include "ossDecl.h"
+#include <trax_api.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -16,51 +16,42 @@
 
 namespace traxgui {
 
-QString AppTitle()
-{
+QString AppTitle() {
     return QStringLiteral("traxgui (free build)");
 }
 
-QString AppVersion()
-{
+QString AppVersion() {
     constexpr int major = 1, minor = 0, revision = 0;
     return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(revision);
 }
 
-QString AppHelpFile()
-{
+QString AppHelpFile() {
     return QString();
 }
 
-void Main()
-{
+void Main() {
     frmMain::Instance()->show();
 }
 
-void SetStatusText(const QString &text)
-{
+void SetStatusText(const QString &text) {
     frmMain::Instance()->SetStatusPanelText(QStringLiteral("Status: ") + text);
 }
 
-QColor ButtonFaceColor()
-{
+QColor ButtonFaceColor() {
     return QApplication::palette().color(QPalette::Button);
 }
 
-void SetBoxColor(QLineEdit *box, const QColor &color)
-{
+void SetBoxColor(QLineEdit *box, const QColor &color) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Base, color);
     box->setPalette(palette);
 }
 
-QColor BoxColor(const QLineEdit *box)
-{
+QColor BoxColor(const QLineEdit *box) {
     return box->palette().color(QPalette::Base);
 }
 
-bool ArgToLong(const QString &text, int32_t &value, const QString &argName)
-{
+bool ArgToLong(const QString &text, int32_t &value, const QString &argName) {
     const auto number = parseArgNumber(text);
     if (!number) {
         MsgWarning(QStringLiteral("argument '%1' is not a valid number").arg(argName));
@@ -71,31 +62,27 @@ bool ArgToLong(const QString &text, int32_t &value, const QString &argName)
 }
 
 void DumpBuffer(PictureBox *output, std::span<const uint8_t> bytes, int32_t length,
-                QLineEdit *textBox)
-{
+                QLineEdit *textBox) {
     output->Cls();
     output->Print(dumpText(bytes, length));
     if (textBox != nullptr)
         textBox->setText(bufferText(bytes));
 }
 
-QString PtrToString(const char *address)
-{
+QString PtrToString(const char *address) {
     return textAt(address);
 }
 
 namespace {
 
-void showOutcome(QLineEdit *statusBox, bool success, const char *errorText)
-{
+void showOutcome(QLineEdit *statusBox, bool success, const char *errorText) {
     SetBoxColor(statusBox, success ? kColorSuccess : kColorError);
     statusBox->setText(success ? QStringLiteral("SUCCESS") : PtrToString(errorText));
 }
 
 } // namespace
 
-bool ShowTraxStatus(int32_t ret, QLineEdit *statusBox)
-{
+bool ShowTraxStatus(int32_t ret, QLineEdit *statusBox) {
     if (ret >= 0) {
         showOutcome(statusBox, true, nullptr);
         return true;
@@ -106,8 +93,7 @@ bool ShowTraxStatus(int32_t ret, QLineEdit *statusBox)
     return false;
 }
 
-bool ShowOssStatus(int32_t ret, QLineEdit *statusBox)
-{
+bool ShowOssStatus(int32_t ret, QLineEdit *statusBox) {
     if (ret >= 0) {
         showOutcome(statusBox, true, nullptr);
         return true;
@@ -117,52 +103,44 @@ bool ShowOssStatus(int32_t ret, QLineEdit *statusBox)
     return false;
 }
 
-void ShowWaiting(QLineEdit *statusBox)
-{
+void ShowWaiting(QLineEdit *statusBox) {
     SetBoxColor(statusBox, kColorWaiting);
     statusBox->setText(QStringLiteral("waiting ..."));
     statusBox->repaint();
 }
 
-void ShowStatusNeutral(QLineEdit *statusBox)
-{
+void ShowStatusNeutral(QLineEdit *statusBox) {
     SetBoxColor(statusBox, ButtonFaceColor());
     statusBox->setText(QStringLiteral("STATUS"));
 }
 
-void ClearBuffer(std::span<uint8_t> bytes)
-{
+void ClearBuffer(std::span<uint8_t> bytes) {
     std::fill(bytes.begin(), bytes.end(), uint8_t{0});
 }
 
-void ShowLabel(QLabel *label, const QString &caption)
-{
+void ShowLabel(QLabel *label, const QString &caption) {
     label->setText(caption);
     label->setVisible(true);
 }
 
-void HideLabel(QLabel *label)
-{
+void HideLabel(QLabel *label) {
     label->setVisible(false);
     label->setText(QString());
 }
 
-void ShowTextLocked(QLineEdit *box, const QString &text)
-{
+void ShowTextLocked(QLineEdit *box, const QString &text) {
     box->setText(text);
     box->setEnabled(false);
     box->setVisible(true);
 }
 
-void ShowTextInput(QLineEdit *box, const QString &text)
-{
+void ShowTextInput(QLineEdit *box, const QString &text) {
     box->setText(text);
     box->setEnabled(true);
     box->setVisible(true);
 }
 
-void HideText(QLineEdit *box)
-{
+void HideText(QLineEdit *box) {
     box->setVisible(false);
     box->setText(QString());
 }

@@ -7,8 +7,7 @@
 namespace traxgui {
 namespace {
 
-MessageBoxHook &messageBoxHook()
-{
+MessageBoxHook &messageBoxHook() {
     static MessageBoxHook hook;
     return hook;
 }
@@ -16,21 +15,18 @@ MessageBoxHook &messageBoxHook()
 } // namespace
 
 QMessageBox::StandardButton MsgBox(const QString &text, QMessageBox::Icon icon,
-                                   QMessageBox::StandardButtons buttons, const QString &title)
-{
+                                   QMessageBox::StandardButtons buttons, const QString &title) {
     if (const auto &hook = messageBoxHook())
         return hook(MessageBoxRequest{title, text, icon, buttons});
     QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void MsgWarning(const QString &text)
-{
+void MsgWarning(const QString &text) {
     MsgBox(text, QMessageBox::Warning, QMessageBox::Ok, AppTitle());
 }
 
-void SetMessageBoxHook(MessageBoxHook hook)
-{
+void SetMessageBoxHook(MessageBoxHook hook) {
     messageBoxHook() = std::move(hook);
 }
 

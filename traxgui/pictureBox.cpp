@@ -4,8 +4,7 @@
 
 namespace traxgui {
 
-PictureBox::PictureBox(QWidget *parent) : QPlainTextEdit(parent)
-{
+PictureBox::PictureBox(QWidget *parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setFocusPolicy(Qt::NoFocus);
@@ -17,25 +16,21 @@ PictureBox::PictureBox(QWidget *parent) : QPlainTextEdit(parent)
     setFont(font);
 }
 
-void PictureBox::Cls()
-{
+void PictureBox::Cls() {
     clear();
 }
 
-void PictureBox::Print(const QString &text)
-{
+void PictureBox::Print(const QString &text) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
 }
 
-void PictureBox::PrintLine(const QString &text)
-{
+void PictureBox::PrintLine(const QString &text) {
     Print(text + u'\n');
 }
 
-QString PictureBox::Text() const
-{
+QString PictureBox::Text() const {
     return toPlainText();
 }
 

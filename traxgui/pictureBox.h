@@ -10,7 +10,7 @@ namespace traxgui {
 class PictureBox : public QPlainTextEdit {
     Q_OBJECT
 
-public:
+  public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     /// Empties the area; printing starts again at the top left.

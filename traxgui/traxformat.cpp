@@ -9,8 +9,7 @@ namespace {
 constexpr int kMaxHexDigits = 8;
 constexpr int kBytesPerRow = 8;
 
-std::optional<int> hexDigitValue(QChar c)
-{
+std::optional<int> hexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
@@ -21,8 +20,7 @@ std::optional<int> hexDigitValue(QChar c)
     return std::nullopt;
 }
 
-std::optional<int32_t> parseHex(QStringView digits)
-{
+std::optional<int32_t> parseHex(QStringView digits) {
     if (digits.isEmpty() || digits.size() > kMaxHexDigits)
         return std::nullopt;
     uint32_t pattern = 0;
@@ -35,8 +33,7 @@ std::optional<int32_t> parseHex(QStringView digits)
     return static_cast<int32_t>(pattern);
 }
 
-std::optional<int32_t> parseDecimal(QStringView text)
-{
+std::optional<int32_t> parseDecimal(QStringView text) {
     bool negative = false;
     if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
         negative = text.front() == u'-';
@@ -59,32 +56,27 @@ std::optional<int32_t> parseDecimal(QStringView text)
     return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
-QString hexDigits(uint64_t value)
-{
+QString hexDigits(uint64_t value) {
     return QString::number(value, 16).toUpper();
 }
 
 } // namespace
 
-std::optional<int32_t> parseArgNumber(QStringView text)
-{
+std::optional<int32_t> parseArgNumber(QStringView text) {
     if (text.size() >= 2 && text[0] == u'&' && (text[1] == u'H' || text[1] == u'h'))
         return parseHex(text.mid(2));
     return parseDecimal(text);
 }
 
-QString hexText(int32_t value)
-{
+QString hexText(int32_t value) {
     return QStringLiteral("&H") + hexDigits(static_cast<uint32_t>(value));
 }
 
-QString addressText(const void *address)
-{
+QString addressText(const void *address) {
     return QStringLiteral("&H") + hexDigits(reinterpret_cast<uintptr_t>(address));
 }
 
-QString dumpText(std::span<const uint8_t> bytes, int32_t length)
-{
+QString dumpText(std::span<const uint8_t> bytes, int32_t length) {
     const size_t count = length <= 0 ? 0 : std::min(bytes.size(), static_cast<size_t>(length));
     QString text;
     for (size_t i = 0; i < count; ++i) {
@@ -94,14 +86,13 @@ QString dumpText(std::span<const uint8_t> bytes, int32_t length)
             text += i < 10 ? QStringLiteral("  ") : QStringLiteral(" ");
             text += QString::number(i) + QStringLiteral(" | ");
         }
-        text += QStringLiteral("0x") + QStringLiteral("%1").arg(uint{bytes[i]}, 2, 16, QChar(u'0')).toUpper()
-                + u' ';
+        text += QStringLiteral("0x") +
+                QStringLiteral("%1").arg(uint{bytes[i]}, 2, 16, QChar(u'0')).toUpper() + u' ';
     }
     return text;
 }
 
-QString bufferText(std::span<const uint8_t> bytes)
-{
+QString bufferText(std::span<const uint8_t> bytes) {
     QString text;
     for (uint8_t byte : bytes) {
         if (byte == 0)
@@ -111,8 +102,7 @@ QString bufferText(std::span<const uint8_t> bytes)
     return text;
 }
 
-QString textAt(const char *address)
-{
+QString textAt(const char *address) {
     if (address == nullptr)
         return QString();
     return QString::fromLatin1(address, static_cast<qsizetype>(std::strlen(address)));

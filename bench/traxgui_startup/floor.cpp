@@ -5,8 +5,7 @@
 #include <QMdiArea>
 #include <QTimer>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QMainWindow window;
     window.setCentralWidget(new QMdiArea(&window));

@@ -1,9 +1,9 @@
 // Starts traxgui and the floor program in turn on the offscreen platform, each quitting as
 // soon as its main window is shown, and prints for each the median wall time from start to
 // exit and the median and highest peak resident memory.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,8 +27,7 @@ struct Figures {
 };
 
 /// Runs program once; returns false if it could not be started or did not end cleanly.
-bool runOnce(const char *program, Run &run)
-{
+bool runOnce(const char *program, Run &run) {
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child < 0)
@@ -53,9 +52,7 @@ bool runOnce(const char *program, Run &run)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-template <typename T>
-T median(std::vector<T> values)
-{
+template <typename T> T median(std::vector<T> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -65,8 +62,7 @@ struct Series {
     std::vector<double> times;
     std::vector<long> peaks;
 
-    Figures figures() const
-    {
+    Figures figures() const {
         return {median(times), static_cast<double>(median(peaks)) / 1024.0,
                 static_cast<double>(*std::max_element(peaks.begin(), peaks.end())) / 1024.0};
     }
@@ -74,13 +70,13 @@ struct Series {
 
 /// Runs both programs in turn, so that a change in the machine's load affects both alike.
 /// The first run of each fills the file cache and is not counted.
-bool measure(int repetitions, Series &floor, Series &traxgui)
-{
+bool measure(int repetitions, Series &floor, Series &traxgui) {
     Run run{};
     if (!runOnce(FLOOR_PATH, run) || !runOnce(TRAXGUI_PATH, run))
         return false;
     for (int i = 0; i < repetitions; ++i) {
-        for (auto [program, series] : {std::pair{FLOOR_PATH, &floor}, std::pair{TRAXGUI_PATH, &traxgui}}) {
+        for (auto [program, series] :
+             {std::pair{FLOOR_PATH, &floor}, std::pair{TRAXGUI_PATH, &traxgui}}) {
             if (!runOnce(program, run))
                 return false;
             series->times.push_back(run.milliseconds);
@@ -90,16 +86,15 @@ bool measure(int repetitions, Series &floor, Series &traxgui)
     return true;
 }
 
-void print(const char *name, const Figures &f)
-{
-    std::printf("%-10s  median start-to-shown-and-exit %7.1f ms   peak RSS median %6.1f MB, max %6.1f MB\n",
-                name, f.medianMs, f.medianMb, f.maxMb);
+void print(const char *name, const Figures &f) {
+    std::printf(
+        "%-10s  median start-to-shown-and-exit %7.1f ms   peak RSS median %6.1f MB, max %6.1f MB\n",
+        name, f.medianMs, f.medianMb, f.maxMb);
 }
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     Series floorRuns, traxguiRuns;
     if (!measure(repetitions, floorRuns, traxguiRuns)) {

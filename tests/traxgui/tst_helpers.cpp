@@ -22,7 +22,7 @@ using traxgui::test::MessageBoxCapture;
 class HelpersTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void argToLongAccepts_data();
     void argToLongAccepts();
     void argToLongRejects_data();
@@ -42,8 +42,7 @@ private slots:
     void labelAndBoxPrimitives();
 };
 
-void HelpersTest::argToLongAccepts_data()
-{
+void HelpersTest::argToLongAccepts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
     QTest::newRow("decimal") << "4096" << 4096;
@@ -59,8 +58,7 @@ void HelpersTest::argToLongAccepts_data()
     QTest::newRow("leading zeros") << "&H00000001" << 1;
 }
 
-void HelpersTest::argToLongAccepts()
-{
+void HelpersTest::argToLongAccepts() {
     QFETCH(QString, text);
     QFETCH(int, value);
     MessageBoxCapture boxes;
@@ -70,8 +68,7 @@ void HelpersTest::argToLongAccepts()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void HelpersTest::argToLongRejects_data()
-{
+void HelpersTest::argToLongRejects_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("empty") << "";
     QTest::newRow("prefix without digits") << "&H";
@@ -87,8 +84,7 @@ void HelpersTest::argToLongRejects_data()
     QTest::newRow("very long") << QString(10000, QChar(u'9'));
 }
 
-void HelpersTest::argToLongRejects()
-{
+void HelpersTest::argToLongRejects() {
     QFETCH(QString, text);
     MessageBoxCapture boxes;
     int32_t result = 12345;
@@ -101,8 +97,7 @@ void HelpersTest::argToLongRejects()
     QCOMPARE(boxes.Last().title, QStringLiteral("traxgui (free build)"));
 }
 
-void HelpersTest::hexTextShowsThe32BitPattern()
-{
+void HelpersTest::hexTextShowsThe32BitPattern() {
     QCOMPARE(hexText(0), QStringLiteral("&H0"));
     QCOMPARE(hexText(0x1000), QStringLiteral("&H1000"));
     QCOMPARE(hexText(0xabc), QStringLiteral("&HABC"));
@@ -110,15 +105,13 @@ void HelpersTest::hexTextShowsThe32BitPattern()
     QCOMPARE(hexText(static_cast<int32_t>(0xE00E0000u)), QStringLiteral("&HE00E0000"));
 }
 
-void HelpersTest::addressTextKeepsEverySignificantDigit()
-{
+void HelpersTest::addressTextKeepsEverySignificantDigit() {
     const auto *high = reinterpret_cast<const void *>(uintptr_t{0x7FFDE00E12345678});
     QCOMPARE(addressText(high), QStringLiteral("&H7FFDE00E12345678"));
     QCOMPARE(addressText(nullptr), QStringLiteral("&H0"));
 }
 
-void HelpersTest::dumpOfNoBytesPrintsNothingButFillsTheTextBox()
-{
+void HelpersTest::dumpOfNoBytesPrintsNothingButFillsTheTextBox() {
     PictureBox output;
     output.Print(QStringLiteral("old contents"));
     QLineEdit textBox;
@@ -128,8 +121,7 @@ void HelpersTest::dumpOfNoBytesPrintsNothingButFillsTheTextBox()
     QCOMPARE(textBox.text(), QStringLiteral("Ab"));
 }
 
-void HelpersTest::dumpOf64BytesPrintsEightAlignedRows()
-{
+void HelpersTest::dumpOf64BytesPrintsEightAlignedRows() {
     std::array<uint8_t, 64> bytes{};
     std::iota(bytes.begin(), bytes.end(), uint8_t{0xA0}); // A0 .. DF, no zero byte
     bytes[1] = 0x0F;
@@ -148,8 +140,7 @@ void HelpersTest::dumpOf64BytesPrintsEightAlignedRows()
     QCOMPARE(textBox.text().at(0), QChar(0xA0));
 }
 
-void HelpersTest::dumpStopsAtLength()
-{
+void HelpersTest::dumpStopsAtLength() {
     const std::array<uint8_t, 16> bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     PictureBox output;
     DumpBuffer(&output, bytes, 9);
@@ -157,22 +148,19 @@ void HelpersTest::dumpStopsAtLength()
                                            "  8 | 0x09 "));
 }
 
-void HelpersTest::textOfNullAddressIsEmpty()
-{
+void HelpersTest::textOfNullAddressIsEmpty() {
     QCOMPARE(PtrToString(nullptr), QString());
     const char latin1[] = "caf\xe9";
     QCOMPARE(PtrToString(latin1), QString::fromUtf8("caf\xc3\xa9"));
 }
 
-void HelpersTest::traxStatusOfSuccessIsGreen_data()
-{
+void HelpersTest::traxStatusOfSuccessIsGreen_data() {
     QTest::addColumn<int>("ret");
     QTest::newRow("zero") << 0;
     QTest::newRow("path number") << 5;
 }
 
-void HelpersTest::traxStatusOfSuccessIsGreen()
-{
+void HelpersTest::traxStatusOfSuccessIsGreen() {
     QFETCH(int, ret);
     QLineEdit status;
     QVERIFY(ShowTraxStatus(ret, &status));
@@ -180,8 +168,7 @@ void HelpersTest::traxStatusOfSuccessIsGreen()
     QCOMPARE(BoxColor(&status), QColor(0, 255, 0));
 }
 
-void HelpersTest::traxStatusOfFailureShowsTheCapturedErrorText()
-{
+void HelpersTest::traxStatusOfFailureShowsTheCapturedErrorText() {
     MessageBoxCapture boxes;
     const auto ret = CallEntry<decltype(M_OPEN)>(TraxLibrary::TraxApi, "M_OPEN", "no_such_device");
     QVERIFY(ret.has_value());
@@ -193,7 +180,7 @@ void HelpersTest::traxStatusOfFailureShowsTheCapturedErrorText()
     QLineEdit status;
     QVERIFY(!ShowTraxStatus(*ret, &status));
     const auto expected = CallEntry<decltype(M_ERRSTRING)>(TraxLibrary::TraxApi, "M_ERRSTRING",
-                                                          static_cast<int32_t>(captured));
+                                                           static_cast<int32_t>(captured));
     QVERIFY(expected.has_value());
     QCOMPARE(status.text(), QString::fromLatin1(*expected));
     QVERIFY(!status.text().isEmpty());
@@ -201,8 +188,7 @@ void HelpersTest::traxStatusOfFailureShowsTheCapturedErrorText()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void HelpersTest::ossStatusUsesTheReturnValueAsErrorCode()
-{
+void HelpersTest::ossStatusUsesTheReturnValueAsErrorCode() {
     QLineEdit status;
     QVERIFY(ShowOssStatus(0, &status));
     QCOMPARE(status.text(), QStringLiteral("SUCCESS"));
@@ -214,8 +200,7 @@ void HelpersTest::ossStatusUsesTheReturnValueAsErrorCode()
     QCOMPARE(BoxColor(&status), QColor(255, 0, 0));
 }
 
-void HelpersTest::waitingAndNeutralLooks()
-{
+void HelpersTest::waitingAndNeutralLooks() {
     QLineEdit status;
     ShowWaiting(&status);
     QCOMPARE(status.text(), QStringLiteral("waiting ..."));
@@ -225,16 +210,14 @@ void HelpersTest::waitingAndNeutralLooks()
     QCOMPARE(BoxColor(&status), ButtonFaceColor());
 }
 
-void HelpersTest::clearBufferZeroesEveryByte()
-{
+void HelpersTest::clearBufferZeroesEveryByte() {
     std::array<uint8_t, 64> bytes;
     bytes.fill(0x5A);
     ClearBuffer(bytes);
     QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
 }
 
-void HelpersTest::labelAndBoxPrimitives()
-{
+void HelpersTest::labelAndBoxPrimitives() {
     QWidget parent;
     auto *label = new QLabel(QStringLiteral("old"), &parent);
     auto *box = new QLineEdit(QStringLiteral("old"), &parent);

@@ -33,8 +33,7 @@ const char kSysInfoKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const char kSysInfoLocationKey[] = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 /// Runs check on the About box once it is shown modal, then closes it with key.
-void onAboutBox(std::function<void(frmAbout *)> check, int key = Qt::Key_Escape)
-{
+void onAboutBox(std::function<void(frmAbout *)> check, int key = Qt::Key_Escape) {
     QTimer::singleShot(0, [check, key] {
         auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
         QVERIFY(about != nullptr);
@@ -44,8 +43,7 @@ void onAboutBox(std::function<void(frmAbout *)> check, int key = Qt::Key_Escape)
 }
 
 /// A shell script that creates marker when run.
-QString writeMarkerProgram(const QTemporaryDir &dir, const QString &name, const QString &marker)
-{
+QString writeMarkerProgram(const QTemporaryDir &dir, const QString &name, const QString &marker) {
     const QString path = dir.filePath(name);
     QFile script(path);
     if (!script.open(QIODevice::WriteOnly))
@@ -61,7 +59,7 @@ QString writeMarkerProgram(const QTemporaryDir &dir, const QString &name, const 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void startsWithTheDeviceApiFormAndNoPath();
@@ -80,27 +78,24 @@ private slots:
     void sysInfoFindsTheProgramInItsLocationFolder();
     void keyValueReadsStringsAndFailsOnMissingKeys();
 
-private:
+  private:
     frmMain *window_ = nullptr;
 };
 
-void MainWindowTest::init()
-{
+void MainWindowTest::init() {
     TraxRegistryClear();
     Main();
     window_ = frmMain::Existing();
     QVERIFY(window_ != nullptr);
 }
 
-void MainWindowTest::cleanup()
-{
+void MainWindowTest::cleanup() {
     delete window_;
     QVERIFY(frmMain::Existing() == nullptr);
     TraxRegistryClear();
 }
 
-void MainWindowTest::startsWithTheDeviceApiFormAndNoPath()
-{
+void MainWindowTest::startsWithTheDeviceApiFormAndNoPath() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("traxgui"));
     QWidget *form = window_->OpenForm(FormKind::TraxApi);
     QVERIFY(form != nullptr);
@@ -121,14 +116,13 @@ void MainWindowTest::startsWithTheDeviceApiFormAndNoPath()
     QVERIFY(!test::SaveScreenshot(window_, QStringLiteral("main_window_start")).isEmpty());
 }
 
-void MainWindowTest::menusAndToolbarCarryTheirTexts()
-{
+void MainWindowTest::menusAndToolbarCarryTheirTexts() {
     const QList<std::pair<QString, QString>> items{
-        {"mnuMlibTraxApi", "&TRAX-API"},      {"mnuMlibUsrOss", "USR-&OSS"},
-        {"mnuMlibUsrUtl", "USR-&UTL"},        {"mnuMdrvMT", "&MT"},
-        {"mnuViewToolbar", "&Toolbar"},       {"mnuViewStatusBar", "Status &Bar"},
-        {"mnuWindowCascade", "&Cascade"},     {"mnuWindowTile", "&Tile"},
-        {"mnuHelpContents", "&Contents"},     {"mnuHelpSearchForHelpOn", "&Search For Help On..."},
+        {"mnuMlibTraxApi", "&TRAX-API"},  {"mnuMlibUsrOss", "USR-&OSS"},
+        {"mnuMlibUsrUtl", "USR-&UTL"},    {"mnuMdrvMT", "&MT"},
+        {"mnuViewToolbar", "&Toolbar"},   {"mnuViewStatusBar", "Status &Bar"},
+        {"mnuWindowCascade", "&Cascade"}, {"mnuWindowTile", "&Tile"},
+        {"mnuHelpContents", "&Contents"}, {"mnuHelpSearchForHelpOn", "&Search For Help On..."},
         {"mnuHelpAbout", "&About "}};
     for (const auto &[name, caption] : items) {
         auto *item = Child<QAction>(window_, name);
@@ -164,11 +158,11 @@ void MainWindowTest::menusAndToolbarCarryTheirTexts()
     }
 }
 
-void MainWindowTest::formsOfLaterIssuesAreDisabled()
-{
+void MainWindowTest::formsOfLaterIssuesAreDisabled() {
     for (const FormEntry &form : Forms()) {
         auto *entry = Child<QAction>(window_, QLatin1String(form.menuAction));
-        auto *button = Child<QAction>(window_, QStringLiteral("tbToolBar_") + QLatin1String(form.toolbarKey));
+        auto *button =
+            Child<QAction>(window_, QStringLiteral("tbToolBar_") + QLatin1String(form.toolbarKey));
         QVERIFY(entry && button);
         const bool built = form.create != nullptr;
         QCOMPARE(entry->isEnabled(), built);
@@ -181,8 +175,7 @@ void MainWindowTest::formsOfLaterIssuesAreDisabled()
     QVERIFY(FormOf(FormKind::TraxApi).create != nullptr);
 }
 
-void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance()
-{
+void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
     QWidget *first = window_->OpenForm(FormKind::TraxApi);
     auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
     QVERIFY(mdi);
@@ -193,8 +186,7 @@ void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance()
     QCOMPARE(mdi->activeSubWindow()->widget(), first);
 }
 
-void MainWindowTest::aClosedFormIsLoadedAfresh()
-{
+void MainWindowTest::aClosedFormIsLoadedAfresh() {
     QPointer<QWidget> first = window_->OpenForm(FormKind::TraxApi);
     SetStatusText(QStringLiteral("something else"));
     first->parentWidget()->close();
@@ -206,8 +198,7 @@ void MainWindowTest::aClosedFormIsLoadedAfresh()
              QStringLiteral("Status: no path opened"));
 }
 
-void MainWindowTest::toolbarToggleTwiceRestoresIt()
-{
+void MainWindowTest::toolbarToggleTwiceRestoresIt() {
     auto *toggle = Child<QAction>(window_, QStringLiteral("mnuViewToolbar"));
     auto *toolbar = Child<QToolBar>(window_, QStringLiteral("tbToolBar"));
     QVERIFY(toggle && toolbar);
@@ -221,8 +212,7 @@ void MainWindowTest::toolbarToggleTwiceRestoresIt()
     QVERIFY(toolbar->isVisible());
 }
 
-void MainWindowTest::statusBarToggleFollowsItsCheckMark()
-{
+void MainWindowTest::statusBarToggleFollowsItsCheckMark() {
     auto *toggle = Child<QAction>(window_, QStringLiteral("mnuViewStatusBar"));
     auto *bar = Child<QStatusBar>(window_, QStringLiteral("sbStatusBar"));
     QVERIFY(toggle && bar);
@@ -233,8 +223,7 @@ void MainWindowTest::statusBarToggleFollowsItsCheckMark()
     QCOMPARE(bar->isVisible(), true);
 }
 
-void MainWindowTest::bothHelpEntriesShowTheSameMessage()
-{
+void MainWindowTest::bothHelpEntriesShowTheSameMessage() {
     MessageBoxCapture boxes;
     Child<QAction>(window_, QStringLiteral("mnuHelpContents"))->trigger();
     Child<QAction>(window_, QStringLiteral("mnuHelpSearchForHelpOn"))->trigger();
@@ -248,8 +237,7 @@ void MainWindowTest::bothHelpEntriesShowTheSameMessage()
     }
 }
 
-void MainWindowTest::tileAndCascadeKeepEveryWindowVisible()
-{
+void MainWindowTest::tileAndCascadeKeepEveryWindowVisible() {
     auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
     QVERIFY(mdi);
     window_->resize(900, 700);
@@ -261,8 +249,7 @@ void MainWindowTest::tileAndCascadeKeepEveryWindowVisible()
     QVERIFY(only->isVisible());
 }
 
-void MainWindowTest::aboutShowsTitleAndVersion()
-{
+void MainWindowTest::aboutShowsTitleAndVersion() {
     bool checked = false;
     onAboutBox([&checked](frmAbout *about) {
         QCOMPARE(about->windowTitle(), QStringLiteral("About traxgui"));
@@ -282,8 +269,7 @@ void MainWindowTest::aboutShowsTitleAndVersion()
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
-void MainWindowTest::aboutOkIsDefaultAndCancel()
-{
+void MainWindowTest::aboutOkIsDefaultAndCancel() {
     frmAbout about(window_);
     auto *ok = Child<QPushButton>(&about, QStringLiteral("cmdOK"));
     QVERIFY(ok);
@@ -296,8 +282,7 @@ void MainWindowTest::aboutOkIsDefaultAndCancel()
     QCOMPARE(about.exec(), int(QDialog::Rejected));
 }
 
-void MainWindowTest::sysInfoWithoutRegistrationIsUnavailable()
-{
+void MainWindowTest::sysInfoWithoutRegistrationIsUnavailable() {
     MessageBoxCapture boxes;
     frmAbout about(window_);
     Child<QPushButton>(&about, QStringLiteral("cmdSysInfo"))->click();
@@ -312,8 +297,7 @@ void MainWindowTest::sysInfoWithoutRegistrationIsUnavailable()
     QCOMPARE(boxes.Last().text, QStringLiteral("System Information Is Unavailable At This Time"));
 }
 
-void MainWindowTest::sysInfoStartsTheRegisteredProgram()
-{
+void MainWindowTest::sysInfoStartsTheRegisteredProgram() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString marker = dir.filePath(QStringLiteral("started"));
@@ -327,8 +311,7 @@ void MainWindowTest::sysInfoStartsTheRegisteredProgram()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
 }
 
-void MainWindowTest::sysInfoFindsTheProgramInItsLocationFolder()
-{
+void MainWindowTest::sysInfoFindsTheProgramInItsLocationFolder() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString marker = dir.filePath(QStringLiteral("started"));
@@ -342,16 +325,18 @@ void MainWindowTest::sysInfoFindsTheProgramInItsLocationFolder()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
 }
 
-void MainWindowTest::keyValueReadsStringsAndFailsOnMissingKeys()
-{
+void MainWindowTest::keyValueReadsStringsAndFailsOnMissingKeys() {
     QString text = QStringLiteral("before");
-    QVERIFY(!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
+    QVERIFY(
+        !GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
     QCOMPARE(text, QString());
     TraxRegistrySetString(HKEY_LOCAL_MACHINE, kSysInfoKey, "PATH", "C:\\tools\\msinfo32.exe");
-    QVERIFY(GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
+    QVERIFY(
+        GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
     QCOMPARE(text, QStringLiteral("C:\\tools\\msinfo32.exe"));
     text = QStringLiteral("before");
-    QVERIFY(!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("OTHER"), text));
+    QVERIFY(!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("OTHER"),
+                         text));
     QCOMPARE(text, QString());
 }
 

@@ -27,7 +27,7 @@ using traxgui::test::TypeText;
 class TraxApiFormTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void loadsWithTheListAndNoFunctionChosen();
@@ -50,24 +50,25 @@ private slots:
     void sessionWithTheBinaryIoDevice();
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
-private:
-    template <typename T>
-    T *child(const char *name)
-    {
+  private:
+    template <typename T> T *child(const char *name) {
         return test::Child<T>(form_, QLatin1String(name));
     }
     QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
     QLineEdit *arg(int i) { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
     QLabel *argLabel(int i) { return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i))); }
-    void choose(const QString &function) { ChooseFromList(child<QComboBox>("cboFunction"), function); }
+    void choose(const QString &function) {
+        ChooseFromList(child<QComboBox>("cboFunction"), function);
+    }
     void call() { child<QPushButton>("cmdCall")->click(); }
-    QString statusPanel() { return test::Child<QLabel>(frmMain::Existing(), QStringLiteral("Status"))->text(); }
+    QString statusPanel() {
+        return test::Child<QLabel>(frmMain::Existing(), QStringLiteral("Status"))->text();
+    }
 
     frmTraxApi *form_ = nullptr;
 };
 
-void TraxApiFormTest::init()
-{
+void TraxApiFormTest::init() {
     Main();
     frmMain *window = frmMain::Existing();
     QVERIFY(window);
@@ -76,21 +77,19 @@ void TraxApiFormTest::init()
     QVERIFY(form_);
 }
 
-void TraxApiFormTest::cleanup()
-{
+void TraxApiFormTest::cleanup() {
     delete frmMain::Existing();
     SetLibraryFileOverride(TraxLibrary::TraxApi, QString());
 }
 
-void TraxApiFormTest::loadsWithTheListAndNoFunctionChosen()
-{
+void TraxApiFormTest::loadsWithTheListAndNoFunctionChosen() {
     auto *combo = child<QComboBox>("cboFunction");
     QVERIFY(combo);
     QStringList items;
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
-    QCOMPARE(items, QStringList({"M_open", "M_close", "M_read", "M_write", "M_getstat",
-                                 "M_setstat", "M_getblock", "M_setblock", "M_errstring"}));
+    QCOMPARE(items, QStringList({"M_open", "M_close", "M_read", "M_write", "M_getstat", "M_setstat",
+                                 "M_getblock", "M_setblock", "M_errstring"}));
     QCOMPARE(combo->currentText(), QStringLiteral("----------------- function -----------------"));
     QCOMPARE(combo->currentIndex(), -1);
     QVERIFY(!child<QGroupBox>("fraBuffer")->isVisible());
@@ -107,8 +106,7 @@ void TraxApiFormTest::loadsWithTheListAndNoFunctionChosen()
     QCOMPARE(child<QLabel>("lblBufValue")->text(), QStringLiteral("Value (&H0..FF)"));
 }
 
-void TraxApiFormTest::callBeforeChoosingIsAnUnknownFunction()
-{
+void TraxApiFormTest::callBeforeChoosingIsAnUnknownFunction() {
     MessageBoxCapture boxes;
     call();
     QCOMPARE(boxes.Count(), 1);
@@ -116,39 +114,44 @@ void TraxApiFormTest::callBeforeChoosingIsAnUnknownFunction()
     QCOMPARE(boxes.Last().icon, QMessageBox::Warning);
 }
 
-void TraxApiFormTest::eachFunctionLaysOutItsArguments_data()
-{
+void TraxApiFormTest::eachFunctionLaysOutItsArguments_data() {
     QTest::addColumn<QString>("function");
     QTest::addColumn<QString>("ret");
     QTest::addColumn<QStringList>("labels"); // "" = hidden
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QList<bool>>("enabled");
     QTest::addColumn<bool>("buffer");
-    QTest::newRow("M_open") << "M_open" << "path number"
-                            << QStringList{"device name", "", ""} << QStringList{"", "", ""}
-                            << QList<bool>{true, false, false} << false;
-    QTest::newRow("M_close") << "M_close" << "error code" << QStringList{"path number", "", ""}
-                             << QStringList{"0", "", ""} << QList<bool>{false, false, false} << false;
-    QTest::newRow("M_read") << "M_read" << "error code" << QStringList{"path number", "value", ""}
-                            << QStringList{"0", "0", ""} << QList<bool>{false, false, false} << false;
-    QTest::newRow("M_write") << "M_write" << "error code" << QStringList{"path number", "value", ""}
-                             << QStringList{"0", "0", ""} << QList<bool>{false, true, false} << false;
-    QTest::newRow("M_getstat") << "M_getstat" << "error code"
-                               << QStringList{"path number", "status code", "data"}
-                               << QStringList{"0", "&H1000", "&H0"} << QList<bool>{false, true, true}
-                               << false;
-    QTest::newRow("M_setblock") << "M_setblock" << "written bytes"
+    QTest::newRow("M_open") << "M_open"
+                            << "path number" << QStringList{"device name", "", ""}
+                            << QStringList{"", "", ""} << QList<bool>{true, false, false} << false;
+    QTest::newRow("M_close") << "M_close"
+                             << "error code" << QStringList{"path number", "", ""}
+                             << QStringList{"0", "", ""} << QList<bool>{false, false, false}
+                             << false;
+    QTest::newRow("M_read") << "M_read"
+                            << "error code" << QStringList{"path number", "value", ""}
+                            << QStringList{"0", "0", ""} << QList<bool>{false, false, false}
+                            << false;
+    QTest::newRow("M_write") << "M_write"
+                             << "error code" << QStringList{"path number", "value", ""}
+                             << QStringList{"0", "0", ""} << QList<bool>{false, true, false}
+                             << false;
+    QTest::newRow("M_getstat") << "M_getstat"
+                               << "error code" << QStringList{"path number", "status code", "data"}
+                               << QStringList{"0", "&H1000", "&H0"}
+                               << QList<bool>{false, true, true} << false;
+    QTest::newRow("M_setblock") << "M_setblock"
+                                << "written bytes"
                                 << QStringList{"path number", "buffer address", "length (max 64)"}
-                                << QStringList{"0", "<addr>", "0"} << QList<bool>{false, false, true}
-                                << true;
-    QTest::newRow("M_errstring") << "M_errstring" << "string address"
-                                 << QStringList{"error code (hex)", "", ""}
-                                 << QStringList{"&He00e0000", "", ""} << QList<bool>{true, false, false}
-                                 << false;
+                                << QStringList{"0", "<addr>", "0"}
+                                << QList<bool>{false, false, true} << true;
+    QTest::newRow("M_errstring") << "M_errstring"
+                                 << "string address" << QStringList{"error code (hex)", "", ""}
+                                 << QStringList{"&He00e0000", "", ""}
+                                 << QList<bool>{true, false, false} << false;
 }
 
-void TraxApiFormTest::eachFunctionLaysOutItsArguments()
-{
+void TraxApiFormTest::eachFunctionLaysOutItsArguments() {
     QFETCH(QString, function);
     QFETCH(QString, ret);
     QFETCH(QStringList, labels);
@@ -174,8 +177,7 @@ void TraxApiFormTest::eachFunctionLaysOutItsArguments()
     QCOMPARE(box("txtStatus")->isVisible(), function != QLatin1String("M_errstring"));
 }
 
-void TraxApiFormTest::typingAStatusCodeSwitchesBlockModeAndBack()
-{
+void TraxApiFormTest::typingAStatusCodeSwitchesBlockModeAndBack() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_getstat"));
     TypeText(arg(2), QStringLiteral("&H77"));
@@ -206,8 +208,7 @@ void TraxApiFormTest::typingAStatusCodeSwitchesBlockModeAndBack()
     QCOMPARE(arg(2)->text(), QStringLiteral("&H0"));
 }
 
-void TraxApiFormTest::nonBlockStatusCallsResetBlockSize()
-{
+void TraxApiFormTest::nonBlockStatusCallsResetBlockSize() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_getstat"));
     box("txtBlkSize")->setText(QStringLiteral("12"));
@@ -224,8 +225,7 @@ void TraxApiFormTest::nonBlockStatusCallsResetBlockSize()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void TraxApiFormTest::blockSizeOutOfRangeIsRefused()
-{
+void TraxApiFormTest::blockSizeOutOfRangeIsRefused() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_getstat"));
     TypeText(arg(1), QStringLiteral("8449"));
@@ -238,8 +238,7 @@ void TraxApiFormTest::blockSizeOutOfRangeIsRefused()
     }
 }
 
-void TraxApiFormTest::blockLengthIsChecked_data()
-{
+void TraxApiFormTest::blockLengthIsChecked_data() {
     QTest::addColumn<QString>("length");
     QTest::addColumn<bool>("called");
     QTest::newRow("65") << "65" << false;
@@ -248,8 +247,7 @@ void TraxApiFormTest::blockLengthIsChecked_data()
     QTest::newRow("64") << "64" << true;
 }
 
-void TraxApiFormTest::blockLengthIsChecked()
-{
+void TraxApiFormTest::blockLengthIsChecked() {
     QFETCH(QString, length);
     QFETCH(bool, called);
     MessageBoxCapture boxes;
@@ -266,12 +264,11 @@ void TraxApiFormTest::blockLengthIsChecked()
         return;
     }
     QCOMPARE(boxes.Count(), 0);
-    QVERIFY(!box("txtRet")->text().isEmpty()); // the library answered (no path: an error)
+    QVERIFY(!box("txtRet")->text().isEmpty());     // the library answered (no path: an error)
     QCOMPARE(dump->Text().split(u'\n').size(), 8); // the whole buffer is redrawn
 }
 
-void TraxApiFormTest::invalidArgumentsStopTheCall()
-{
+void TraxApiFormTest::invalidArgumentsStopTheCall() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_write"));
     arg(1)->setText(QStringLiteral("1x"));
@@ -292,8 +289,7 @@ void TraxApiFormTest::invalidArgumentsStopTheCall()
     QCOMPARE(boxes.LastText(), QStringLiteral("argument 'error code' is not a valid number"));
 }
 
-void TraxApiFormTest::openWithoutNameIsRefused()
-{
+void TraxApiFormTest::openWithoutNameIsRefused() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_open"));
     call();
@@ -304,8 +300,7 @@ void TraxApiFormTest::openWithoutNameIsRefused()
     QCOMPARE(box("txtRet")->text(), QString());
 }
 
-void TraxApiFormTest::closeWithoutPathPassesPathZero()
-{
+void TraxApiFormTest::closeWithoutPathPassesPathZero() {
     choose(QStringLiteral("M_close"));
     QCOMPARE(arg(0)->text(), QStringLiteral("0"));
     call();
@@ -316,8 +311,7 @@ void TraxApiFormTest::closeWithoutPathPassesPathZero()
     QCOMPARE(statusPanel(), QStringLiteral("Status: no path opened"));
 }
 
-void TraxApiFormTest::errstringShowsAddressAndTextWithoutStatusColour()
-{
+void TraxApiFormTest::errstringShowsAddressAndTextWithoutStatusColour() {
     choose(QStringLiteral("M_errstring"));
     const QColor before = box("txtStatus")->palette().color(QPalette::Base);
     call();
@@ -333,8 +327,7 @@ void TraxApiFormTest::errstringShowsAddressAndTextWithoutStatusColour()
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), before);
 }
 
-void TraxApiFormTest::autoIncrementStopsAfterByte63()
-{
+void TraxApiFormTest::autoIncrementStopsAfterByte63() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_setblock"));
     child<QCheckBox>("chkBufAutoinc")->setChecked(true);
@@ -354,8 +347,7 @@ void TraxApiFormTest::autoIncrementStopsAfterByte63()
     QCOMPARE(box("txtBufByte")->text(), QStringLiteral("64"));
 }
 
-void TraxApiFormTest::valueBoxChecksItsRangeAndTakesEnter()
-{
+void TraxApiFormTest::valueBoxChecksItsRangeAndTakesEnter() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_setblock"));
     box("txtBufByte")->setText(QStringLiteral("3"));
@@ -373,8 +365,7 @@ void TraxApiFormTest::valueBoxChecksItsRangeAndTakesEnter()
     QCOMPARE(boxes.LastText(), QStringLiteral("argument 'Byte' is not a valid number"));
 }
 
-void TraxApiFormTest::clearAllEmptiesTheBuffer()
-{
+void TraxApiFormTest::clearAllEmptiesTheBuffer() {
     choose(QStringLiteral("M_setblock"));
     box("txtBufByte")->setText(QStringLiteral("5"));
     box("txtBufValue")->setText(QStringLiteral("&H7F"));
@@ -387,8 +378,7 @@ void TraxApiFormTest::clearAllEmptiesTheBuffer()
     QVERIFY(child<PictureBox>("picBufData")->Text().startsWith(QStringLiteral("  0 | 0x00 0x00")));
 }
 
-void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus()
-{
+void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
     QVERIFY(test::ActivateWindow(frmMain::Existing()));
     choose(QStringLiteral("M_close"));
     auto *button = child<QPushButton>("cmdCall");
@@ -401,8 +391,7 @@ void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus()
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), ButtonFaceColor());
 }
 
-void TraxApiFormTest::sessionWithTheBinaryIoDevice()
-{
+void TraxApiFormTest::sessionWithTheBinaryIoDevice() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_open"));
     arg(0)->setText(QStringLiteral("sim_dio_1"));
@@ -457,7 +446,8 @@ void TraxApiFormTest::sessionWithTheBinaryIoDevice()
     QVERIFY(delivered > 0 && delivered <= 64);
     QVERIFY(std::any_of(form_->DataBuf().begin(), form_->DataBuf().end(),
                         [](uint8_t b) { return b != 0; }));
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_traxapi")).isEmpty());
+    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_traxapi"))
+                 .isEmpty());
 
     choose(QStringLiteral("M_close"));
     call();
@@ -467,10 +457,10 @@ void TraxApiFormTest::sessionWithTheBinaryIoDevice()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void TraxApiFormTest::missingLibraryIsReportedAndTheFormStaysUsable()
-{
+void TraxApiFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
     MessageBoxCapture boxes;
-    SetLibraryFileOverride(TraxLibrary::TraxApi, QStringLiteral("/nonexistent/libvelk_trax_api.so"));
+    SetLibraryFileOverride(TraxLibrary::TraxApi,
+                           QStringLiteral("/nonexistent/libvelk_trax_api.so"));
     choose(QStringLiteral("M_close"));
     call();
     QCOMPARE(boxes.Count(), 1);
@@ -478,8 +468,8 @@ void TraxApiFormTest::missingLibraryIsReportedAndTheFormStaysUsable()
     QCOMPARE(box("txtRet")->text(), QString());
 
     // A library without the entry: the entry is named.
-    SetLibraryFileOverride(TraxLibrary::TraxApi,
-                           QCoreApplication::applicationDirPath() + QStringLiteral("/libvelk_usr_utl.so"));
+    SetLibraryFileOverride(TraxLibrary::TraxApi, QCoreApplication::applicationDirPath() +
+                                                     QStringLiteral("/libvelk_usr_utl.so"));
     call();
     QCOMPARE(boxes.Count(), 2);
     QVERIFY(boxes.LastText().contains(QStringLiteral("M_CLOSE")));

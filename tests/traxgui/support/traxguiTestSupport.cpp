@@ -6,35 +6,30 @@
 
 namespace traxgui::test {
 
-void PrepareTestPlatform()
-{
+void PrepareTestPlatform() {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-MessageBoxCapture::MessageBoxCapture()
-{
+MessageBoxCapture::MessageBoxCapture() {
     SetMessageBoxHook([this](const MessageBoxRequest &request) {
         boxes_.append(request);
         return answer_;
     });
 }
 
-MessageBoxCapture::~MessageBoxCapture()
-{
+MessageBoxCapture::~MessageBoxCapture() {
     SetMessageBoxHook({});
 }
 
-void ChooseFromList(QComboBox *combo, const QString &text)
-{
+void ChooseFromList(QComboBox *combo, const QString &text) {
     const int index = combo->findText(text);
     QVERIFY2(index >= 0, qPrintable(QStringLiteral("'%1' is not in the list").arg(text)));
     combo->setCurrentIndex(index);
     emit combo->activated(index);
 }
 
-void TypeText(QWidget *textBox, const QString &text)
-{
+void TypeText(QWidget *textBox, const QString &text) {
     auto *edit = qobject_cast<QLineEdit *>(textBox);
     QVERIFY(edit != nullptr);
     // Selecting the old text and typing over it: the first character replaces it.
@@ -42,8 +37,7 @@ void TypeText(QWidget *textBox, const QString &text)
         edit->setText(text.left(length));
 }
 
-QString SaveScreenshot(QWidget *widget, const QString &name)
-{
+QString SaveScreenshot(QWidget *widget, const QString &name) {
     QDir folder(QStringLiteral(TRAXGUI_SCREENSHOT_DIR));
     folder.mkpath(QStringLiteral("."));
     const QString path = folder.filePath(name + QStringLiteral(".png"));
@@ -52,8 +46,7 @@ QString SaveScreenshot(QWidget *widget, const QString &name)
     return path;
 }
 
-bool ActivateWindow(QWidget *window)
-{
+bool ActivateWindow(QWidget *window) {
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);

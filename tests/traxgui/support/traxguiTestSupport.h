@@ -17,7 +17,7 @@ namespace traxgui::test {
 /// Records every message box the code under test shows and answers it at once with the
 /// chosen button, so a test never blocks. Installed for its lifetime.
 class MessageBoxCapture {
-public:
+  public:
     MessageBoxCapture();
     ~MessageBoxCapture();
     MessageBoxCapture(const MessageBoxCapture &) = delete;
@@ -33,15 +33,13 @@ public:
     const MessageBoxRequest &Last() const { return boxes_.last(); }
     void Clear() { boxes_.clear(); }
 
-private:
+  private:
     QList<MessageBoxRequest> boxes_;
     QMessageBox::StandardButton answer_ = QMessageBox::Ok;
 };
 
 /// The child of parent with this object name and type, or null (with a warning naming it).
-template <typename T>
-T *Child(const QObject *parent, const QString &name)
-{
+template <typename T> T *Child(const QObject *parent, const QString &name) {
     T *found = parent->findChild<T *>(name);
     if (found == nullptr)
         qWarning("no child '%s' of the expected type", qPrintable(name));
@@ -69,15 +67,14 @@ void PrepareTestPlatform();
 } // namespace traxgui::test
 
 /// A Qt Test main that runs on the offscreen platform unless another one is asked for.
-#define TRAXGUI_TEST_MAIN(TestClass)                                                       \
-    int main(int argc, char *argv[])                                                         \
-    {                                                                                        \
-        traxgui::test::PrepareTestPlatform();                                                \
-        QApplication app(argc, argv);                                                        \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                             \
-        TestClass testObject;                                                                \
-        QTEST_SET_MAIN_SOURCE_PATH                                                           \
-        return QTest::qExec(&testObject, argc, argv);                                        \
+#define TRAXGUI_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char *argv[]) {                                                             \
+        traxgui::test::PrepareTestPlatform();                                                      \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestClass testObject;                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&testObject, argc, argv);                                              \
     }
 
 #endif
