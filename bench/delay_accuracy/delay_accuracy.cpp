@@ -10,7 +10,7 @@
 #include "trax_api.h"
 #include "trax_codes.h"
 #include "trax_win32.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "bench_stats.h"
 #include "sig_event_name.h"
 #include "trax_win32.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

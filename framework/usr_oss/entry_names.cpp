@@ -1,5 +1,5 @@
 /* Upper-case entry names: the same functions for callers that bind by name at run time. */
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 char *TRAX_CALL UOS_IDENT(void) {
     return UOS_Ident();

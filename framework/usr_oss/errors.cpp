@@ -1,7 +1,7 @@
 /* Error numbers, error texts, identification text and the debug level. */
 #include "oss_internal.h"
 #include "trax_error_text.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 uint32_t G_UOS_DbgLev = 0;
 

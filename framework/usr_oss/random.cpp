@@ -1,5 +1,5 @@
 /* Pseudo-random numbers: one step of a 32-bit xorshift generator, and mapping into a range. */
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "trax_win32.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace trax::oss {
 

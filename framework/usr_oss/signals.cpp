@@ -7,7 +7,7 @@
 #include "oss_internal.h"
 #include "signal_session.h"
 #include "trax_errors.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace trax::oss {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <atomic>
 
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "trax_api.h"
 #include "trax_errors.h"
 #include "trax_win32.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "oss_internal.h"
 #include "signal_recorder.h"
 #include "trax_errors.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "signal_recorder.h"
 #include "trax_errors.h"
 #include "trax_win32.h"
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 extern char **environ;
 

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <set>
 
-#include "usr_oss_decl.h"
+#include "usr_oss.h"
 
 namespace {
 
