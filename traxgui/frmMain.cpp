@@ -45,6 +45,9 @@ frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(AppIcon());
+    // The toolbar and status bar are shown and hidden through the View menu only, so that
+    // its check marks always tell the truth.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     ui_->mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ui_->mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QAction *bar = ui_->mnuHelp->insertSeparator(ui_->mnuHelpAbout);

@@ -9,6 +9,8 @@
 #include <trax_api.h>
 
 #include <QFocusEvent>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace traxgui {
 
@@ -118,6 +120,7 @@ frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     keepSpaceWhenHidden();
+    fitDumpAreaToEightRows();
     for (int i = 0; i < 3; ++i)
         connect(txtArg(i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });
     connect(ui_->cboFunction, &QComboBox::activated, this, &frmTraxApi::onFunctionChosen);
@@ -155,6 +158,17 @@ void frmTraxApi::keepSpaceWhenHidden() {
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
     }
+}
+
+/// The hex table of the 64-byte buffer has eight rows; the area shows exactly those.
+void frmTraxApi::fitDumpAreaToEightRows() {
+    constexpr int rows = kBufferSize / 8;
+    QPlainTextEdit *area = ui_->picBufData;
+    const int textHeight = area->fontMetrics().lineSpacing() * rows;
+    const int margins =
+        2 * (area->frameWidth() + static_cast<int>(area->document()->documentMargin()));
+    area->setFixedHeight(textHeight + margins + area->contentsMargins().top() +
+                         area->contentsMargins().bottom());
 }
 
 QLabel *frmTraxApi::lblArg(int index) const {

@@ -53,6 +53,7 @@ class frmTraxApi : public QWidget {
 
     void formLoad();
     void keepSpaceWhenHidden();
+    void fitDumpAreaToEightRows();
     QLabel *lblArg(int index) const;
     QLineEdit *txtArg(int index) const;
 
