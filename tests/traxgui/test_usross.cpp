@@ -46,6 +46,7 @@ private slots:
     void randomFeedsEachResultIntoTheNextCall();
     void randomMapStopsAtTheFirstBadArgument();
     void microDelaysShowTheirStatus();
+    void statusReturnsToNeutralWhenTheCallButtonLosesFocus();
     void installByHexAndRemoveByDecimal();
     void aFailedInstallAddsNothing();
     void aBadSignalCodeKeepsTheStatusLook();
@@ -357,6 +358,20 @@ void UsrOssFormTest::microDelaysShowTheirStatus()
     arg(0)->setText(QStringLiteral("20"));
     call();
     QVERIFY(box("txtRet")->text().toInt() >= 20);
+}
+
+void UsrOssFormTest::statusReturnsToNeutralWhenTheCallButtonLosesFocus()
+{
+    QVERIFY(test::ActivateWindow(frmMain::Existing()));
+    choose(QStringLiteral("UOS_MikroDelayInit"));
+    auto *button = child<QPushButton>("cmdCall");
+    button->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    button->click();
+    QCOMPARE(box("txtStatus")->text(), QStringLiteral("SUCCESS"));
+    child<QComboBox>("cboFunction")->setFocus(Qt::MouseFocusReason);
+    QTRY_COMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
+    QCOMPARE(BoxColor(box("txtStatus")), ButtonFaceColor());
 }
 
 // ---- Signal functions ----
