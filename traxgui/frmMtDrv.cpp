@@ -11,8 +11,7 @@
 
 namespace traxgui {
 
-frmMtDrv::frmMtDrv(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMtDrv>())
-{
+frmMtDrv::frmMtDrv(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMtDrv>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
@@ -23,8 +22,7 @@ frmMtDrv::frmMtDrv(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::
 
 frmMtDrv::~frmMtDrv() = default;
 
-bool frmMtDrv::ReadAlarmBlock(MT_ALARM_BLK &block)
-{
+bool frmMtDrv::ReadAlarmBlock(MT_ALARM_BLK &block) {
     struct Field {
         QLineEdit *box;
         const char *name;
@@ -43,8 +41,7 @@ bool frmMtDrv::ReadAlarmBlock(MT_ALARM_BLK &block)
     return true;
 }
 
-void frmMtDrv::onBlkAlarmSet()
-{
+void frmMtDrv::onBlkAlarmSet() {
     MT_ALARM_BLK alarm{};
     if (!ReadAlarmBlock(alarm))
         return;
@@ -53,24 +50,21 @@ void frmMtDrv::onBlkAlarmSet()
     callSetstat(MT_BLK_ALARM_SET, reinterpret_cast<intptr_t>(&descriptor));
 }
 
-void frmMtDrv::onAlarmClr()
-{
+void frmMtDrv::onAlarmClr() {
     int32_t alarmNr = 0;
     if (!ArgToLong(ui_->txtAlarmNr->text(), alarmNr, QStringLiteral("alarmNr")))
         return;
     callSetstat(MT_ALARM_CLR, alarmNr);
 }
 
-void frmMtDrv::callSetstat(int32_t code, intptr_t value)
-{
-    const auto ret = CallEntry<decltype(M_SETSTAT)>(TraxLibrary::TraxApi, "M_SETSTAT",
-                                                    CurrentPath, code, value);
+void frmMtDrv::callSetstat(int32_t code, intptr_t value) {
+    const auto ret =
+        CallEntry<decltype(M_SETSTAT)>(TraxLibrary::TraxApi, "M_SETSTAT", CurrentPath, code, value);
     if (ret)
         ShowTraxStatus(*ret, ui_->txtMtStatus);
 }
 
-void frmMtDrv::mouseMoveEvent(QMouseEvent *event)
-{
+void frmMtDrv::mouseMoveEvent(QMouseEvent *event) {
     ShowStatusNeutral(ui_->txtMtStatus);
     QWidget::mouseMoveEvent(event);
 }

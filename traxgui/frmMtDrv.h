@@ -19,7 +19,7 @@ namespace traxgui {
 class frmMtDrv : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     /// Creates the form with its designed texts.
     explicit frmMtDrv(QWidget *parent = nullptr);
     ~frmMtDrv() override;
@@ -28,11 +28,11 @@ public:
     /// not a number (after its warning); true when all four went into block.
     bool ReadAlarmBlock(MT_ALARM_BLK &block);
 
-protected:
+  protected:
     /// Moving the mouse over the form returns the status box to its neutral look.
     void mouseMoveEvent(QMouseEvent *event) override;
 
-private:
+  private:
     void onBlkAlarmSet();
     void onAlarmClr();
     void callSetstat(int32_t code, intptr_t value);

@@ -36,16 +36,14 @@ const char *const kHandlerWarning[] = {
     "Do you really want to install the signal handler ?",
 };
 
-QString handlerWarningText()
-{
+QString handlerWarningText() {
     QStringList lines;
     for (const char *line : kHandlerWarning)
         lines << QLatin1String(line);
     return lines.join(u'\n');
 }
 
-QPointer<frmUsrOss> &instance()
-{
+QPointer<frmUsrOss> &instance() {
     static QPointer<frmUsrOss> form;
     return form;
 }
@@ -58,9 +56,7 @@ struct ArgLayout {
 };
 
 /// Calls an OS-services entry by name; no value when it could not be bound.
-template <typename Fn, typename... Args>
-auto callOss(const char *entryName, Args... args)
-{
+template <typename Fn, typename... Args> auto callOss(const char *entryName, Args... args) {
     return CallEntry<Fn>(TraxLibrary::UsrOss, entryName, args...);
 }
 
@@ -85,33 +81,62 @@ const ArgLayout kOldRandom{"old random value", nullptr};
 } // namespace
 
 // The common functions in the order they are offered, with each one's layout and call.
-std::span<const frmUsrOss::FunctionRow> frmUsrOss::functionRows()
-{
+std::span<const frmUsrOss::FunctionRow> frmUsrOss::functionRows() {
     static const std::array<Row, 9> rows{{
         {"UOS_Ident", "string address", {kNone, kNone, kNone}, true, false, &frmUsrOss::callIdent},
-        {"UOS_ErrString", "string address", {ArgLayout{"error code", "&He00e1000"}, kNone, kNone},
-         true, false, &frmUsrOss::callErrString},
-        {"UOS_Random", "random value", {kOldRandom, kNone, kNone}, false, false,
+        {"UOS_ErrString",
+         "string address",
+         {ArgLayout{"error code", "&He00e1000"}, kNone, kNone},
+         true,
+         false,
+         &frmUsrOss::callErrString},
+        {"UOS_Random",
+         "random value",
+         {kOldRandom, kNone, kNone},
+         false,
+         false,
          &frmUsrOss::callRandom},
-        {"UOS_RandomMap", "mapped value",
-         {kOldRandom, ArgLayout{"min value", "0"}, ArgLayout{"max value", "100"}}, false, false,
+        {"UOS_RandomMap",
+         "mapped value",
+         {kOldRandom, ArgLayout{"min value", "0"}, ArgLayout{"max value", "100"}},
+         false,
+         false,
          &frmUsrOss::callRandomMap},
-        {"UOS_MsecTimerGet", "timer value [msec]", {kNone, kNone, kNone}, false, false,
+        {"UOS_MsecTimerGet",
+         "timer value [msec]",
+         {kNone, kNone, kNone},
+         false,
+         false,
          &frmUsrOss::callMsecTimerGet},
-        {"UOS_MsecTimerResolution", "resolution [msec]", {kNone, kNone, kNone}, false, false,
+        {"UOS_MsecTimerResolution",
+         "resolution [msec]",
+         {kNone, kNone, kNone},
+         false,
+         false,
          &frmUsrOss::callMsecTimerResolution},
-        {"UOS_Delay", "rounded [msec]", {ArgLayout{"msec", "1000"}, kNone, kNone}, false, false,
+        {"UOS_Delay",
+         "rounded [msec]",
+         {ArgLayout{"msec", "1000"}, kNone, kNone},
+         false,
+         false,
          &frmUsrOss::callDelay},
-        {"UOS_MikroDelayInit", "error code", {kNone, kNone, kNone}, false, true,
+        {"UOS_MikroDelayInit",
+         "error code",
+         {kNone, kNone, kNone},
+         false,
+         true,
          &frmUsrOss::callMikroDelayInit},
-        {"UOS_MikroDelay", "error code", {ArgLayout{"usec", "1000000"}, kNone, kNone}, false, true,
+        {"UOS_MikroDelay",
+         "error code",
+         {ArgLayout{"usec", "1000000"}, kNone, kNone},
+         false,
+         true,
          &frmUsrOss::callMikroDelay},
     }};
     return rows;
 }
 
-const frmUsrOss::FunctionRow *frmUsrOss::findFunction(const QString &name)
-{
+const frmUsrOss::FunctionRow *frmUsrOss::findFunction(const QString &name) {
     for (const Row &row : functionRows()) {
         if (name == QLatin1String(row.name))
             return &row;
@@ -121,15 +146,16 @@ const frmUsrOss::FunctionRow *frmUsrOss::findFunction(const QString &name)
 
 // ---- The single instance ----
 
-frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrOss>())
-{
+frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrOss>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     instance() = this;
     PrepareSignalHandOver();
 
-    connect(ui_->optGrpComFunc, &QRadioButton::clicked, this, [this] { showCommonFunctions(true); });
-    connect(ui_->optGrpSigFunc, &QRadioButton::clicked, this, [this] { showCommonFunctions(false); });
+    connect(ui_->optGrpComFunc, &QRadioButton::clicked, this,
+            [this] { showCommonFunctions(true); });
+    connect(ui_->optGrpSigFunc, &QRadioButton::clicked, this,
+            [this] { showCommonFunctions(false); });
     connect(ui_->cboFunction, &QComboBox::activated, this, &frmUsrOss::onFunctionChosen);
     connect(ui_->cmdCall, &QPushButton::clicked, this, &frmUsrOss::onCall);
     connect(ui_->cmdCls, &QPushButton::clicked, ui_->picOutput, &PictureBox::Cls);
@@ -157,20 +183,17 @@ frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
 
 frmUsrOss::~frmUsrOss() = default;
 
-QWidget *frmUsrOss::Create()
-{
+QWidget *frmUsrOss::Create() {
     if (frmUsrOss *loaded = Existing())
         return loaded;
     return new frmUsrOss();
 }
 
-frmUsrOss *frmUsrOss::Existing()
-{
+frmUsrOss *frmUsrOss::Existing() {
     return instance().data();
 }
 
-frmUsrOss *frmUsrOss::LoadHidden()
-{
+frmUsrOss *frmUsrOss::LoadHidden() {
     if (frmUsrOss *loaded = Existing())
         return loaded;
     frmMain *window = frmMain::Existing();
@@ -181,18 +204,15 @@ frmUsrOss *frmUsrOss::LoadHidden()
     return form;
 }
 
-QFrame *frmUsrOss::SignalIndicator() const
-{
+QFrame *frmUsrOss::SignalIndicator() const {
     return ui_->shpSigHdlrSignal;
 }
 
-QListWidget *frmUsrOss::ReceivedSignalList() const
-{
+QListWidget *frmUsrOss::ReceivedSignalList() const {
     return ui_->lstSigHdlrRecvdSigCode;
 }
 
-void frmUsrOss::formLoad()
-{
+void frmUsrOss::formLoad() {
     for (const Row &row : functionRows())
         ui_->cboFunction->addItem(QLatin1String(row.name));
     ui_->cboFunction->setCurrentIndex(-1);
@@ -208,12 +228,10 @@ void frmUsrOss::formLoad()
 /// The two function groups share one place in the form, and the argument area and the
 /// frames keep their place when hidden, so the form neither jumps nor needs resizing when
 /// the user switches groups or functions.
-void frmUsrOss::keepSpaceWhenHidden()
-{
-    const QList<QWidget *> widgets{ui_->lblArg0,    ui_->lblArg1,    ui_->lblArg2,
-                                   ui_->txtArg0,    ui_->txtArg1,    ui_->txtArg2,
-                                   ui_->lblRet,     ui_->txtRet,     ui_->txtStatus,
-                                   ui_->fraComFunc, ui_->fraOutput,  ui_->fraSigFunc,
+void frmUsrOss::keepSpaceWhenHidden() {
+    const QList<QWidget *> widgets{ui_->lblArg0,   ui_->lblArg1,    ui_->lblArg2,   ui_->txtArg0,
+                                   ui_->txtArg1,   ui_->txtArg2,    ui_->lblRet,    ui_->txtRet,
+                                   ui_->txtStatus, ui_->fraComFunc, ui_->fraOutput, ui_->fraSigFunc,
                                    ui_->fraSigHdlr};
     for (QWidget *widget : widgets) {
         QSizePolicy policy = widget->sizePolicy();
@@ -222,28 +240,24 @@ void frmUsrOss::keepSpaceWhenHidden()
     }
 }
 
-QLabel *frmUsrOss::lblArg(int index) const
-{
+QLabel *frmUsrOss::lblArg(int index) const {
     const std::array<QLabel *, 3> labels{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2};
     return labels[static_cast<size_t>(index)];
 }
 
-QLineEdit *frmUsrOss::txtArg(int index) const
-{
+QLineEdit *frmUsrOss::txtArg(int index) const {
     const std::array<QLineEdit *, 3> boxes{ui_->txtArg0, ui_->txtArg1, ui_->txtArg2};
     return boxes[static_cast<size_t>(index)];
 }
 
-void frmUsrOss::showCommonFunctions(bool common)
-{
+void frmUsrOss::showCommonFunctions(bool common) {
     ui_->fraComFunc->setVisible(common);
     ui_->fraSigFunc->setVisible(!common);
 }
 
 // ---- Common functions: layout ----
 
-void frmUsrOss::onFunctionChosen()
-{
+void frmUsrOss::onFunctionChosen() {
     const Row *row = findFunction(ui_->cboFunction->currentText());
     if (row == nullptr)
         return;
@@ -251,8 +265,7 @@ void frmUsrOss::onFunctionChosen()
     applyRow(*row);
 }
 
-void frmUsrOss::resetArgumentArea()
-{
+void frmUsrOss::resetArgumentArea() {
     ShowLabel(ui_->lblRet, QStringLiteral("error code"));
     ShowTextLocked(ui_->txtRet, QString());
     for (int i = 0; i < 3; ++i) {
@@ -264,16 +277,15 @@ void frmUsrOss::resetArgumentArea()
     ui_->fraOutput->hide();
 }
 
-void frmUsrOss::applyRow(const Row &row)
-{
+void frmUsrOss::applyRow(const Row &row) {
     ShowLabel(ui_->lblRet, QLatin1String(row.retCaption));
     for (int i = 0; i < 3; ++i) {
         const ArgLayout &arg = row.args[static_cast<size_t>(i)];
         if (arg.caption == nullptr)
             continue;
         ShowLabel(lblArg(i), QLatin1String(arg.caption));
-        ShowTextInput(txtArg(i), arg.text != nullptr ? QLatin1String(arg.text)
-                                                     : QString::number(lastRandom_));
+        ShowTextInput(txtArg(i),
+                      arg.text != nullptr ? QLatin1String(arg.text) : QString::number(lastRandom_));
     }
     ui_->fraOutput->setVisible(row.showOutput);
     ui_->txtStatus->setVisible(row.showStatus);
@@ -281,8 +293,7 @@ void frmUsrOss::applyRow(const Row &row)
 
 // ---- Common functions: calling ----
 
-void frmUsrOss::onCall()
-{
+void frmUsrOss::onCall() {
     ShowStatusNeutral(ui_->txtStatus);
     ui_->txtStatus->repaint();
     ui_->txtRet->clear();
@@ -296,27 +307,23 @@ void frmUsrOss::onCall()
     (this->*row->call)();
 }
 
-void frmUsrOss::showNumber(int32_t value)
-{
+void frmUsrOss::showNumber(int32_t value) {
     ui_->txtRet->setText(QString::number(value));
 }
 
 /// A text that the library returned by address: the address in the return box, the text
 /// as one line in the output window.
-void frmUsrOss::showText(const char *address)
-{
+void frmUsrOss::showText(const char *address) {
     ui_->txtRet->setText(addressText(address));
     ui_->picOutput->PrintLine(PtrToString(address));
 }
 
-void frmUsrOss::callIdent()
-{
+void frmUsrOss::callIdent() {
     if (const auto address = callOss<decltype(UOS_IDENT)>("UOS_IDENT"))
         showText(*address);
 }
 
-void frmUsrOss::callErrString()
-{
+void frmUsrOss::callErrString() {
     int32_t code = 0;
     if (!ArgToLong(txtArg(0)->text(), code, QStringLiteral("error code")))
         return;
@@ -324,8 +331,7 @@ void frmUsrOss::callErrString()
         showText(*address);
 }
 
-void frmUsrOss::callRandom()
-{
+void frmUsrOss::callRandom() {
     int32_t old = 0;
     if (!ArgToLong(txtArg(0)->text(), old, QStringLiteral("old random value")))
         return;
@@ -338,8 +344,7 @@ void frmUsrOss::callRandom()
     showNumber(lastRandom_);
 }
 
-void frmUsrOss::callRandomMap()
-{
+void frmUsrOss::callRandomMap() {
     const std::array<const char *, 3> names{"random value", "min value", "max value"};
     std::array<int32_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
@@ -354,20 +359,18 @@ void frmUsrOss::callRandomMap()
         showNumber(static_cast<int32_t>(*mapped));
 }
 
-void frmUsrOss::callMsecTimerGet()
-{
+void frmUsrOss::callMsecTimerGet() {
     if (const auto value = callOss<decltype(UOS_MSEC_TIMER_GET)>("UOS_MSEC_TIMER_GET"))
         showNumber(static_cast<int32_t>(*value));
 }
 
-void frmUsrOss::callMsecTimerResolution()
-{
-    if (const auto value = callOss<decltype(UOS_MSEC_TIMER_RESOLUTION)>("UOS_MSEC_TIMER_RESOLUTION"))
+void frmUsrOss::callMsecTimerResolution() {
+    if (const auto value =
+            callOss<decltype(UOS_MSEC_TIMER_RESOLUTION)>("UOS_MSEC_TIMER_RESOLUTION"))
         showNumber(static_cast<int32_t>(*value));
 }
 
-void frmUsrOss::callDelay()
-{
+void frmUsrOss::callDelay() {
     int32_t msec = 0;
     if (!ArgToLong(txtArg(0)->text(), msec, QStringLiteral("msec")))
         return;
@@ -375,8 +378,7 @@ void frmUsrOss::callDelay()
         showNumber(*used);
 }
 
-void frmUsrOss::callMikroDelayInit()
-{
+void frmUsrOss::callMikroDelayInit() {
     const auto status = callOss<decltype(UOS_MIKRO_DELAY_INIT)>("UOS_MIKRO_DELAY_INIT");
     if (!status)
         return;
@@ -384,12 +386,12 @@ void frmUsrOss::callMikroDelayInit()
     ShowOssStatus(*status, ui_->txtStatus);
 }
 
-void frmUsrOss::callMikroDelay()
-{
+void frmUsrOss::callMikroDelay() {
     int32_t usec = 0;
     if (!ArgToLong(txtArg(0)->text(), usec, QStringLiteral("usec")))
         return;
-    const auto status = callOss<decltype(UOS_MIKRO_DELAY)>("UOS_MIKRO_DELAY", static_cast<uint32_t>(usec));
+    const auto status =
+        callOss<decltype(UOS_MIKRO_DELAY)>("UOS_MIKRO_DELAY", static_cast<uint32_t>(usec));
     if (!status)
         return;
     showNumber(*status);
@@ -402,8 +404,7 @@ void frmUsrOss::callMikroDelay()
 /// true when the library returned 0 or more. A call that could not be made (its library or
 /// entry is missing, which a message box has said) leaves the box neutral.
 template <typename Fn, typename... Args>
-bool frmUsrOss::callSignalEntry(const char *entryName, Args... args)
-{
+bool frmUsrOss::callSignalEntry(const char *entryName, Args... args) {
     ShowWaiting(ui_->txtSigStatus);
     const auto status = callOss<Fn>(entryName, args...);
     if (!status) {
@@ -413,8 +414,7 @@ bool frmUsrOss::callSignalEntry(const char *entryName, Args... args)
     return ShowOssStatus(*status, ui_->txtSigStatus);
 }
 
-void frmUsrOss::onSigInit()
-{
+void frmUsrOss::onSigInit() {
     const UOS_SIG_HANDLER handler = ui_->chkSigInitHdlr->isChecked() ? &SigHdlr : nullptr;
     if (!callSignalEntry<decltype(UOS_SIG_INIT)>("UOS_SIG_INIT", handler))
         return;
@@ -424,8 +424,7 @@ void frmUsrOss::onSigInit()
     ui_->chkSigInitHdlr->setEnabled(false);
 }
 
-void frmUsrOss::onSigExit()
-{
+void frmUsrOss::onSigExit() {
     if (!callSignalEntry<decltype(UOS_SIG_EXIT)>("UOS_SIG_EXIT"))
         return;
     ui_->txtSigInitStatus->setText(QStringLiteral("not initialized"));
@@ -433,20 +432,17 @@ void frmUsrOss::onSigExit()
     ui_->lstSigInstSigList->clear();
 }
 
-void frmUsrOss::onSigMask()
-{
+void frmUsrOss::onSigMask() {
     if (callSignalEntry<decltype(UOS_SIG_MASK)>("UOS_SIG_MASK"))
         ui_->txtSigMaskStatus->setText(QStringLiteral("masked"));
 }
 
-void frmUsrOss::onSigUnMask()
-{
+void frmUsrOss::onSigUnMask() {
     if (callSignalEntry<decltype(UOS_SIG_UN_MASK)>("UOS_SIG_UN_MASK"))
         ui_->txtSigMaskStatus->setText(QStringLiteral("not masked"));
 }
 
-void frmUsrOss::onSigInstall()
-{
+void frmUsrOss::onSigInstall() {
     int32_t code = 0;
     if (!ArgToLong(ui_->txtSigInstRemSigCode->text(), code, QStringLiteral("signal code")))
         return;
@@ -454,8 +450,7 @@ void frmUsrOss::onSigInstall()
         ui_->lstSigInstSigList->addItem(hexText(code));
 }
 
-void frmUsrOss::onSigRemove()
-{
+void frmUsrOss::onSigRemove() {
     int32_t code = 0;
     if (!ArgToLong(ui_->txtSigInstRemSigCode->text(), code, QStringLiteral("signal code")))
         return;
@@ -469,20 +464,19 @@ void frmUsrOss::onSigRemove()
     }
 }
 
-void frmUsrOss::onSigWait()
-{
+void frmUsrOss::onSigWait() {
     int32_t timeout = 0;
     if (!ArgToLong(ui_->txtSigWaitTimeout->text(), timeout, QStringLiteral("timeout")))
         return;
     ui_->txtSigWaitSigCode->clear();
     uint32_t code = 0;
-    if (callSignalEntry<decltype(UOS_SIG_WAIT)>("UOS_SIG_WAIT", static_cast<uint32_t>(timeout), &code))
+    if (callSignalEntry<decltype(UOS_SIG_WAIT)>("UOS_SIG_WAIT", static_cast<uint32_t>(timeout),
+                                                &code))
         ui_->txtSigWaitSigCode->setText(hexText(static_cast<int32_t>(code)));
 }
 
 /// Checking the box asks first; answering No unchecks it again, which hides the frame.
-void frmUsrOss::onHandlerBoxChanged(bool checked)
-{
+void frmUsrOss::onHandlerBoxChanged(bool checked) {
     if (!checked) {
         ui_->fraSigHdlr->hide();
         return;
@@ -501,8 +495,7 @@ void frmUsrOss::onHandlerBoxChanged(bool checked)
 /// another window taking the focus does not count as leaving); moving the mouse over the
 /// signal frame does the same for the signal status box; clicking the handler frame shows a
 /// made-up signal so that the display can be tried without the library.
-bool frmUsrOss::eventFilter(QObject *watched, QEvent *event)
-{
+bool frmUsrOss::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui_->cmdCall && event->type() == QEvent::FocusOut) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)

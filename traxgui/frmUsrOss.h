@@ -26,7 +26,7 @@ namespace traxgui {
 class frmUsrOss : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     /// Creates the form and runs its load procedure. There is one instance at a time.
     explicit frmUsrOss(QWidget *parent = nullptr);
     ~frmUsrOss() override;
@@ -48,10 +48,10 @@ public:
     /// One function of the common-function list: its argument layout and its call.
     struct FunctionRow;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     static std::span<const FunctionRow> functionRows();
     static const FunctionRow *findFunction(const QString &name);
 

@@ -16,23 +16,19 @@ namespace {
 constexpr size_t kBindumpChars = 255;
 
 /// Calls a utility library entry by name; no value when it could not be bound.
-template <typename Fn, typename... Args>
-auto callUtl(const char *entryName, Args... args)
-{
+template <typename Fn, typename... Args> auto callUtl(const char *entryName, Args... args) {
     return CallEntry<Fn>(TraxLibrary::UsrUtl, entryName, args...);
 }
 
 /// A number as the output area prints it: a blank (or the minus sign) in front and one
 /// blank behind.
-QString printedNumber(int32_t value)
-{
+QString printedNumber(int32_t value) {
     return (value >= 0 ? QStringLiteral(" %1 ") : QStringLiteral("%1 ")).arg(value);
 }
 
 } // namespace
 
-frmUsrUtl::frmUsrUtl(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrUtl>())
-{
+frmUsrUtl::frmUsrUtl(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrUtl>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     connect(ui_->cmdUtlIdent, &QPushButton::clicked, this, &frmUsrUtl::onIdent);
@@ -43,27 +39,23 @@ frmUsrUtl::frmUsrUtl(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
 
 frmUsrUtl::~frmUsrUtl() = default;
 
-void frmUsrUtl::printLine(const QString &line)
-{
+void frmUsrUtl::printLine(const QString &line) {
     ui_->picOutput->PrintLine(line);
 }
 
-void frmUsrUtl::onIdent()
-{
+void frmUsrUtl::onIdent() {
     if (const auto text = callUtl<decltype(UTL_IDENT)>("UTL_IDENT"))
         printLine(PtrToString(*text));
 }
 
-void frmUsrUtl::onAtox()
-{
+void frmUsrUtl::onAtox() {
     // The text goes to the library as it is, however long or strange; the library judges it.
     const QByteArray hex = ui_->txtHexStr->text().toLatin1();
     if (const auto value = callUtl<decltype(UTL_ATOX)>("UTL_ATOX", hex.constData()))
         printLine(printedNumber(static_cast<int32_t>(*value)));
 }
 
-void frmUsrUtl::onBindump()
-{
+void frmUsrUtl::onBindump() {
     // The value is the hex box read as "&H" digits, so a text that is not hexadecimal (or
     // has more than eight digits) has no value and is refused with a warning naming it.
     int32_t value = 0;

@@ -16,12 +16,12 @@ namespace traxgui {
 class frmUsrUtl : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     /// Creates the form with its designed texts.
     explicit frmUsrUtl(QWidget *parent = nullptr);
     ~frmUsrUtl() override;
 
-private:
+  private:
     void onIdent();
     void onAtox();
     void onBindump();

@@ -25,26 +25,23 @@ const QColor kIndicatorOn{0x00, 0xFF, 0x00};
 /// destructor withdraws it under the hand-over lock first, so that no library thread can
 /// post to it while it is being destroyed.
 class SignalDispatcher : public QObject {
-public:
+  public:
     using QObject::QObject;
     ~SignalDispatcher() override;
 };
 
-std::mutex &handOverLock()
-{
+std::mutex &handOverLock() {
     static std::mutex lock;
     return lock;
 }
 
 /// The dispatcher, or null while there is none; read and written under handOverLock.
-SignalDispatcher *&dispatcher()
-{
+SignalDispatcher *&dispatcher() {
     static SignalDispatcher *current = nullptr;
     return current;
 }
 
-SignalDispatcher::~SignalDispatcher()
-{
+SignalDispatcher::~SignalDispatcher() {
     const std::lock_guard<std::mutex> guard(handOverLock());
     dispatcher() = nullptr;
 }
@@ -52,8 +49,7 @@ SignalDispatcher::~SignalDispatcher()
 /// Number written in front of each received signal; used on the window thread only.
 int32_t receivedSignalNumber = 0;
 
-void setIndicatorColor(QFrame *indicator, const QColor &color)
-{
+void setIndicatorColor(QFrame *indicator, const QColor &color) {
     QPalette palette = indicator->palette();
     palette.setColor(QPalette::Window, color);
     indicator->setPalette(palette);
@@ -62,8 +58,7 @@ void setIndicatorColor(QFrame *indicator, const QColor &color)
 
 /// Shows one signal in the form: the indicator flashes while the tone sounds, then the
 /// list gets the entry "<number>: &H<code>" and the selection moves one entry down.
-void showSignal(uint32_t sigCode)
-{
+void showSignal(uint32_t sigCode) {
     frmUsrOss *form = frmUsrOss::LoadHidden();
     if (form == nullptr)
         return; // the main window is gone: the program is ending
@@ -82,8 +77,7 @@ void showSignal(uint32_t sigCode)
 
 } // namespace
 
-void TRAX_CALL SigHdlr(uint32_t sigCode)
-{
+void TRAX_CALL SigHdlr(uint32_t sigCode) {
     {
         const std::lock_guard<std::mutex> guard(handOverLock());
         SignalDispatcher *target = dispatcher();
@@ -91,23 +85,21 @@ void TRAX_CALL SigHdlr(uint32_t sigCode)
             return; // no window thread to show it on
         if (target->thread() != QThread::currentThread()) {
             // Posted events to one object arrive in the order they were posted.
-            QMetaObject::invokeMethod(target, [sigCode] { showSignal(sigCode); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                target, [sigCode] { showSignal(sigCode); }, Qt::QueuedConnection);
             return;
         }
     }
     showSignal(sigCode);
 }
 
-void PrepareSignalHandOver()
-{
+void PrepareSignalHandOver() {
     const std::lock_guard<std::mutex> guard(handOverLock());
     if (dispatcher() == nullptr)
         dispatcher() = new SignalDispatcher(QCoreApplication::instance());
 }
 
-void ResetReceivedSignalNumber()
-{
+void ResetReceivedSignalNumber() {
     receivedSignalNumber = 0;
 }
 

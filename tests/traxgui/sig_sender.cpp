@@ -10,8 +10,7 @@
 
 namespace {
 
-bool sendSignal(uint32_t pid, uint32_t code)
-{
+bool sendSignal(uint32_t pid, uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(pid, code, name));
     if (event == nullptr) {
@@ -25,8 +24,7 @@ bool sendSignal(uint32_t pid, uint32_t code)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: traxgui_sig_sender <pause ms> <pid hex> <code hex>...\n");
         return 2;

@@ -26,8 +26,7 @@ extern char **environ;
 
 namespace traxgui::test {
 
-bool InitSignalsWithHandler(const QList<uint32_t> &codes)
-{
+bool InitSignalsWithHandler(const QList<uint32_t> &codes) {
     frmMain::Instance()->ShowUsrOssForm();
     frmUsrOss *form = frmUsrOss::Existing();
     if (form == nullptr)
@@ -48,11 +47,10 @@ bool InitSignalsWithHandler(const QList<uint32_t> &codes)
     return ok && boxes.Count() == 1;
 }
 
-bool SendOwnSignal(uint32_t code)
-{
+bool SendOwnSignal(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE,
-                                TraxSigEventName(GetCurrentProcessId(), code, name));
+    HANDLE event =
+        CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(GetCurrentProcessId(), code, name));
     if (event == nullptr)
         return false;
     const bool sent = SetEvent(event) != FALSE;
@@ -60,12 +58,12 @@ bool SendOwnSignal(uint32_t code)
     return sent;
 }
 
-bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs)
-{
+bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
     QStringList arguments{QString::number(pauseMs), QString::number(GetCurrentProcessId(), 16)};
     for (uint32_t code : codes)
         arguments << QString::number(code, 16);
-    arguments.prepend(QCoreApplication::applicationDirPath() + QStringLiteral("/traxgui_sig_sender"));
+    arguments.prepend(QCoreApplication::applicationDirPath() +
+                      QStringLiteral("/traxgui_sig_sender"));
     // Started with posix_spawn and waited for with waitpid: plain calls that memory checkers
     // follow without complaint.
     QList<QByteArray> storage;
@@ -86,8 +84,7 @@ bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-QStringList ReceivedSignalEntries()
-{
+QStringList ReceivedSignalEntries() {
     QStringList entries;
     if (frmUsrOss *form = frmUsrOss::Existing()) {
         const QListWidget *list = form->ReceivedSignalList();
@@ -97,8 +94,7 @@ QStringList ReceivedSignalEntries()
     return entries;
 }
 
-void EndSignalHandling()
-{
+void EndSignalHandling() {
     CallEntry<decltype(UOS_SIG_EXIT)>(TraxLibrary::UsrOss, "UOS_SIG_EXIT");
     QCoreApplication::sendPostedEvents();
 }

@@ -22,7 +22,7 @@ using traxgui::test::MessageBoxCapture;
 class MtDrvFormTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void loadsWithTheDesignedTexts();
@@ -35,10 +35,8 @@ private slots:
     void movingTheMouseOverTheFormNeutralisesTheStatus();
     void alarmsOfTheMtDriverArriveAsSignals();
 
-private:
-    template <typename T>
-    T *child(const char *name)
-    {
+  private:
+    template <typename T> T *child(const char *name) {
         return test::Child<T>(form_, QLatin1String(name));
     }
     QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
@@ -51,8 +49,7 @@ private:
     frmMtDrv *form_ = nullptr;
 };
 
-void MtDrvFormTest::init()
-{
+void MtDrvFormTest::init() {
     Main();
     frmMain *window = frmMain::Existing();
     QVERIFY(window);
@@ -62,39 +59,39 @@ void MtDrvFormTest::init()
     QVERIFY(form_);
 }
 
-void MtDrvFormTest::cleanup()
-{
+void MtDrvFormTest::cleanup() {
     test::EndSignalHandling();
     delete frmMain::Existing();
 }
 
 /// Opens a path as the user does, through the device API form.
-void MtDrvFormTest::openPath(const QString &device)
-{
+void MtDrvFormTest::openPath(const QString &device) {
     frmMain::Existing()->ShowTraxApiForm();
     QWidget *api = frmMain::Existing()->OpenForm(FormKind::TraxApi);
-    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")), QStringLiteral("M_open"));
+    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")),
+                         QStringLiteral("M_open"));
     api->findChild<QLineEdit *>(QStringLiteral("txtArg0"))->setText(device);
     api->findChild<QPushButton *>(QStringLiteral("cmdCall"))->click();
     frmMain::Existing()->ShowMtDrvForm();
 }
 
-void MtDrvFormTest::closePath()
-{
+void MtDrvFormTest::closePath() {
     frmMain::Existing()->ShowTraxApiForm();
     QWidget *api = frmMain::Existing()->OpenForm(FormKind::TraxApi);
-    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")), QStringLiteral("M_close"));
+    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")),
+                         QStringLiteral("M_close"));
     api->findChild<QPushButton *>(QStringLiteral("cmdCall"))->click();
 }
 
-void MtDrvFormTest::loadsWithTheDesignedTexts()
-{
+void MtDrvFormTest::loadsWithTheDesignedTexts() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("MT-Driver"));
     QCOMPARE(child<QGroupBox>("fraBlkAlarm")->title(), QStringLiteral("MT_BLK_ALARM"));
     QCOMPARE(child<QGroupBox>("fraBlkAlarm")->toolTip(), QStringLiteral("M_SG_BLOCK structure"));
     const QList<std::pair<const char *, const char *>> labels{
-        {"lblBlkAlarmNr", "alarmBlk.nr ="},     {"lblBlkAlarmmsec", "alarmBlk.msec ="},
-        {"lblBlkAlarmCyclic", "alarmBlk.cyclic ="}, {"lblBlkAlarmSignal", "alarmBlk.signal ="},
+        {"lblBlkAlarmNr", "alarmBlk.nr ="},
+        {"lblBlkAlarmmsec", "alarmBlk.msec ="},
+        {"lblBlkAlarmCyclic", "alarmBlk.cyclic ="},
+        {"lblBlkAlarmSignal", "alarmBlk.signal ="},
         {"lblAlarmNr", "alarmNr ="}};
     for (const auto &[name, text] : labels)
         QCOMPARE(child<QLabel>(name)->text(), QLatin1String(text));
@@ -113,8 +110,7 @@ void MtDrvFormTest::loadsWithTheDesignedTexts()
     QVERIFY(form_->findChild<QFrame *>(QStringLiteral("Line1")));
 }
 
-void MtDrvFormTest::withoutPathBothButtonsShowTheLibraryError()
-{
+void MtDrvFormTest::withoutPathBothButtonsShowTheLibraryError() {
     MessageBoxCapture boxes;
     QCOMPARE(CurrentPath, 0);
     for (QPushButton *button : {child<QPushButton>("cmd_Setstat_BlkAlarmSet"),
@@ -129,8 +125,7 @@ void MtDrvFormTest::withoutPathBothButtonsShowTheLibraryError()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void MtDrvFormTest::initialTextsGiveTheDefaultAlarm()
-{
+void MtDrvFormTest::initialTextsGiveTheDefaultAlarm() {
     MT_ALARM_BLK block{-1, -1, -1, -1};
     QVERIFY(form_->ReadAlarmBlock(block));
     QCOMPARE(block.nr, 0);
@@ -140,8 +135,7 @@ void MtDrvFormTest::initialTextsGiveTheDefaultAlarm()
     QCOMPARE(sizeof block, size_t{16});
 }
 
-void MtDrvFormTest::hexAndDecimalSignalGiveTheSameBlock()
-{
+void MtDrvFormTest::hexAndDecimalSignalGiveTheSameBlock() {
     MT_ALARM_BLK fromHex{};
     MT_ALARM_BLK fromDecimal{};
     box("txtBlkAlarmSignal")->setText(QStringLiteral("&H100"));
@@ -151,24 +145,27 @@ void MtDrvFormTest::hexAndDecimalSignalGiveTheSameBlock()
     QCOMPARE(std::memcmp(&fromHex, &fromDecimal, sizeof fromHex), 0);
 }
 
-void MtDrvFormTest::aBadFieldStopsAfterItsWarning_data()
-{
+void MtDrvFormTest::aBadFieldStopsAfterItsWarning_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("name");
-    QTest::newRow("nr") << "txtBlkAlarmNr" << "alarmBlk.nr";
-    QTest::newRow("msec") << "txtBlkAlarmMsec" << "alarmBlk.msec";
-    QTest::newRow("cyclic") << "txtBlkAlarmCyclic" << "alarmBlk.cyclic";
-    QTest::newRow("signal") << "txtBlkAlarmSignal" << "alarmBlk.signal";
+    QTest::newRow("nr") << "txtBlkAlarmNr"
+                        << "alarmBlk.nr";
+    QTest::newRow("msec") << "txtBlkAlarmMsec"
+                          << "alarmBlk.msec";
+    QTest::newRow("cyclic") << "txtBlkAlarmCyclic"
+                            << "alarmBlk.cyclic";
+    QTest::newRow("signal") << "txtBlkAlarmSignal"
+                            << "alarmBlk.signal";
 }
 
-void MtDrvFormTest::aBadFieldStopsAfterItsWarning()
-{
+void MtDrvFormTest::aBadFieldStopsAfterItsWarning() {
     QFETCH(QString, field);
     QFETCH(QString, name);
     MessageBoxCapture boxes;
     // Every later field is bad too: only the first failure may be reported.
     bool later = false;
-    for (const char *each : {"txtBlkAlarmNr", "txtBlkAlarmMsec", "txtBlkAlarmCyclic", "txtBlkAlarmSignal"}) {
+    for (const char *each :
+         {"txtBlkAlarmNr", "txtBlkAlarmMsec", "txtBlkAlarmCyclic", "txtBlkAlarmSignal"}) {
         if (field == QLatin1String(each))
             later = true;
         if (later)
@@ -184,8 +181,7 @@ void MtDrvFormTest::aBadFieldStopsAfterItsWarning()
     QCOMPARE(BoxColor(status()), ButtonFaceColor());
 }
 
-void MtDrvFormTest::aBadAlarmNumberIsNotSent()
-{
+void MtDrvFormTest::aBadAlarmNumberIsNotSent() {
     MessageBoxCapture boxes;
     box("txtAlarmNr")->setText(QStringLiteral("&H"));
     clearAlarm();
@@ -193,19 +189,17 @@ void MtDrvFormTest::aBadAlarmNumberIsNotSent()
     QCOMPARE(status()->text(), QStringLiteral("STATUS"));
 }
 
-void MtDrvFormTest::movingTheMouseOverTheFormNeutralisesTheStatus()
-{
+void MtDrvFormTest::movingTheMouseOverTheFormNeutralisesTheStatus() {
     clearAlarm();
     QVERIFY(status()->text() != QStringLiteral("STATUS"));
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), form_->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), form_->mapToGlobal(QPointF(2, 2)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(form_, &move);
     QCOMPARE(status()->text(), QStringLiteral("STATUS"));
     QCOMPARE(BoxColor(status()), ButtonFaceColor());
 }
 
-void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals()
-{
+void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals() {
     MessageBoxCapture boxes;
     QVERIFY(test::InitSignalsWithHandler({0x100}));
     openPath(QStringLiteral("sim_mt_1"));
@@ -218,7 +212,8 @@ void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals()
     QTRY_COMPARE_WITH_TIMEOUT(test::ReceivedSignalEntries().size(), 1, 6000);
     QCOMPARE(test::ReceivedSignalEntries().first(), QStringLiteral("0: &H100"));
     QTRY_COMPARE_WITH_TIMEOUT(test::ReceivedSignalEntries().size(), 2, 6000); // cyclic
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_mtdrv")).isEmpty());
+    QVERIFY(
+        !test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_mtdrv")).isEmpty());
 
     // Clearing stops it: no further signal within more than one period.
     clearAlarm();

@@ -34,7 +34,7 @@ using traxgui::test::MessageBoxCapture;
 class UsrOssFormTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void loadsWithTheCommonFunctionsShown();
@@ -62,16 +62,16 @@ private slots:
     void aSignalWhileTheFormIsClosedLoadsItHidden();
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
-private:
-    template <typename T>
-    T *child(const char *name)
-    {
+  private:
+    template <typename T> T *child(const char *name) {
         return test::Child<T>(form_, QLatin1String(name));
     }
     QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
     QLineEdit *arg(int i) { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
     QLabel *argLabel(int i) { return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i))); }
-    void choose(const QString &function) { test::ChooseFromList(child<QComboBox>("cboFunction"), function); }
+    void choose(const QString &function) {
+        test::ChooseFromList(child<QComboBox>("cboFunction"), function);
+    }
     void call() { press("cmdCall"); }
     void press(const char *button) { child<QPushButton>(button)->click(); }
     QStringList listEntries(const char *name);
@@ -87,8 +87,7 @@ private:
     QList<bool> onWindowThread_;
 };
 
-void UsrOssFormTest::init()
-{
+void UsrOssFormTest::init() {
     Main();
     frmMain *window = frmMain::Existing();
     QVERIFY(window);
@@ -99,16 +98,14 @@ void UsrOssFormTest::init()
     onWindowThread_.clear();
 }
 
-void UsrOssFormTest::cleanup()
-{
+void UsrOssFormTest::cleanup() {
     test::EndSignalHandling();
     delete frmMain::Existing();
     QVERIFY(frmUsrOss::Existing() == nullptr);
     SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
 }
 
-QStringList UsrOssFormTest::listEntries(const char *name)
-{
+QStringList UsrOssFormTest::listEntries(const char *name) {
     QStringList entries;
     auto *list = child<QListWidget>(name);
     for (int row = 0; row < list->count(); ++row)
@@ -116,14 +113,12 @@ QStringList UsrOssFormTest::listEntries(const char *name)
     return entries;
 }
 
-void UsrOssFormTest::installCode(const QString &code)
-{
+void UsrOssFormTest::installCode(const QString &code) {
     box("txtSigInstRemSigCode")->setText(code);
     press("cmdSigInstall");
 }
 
-void UsrOssFormTest::answerHandlerBox(QMessageBox::StandardButton answer)
-{
+void UsrOssFormTest::answerHandlerBox(QMessageBox::StandardButton answer) {
     MessageBoxCapture boxes;
     boxes.AnswerWith(answer);
     child<QCheckBox>("chkSigInitHdlr")->setChecked(true);
@@ -131,33 +126,31 @@ void UsrOssFormTest::answerHandlerBox(QMessageBox::StandardButton answer)
     QCOMPARE(boxes.Last().buttons, QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(boxes.Last().icon, QMessageBox::Warning);
     QCOMPARE(boxes.Last().title, AppTitle());
-    const QStringList expected{
-        "WARNING:",
-        "",
-        "The usage of the signal handler produces an access violation error",
-        "if the signal handler will be called by the USR-OSS DLL.",
-        "",
-        "Cause:",
-        "Qabel currently doesn't supports the free threading modell",
-        "and the signal handler will be called by a thread that",
-        "was not created by Qabel.",
-        "",
-        "Do you really want to install the signal handler ?"};
+    const QStringList expected{"WARNING:",
+                               "",
+                               "The usage of the signal handler produces an access violation error",
+                               "if the signal handler will be called by the USR-OSS DLL.",
+                               "",
+                               "Cause:",
+                               "Qabel currently doesn't supports the free threading modell",
+                               "and the signal handler will be called by a thread that",
+                               "was not created by Qabel.",
+                               "",
+                               "Do you really want to install the signal handler ?"};
     QCOMPARE(boxes.LastText(), expected.join(u'\n'));
 }
 
-void UsrOssFormTest::watchReceivingThread()
-{
+void UsrOssFormTest::watchReceivingThread() {
     QAbstractItemModel *model = form_->ReceivedSignalList()->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this] { onWindowThread_ << (QThread::currentThread() == qApp->thread()); },
-            Qt::DirectConnection);
+    connect(
+        model, &QAbstractItemModel::rowsInserted, this,
+        [this] { onWindowThread_ << (QThread::currentThread() == qApp->thread()); },
+        Qt::DirectConnection);
 }
 
 // ---- Load and layout ----
 
-void UsrOssFormTest::loadsWithTheCommonFunctionsShown()
-{
+void UsrOssFormTest::loadsWithTheCommonFunctionsShown() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("USR-OSS Library"));
     auto *combo = child<QComboBox>("cboFunction");
     QStringList items;
@@ -186,8 +179,7 @@ void UsrOssFormTest::loadsWithTheCommonFunctionsShown()
         QVERIFY(child<QFrame>(line));
 }
 
-void UsrOssFormTest::groupOptionsSwitchTheFrames()
-{
+void UsrOssFormTest::groupOptionsSwitchTheFrames() {
     QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
     QVERIFY(!child<QGroupBox>("fraComFunc")->isVisible());
     QVERIFY(child<QGroupBox>("fraSigFunc")->isVisible());
@@ -196,8 +188,7 @@ void UsrOssFormTest::groupOptionsSwitchTheFrames()
     QVERIFY(!child<QGroupBox>("fraSigFunc")->isVisible());
 }
 
-void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing()
-{
+void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing() {
     MessageBoxCapture boxes;
     call();
     QCOMPARE(boxes.Count(), 1);
@@ -213,39 +204,44 @@ void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing()
     QCOMPARE(boxes.LastText(), QStringLiteral("unknown USR-OSS function"));
 }
 
-void UsrOssFormTest::eachFunctionLaysOutItsArguments_data()
-{
+void UsrOssFormTest::eachFunctionLaysOutItsArguments_data() {
     QTest::addColumn<QString>("function");
     QTest::addColumn<QString>("ret");
     QTest::addColumn<QStringList>("labels"); // "" = hidden
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("status");
-    QTest::newRow("Ident") << "UOS_Ident" << "string address" << QStringList{"", "", ""}
-                           << QStringList{"", "", ""} << true << false;
-    QTest::newRow("ErrString") << "UOS_ErrString" << "string address"
-                               << QStringList{"error code", "", ""}
+    QTest::newRow("Ident") << "UOS_Ident"
+                           << "string address" << QStringList{"", "", ""} << QStringList{"", "", ""}
+                           << true << false;
+    QTest::newRow("ErrString") << "UOS_ErrString"
+                               << "string address" << QStringList{"error code", "", ""}
                                << QStringList{"&He00e1000", "", ""} << true << false;
-    QTest::newRow("Random") << "UOS_Random" << "random value"
-                            << QStringList{"old random value", "", ""} << QStringList{"0", "", ""}
-                            << false << false;
-    QTest::newRow("RandomMap") << "UOS_RandomMap" << "mapped value"
+    QTest::newRow("Random") << "UOS_Random"
+                            << "random value" << QStringList{"old random value", "", ""}
+                            << QStringList{"0", "", ""} << false << false;
+    QTest::newRow("RandomMap") << "UOS_RandomMap"
+                               << "mapped value"
                                << QStringList{"old random value", "min value", "max value"}
                                << QStringList{"0", "0", "100"} << false << false;
-    QTest::newRow("TimerGet") << "UOS_MsecTimerGet" << "timer value [msec]"
-                              << QStringList{"", "", ""} << QStringList{"", "", ""} << false << false;
-    QTest::newRow("TimerRes") << "UOS_MsecTimerResolution" << "resolution [msec]"
-                              << QStringList{"", "", ""} << QStringList{"", "", ""} << false << false;
-    QTest::newRow("Delay") << "UOS_Delay" << "rounded [msec]" << QStringList{"msec", "", ""}
+    QTest::newRow("TimerGet") << "UOS_MsecTimerGet"
+                              << "timer value [msec]" << QStringList{"", "", ""}
+                              << QStringList{"", "", ""} << false << false;
+    QTest::newRow("TimerRes") << "UOS_MsecTimerResolution"
+                              << "resolution [msec]" << QStringList{"", "", ""}
+                              << QStringList{"", "", ""} << false << false;
+    QTest::newRow("Delay") << "UOS_Delay"
+                           << "rounded [msec]" << QStringList{"msec", "", ""}
                            << QStringList{"1000", "", ""} << false << false;
-    QTest::newRow("MikroDelayInit") << "UOS_MikroDelayInit" << "error code"
-                                    << QStringList{"", "", ""} << QStringList{"", "", ""} << false << true;
-    QTest::newRow("MikroDelay") << "UOS_MikroDelay" << "error code" << QStringList{"usec", "", ""}
+    QTest::newRow("MikroDelayInit")
+        << "UOS_MikroDelayInit"
+        << "error code" << QStringList{"", "", ""} << QStringList{"", "", ""} << false << true;
+    QTest::newRow("MikroDelay") << "UOS_MikroDelay"
+                                << "error code" << QStringList{"usec", "", ""}
                                 << QStringList{"1000000", "", ""} << false << true;
 }
 
-void UsrOssFormTest::eachFunctionLaysOutItsArguments()
-{
+void UsrOssFormTest::eachFunctionLaysOutItsArguments() {
     QFETCH(QString, function);
     QFETCH(QString, ret);
     QFETCH(QStringList, labels);
@@ -275,8 +271,7 @@ void UsrOssFormTest::eachFunctionLaysOutItsArguments()
 
 // ---- Common functions ----
 
-void UsrOssFormTest::identAndErrStringPrintTheirTexts()
-{
+void UsrOssFormTest::identAndErrStringPrintTheirTexts() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("UOS_Ident"));
     call();
@@ -289,7 +284,8 @@ void UsrOssFormTest::identAndErrStringPrintTheirTexts()
     call();
     // The library reuses its text buffer, so each text is copied at once.
     const auto errorText = [](int32_t code) {
-        const auto address = CallEntry<decltype(UOS_ERRSTRING)>(TraxLibrary::UsrOss, "UOS_ERRSTRING", code);
+        const auto address =
+            CallEntry<decltype(UOS_ERRSTRING)>(TraxLibrary::UsrOss, "UOS_ERRSTRING", code);
         return address ? PtrToString(*address) : QString();
     };
     const QString expected = errorText(static_cast<int32_t>(0xE00E1000u));
@@ -297,19 +293,20 @@ void UsrOssFormTest::identAndErrStringPrintTheirTexts()
     QVERIFY(expected != errorText(0));
     const QStringList printed = child<PictureBox>("picOutput")->Text().split(u'\n');
     QCOMPARE(printed, QStringList({PtrToString(*ident), expected, QString()}));
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_common")).isEmpty());
+    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_common"))
+                 .isEmpty());
 
     press("cmdCls");
     QCOMPARE(child<PictureBox>("picOutput")->Text(), QString());
     QCOMPARE(boxes.Count(), 0);
 }
 
-void UsrOssFormTest::randomFeedsEachResultIntoTheNextCall()
-{
+void UsrOssFormTest::randomFeedsEachResultIntoTheNextCall() {
     choose(QStringLiteral("UOS_Random"));
     uint32_t expected = 0;
     for (int round = 0; round < 4; ++round) {
-        const auto next = CallEntry<decltype(UOS_RANDOM)>(TraxLibrary::UsrOss, "UOS_RANDOM", expected);
+        const auto next =
+            CallEntry<decltype(UOS_RANDOM)>(TraxLibrary::UsrOss, "UOS_RANDOM", expected);
         QVERIFY(next);
         expected = *next;
         call();
@@ -327,8 +324,7 @@ void UsrOssFormTest::randomFeedsEachResultIntoTheNextCall()
     QVERIFY(mapped >= 0 && mapped <= 10);
 }
 
-void UsrOssFormTest::randomMapStopsAtTheFirstBadArgument()
-{
+void UsrOssFormTest::randomMapStopsAtTheFirstBadArgument() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("UOS_RandomMap"));
     arg(1)->setText(QStringLiteral("low"));
@@ -342,8 +338,7 @@ void UsrOssFormTest::randomMapStopsAtTheFirstBadArgument()
     QCOMPARE(boxes.LastText(), QStringLiteral("argument 'random value' is not a valid number"));
 }
 
-void UsrOssFormTest::microDelaysShowTheirStatus()
-{
+void UsrOssFormTest::microDelaysShowTheirStatus() {
     choose(QStringLiteral("UOS_MikroDelayInit"));
     call();
     QCOMPARE(box("txtRet")->text(), QStringLiteral("0"));
@@ -360,8 +355,7 @@ void UsrOssFormTest::microDelaysShowTheirStatus()
     QVERIFY(box("txtRet")->text().toInt() >= 20);
 }
 
-void UsrOssFormTest::statusReturnsToNeutralWhenTheCallButtonLosesFocus()
-{
+void UsrOssFormTest::statusReturnsToNeutralWhenTheCallButtonLosesFocus() {
     QVERIFY(test::ActivateWindow(frmMain::Existing()));
     choose(QStringLiteral("UOS_MikroDelayInit"));
     auto *button = child<QPushButton>("cmdCall");
@@ -376,8 +370,7 @@ void UsrOssFormTest::statusReturnsToNeutralWhenTheCallButtonLosesFocus()
 
 // ---- Signal functions ----
 
-void UsrOssFormTest::installByHexAndRemoveByDecimal()
-{
+void UsrOssFormTest::installByHexAndRemoveByDecimal() {
     press("cmdSigInit");
     QCOMPARE(sigStatus(), QStringLiteral("SUCCESS"));
     QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("initialized"));
@@ -393,12 +386,12 @@ void UsrOssFormTest::installByHexAndRemoveByDecimal()
     QVERIFY(listEntries("lstSigInstSigList").isEmpty());
 }
 
-void UsrOssFormTest::aFailedInstallAddsNothing()
-{
+void UsrOssFormTest::aFailedInstallAddsNothing() {
     installCode(QStringLiteral("&H100")); // not initialized yet
     QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
     press("cmdSigInit");
-    for (const QString &code : {QStringLiteral("&H99"), QStringLiteral("&H200"), QStringLiteral("-1")}) {
+    for (const QString &code :
+         {QStringLiteral("&H99"), QStringLiteral("&H200"), QStringLiteral("-1")}) {
         installCode(code);
         QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
         QVERIFY(sigStatus() != QStringLiteral("SUCCESS"));
@@ -413,8 +406,7 @@ void UsrOssFormTest::aFailedInstallAddsNothing()
     QCOMPARE(listEntries("lstSigInstSigList"), QStringList{"&H101"});
 }
 
-void UsrOssFormTest::aBadSignalCodeKeepsTheStatusLook()
-{
+void UsrOssFormTest::aBadSignalCodeKeepsTheStatusLook() {
     MessageBoxCapture boxes;
     press("cmdSigInit");
     installCode(QStringLiteral("one"));
@@ -427,8 +419,7 @@ void UsrOssFormTest::aBadSignalCodeKeepsTheStatusLook()
     QVERIFY(listEntries("lstSigInstSigList").isEmpty());
 }
 
-void UsrOssFormTest::maskAndUnmaskShowTheirState()
-{
+void UsrOssFormTest::maskAndUnmaskShowTheirState() {
     press("cmdSigInit");
     press("cmdSigMask");
     QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("masked"));
@@ -439,8 +430,7 @@ void UsrOssFormTest::maskAndUnmaskShowTheirState()
     QCOMPARE(box("txtSigMaskStatus")->text(), QStringLiteral("not masked"));
 }
 
-void UsrOssFormTest::sigWaitTimesOutAndReceives()
-{
+void UsrOssFormTest::sigWaitTimesOutAndReceives() {
     press("cmdSigInit");
     installCode(QStringLiteral("&H101"));
     box("txtSigWaitSigCode")->setText(QStringLiteral("old"));
@@ -456,8 +446,7 @@ void UsrOssFormTest::sigWaitTimesOutAndReceives()
     QCOMPARE(box("txtSigWaitSigCode")->text(), QStringLiteral("&H101"));
 }
 
-void UsrOssFormTest::handlerBoxAnsweredNoPassesNoHandler()
-{
+void UsrOssFormTest::handlerBoxAnsweredNoPassesNoHandler() {
     answerHandlerBox(QMessageBox::No);
     QVERIFY(!child<QCheckBox>("chkSigInitHdlr")->isChecked());
     QVERIFY(child<QGroupBox>("fraSigHdlr")->isHidden());
@@ -474,8 +463,7 @@ void UsrOssFormTest::handlerBoxAnsweredNoPassesNoHandler()
     QVERIFY(listEntries("lstSigHdlrRecvdSigCode").isEmpty());
 }
 
-void UsrOssFormTest::handlerBoxAnsweredYesShowsTheHandler()
-{
+void UsrOssFormTest::handlerBoxAnsweredYesShowsTheHandler() {
     answerHandlerBox(QMessageBox::Yes);
     QVERIFY(child<QCheckBox>("chkSigInitHdlr")->isChecked());
     QVERIFY(!child<QGroupBox>("fraSigHdlr")->isHidden());
@@ -499,8 +487,7 @@ void UsrOssFormTest::handlerBoxAnsweredYesShowsTheHandler()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry()
-{
+void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
     answerHandlerBox(QMessageBox::Yes);
     press("cmdSigInit");
@@ -519,17 +506,17 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry()
     QVERIFY(listEntries("lstSigHdlrRecvdSigCode").last().endsWith(QStringLiteral("&H111")));
     // After the flash the indicator shows the button face again.
     QCOMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals")).isEmpty());
+    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals"))
+                 .isEmpty());
 }
 
-void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus()
-{
+void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus() {
     QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
     press("cmdSigExit"); // not initialized: an error in red
     QCOMPARE(BoxColor(box("txtSigStatus")), QColor(255, 0, 0));
     auto *frame = child<QGroupBox>("fraSigFunc");
-    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), frame->mapToGlobal(QPointF(3, 3)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(3, 3), frame->mapToGlobal(QPointF(3, 3)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(frame, &move);
     QCOMPARE(sigStatus(), QStringLiteral("STATUS"));
     QCOMPARE(BoxColor(box("txtSigStatus")), ButtonFaceColor());
@@ -537,8 +524,7 @@ void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus()
 
 // ---- Signals from other threads and processes ----
 
-void UsrOssFormTest::signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread()
-{
+void UsrOssFormTest::signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread() {
     watchReceivingThread();
     ResetReceivedSignalNumber();
     constexpr int kSignals = 40;
@@ -554,8 +540,7 @@ void UsrOssFormTest::signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread()
     QCOMPARE(onWindowThread_, QList<bool>(kSignals, true));
 }
 
-void UsrOssFormTest::signalsFromASecondProcessArriveInOrder()
-{
+void UsrOssFormTest::signalsFromASecondProcessArriveInOrder() {
     const QList<uint32_t> codes{0x105, 0x101, 0x1F0, 0x103, 0x102};
     QVERIFY(test::InitSignalsWithHandler(codes));
     watchReceivingThread();
@@ -566,8 +551,7 @@ void UsrOssFormTest::signalsFromASecondProcessArriveInOrder()
     QCOMPARE(onWindowThread_, QList<bool>(codes.size(), true));
 }
 
-void UsrOssFormTest::signalsInQuickSuccessionAreAllRecorded()
-{
+void UsrOssFormTest::signalsInQuickSuccessionAreAllRecorded() {
     QList<uint32_t> codes;
     for (uint32_t code = 0x140; code < 0x150; ++code)
         codes << code;
@@ -584,8 +568,7 @@ void UsrOssFormTest::signalsInQuickSuccessionAreAllRecorded()
     QCOMPARE(received, sent);
 }
 
-void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden()
-{
+void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     QVERIFY(test::InitSignalsWithHandler({0x101}));
     QPointer<frmUsrOss> first = form_;
     form_->parentWidget()->close(); // the sub-window
@@ -606,8 +589,7 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden()
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
 }
 
-void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable()
-{
+void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
     MessageBoxCapture boxes;
     SetLibraryFileOverride(TraxLibrary::UsrOss, QStringLiteral("/nonexistent/libvelk_usr_oss.so"));
     press("cmdSigInit");

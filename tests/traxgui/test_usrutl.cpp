@@ -18,7 +18,7 @@ using traxgui::test::MessageBoxCapture;
 class UsrUtlFormTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void loadsWithTheDesignedTexts();
@@ -32,10 +32,8 @@ private slots:
     void textThatIsNoNumberIsRefused();
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
-private:
-    template <typename T>
-    T *child(const char *name)
-    {
+  private:
+    template <typename T> T *child(const char *name) {
         return test::Child<T>(form_, QLatin1String(name));
     }
     QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
@@ -46,8 +44,7 @@ private:
     frmUsrUtl *form_ = nullptr;
 };
 
-void UsrUtlFormTest::init()
-{
+void UsrUtlFormTest::init() {
     Main();
     frmMain *window = frmMain::Existing();
     QVERIFY(window);
@@ -57,22 +54,19 @@ void UsrUtlFormTest::init()
     QVERIFY(form_);
 }
 
-void UsrUtlFormTest::cleanup()
-{
+void UsrUtlFormTest::cleanup() {
     delete frmMain::Existing();
     SetLibraryFileOverride(TraxLibrary::UsrUtl, QString());
 }
 
-QStringList UsrUtlFormTest::lines()
-{
+QStringList UsrUtlFormTest::lines() {
     QString text = child<PictureBox>("picOutput")->Text();
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text.isEmpty() ? QStringList() : text.split(u'\n');
 }
 
-void UsrUtlFormTest::loadsWithTheDesignedTexts()
-{
+void UsrUtlFormTest::loadsWithTheDesignedTexts() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("USR-UTL Library"));
     QCOMPARE(child<QLabel>("lblHexStrg")->text(), QStringLiteral("hex string (1..8 char):"));
     QCOMPARE(child<QLabel>("lblBitNbr")->text(), QStringLiteral("number of bits (1..32):"));
@@ -88,8 +82,7 @@ void UsrUtlFormTest::loadsWithTheDesignedTexts()
     QVERIFY(lines().isEmpty());
 }
 
-void UsrUtlFormTest::initialTextsGiveZeroAndAOneBitDump()
-{
+void UsrUtlFormTest::initialTextsGiveZeroAndAOneBitDump() {
     MessageBoxCapture boxes;
     press("cmdUtlAtox");
     press("cmdUtlBindump");
@@ -97,8 +90,7 @@ void UsrUtlFormTest::initialTextsGiveZeroAndAOneBitDump()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void UsrUtlFormTest::linesAccumulateUntilCls()
-{
+void UsrUtlFormTest::linesAccumulateUntilCls() {
     press("cmdUtlIdent");
     press("cmdUtlIdent");
     box("txtHexStr")->setText(QStringLiteral("ff"));
@@ -108,28 +100,33 @@ void UsrUtlFormTest::linesAccumulateUntilCls()
     QVERIFY(!printed[0].isEmpty());
     QCOMPARE(printed[1], printed[0]);
     QCOMPARE(printed[2], QStringLiteral(" 255 "));
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usrutl")).isEmpty());
+    QVERIFY(
+        !test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usrutl")).isEmpty());
     press("cmdCls");
     QVERIFY(lines().isEmpty());
     press("cmdUtlAtox");
     QCOMPARE(lines(), QStringList{QStringLiteral(" 255 ")});
 }
 
-void UsrUtlFormTest::atoxPrintsTheSignPlace_data()
-{
+void UsrUtlFormTest::atoxPrintsTheSignPlace_data() {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("line");
-    QTest::newRow("positive") << "1A" << " 26 ";
-    QTest::newRow("all bits") << "FFFFFFFF" << "-1 ";
-    QTest::newRow("highest positive") << "7fffffff" << " 2147483647 ";
+    QTest::newRow("positive") << "1A"
+                              << " 26 ";
+    QTest::newRow("all bits") << "FFFFFFFF"
+                              << "-1 ";
+    QTest::newRow("highest positive") << "7fffffff"
+                                      << " 2147483647 ";
     // More than eight digits and text that is not hexadecimal go to the library unchanged.
-    QTest::newRow("nine digits") << "123456789" << " 591751049 ";
-    QTest::newRow("not hex") << "xyz" << " 0 ";
-    QTest::newRow("empty") << "" << " 0 ";
+    QTest::newRow("nine digits") << "123456789"
+                                 << " 591751049 ";
+    QTest::newRow("not hex") << "xyz"
+                             << " 0 ";
+    QTest::newRow("empty") << ""
+                           << " 0 ";
 }
 
-void UsrUtlFormTest::atoxPrintsTheSignPlace()
-{
+void UsrUtlFormTest::atoxPrintsTheSignPlace() {
     QFETCH(QString, hex);
     QFETCH(QString, line);
     MessageBoxCapture boxes;
@@ -139,22 +136,29 @@ void UsrUtlFormTest::atoxPrintsTheSignPlace()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void UsrUtlFormTest::bindumpPassesValuesOn_data()
-{
+void UsrUtlFormTest::bindumpPassesValuesOn_data() {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("bits");
     QTest::addColumn<QString>("line");
-    QTest::newRow("six bits") << "2d" << "6" << "10 1101";
-    QTest::newRow("all 32 bits") << "FFFFFFFF" << "32"
+    QTest::newRow("six bits") << "2d"
+                              << "6"
+                              << "10 1101";
+    QTest::newRow("all 32 bits") << "FFFFFFFF"
+                                 << "32"
                                  << "1111 1111 1111 1111 1111 1111 1111 1111";
     // Bit counts outside 1..32 are passed on; the library judges them.
-    QTest::newRow("zero bits") << "5" << "0" << "";
-    QTest::newRow("40 bits") << "1" << "40" << "0000 0000 0000 0000 0000 0000 0000 0001";
-    QTest::newRow("-1 bits") << "3" << "-1" << "0000 0000 0000 0000 0000 0000 0000 0011";
+    QTest::newRow("zero bits") << "5"
+                               << "0"
+                               << "";
+    QTest::newRow("40 bits") << "1"
+                             << "40"
+                             << "0000 0000 0000 0000 0000 0000 0000 0001";
+    QTest::newRow("-1 bits") << "3"
+                             << "-1"
+                             << "0000 0000 0000 0000 0000 0000 0000 0011";
 }
 
-void UsrUtlFormTest::bindumpPassesValuesOn()
-{
+void UsrUtlFormTest::bindumpPassesValuesOn() {
     QFETCH(QString, hex);
     QFETCH(QString, bits);
     QFETCH(QString, line);
@@ -166,24 +170,29 @@ void UsrUtlFormTest::bindumpPassesValuesOn()
     QCOMPARE(boxes.Count(), 0);
 }
 
-void UsrUtlFormTest::textThatIsNoNumberIsRefused_data()
-{
+void UsrUtlFormTest::textThatIsNoNumberIsRefused_data() {
     QTest::addColumn<QString>("hex");
     QTest::addColumn<QString>("bits");
     QTest::addColumn<QString>("warning");
     const QString badHex = QStringLiteral("argument 'hex string' is not a valid number");
     const QString badBits = QStringLiteral("argument 'number of bits' is not a valid number");
-    QTest::newRow("not hex") << "xyz" << "8" << badHex;
-    QTest::newRow("empty hex") << "" << "8" << badHex;
-    QTest::newRow("nine digits") << "123456789" << "8" << badHex;
-    QTest::newRow("hex with prefix") << "&H10" << "8" << badHex;
-    QTest::newRow("bits not a number") << "10" << "eight" << badBits;
-    QTest::newRow("bits empty") << "10" << "" << badBits;
-    QTest::newRow("both bad") << "g" << "x" << badHex;
+    QTest::newRow("not hex") << "xyz"
+                             << "8" << badHex;
+    QTest::newRow("empty hex") << ""
+                               << "8" << badHex;
+    QTest::newRow("nine digits") << "123456789"
+                                 << "8" << badHex;
+    QTest::newRow("hex with prefix") << "&H10"
+                                     << "8" << badHex;
+    QTest::newRow("bits not a number") << "10"
+                                       << "eight" << badBits;
+    QTest::newRow("bits empty") << "10"
+                                << "" << badBits;
+    QTest::newRow("both bad") << "g"
+                              << "x" << badHex;
 }
 
-void UsrUtlFormTest::textThatIsNoNumberIsRefused()
-{
+void UsrUtlFormTest::textThatIsNoNumberIsRefused() {
     QFETCH(QString, hex);
     QFETCH(QString, bits);
     QFETCH(QString, warning);
@@ -197,8 +206,7 @@ void UsrUtlFormTest::textThatIsNoNumberIsRefused()
     QVERIFY(lines().isEmpty());
 }
 
-void UsrUtlFormTest::missingLibraryIsReportedAndTheFormStaysUsable()
-{
+void UsrUtlFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
     MessageBoxCapture boxes;
     SetLibraryFileOverride(TraxLibrary::UsrUtl, QStringLiteral("/nonexistent/libvelk_usr_utl.so"));
     press("cmdUtlIdent");
