@@ -9,7 +9,7 @@
 #include "traxformat.h"
 #include "ui_frmUsrOss.h"
 
-#include "ossDecl.h"
+#include <usr_oss.h>
 
 #include <QFocusEvent>
 #include <QPointer>

@@ -6,8 +6,8 @@
 #include "pictureBox.h"
 #include "traxformat.h"
 
-#include "ossDecl.h"
 #include <trax_api.h>
+#include <usr_oss.h>
 
 #include <QApplication>
 #include <QLabel>

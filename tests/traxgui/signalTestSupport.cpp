@@ -6,7 +6,7 @@
 #include "msgbox.h"
 #include "traxguiTestSupport.h"
 
-#include "ossDecl.h"
+#include <usr_oss.h>
 #include "sig_event_name.h"
 #include "trax_win32.h"
 

@@ -12,7 +12,7 @@
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
 
-#include "ossDecl.h"
+#include <usr_oss.h>
 
 #include <QCheckBox>
 #include <QComboBox>
