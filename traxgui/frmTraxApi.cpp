@@ -1,5 +1,6 @@
 #include "frmTraxApi.h"
 
+#include "functionForm.h"
 #include "libbinding.h"
 #include "modTraxgui.h"
 #include "msgbox.h"
@@ -8,7 +9,6 @@
 
 #include <trax_api.h>
 
-#include <QFocusEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
@@ -22,7 +22,6 @@ constexpr int32_t kFirstBlockCode = 0x2000;
 constexpr int32_t kMaxByteIndex = frmTraxApi::kBufferSize - 1;
 constexpr int32_t kMaxByteValue = 0xFF;
 
-const char kPlaceholder[] = "----------------- function -----------------";
 const char kBlockAddress[] = "<block addr>";
 
 /// How an argument box is laid out when a function is chosen; a null caption leaves the
@@ -108,56 +107,36 @@ std::span<const frmTraxApi::FunctionRow> frmTraxApi::functionRows() {
     return rows;
 }
 
-const frmTraxApi::FunctionRow *frmTraxApi::findFunction(const QString &name) {
-    for (const Row &row : functionRows()) {
-        if (name == QLatin1String(row.name))
-            return &row;
-    }
-    return nullptr;
-}
-
 frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmTraxApi>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    keepSpaceWhenHidden();
+    // The argument area and the frames keep their place when hidden, so that the form does
+    // not jump around as functions are chosen.
+    KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
+                         ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraBlk,
+                         ui_->fraString, ui_->fraBuffer});
     fitDumpAreaToEightRows();
     for (int i = 0; i < 3; ++i)
-        connect(txtArg(i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });
+        connect(ArgBox(*ui_, i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });
     connect(ui_->cboFunction, &QComboBox::activated, this, &frmTraxApi::onFunctionChosen);
     connect(ui_->cmdCall, &QPushButton::clicked, this, &frmTraxApi::onCall);
     connect(ui_->cmdBufSetByte, &QPushButton::clicked, this, &frmTraxApi::SetBufByte);
     connect(ui_->txtBufValue, &QLineEdit::returnPressed, this, &frmTraxApi::SetBufByte);
     connect(ui_->cmdBufClrAll, &QPushButton::clicked, this, &frmTraxApi::onClearAll);
-    ui_->cmdCall->installEventFilter(this);
+    NeutralWhenCallButtonLeft(ui_->cmdCall, ui_->txtStatus);
     formLoad();
 }
 
 frmTraxApi::~frmTraxApi() = default;
 
 void frmTraxApi::formLoad() {
-    for (const Row &row : functionRows())
-        ui_->cboFunction->addItem(QLatin1String(row.name));
-    ui_->cboFunction->setCurrentIndex(-1);
-    ui_->cboFunction->setEditText(QLatin1String(kPlaceholder));
+    OfferFunctions(ui_->cboFunction, functionRows());
     ui_->fraBuffer->hide();
     ui_->fraString->hide();
     ui_->fraBlk->hide();
     ShowStatusNeutral(ui_->txtStatus);
     SetStatusText(QStringLiteral("no path opened"));
     CurrentPath = 0;
-}
-
-/// The argument area and the frames keep their place when hidden, so that the form does not
-/// jump around as functions are chosen.
-void frmTraxApi::keepSpaceWhenHidden() {
-    const QList<QWidget *> widgets{ui_->lblArg0,   ui_->lblArg1, ui_->lblArg2,   ui_->txtArg0,
-                                   ui_->txtArg1,   ui_->txtArg2, ui_->lblRet,    ui_->txtRet,
-                                   ui_->txtStatus, ui_->fraBlk,  ui_->fraString, ui_->fraBuffer};
-    for (QWidget *widget : widgets) {
-        QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        widget->setSizePolicy(policy);
-    }
 }
 
 /// The hex table of the 64-byte buffer has eight rows; the area shows exactly those.
@@ -171,20 +150,10 @@ void frmTraxApi::fitDumpAreaToEightRows() {
                          area->contentsMargins().bottom());
 }
 
-QLabel *frmTraxApi::lblArg(int index) const {
-    const std::array<QLabel *, 3> labels{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2};
-    return labels[static_cast<size_t>(index)];
-}
-
-QLineEdit *frmTraxApi::txtArg(int index) const {
-    const std::array<QLineEdit *, 3> boxes{ui_->txtArg0, ui_->txtArg1, ui_->txtArg2};
-    return boxes[static_cast<size_t>(index)];
-}
-
 // ---- Choosing a function ----
 
 void frmTraxApi::onFunctionChosen() {
-    const Row *row = findFunction(ui_->cboFunction->currentText());
+    const Row *row = FindFunctionRow(functionRows(), ui_->cboFunction->currentText());
     if (row == nullptr)
         return;
     updating_ = true;
@@ -196,11 +165,11 @@ void frmTraxApi::onFunctionChosen() {
 void frmTraxApi::resetArgumentArea() {
     ShowLabel(ui_->lblRet, QStringLiteral("error code"));
     ShowTextLocked(ui_->txtRet, QString());
-    ShowLabel(lblArg(0), QStringLiteral("path number"));
-    ShowTextLocked(txtArg(0), QString::number(CurrentPath));
+    ShowLabel(ArgLabel(*ui_, 0), QStringLiteral("path number"));
+    ShowTextLocked(ArgBox(*ui_, 0), QString::number(CurrentPath));
     for (int i = 1; i < 3; ++i) {
-        HideLabel(lblArg(i));
-        HideText(txtArg(i));
+        HideLabel(ArgLabel(*ui_, i));
+        HideText(ArgBox(*ui_, i));
     }
     ui_->txtStatus->show();
     ShowStatusNeutral(ui_->txtStatus);
@@ -217,11 +186,11 @@ void frmTraxApi::applyRow(const Row &row) {
         const ArgLayout &arg = row.args[static_cast<size_t>(i)];
         if (arg.caption == nullptr)
             continue;
-        ShowLabel(lblArg(i), QLatin1String(arg.caption));
+        ShowLabel(ArgLabel(*ui_, i), QLatin1String(arg.caption));
         if (arg.input)
-            ShowTextInput(txtArg(i), QLatin1String(arg.text));
+            ShowTextInput(ArgBox(*ui_, i), QLatin1String(arg.text));
         else
-            ShowTextLocked(txtArg(i), QLatin1String(arg.text));
+            ShowTextLocked(ArgBox(*ui_, i), QLatin1String(arg.text));
     }
     if (row.further != nullptr)
         (this->*row.further)();
@@ -232,7 +201,7 @@ void frmTraxApi::resetSavedDataText() {
 }
 
 void frmTraxApi::showBlockBufferAddress() {
-    ShowTextLocked(txtArg(1), addressText(dataBuf_.data()));
+    ShowTextLocked(ArgBox(*ui_, 1), addressText(dataBuf_.data()));
     ShowDataBuffer();
 }
 
@@ -252,12 +221,12 @@ void frmTraxApi::onArgChanged(int index) {
     if (index == 1)
         onStatusCodeChanged();
     else if (index == 2)
-        savedDataText_ = txtArg(2)->text();
+        savedDataText_ = ArgBox(*ui_, 2)->text();
 }
 
 void frmTraxApi::onStatusCodeChanged() {
     int32_t code = 0;
-    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
         return;
     updating_ = true;
     setBlockMode(code >= kFirstBlockCode);
@@ -267,11 +236,11 @@ void frmTraxApi::onStatusCodeChanged() {
 void frmTraxApi::setBlockMode(bool on) {
     blockMode_ = on;
     if (on) {
-        ShowTextLocked(txtArg(2), QLatin1String(kBlockAddress));
+        ShowTextLocked(ArgBox(*ui_, 2), QLatin1String(kBlockAddress));
         ui_->fraBlk->show();
         ShowDataBuffer();
     } else {
-        ShowTextInput(txtArg(2), savedDataText_);
+        ShowTextInput(ArgBox(*ui_, 2), savedDataText_);
         ui_->fraBlk->hide();
         ui_->fraBuffer->hide();
     }
@@ -280,7 +249,7 @@ void frmTraxApi::setBlockMode(bool on) {
 // ---- Calling ----
 
 void frmTraxApi::onCall() {
-    const Row *row = findFunction(ui_->cboFunction->currentText());
+    const Row *row = FindFunctionRow(functionRows(), ui_->cboFunction->currentText());
     if (row == nullptr) {
         MsgWarning(QStringLiteral("unknown TRAX-API function"));
         return;
@@ -298,7 +267,7 @@ void frmTraxApi::dumpDataBuffer() {
 }
 
 void frmTraxApi::callOpen() {
-    const QString name = txtArg(0)->text();
+    const QString name = ArgBox(*ui_, 0)->text();
     if (name.isEmpty()) {
         MsgBox(QStringLiteral("invalid device name"), QMessageBox::NoIcon, QMessageBox::Ok,
                AppTitle());
@@ -326,22 +295,22 @@ void frmTraxApi::callClose() {
 }
 
 void frmTraxApi::callRead() {
-    int32_t value = parseArgNumber(txtArg(1)->text()).value_or(0);
+    int32_t value = parseArgNumber(ArgBox(*ui_, 1)->text()).value_or(0);
     const auto ret = callApi<decltype(M_READ)>("M_READ", CurrentPath, &value);
     if (!ret)
         return;
-    txtArg(1)->setText(QString::number(value));
+    ArgBox(*ui_, 1)->setText(QString::number(value));
     report(*ret);
 }
 
 void frmTraxApi::callWrite() {
     int32_t value = 0;
-    if (!ArgToLong(txtArg(1)->text(), value, QStringLiteral("value")))
+    if (!ArgToLong(ArgBox(*ui_, 1)->text(), value, QStringLiteral("value")))
         return;
     const auto ret = callApi<decltype(M_WRITE)>("M_WRITE", CurrentPath, value);
     if (!ret)
         return;
-    txtArg(1)->setText(QString::number(value));
+    ArgBox(*ui_, 1)->setText(QString::number(value));
     report(*ret);
 }
 
@@ -357,22 +326,22 @@ bool frmTraxApi::readBlockSize(int32_t &size) {
 
 void frmTraxApi::finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown) {
     ui_->txtBlkSize->setText(QString::number(blockSizeShown));
-    txtArg(1)->setText(hexText(code));
+    ArgBox(*ui_, 1)->setText(hexText(code));
     report(ret);
 }
 
 void frmTraxApi::callGetstat() {
     int32_t code = 0;
-    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
         int32_t data = 0;
-        if (!ArgToLong(txtArg(2)->text(), data, QStringLiteral("data")))
+        if (!ArgToLong(ArgBox(*ui_, 2)->text(), data, QStringLiteral("data")))
             return;
         const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code, &data);
         if (!ret)
             return;
-        txtArg(2)->setText(hexText(data));
+        ArgBox(*ui_, 2)->setText(hexText(data));
         finishStatusCall(*ret, code, 0);
         return;
     }
@@ -389,11 +358,11 @@ void frmTraxApi::callGetstat() {
 
 void frmTraxApi::callSetstat() {
     int32_t code = 0;
-    if (!ArgToLong(txtArg(1)->text(), code, QStringLiteral("status code")))
+    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
         int32_t data = 0;
-        if (!ArgToLong(txtArg(2)->text(), data, QStringLiteral("data")))
+        if (!ArgToLong(ArgBox(*ui_, 2)->text(), data, QStringLiteral("data")))
             return;
         const auto ret = callApi<decltype(M_SETSTAT)>("M_SETSTAT", CurrentPath, code,
                                                       static_cast<intptr_t>(data));
@@ -424,7 +393,7 @@ void frmTraxApi::callSetblock() {
 
 void frmTraxApi::callBlockTransfer(bool write) {
     int32_t length = 0;
-    if (!ArgToLong(txtArg(2)->text(), length, QStringLiteral("length")))
+    if (!ArgToLong(ArgBox(*ui_, 2)->text(), length, QStringLiteral("length")))
         return;
     if (length < 0 || length > kBufferSize) {
         MsgWarning(QStringLiteral("'length' out of range (0..64)"));
@@ -437,30 +406,19 @@ void frmTraxApi::callBlockTransfer(bool write) {
     if (!ret)
         return;
     dumpDataBuffer();
-    txtArg(2)->setText(QString::number(length));
+    ArgBox(*ui_, 2)->setText(QString::number(length));
     report(*ret);
 }
 
 void frmTraxApi::callErrstring() {
     int32_t code = 0;
-    if (!ArgToLong(txtArg(0)->text(), code, QStringLiteral("error code")))
+    if (!ArgToLong(ArgBox(*ui_, 0)->text(), code, QStringLiteral("error code")))
         return;
     const auto address = callApi<decltype(M_ERRSTRING)>("M_ERRSTRING", code);
     if (!address)
         return;
     ui_->txtRet->setText(addressText(*address));
     ui_->txtString->setText(PtrToString(*address));
-}
-
-/// Leaving the call button returns the status box to its neutral look; a message box or
-/// another window taking the focus does not count as leaving.
-bool frmTraxApi::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui_->cmdCall && event->type() == QEvent::FocusOut) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            ShowStatusNeutral(ui_->txtStatus);
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 // ---- Data buffer ----

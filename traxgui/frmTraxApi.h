@@ -11,9 +11,6 @@
 #include <memory>
 #include <span>
 
-class QLabel;
-class QLineEdit;
-
 namespace Ui {
 class frmTraxApi;
 }
@@ -44,18 +41,11 @@ class frmTraxApi : public QWidget {
     /// One function of the list: how the argument area is laid out and what the call does.
     struct FunctionRow;
 
-  protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
   private:
     static std::span<const FunctionRow> functionRows();
-    static const FunctionRow *findFunction(const QString &name);
 
     void formLoad();
-    void keepSpaceWhenHidden();
     void fitDumpAreaToEightRows();
-    QLabel *lblArg(int index) const;
-    QLineEdit *txtArg(int index) const;
 
     void onFunctionChosen();
     void resetArgumentArea();

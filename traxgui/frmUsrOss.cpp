@@ -1,6 +1,7 @@
 #include "frmUsrOss.h"
 
 #include "frmMain.h"
+#include "functionForm.h"
 #include "libbinding.h"
 #include "modSigHdlr.h"
 #include "modTraxgui.h"
@@ -11,14 +12,12 @@
 
 #include <usr_oss.h>
 
-#include <QFocusEvent>
 #include <QPointer>
 #include <QStringList>
 
 namespace traxgui {
 namespace {
 
-const char kPlaceholder[] = "----------------- function -----------------";
 constexpr uint32_t kTrySignalCode = 0x111;
 
 /// The warning shown before the handler is installed, line by line.
@@ -136,14 +135,6 @@ std::span<const frmUsrOss::FunctionRow> frmUsrOss::functionRows() {
     return rows;
 }
 
-const frmUsrOss::FunctionRow *frmUsrOss::findFunction(const QString &name) {
-    for (const Row &row : functionRows()) {
-        if (name == QLatin1String(row.name))
-            return &row;
-    }
-    return nullptr;
-}
-
 // ---- The single instance ----
 
 frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrOss>()) {
@@ -168,8 +159,13 @@ frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
     connect(ui_->cmdSigWait, &QPushButton::clicked, this, &frmUsrOss::onSigWait);
     connect(ui_->chkSigInitHdlr, &QCheckBox::toggled, this, &frmUsrOss::onHandlerBoxChanged);
 
-    keepSpaceWhenHidden();
-    ui_->cmdCall->installEventFilter(this);
+    // The two function groups share one place in the form, and the argument area and the
+    // frames keep their place when hidden, so the form neither jumps nor needs resizing when
+    // the user switches groups or functions.
+    KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
+                         ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraComFunc,
+                         ui_->fraOutput, ui_->fraSigFunc, ui_->fraSigHdlr});
+    NeutralWhenCallButtonLeft(ui_->cmdCall, ui_->txtStatus);
     ui_->fraSigFunc->setMouseTracking(true);
     ui_->fraSigFunc->installEventFilter(this);
     ui_->fraSigHdlr->installEventFilter(this);
@@ -213,41 +209,13 @@ QListWidget *frmUsrOss::ReceivedSignalList() const {
 }
 
 void frmUsrOss::formLoad() {
-    for (const Row &row : functionRows())
-        ui_->cboFunction->addItem(QLatin1String(row.name));
-    ui_->cboFunction->setCurrentIndex(-1);
-    ui_->cboFunction->setEditText(QLatin1String(kPlaceholder));
+    OfferFunctions(ui_->cboFunction, functionRows());
     ui_->fraOutput->hide();
     ui_->fraSigFunc->hide();
     ui_->txtSigInitStatus->setText(QStringLiteral("not initialized"));
     ui_->txtSigMaskStatus->setText(QStringLiteral("not masked"));
     ui_->fraSigHdlr->hide();
     lastRandom_ = 0;
-}
-
-/// The two function groups share one place in the form, and the argument area and the
-/// frames keep their place when hidden, so the form neither jumps nor needs resizing when
-/// the user switches groups or functions.
-void frmUsrOss::keepSpaceWhenHidden() {
-    const QList<QWidget *> widgets{ui_->lblArg0,   ui_->lblArg1,    ui_->lblArg2,   ui_->txtArg0,
-                                   ui_->txtArg1,   ui_->txtArg2,    ui_->lblRet,    ui_->txtRet,
-                                   ui_->txtStatus, ui_->fraComFunc, ui_->fraOutput, ui_->fraSigFunc,
-                                   ui_->fraSigHdlr};
-    for (QWidget *widget : widgets) {
-        QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        widget->setSizePolicy(policy);
-    }
-}
-
-QLabel *frmUsrOss::lblArg(int index) const {
-    const std::array<QLabel *, 3> labels{ui_->lblArg0, ui_->lblArg1, ui_->lblArg2};
-    return labels[static_cast<size_t>(index)];
-}
-
-QLineEdit *frmUsrOss::txtArg(int index) const {
-    const std::array<QLineEdit *, 3> boxes{ui_->txtArg0, ui_->txtArg1, ui_->txtArg2};
-    return boxes[static_cast<size_t>(index)];
 }
 
 void frmUsrOss::showCommonFunctions(bool common) {
@@ -258,7 +226,7 @@ void frmUsrOss::showCommonFunctions(bool common) {
 // ---- Common functions: layout ----
 
 void frmUsrOss::onFunctionChosen() {
-    const Row *row = findFunction(ui_->cboFunction->currentText());
+    const Row *row = FindFunctionRow(functionRows(), ui_->cboFunction->currentText());
     if (row == nullptr)
         return;
     resetArgumentArea();
@@ -269,8 +237,8 @@ void frmUsrOss::resetArgumentArea() {
     ShowLabel(ui_->lblRet, QStringLiteral("error code"));
     ShowTextLocked(ui_->txtRet, QString());
     for (int i = 0; i < 3; ++i) {
-        HideLabel(lblArg(i));
-        HideText(txtArg(i));
+        HideLabel(ArgLabel(*ui_, i));
+        HideText(ArgBox(*ui_, i));
     }
     ui_->txtStatus->hide();
     ShowStatusNeutral(ui_->txtStatus);
@@ -283,8 +251,8 @@ void frmUsrOss::applyRow(const Row &row) {
         const ArgLayout &arg = row.args[static_cast<size_t>(i)];
         if (arg.caption == nullptr)
             continue;
-        ShowLabel(lblArg(i), QLatin1String(arg.caption));
-        ShowTextInput(txtArg(i),
+        ShowLabel(ArgLabel(*ui_, i), QLatin1String(arg.caption));
+        ShowTextInput(ArgBox(*ui_, i),
                       arg.text != nullptr ? QLatin1String(arg.text) : QString::number(lastRandom_));
     }
     ui_->fraOutput->setVisible(row.showOutput);
@@ -299,7 +267,7 @@ void frmUsrOss::onCall() {
     ui_->txtRet->clear();
     ui_->txtRet->repaint();
     ShowWaiting(ui_->txtStatus);
-    const Row *row = findFunction(ui_->cboFunction->currentText());
+    const Row *row = FindFunctionRow(functionRows(), ui_->cboFunction->currentText());
     if (row == nullptr) {
         MsgWarning(QStringLiteral("unknown USR-OSS function"));
         return;
@@ -325,7 +293,7 @@ void frmUsrOss::callIdent() {
 
 void frmUsrOss::callErrString() {
     int32_t code = 0;
-    if (!ArgToLong(txtArg(0)->text(), code, QStringLiteral("error code")))
+    if (!ArgToLong(ArgBox(*ui_, 0)->text(), code, QStringLiteral("error code")))
         return;
     if (const auto address = callOss<decltype(UOS_ERRSTRING)>("UOS_ERRSTRING", code))
         showText(*address);
@@ -333,14 +301,14 @@ void frmUsrOss::callErrString() {
 
 void frmUsrOss::callRandom() {
     int32_t old = 0;
-    if (!ArgToLong(txtArg(0)->text(), old, QStringLiteral("old random value")))
+    if (!ArgToLong(ArgBox(*ui_, 0)->text(), old, QStringLiteral("old random value")))
         return;
     const auto value = callOss<decltype(UOS_RANDOM)>("UOS_RANDOM", static_cast<uint32_t>(old));
     if (!value)
         return;
     // The result is offered as the argument of the next call.
     lastRandom_ = static_cast<int32_t>(*value);
-    txtArg(0)->setText(QString::number(lastRandom_));
+    ArgBox(*ui_, 0)->setText(QString::number(lastRandom_));
     showNumber(lastRandom_);
 }
 
@@ -349,7 +317,7 @@ void frmUsrOss::callRandomMap() {
     std::array<int32_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
         const auto index = static_cast<size_t>(i);
-        if (!ArgToLong(txtArg(i)->text(), values[index], QLatin1String(names[index])))
+        if (!ArgToLong(ArgBox(*ui_, i)->text(), values[index], QLatin1String(names[index])))
             return;
     }
     const auto mapped = callOss<decltype(UOS_RANDOM_MAP)>(
@@ -372,7 +340,7 @@ void frmUsrOss::callMsecTimerResolution() {
 
 void frmUsrOss::callDelay() {
     int32_t msec = 0;
-    if (!ArgToLong(txtArg(0)->text(), msec, QStringLiteral("msec")))
+    if (!ArgToLong(ArgBox(*ui_, 0)->text(), msec, QStringLiteral("msec")))
         return;
     if (const auto used = callOss<decltype(UOS_DELAY)>("UOS_DELAY", msec))
         showNumber(*used);
@@ -388,7 +356,7 @@ void frmUsrOss::callMikroDelayInit() {
 
 void frmUsrOss::callMikroDelay() {
     int32_t usec = 0;
-    if (!ArgToLong(txtArg(0)->text(), usec, QStringLiteral("usec")))
+    if (!ArgToLong(ArgBox(*ui_, 0)->text(), usec, QStringLiteral("usec")))
         return;
     const auto status =
         callOss<decltype(UOS_MIKRO_DELAY)>("UOS_MIKRO_DELAY", static_cast<uint32_t>(usec));
@@ -491,16 +459,11 @@ void frmUsrOss::onHandlerBoxChanged(bool checked) {
 
 // ---- Events ----
 
-/// Leaving the call button returns its status box to the neutral look (a message box or
-/// another window taking the focus does not count as leaving); moving the mouse over the
-/// signal frame does the same for the signal status box; clicking the handler frame shows a
-/// made-up signal so that the display can be tried without the library.
+/// Moving the mouse over the signal frame returns the signal status box to the neutral
+/// look; clicking the handler frame shows a made-up signal so that the display can be tried
+/// without the library.
 bool frmUsrOss::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == ui_->cmdCall && event->type() == QEvent::FocusOut) {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            ShowStatusNeutral(ui_->txtStatus);
-    } else if (watched == ui_->fraSigFunc && event->type() == QEvent::MouseMove) {
+    if (watched == ui_->fraSigFunc && event->type() == QEvent::MouseMove) {
         ShowStatusNeutral(ui_->txtSigStatus);
     } else if (watched == ui_->fraSigHdlr && event->type() == QEvent::MouseButtonRelease) {
         SigHdlr(kTrySignalCode);

@@ -13,8 +13,6 @@
 #include <span>
 
 class QFrame;
-class QLabel;
-class QLineEdit;
 class QListWidget;
 
 namespace Ui {
@@ -53,12 +51,8 @@ class frmUsrOss : public QWidget {
 
   private:
     static std::span<const FunctionRow> functionRows();
-    static const FunctionRow *findFunction(const QString &name);
 
     void formLoad();
-    void keepSpaceWhenHidden();
-    QLabel *lblArg(int index) const;
-    QLineEdit *txtArg(int index) const;
     void showCommonFunctions(bool common);
 
     void onFunctionChosen();

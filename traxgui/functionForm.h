@@ -1,0 +1,66 @@
+// What the forms built around a function list share: the list with its placeholder, the
+// lookup of a function's row by name, the three argument captions and boxes, widgets that
+// keep their place when hidden, and a status box that returns to neutral when the call
+// button loses the focus. Each form keeps its own table of rows and what differs.
+#ifndef TRAXGUI_FUNCTIONFORM_H
+#define TRAXGUI_FUNCTIONFORM_H
+
+#include <QComboBox>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace traxgui {
+
+/// The text the function list shows while no function is chosen.
+inline constexpr char kFunctionPlaceholder[] = "----------------- function -----------------";
+
+/// Fills the list with the names of the rows in table order and shows the placeholder, with
+/// no function chosen.
+template <typename Row> void OfferFunctions(QComboBox *list, std::span<const Row> rows) {
+    for (const Row &row : rows)
+        list->addItem(QLatin1String(row.name));
+    list->setCurrentIndex(-1);
+    list->setEditText(QLatin1String(kFunctionPlaceholder));
+}
+
+/// The row whose name is the text, or null for any other text (the placeholder included).
+template <typename Row> const Row *FindFunctionRow(std::span<const Row> rows, const QString &name) {
+    for (const Row &row : rows) {
+        if (name == QLatin1String(row.name))
+            return &row;
+    }
+    return nullptr;
+}
+
+/// The caption of argument 0, 1 or 2 of a form whose designer names them lblArg0..lblArg2.
+template <typename Ui> QLabel *ArgLabel(const Ui &ui, int index) {
+    const std::array<QLabel *, 3> labels{ui.lblArg0, ui.lblArg1, ui.lblArg2};
+    return labels[static_cast<size_t>(index)];
+}
+
+/// The text box of argument 0, 1 or 2 of a form whose designer names them txtArg0..txtArg2.
+template <typename Ui> QLineEdit *ArgBox(const Ui &ui, int index) {
+    const std::array<QLineEdit *, 3> boxes{ui.txtArg0, ui.txtArg1, ui.txtArg2};
+    return boxes[static_cast<size_t>(index)];
+}
+
+/// Lets the widgets keep their place in the layout while hidden, so that a form does not
+/// jump around as parts of it are shown and hidden.
+void KeepPlaceWhenHidden(std::initializer_list<QWidget *> widgets);
+
+/// Returns the status box to its neutral look whenever the call button loses the focus; a
+/// message box or another window taking the focus does not count as losing it.
+void NeutralWhenCallButtonLeft(QPushButton *callButton, QLineEdit *statusBox);
+
+} // namespace traxgui
+
+#endif
