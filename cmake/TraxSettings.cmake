@@ -2,7 +2,11 @@
 # switch) privately.
 add_library(trax_warnings INTERFACE)
 add_library(trax::warnings ALIAS trax_warnings)
-target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
+if(MSVC)
+  target_compile_options(trax_warnings INTERFACE /W4 /WX)
+else()
+  target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
+endif()
 
 if(TRAX_SANITIZE STREQUAL "address")
   target_compile_options(trax_warnings INTERFACE -fsanitize=address,undefined
