@@ -37,6 +37,18 @@ template <typename Fn, typename... Args> auto callApi(const char *entryName, Arg
     return CallEntry<Fn>(TraxLibrary::TraxApi, entryName, args...);
 }
 
+/// Reads a byte count for the data buffer from the box: a number from 0 to the buffer's
+/// size. Otherwise it warns, naming the box by name, and returns false.
+bool readByteCount(const QLineEdit *box, const QString &name, int32_t &count) {
+    if (!ArgToLong(box->text(), count, name))
+        return false;
+    if (count < 0 || count > frmTraxApi::kBufferSize) {
+        MsgWarning(QStringLiteral("'%1' out of range (0..64)").arg(name));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 struct frmTraxApi::FunctionRow {
@@ -226,7 +238,7 @@ void frmTraxApi::onArgChanged(int index) {
 
 void frmTraxApi::onStatusCodeChanged() {
     int32_t code = 0;
-    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
+    if (!ReadArg(*ui_, 1, code, QStringLiteral("status code")))
         return;
     updating_ = true;
     setBlockMode(code >= kFirstBlockCode);
@@ -260,6 +272,12 @@ void frmTraxApi::onCall() {
 bool frmTraxApi::report(int32_t ret) {
     ui_->txtRet->setText(QString::number(ret));
     return ShowTraxStatus(ret, ui_->txtStatus);
+}
+
+/// Shows in an argument box the value that the call used or returned, then its outcome.
+void frmTraxApi::reportWithArg(int32_t ret, int argIndex, const QString &argText) {
+    ArgBox(*ui_, argIndex)->setText(argText);
+    report(ret);
 }
 
 void frmTraxApi::dumpDataBuffer() {
@@ -299,44 +317,35 @@ void frmTraxApi::callRead() {
     const auto ret = callApi<decltype(M_READ)>("M_READ", CurrentPath, &value);
     if (!ret)
         return;
-    ArgBox(*ui_, 1)->setText(QString::number(value));
-    report(*ret);
+    reportWithArg(*ret, 1, QString::number(value));
 }
 
 void frmTraxApi::callWrite() {
     int32_t value = 0;
-    if (!ArgToLong(ArgBox(*ui_, 1)->text(), value, QStringLiteral("value")))
+    if (!ReadArg(*ui_, 1, value, QStringLiteral("value")))
         return;
     const auto ret = callApi<decltype(M_WRITE)>("M_WRITE", CurrentPath, value);
     if (!ret)
         return;
-    ArgBox(*ui_, 1)->setText(QString::number(value));
-    report(*ret);
+    reportWithArg(*ret, 1, QString::number(value));
 }
 
 bool frmTraxApi::readBlockSize(int32_t &size) {
-    if (!ArgToLong(ui_->txtBlkSize->text(), size, QStringLiteral("blk.size")))
-        return false;
-    if (size < 0 || size > kBufferSize) {
-        MsgWarning(QStringLiteral("'blk.size' out of range (0..64)"));
-        return false;
-    }
-    return true;
+    return readByteCount(ui_->txtBlkSize, QStringLiteral("blk.size"), size);
 }
 
 void frmTraxApi::finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown) {
     ui_->txtBlkSize->setText(QString::number(blockSizeShown));
-    ArgBox(*ui_, 1)->setText(hexText(code));
-    report(ret);
+    reportWithArg(ret, 1, hexText(code));
 }
 
 void frmTraxApi::callGetstat() {
     int32_t code = 0;
-    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
+    if (!ReadArg(*ui_, 1, code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
         int32_t data = 0;
-        if (!ArgToLong(ArgBox(*ui_, 2)->text(), data, QStringLiteral("data")))
+        if (!ReadArg(*ui_, 2, data, QStringLiteral("data")))
             return;
         const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code, &data);
         if (!ret)
@@ -358,11 +367,11 @@ void frmTraxApi::callGetstat() {
 
 void frmTraxApi::callSetstat() {
     int32_t code = 0;
-    if (!ArgToLong(ArgBox(*ui_, 1)->text(), code, QStringLiteral("status code")))
+    if (!ReadArg(*ui_, 1, code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
         int32_t data = 0;
-        if (!ArgToLong(ArgBox(*ui_, 2)->text(), data, QStringLiteral("data")))
+        if (!ReadArg(*ui_, 2, data, QStringLiteral("data")))
             return;
         const auto ret = callApi<decltype(M_SETSTAT)>("M_SETSTAT", CurrentPath, code,
                                                       static_cast<intptr_t>(data));
@@ -393,12 +402,8 @@ void frmTraxApi::callSetblock() {
 
 void frmTraxApi::callBlockTransfer(bool write) {
     int32_t length = 0;
-    if (!ArgToLong(ArgBox(*ui_, 2)->text(), length, QStringLiteral("length")))
+    if (!readByteCount(ArgBox(*ui_, 2), QStringLiteral("length"), length))
         return;
-    if (length < 0 || length > kBufferSize) {
-        MsgWarning(QStringLiteral("'length' out of range (0..64)"));
-        return;
-    }
     const auto ret =
         write ? callApi<decltype(M_SETBLOCK)>("M_SETBLOCK", CurrentPath,
                                               static_cast<const uint8_t *>(dataBuf_.data()), length)
@@ -406,13 +411,12 @@ void frmTraxApi::callBlockTransfer(bool write) {
     if (!ret)
         return;
     dumpDataBuffer();
-    ArgBox(*ui_, 2)->setText(QString::number(length));
-    report(*ret);
+    reportWithArg(*ret, 2, QString::number(length));
 }
 
 void frmTraxApi::callErrstring() {
     int32_t code = 0;
-    if (!ArgToLong(ArgBox(*ui_, 0)->text(), code, QStringLiteral("error code")))
+    if (!ReadArg(*ui_, 0, code, QStringLiteral("error code")))
         return;
     const auto address = callApi<decltype(M_ERRSTRING)>("M_ERRSTRING", code);
     if (!address)

@@ -72,6 +72,7 @@ class frmTraxApi : public QWidget {
     bool readBlockSize(int32_t &size);
     void finishStatusCall(int32_t ret, int32_t code, int32_t blockSizeShown);
     bool report(int32_t ret);
+    void reportWithArg(int32_t ret, int argIndex, const QString &argText);
     void dumpDataBuffer();
 
     void onClearAll();

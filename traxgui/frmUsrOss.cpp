@@ -293,7 +293,7 @@ void frmUsrOss::callIdent() {
 
 void frmUsrOss::callErrString() {
     int32_t code = 0;
-    if (!ArgToLong(ArgBox(*ui_, 0)->text(), code, QStringLiteral("error code")))
+    if (!ReadArg(*ui_, 0, code, QStringLiteral("error code")))
         return;
     if (const auto address = callOss<decltype(UOS_ERRSTRING)>("UOS_ERRSTRING", code))
         showText(*address);
@@ -301,7 +301,7 @@ void frmUsrOss::callErrString() {
 
 void frmUsrOss::callRandom() {
     int32_t old = 0;
-    if (!ArgToLong(ArgBox(*ui_, 0)->text(), old, QStringLiteral("old random value")))
+    if (!ReadArg(*ui_, 0, old, QStringLiteral("old random value")))
         return;
     const auto value = callOss<decltype(UOS_RANDOM)>("UOS_RANDOM", static_cast<uint32_t>(old));
     if (!value)
@@ -317,7 +317,7 @@ void frmUsrOss::callRandomMap() {
     std::array<int32_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
         const auto index = static_cast<size_t>(i);
-        if (!ArgToLong(ArgBox(*ui_, i)->text(), values[index], QLatin1String(names[index])))
+        if (!ReadArg(*ui_, i, values[index], QLatin1String(names[index])))
             return;
     }
     const auto mapped = callOss<decltype(UOS_RANDOM_MAP)>(
@@ -340,7 +340,7 @@ void frmUsrOss::callMsecTimerResolution() {
 
 void frmUsrOss::callDelay() {
     int32_t msec = 0;
-    if (!ArgToLong(ArgBox(*ui_, 0)->text(), msec, QStringLiteral("msec")))
+    if (!ReadArg(*ui_, 0, msec, QStringLiteral("msec")))
         return;
     if (const auto used = callOss<decltype(UOS_DELAY)>("UOS_DELAY", msec))
         showNumber(*used);
@@ -356,7 +356,7 @@ void frmUsrOss::callMikroDelayInit() {
 
 void frmUsrOss::callMikroDelay() {
     int32_t usec = 0;
-    if (!ArgToLong(ArgBox(*ui_, 0)->text(), usec, QStringLiteral("usec")))
+    if (!ReadArg(*ui_, 0, usec, QStringLiteral("usec")))
         return;
     const auto status =
         callOss<decltype(UOS_MIKRO_DELAY)>("UOS_MIKRO_DELAY", static_cast<uint32_t>(usec));
@@ -410,9 +410,13 @@ void frmUsrOss::onSigUnMask() {
         ui_->txtSigMaskStatus->setText(QStringLiteral("not masked"));
 }
 
+bool frmUsrOss::readSignalCode(int32_t &code) {
+    return ArgToLong(ui_->txtSigInstRemSigCode->text(), code, QStringLiteral("signal code"));
+}
+
 void frmUsrOss::onSigInstall() {
     int32_t code = 0;
-    if (!ArgToLong(ui_->txtSigInstRemSigCode->text(), code, QStringLiteral("signal code")))
+    if (!readSignalCode(code))
         return;
     if (callSignalEntry<decltype(UOS_SIG_INSTALL)>("UOS_SIG_INSTALL", static_cast<uint32_t>(code)))
         ui_->lstSigInstSigList->addItem(hexText(code));
@@ -420,7 +424,7 @@ void frmUsrOss::onSigInstall() {
 
 void frmUsrOss::onSigRemove() {
     int32_t code = 0;
-    if (!ArgToLong(ui_->txtSigInstRemSigCode->text(), code, QStringLiteral("signal code")))
+    if (!readSignalCode(code))
         return;
     if (!callSignalEntry<decltype(UOS_SIG_REMOVE)>("UOS_SIG_REMOVE", static_cast<uint32_t>(code)))
         return;

@@ -78,6 +78,7 @@ class frmUsrOss : public QWidget {
     void onSigExit();
     void onSigMask();
     void onSigUnMask();
+    bool readSignalCode(int32_t &code);
     void onSigInstall();
     void onSigRemove();
     void onSigWait();

@@ -5,16 +5,19 @@
 #ifndef TRAXGUI_FUNCTIONFORM_H
 #define TRAXGUI_FUNCTIONFORM_H
 
+#include "modTraxgui.h"
+
 #include <QComboBox>
+#include <QLineEdit>
 #include <QString>
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -51,6 +54,13 @@ template <typename Ui> QLabel *ArgLabel(const Ui &ui, int index) {
 template <typename Ui> QLineEdit *ArgBox(const Ui &ui, int index) {
     const std::array<QLineEdit *, 3> boxes{ui.txtArg0, ui.txtArg1, ui.txtArg2};
     return boxes[static_cast<size_t>(index)];
+}
+
+/// Reads the number in argument box 0, 1 or 2 as ArgToLong does: on a text that is no
+/// number it warns with the argument's name, leaves value unchanged and returns false.
+template <typename Ui>
+bool ReadArg(const Ui &ui, int index, int32_t &value, const QString &argName) {
+    return ArgToLong(ArgBox(ui, index)->text(), value, argName);
 }
 
 /// Lets the widgets keep their place in the layout while hidden, so that a form does not
