@@ -3,6 +3,7 @@
  * The token is G_ThrSerSem (count 0 or 1): whoever has taken it owns the console and the
  * shared state. A thread that gets the token sets G_CurrThrP to its own node. */
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,18 +12,24 @@
 
 namespace {
 
-// Threads that will wait for the console at once but have not yet begun to: a thread just
-// created, and a thread that has handed the console on with ts. Waiting threads get the
-// console in the order they began to wait, so a script of commands runs in a fixed order
-// only if every such thread is queued before the next command runs: CreateThr returns,
-// and a thread given the console goes on, only when none is left.
-std::atomic<int> threadsAboutToWait{0};
-// How long to wait for that, in steps of 1 ms, before going on regardless.
-constexpr int kQueueWaitSteps = 1000;
+// Turns at the console follow the order in which threads began to wait for it, so that a
+// script of commands runs the same way every time. Each thread is given a ticket when it is
+// created and when it hands the console on with ts, always by the thread that holds the
+// console at that moment, so the tickets follow the order of the commands. The semaphore
+// serves its waiters in arrival order, but a thread may not yet have reached its wait when
+// the console is released: a thread woken before its turn pauses briefly, so that the
+// thread whose turn it is can queue up, and hands the console on again.
+std::atomic<uint64_t> nextTicket{0};
+std::atomic<uint64_t> nowServing{0};
+std::atomic<uint64_t> ticketOfNode[kMaxThreads];
+// How many times a thread woken before its turn hands the console on (one pause of 1 ms
+// each) before it takes the console regardless; only a thread that failed to wait at all
+// can keep the queue waiting that long.
+constexpr int kMaxTurnRetries = 1000;
 
-void WaitUntilNoThreadIsAboutToWait() {
-    for (int step = 0; step < kQueueWaitSteps && threadsAboutToWait.load() > 0; ++step)
-        Sleep(step == 0 ? 0 : 1);
+/** Gives the node the next place in the queue for the console. */
+void TakeTicket(const ThreadNode &node) {
+    ticketOfNode[node.number - 1] = nextTicket++;
 }
 
 /** Waits for the console token; false after printing why it failed. */
@@ -41,17 +48,36 @@ bool ReleaseConsole() {
     return false;
 }
 
-/** Makes the calling thread's node the console owner. Every thread that waits for the
- *  token was created into a taken node, so a missing node means the table is corrupt;
- *  going on would run commands on another thread's paths, so the program stops. */
-void AdoptConsole() {
-    WaitUntilNoThreadIsAboutToWait();
+/** The calling thread's node. Every thread that waits for the token was created into a
+ *  taken node, so a missing node means the table is corrupt; going on would run commands
+ *  on another thread's paths, so the program stops. */
+ThreadNode &OwnNode() {
     ThreadNode *self = GetCurrThrNode();
     if (self == nullptr) {
         std::fflush(stdout);
         std::abort();
     }
-    G_CurrThrP = self;
+    return *self;
+}
+
+/** Waits until the calling thread holds the console in its turn and makes its node the
+ *  console owner; false after a failed wait or release. */
+bool WaitForTurn() {
+    for (int retry = 0;; ++retry) {
+        if (!WaitForConsole())
+            return false;
+        ThreadNode &self = OwnNode();
+        const uint64_t ticket = ticketOfNode[self.number - 1];
+        if (ticket <= nowServing || retry >= kMaxTurnRetries) {
+            if (ticket >= nowServing)
+                nowServing = ticket + 1;
+            G_CurrThrP = &self;
+            return true;
+        }
+        Sleep(1);
+        if (!ReleaseConsole())
+            return false;
+    }
 }
 
 } // namespace
@@ -76,10 +102,8 @@ ThreadNode *GetCurrThrNode() {
 }
 
 DWORD WINAPI CommandThread(LPVOID /*param*/) {
-    --threadsAboutToWait;
-    if (!WaitForConsole())
+    if (!WaitForTurn())
         return static_cast<DWORD>(-1);
-    AdoptConsole();
     CommandLoop();
     ThreadNode *self = G_CurrThrP;
     --G_ThrCount;
@@ -93,14 +117,13 @@ int32_t CreateThr() {
     ThreadNode *node = GetFreeThrNode();
     if (node == nullptr)
         return -1;
-    ++threadsAboutToWait;
     node->hThread = CreateThread(nullptr, 0, CommandThread, nullptr, 0, &node->threadId);
     if (node->hThread == nullptr) {
-        --threadsAboutToWait;
         std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
         return -1;
     }
-    WaitUntilNoThreadIsAboutToWait();
+    // The new thread cannot look at its ticket before this thread hands the console on.
+    TakeTicket(*node);
     node->inUse = 1;
     ++G_ThrCount;
     std::fputs(" Note: Use -ts to switch to the new created thread.\n", stdout);
@@ -109,11 +132,8 @@ int32_t CreateThr() {
 
 int32_t SuspendThr() {
     std::fputs("Suspend current thread ...\n", stdout);
-    ++threadsAboutToWait;
-    const bool released = ReleaseConsole();
-    --threadsAboutToWait;
-    if (!released || !WaitForConsole())
+    TakeTicket(*G_CurrThrP);
+    if (!ReleaseConsole() || !WaitForTurn())
         return -1;
-    AdoptConsole();
     return 0;
 }

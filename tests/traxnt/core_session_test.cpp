@@ -1,6 +1,7 @@
 /* Session tests of the shell core that a fixed transcript cannot express: very large or
  * binary input, several commands on one line, and threads that come and go. */
 #include <string>
+#include <vector>
 
 #include "run_prog.h"
 
@@ -44,14 +45,33 @@ TEST(ShellInput, SeveralCommandsOnOneLineRunInTurn) {
 
 TEST(ShellThreads, TsRightAfterTcHandsTheConsoleOver) {
     // As in a script: no pause between creating the thread and handing the console on.
-    // Without the wait in tc the new thread often was not yet waiting and the main thread
-    // took the console straight back; several runs make that show.
+    // The new thread may not yet be waiting when the console is released; it must still get
+    // its turn before the main thread takes the console back. Several runs make a lost
+    // turn show.
     for (int run = 0; run < 10; ++run) {
         const ProgResult result = RunTraxnt("tc ts e ts");
         EXPECT_TRUE(StatusIs(0, result));
         EXPECT_EQ(1u, CountOf(result.out, "Thr:2/2 (tid:0x"));
         // At start, after e in node 2, and after the main thread's own ts (it is alone).
         EXPECT_EQ(3u, CountOf(result.out, "Thr:1/1 (MAIN tid:0x"));
+    }
+}
+
+TEST(ShellThreads, ScriptedTurnsKeepTheirOrderInEveryRun) {
+    // Three threads created and handed the console without pauses: every run must give the
+    // console to the threads in the order in which they began to wait. A thread that had
+    // not yet reached its wait when the console was released used to lose its turn now and
+    // then, so the session is run many times.
+    const std::vector<std::string> expectedTurns = {"1/1", "1/2", "2/2", "2/3",
+                                                    "1/2", "3/2", "3/3", "1/3"};
+    for (int run = 0; run < 40; ++run) {
+        const ProgResult result = RunTraxnt("tc ts tc e ts tc ts e");
+        ASSERT_TRUE(StatusIs(0, result));
+        std::vector<std::string> turns;
+        for (size_t at = result.out.find("\nThr:"); at != std::string::npos;
+             at = result.out.find("\nThr:", at + 1))
+            turns.push_back(result.out.substr(at + 5, result.out.find(' ', at) - at - 5));
+        ASSERT_EQ(expectedTurns, turns) << "run " << run;
     }
 }
 
