@@ -6,9 +6,9 @@
 #include "msgbox.h"
 #include "traxguiTestSupport.h"
 
-#include <usr_oss.h>
 #include "sig_event_name.h"
 #include "trax_win32.h"
+#include <usr_oss.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -85,13 +85,8 @@ bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
 }
 
 QStringList ReceivedSignalEntries() {
-    QStringList entries;
-    if (frmUsrOss *form = frmUsrOss::Existing()) {
-        const QListWidget *list = form->ReceivedSignalList();
-        for (int row = 0; row < list->count(); ++row)
-            entries << list->item(row)->text();
-    }
-    return entries;
+    const frmUsrOss *form = frmUsrOss::Existing();
+    return form != nullptr ? ListEntries(form->ReceivedSignalList()) : QStringList();
 }
 
 void EndSignalHandling() {

@@ -19,7 +19,7 @@
 using namespace traxgui;
 using traxgui::test::MessageBoxCapture;
 
-class MtDrvFormTest : public QObject {
+class MtDrvFormTest : public QObject, test::FormControls<frmMtDrv> {
     Q_OBJECT
 
   private slots:
@@ -36,26 +36,15 @@ class MtDrvFormTest : public QObject {
     void alarmsOfTheMtDriverArriveAsSignals();
 
   private:
-    template <typename T> T *child(const char *name) {
-        return test::Child<T>(form_, QLatin1String(name));
-    }
-    QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
     QLineEdit *status() { return box("txtMtStatus"); }
-    void armAlarm() { child<QPushButton>("cmd_Setstat_BlkAlarmSet")->click(); }
-    void clearAlarm() { child<QPushButton>("cmd_Setstat_AlarmClr")->click(); }
+    void armAlarm() { press("cmd_Setstat_BlkAlarmSet"); }
+    void clearAlarm() { press("cmd_Setstat_AlarmClr"); }
     void openPath(const QString &device);
     void closePath();
-
-    frmMtDrv *form_ = nullptr;
 };
 
 void MtDrvFormTest::init() {
-    Main();
-    frmMain *window = frmMain::Existing();
-    QVERIFY(window);
-    window->resize(1000, 760);
-    window->ShowMtDrvForm();
-    form_ = qobject_cast<frmMtDrv *>(window->OpenForm(FormKind::MtDrv));
+    form_ = qobject_cast<frmMtDrv *>(test::OpenFormInMainWindow(FormKind::MtDrv, {1000, 760}));
     QVERIFY(form_);
 }
 

@@ -31,7 +31,7 @@
 using namespace traxgui;
 using traxgui::test::MessageBoxCapture;
 
-class UsrOssFormTest : public QObject {
+class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     Q_OBJECT
 
   private slots:
@@ -63,18 +63,9 @@ class UsrOssFormTest : public QObject {
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
   private:
-    template <typename T> T *child(const char *name) {
-        return test::Child<T>(form_, QLatin1String(name));
+    QStringList listEntries(const char *name) {
+        return test::ListEntries(child<QListWidget>(name));
     }
-    QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
-    QLineEdit *arg(int i) { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
-    QLabel *argLabel(int i) { return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i))); }
-    void choose(const QString &function) {
-        test::ChooseFromList(child<QComboBox>("cboFunction"), function);
-    }
-    void call() { press("cmdCall"); }
-    void press(const char *button) { child<QPushButton>(button)->click(); }
-    QStringList listEntries(const char *name);
     QString sigStatus() { return box("txtSigStatus")->text(); }
     void installCode(const QString &code);
     /// Checks the handler box with the given answer; the warning is checked on the way.
@@ -83,17 +74,11 @@ class UsrOssFormTest : public QObject {
     /// on the window thread.
     void watchReceivingThread();
 
-    frmUsrOss *form_ = nullptr;
     QList<bool> onWindowThread_;
 };
 
 void UsrOssFormTest::init() {
-    Main();
-    frmMain *window = frmMain::Existing();
-    QVERIFY(window);
-    window->resize(1000, 900);
-    window->ShowUsrOssForm();
-    form_ = qobject_cast<frmUsrOss *>(window->OpenForm(FormKind::UsrOss));
+    form_ = qobject_cast<frmUsrOss *>(test::OpenFormInMainWindow(FormKind::UsrOss, {1000, 900}));
     QVERIFY(form_);
     onWindowThread_.clear();
 }
@@ -103,14 +88,6 @@ void UsrOssFormTest::cleanup() {
     delete frmMain::Existing();
     QVERIFY(frmUsrOss::Existing() == nullptr);
     SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
-}
-
-QStringList UsrOssFormTest::listEntries(const char *name) {
-    QStringList entries;
-    auto *list = child<QListWidget>(name);
-    for (int row = 0; row < list->count(); ++row)
-        entries << list->item(row)->text();
-    return entries;
 }
 
 void UsrOssFormTest::installCode(const QString &code) {

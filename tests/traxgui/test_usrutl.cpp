@@ -15,7 +15,7 @@
 using namespace traxgui;
 using traxgui::test::MessageBoxCapture;
 
-class UsrUtlFormTest : public QObject {
+class UsrUtlFormTest : public QObject, test::FormControls<frmUsrUtl> {
     Q_OBJECT
 
   private slots:
@@ -33,24 +33,12 @@ class UsrUtlFormTest : public QObject {
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
   private:
-    template <typename T> T *child(const char *name) {
-        return test::Child<T>(form_, QLatin1String(name));
-    }
-    QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
-    void press(const char *button) { child<QPushButton>(button)->click(); }
     /// The printed lines; the last line end gives no empty line.
     QStringList lines();
-
-    frmUsrUtl *form_ = nullptr;
 };
 
 void UsrUtlFormTest::init() {
-    Main();
-    frmMain *window = frmMain::Existing();
-    QVERIFY(window);
-    window->resize(1000, 760);
-    window->ShowUsrUtlForm();
-    form_ = qobject_cast<frmUsrUtl *>(window->OpenForm(FormKind::UsrUtl));
+    form_ = qobject_cast<frmUsrUtl *>(test::OpenFormInMainWindow(FormKind::UsrUtl, {1000, 760}));
     QVERIFY(form_);
 }
 

@@ -20,11 +20,10 @@
 #include <QPushButton>
 
 using namespace traxgui;
-using traxgui::test::ChooseFromList;
 using traxgui::test::MessageBoxCapture;
 using traxgui::test::TypeText;
 
-class TraxApiFormTest : public QObject {
+class TraxApiFormTest : public QObject, test::FormControls<frmTraxApi> {
     Q_OBJECT
 
   private slots:
@@ -51,29 +50,13 @@ class TraxApiFormTest : public QObject {
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
   private:
-    template <typename T> T *child(const char *name) {
-        return test::Child<T>(form_, QLatin1String(name));
-    }
-    QLineEdit *box(const char *name) { return child<QLineEdit>(name); }
-    QLineEdit *arg(int i) { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
-    QLabel *argLabel(int i) { return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i))); }
-    void choose(const QString &function) {
-        ChooseFromList(child<QComboBox>("cboFunction"), function);
-    }
-    void call() { child<QPushButton>("cmdCall")->click(); }
     QString statusPanel() {
         return test::Child<QLabel>(frmMain::Existing(), QStringLiteral("Status"))->text();
     }
-
-    frmTraxApi *form_ = nullptr;
 };
 
 void TraxApiFormTest::init() {
-    Main();
-    frmMain *window = frmMain::Existing();
-    QVERIFY(window);
-    window->resize(1000, 760);
-    form_ = qobject_cast<frmTraxApi *>(window->OpenForm(FormKind::TraxApi));
+    form_ = qobject_cast<frmTraxApi *>(test::OpenFormInMainWindow(FormKind::TraxApi, {1000, 760}));
     QVERIFY(form_);
 }
 

@@ -1,8 +1,10 @@
 #include "traxguiTestSupport.h"
 
-#include <QComboBox>
+#include "frmMain.h"
+#include "modTraxgui.h"
+
 #include <QDir>
-#include <QLineEdit>
+#include <QListWidget>
 
 namespace traxgui::test {
 
@@ -20,6 +22,24 @@ MessageBoxCapture::MessageBoxCapture() {
 
 MessageBoxCapture::~MessageBoxCapture() {
     SetMessageBoxHook({});
+}
+
+QWidget *OpenFormInMainWindow(FormKind kind, QSize size) {
+    Main();
+    frmMain *window = frmMain::Existing();
+    if (window == nullptr)
+        return nullptr;
+    window->resize(size);
+    if (window->OpenForm(kind) == nullptr)
+        window->ShowForm(kind);
+    return window->OpenForm(kind);
+}
+
+QStringList ListEntries(const QListWidget *list) {
+    QStringList entries;
+    for (int row = 0; row < list->count(); ++row)
+        entries << list->item(row)->text();
+    return entries;
 }
 
 void ChooseFromList(QComboBox *combo, const QString &text) {

@@ -1,16 +1,24 @@
 // Pieces shared by the traxgui Qt tests: the offscreen platform, message boxes captured
-// instead of shown, finding controls by object name, and screenshots for review.
+// instead of shown, opening a form in the main window, finding its controls by object name,
+// and screenshots for review.
 #ifndef TRAXGUI_TEST_SUPPORT_H
 #define TRAXGUI_TEST_SUPPORT_H
 
+#include "formRegistry.h"
 #include "msgbox.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QList>
+#include <QPushButton>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QTest>
 
-class QComboBox;
+class QListWidget;
 
 namespace traxgui::test {
 
@@ -46,6 +54,14 @@ template <typename T> T *Child(const QObject *parent, const QString &name) {
     return found;
 }
 
+/// Creates the main window at the given size and opens the form of this kind as the user
+/// does, unless it is open already (the device API form opens with the window); gives the
+/// form, or null.
+QWidget *OpenFormInMainWindow(FormKind kind, QSize size);
+
+/// The texts of the list's entries, top to bottom.
+QStringList ListEntries(const QListWidget *list);
+
 /// Chooses an entry of a combo box as a user would with the mouse: selects it and sends
 /// the "activated" notification that only a user choice sends.
 void ChooseFromList(QComboBox *combo, const QString &text);
@@ -63,6 +79,29 @@ bool ActivateWindow(QWidget *window);
 
 /// Sets the offscreen platform unless another one is asked for.
 void PrepareTestPlatform();
+
+/// The controls of the form under test, found by object name. A form test derives from it
+/// next to QObject and sets form_ in its init().
+template <typename Form> class FormControls {
+  protected:
+    template <typename T> T *child(const char *name) const {
+        return Child<T>(form_, QLatin1String(name));
+    }
+    QLineEdit *box(const char *name) const { return child<QLineEdit>(name); }
+    /// Argument box txtArg0..txtArg2 and its caption lblArg0..lblArg2.
+    QLineEdit *arg(int i) const { return box(qPrintable(QStringLiteral("txtArg%1").arg(i))); }
+    QLabel *argLabel(int i) const {
+        return child<QLabel>(qPrintable(QStringLiteral("lblArg%1").arg(i)));
+    }
+    void press(const char *button) const { child<QPushButton>(button)->click(); }
+    /// Chooses a function of the form's function list as a user does.
+    void choose(const QString &function) const {
+        ChooseFromList(child<QComboBox>("cboFunction"), function);
+    }
+    void call() const { press("cmdCall"); }
+
+    Form *form_ = nullptr;
+};
 
 } // namespace traxgui::test
 
