@@ -39,6 +39,7 @@ class MtDrvFormTest : public QObject, test::FormControls<frmMtDrv> {
     QLineEdit *status() { return box("txtMtStatus"); }
     void armAlarm() { press("cmd_Setstat_BlkAlarmSet"); }
     void clearAlarm() { press("cmd_Setstat_AlarmClr"); }
+    QWidget *chooseInApiForm(const QString &function);
     void openPath(const QString &device);
     void closePath();
 };
@@ -53,23 +54,26 @@ void MtDrvFormTest::cleanup() {
     delete frmMain::Existing();
 }
 
-/// Opens a path as the user does, through the device API form.
-void MtDrvFormTest::openPath(const QString &device) {
+/// Brings the device API form to the front and chooses the function there, as the user does.
+QWidget *MtDrvFormTest::chooseInApiForm(const QString &function) {
     frmMain::Existing()->ShowTraxApiForm();
     QWidget *api = frmMain::Existing()->OpenForm(FormKind::TraxApi);
-    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")),
-                         QStringLiteral("M_open"));
+    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")), function);
+    return api;
+}
+
+/// Opens a path as the user does, through the device API form.
+void MtDrvFormTest::openPath(const QString &device) {
+    QWidget *api = chooseInApiForm(QStringLiteral("M_open"));
     api->findChild<QLineEdit *>(QStringLiteral("txtArg0"))->setText(device);
     api->findChild<QPushButton *>(QStringLiteral("cmdCall"))->click();
     frmMain::Existing()->ShowMtDrvForm();
 }
 
 void MtDrvFormTest::closePath() {
-    frmMain::Existing()->ShowTraxApiForm();
-    QWidget *api = frmMain::Existing()->OpenForm(FormKind::TraxApi);
-    test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")),
-                         QStringLiteral("M_close"));
-    api->findChild<QPushButton *>(QStringLiteral("cmdCall"))->click();
+    chooseInApiForm(QStringLiteral("M_close"))
+        ->findChild<QPushButton *>(QStringLiteral("cmdCall"))
+        ->click();
 }
 
 void MtDrvFormTest::loadsWithTheDesignedTexts() {
