@@ -47,12 +47,14 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
                                      void *context) {
     if (ioctl == nullptr)
         return failHandle(ERROR_INVALID_PARAMETER);
-    auto device = std::make_shared<DeviceObject>(ioctl, release, context);
-    HANDLE handle = insertHandle(device);
-    /* Without a handle the context stays the caller's: it must not be released. */
-    if (handle == nullptr)
-        device->disarmRelease();
-    return handle;
+    return createGuarded([&] {
+        auto device = std::make_shared<DeviceObject>(ioctl, release, context);
+        HANDLE handle = insertHandle(device);
+        /* Without a handle the context stays the caller's: it must not be released. */
+        if (handle == nullptr)
+            device->disarmRelease();
+        return handle;
+    });
 }
 
 BOOL WINAPI TraxWithDevice(HANDLE handle, BOOL (*fn)(void *context, void *arg), void *arg) {

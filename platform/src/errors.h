@@ -2,6 +2,8 @@
 #ifndef TRAX_PLATFORM_ERRORS_H
 #define TRAX_PLATFORM_ERRORS_H
 
+#include <new>
+
 #include "trax_win32.h"
 
 /* Windows codes that only the errno translation produces; callers see them as numbers. */
@@ -22,6 +24,17 @@ BOOL failErrno(int error);
 HANDLE failHandle(DWORD code);
 /// Sets the thread's last error and returns WAIT_FAILED.
 DWORD failWait(DWORD code);
+
+/// Runs a call that creates an object and returns its handle, so that running out of
+/// memory fails the call with ERROR_NOT_ENOUGH_MEMORY instead of throwing through the C
+/// interface.
+template <class Create> HANDLE createGuarded(Create create) noexcept {
+    try {
+        return create();
+    } catch (const std::bad_alloc &) {
+        return failHandle(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
 
 } // namespace trax::platform
 

@@ -118,7 +118,12 @@ std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialSt
         failErrno(errno);
         return nullptr;
     }
-    return std::make_shared<UnnamedEvent>(fd, manualReset);
+    try {
+        return std::make_shared<UnnamedEvent>(fd, manualReset);
+    } catch (const std::bad_alloc &) {
+        close(fd);
+        throw;
+    }
 }
 
 } // namespace trax::platform
@@ -128,25 +133,29 @@ using namespace trax::platform;
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
                            LPCSTR name) {
     if (name == nullptr || name[0] == '\0') {
-        auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
-        HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
-        if (handle != nullptr)
-            SetLastError(ERROR_SUCCESS);
-        return handle;
+        return createGuarded([&]() -> HANDLE {
+            auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
+            HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
+            if (handle != nullptr)
+                SetLastError(ERROR_SUCCESS);
+            return handle;
+        });
     }
     if (std::string_view(name).size() > kMaxEventName)
         return failHandle(ERROR_FILENAME_EXCED_RANGE);
     /* Named events are auto-reset only: each SetEvent queues one wake-up. */
     if (manualReset)
         return failHandle(ERROR_NOT_SUPPORTED);
-    bool existed = false;
-    auto event = openNamedEvent(name, initialState != FALSE, existed);
-    if (!event)
-        return nullptr;
-    HANDLE handle = insertHandle(std::move(event));
-    if (handle != nullptr)
-        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+    return createGuarded([&]() -> HANDLE {
+        bool existed = false;
+        auto event = openNamedEvent(name, initialState != FALSE, existed);
+        if (!event)
+            return nullptr;
+        HANDLE handle = insertHandle(std::move(event));
+        if (handle != nullptr)
+            SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+        return handle;
+    });
 }
 
 BOOL WINAPI SetEvent(HANDLE handle) {

@@ -4,6 +4,7 @@
 #include "handles.h"
 
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace trax::platform {
@@ -15,9 +16,12 @@ struct HandleTable {
     size_t cursor = 0;
 };
 
-/* Never destroyed: detached threads may still use handles while the process exits. */
+/* Never destroyed: detached threads may still use handles while the process exits. It
+ * lives in static storage, so making it cannot fail for want of memory: insertHandle must
+ * never throw, since a device whose creation throws would release its caller's context. */
 HandleTable &table() {
-    static HandleTable *const instance = new HandleTable;
+    alignas(HandleTable) static unsigned char storage[sizeof(HandleTable)];
+    static HandleTable *const instance = new (storage) HandleTable;
     return *instance;
 }
 
@@ -30,8 +34,12 @@ size_t pickFreeSlot(HandleTable &t) {
             return i;
     }
     if (t.slots.size() < kMaxHandles) {
-        t.slots.emplace_back();
-        return t.slots.size() - 1;
+        try {
+            t.slots.emplace_back();
+            return t.slots.size() - 1;
+        } catch (const std::bad_alloc &) {
+            // Without memory for a new slot, a free one further down may still serve.
+        }
     }
     for (size_t i = 0; i < t.cursor && i < t.slots.size(); ++i) {
         if (!t.slots[i])

@@ -202,7 +202,13 @@ std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initi
         failErrno(error);
         return nullptr;
     }
-    auto event = std::make_shared<NamedEvent>(name, fd, owner, address, length);
+    std::shared_ptr<NamedEvent> event;
+    try {
+        event = std::make_shared<NamedEvent>(name, fd, owner, address, length);
+    } catch (const std::bad_alloc &) {
+        close(fd);
+        throw;
+    }
     if (owner && initialState)
         event->set();
     return event;
@@ -230,7 +236,14 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
     auto event = createNamedEvent(key, initialState);
     if (!event)
         return nullptr;
-    r.events.emplace(key, event);
+    try {
+        r.events.emplace(key, event);
+    } catch (const std::bad_alloc &) {
+        /* The event's destructor takes the registry lock, so it must go after the lock. */
+        lock.unlock();
+        event.reset();
+        throw;
+    }
     existed = !event->isOwner();
     return event;
 }

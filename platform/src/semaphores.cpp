@@ -15,7 +15,8 @@ class SemaphoreObject final : public KernelObject {
   public:
     static constexpr Kind kKind = Kind::semaphore;
 
-    SemaphoreObject(LONG initial, LONG maximum) noexcept
+    /* Not noexcept: the waiter queue may allocate when it is made. */
+    SemaphoreObject(LONG initial, LONG maximum)
         : KernelObject(kKind), count_(initial), maximum_(maximum) {}
 
     DWORD waitFor(const Deadline &deadline) override {
@@ -74,7 +75,9 @@ HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG ma
         return failHandle(ERROR_NOT_SUPPORTED);
     if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount)
         return failHandle(ERROR_INVALID_PARAMETER);
-    return insertHandle(std::make_shared<SemaphoreObject>(initialCount, maximumCount));
+    return createGuarded([&] {
+        return insertHandle(std::make_shared<SemaphoreObject>(initialCount, maximumCount));
+    });
 }
 
 BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount) {

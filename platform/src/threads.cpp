@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 
 #include "handles.h"
 
@@ -77,7 +79,11 @@ int spawnThread(const std::shared_ptr<ThreadObject> &thread, SIZE_T stackSize) {
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     error = pthread_attr_setstacksize(&attr, std::max<size_t>(stackSize, defaultSize));
     if (error == 0) {
-        auto *reference = new std::shared_ptr<ThreadObject>(thread);
+        auto *reference = new (std::nothrow) std::shared_ptr<ThreadObject>(thread);
+        if (reference == nullptr) {
+            pthread_attr_destroy(&attr);
+            return ENOMEM;
+        }
         pthread_t id;
         error = pthread_create(&id, &attr, threadMain, reference);
         if (error != 0)
@@ -97,7 +103,12 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     /* Suspended start and the other creation flags are not offered. */
     if (start == nullptr || flags != 0)
         return failHandle(ERROR_INVALID_PARAMETER);
-    auto thread = std::make_shared<ThreadObject>(start, param);
+    std::shared_ptr<ThreadObject> thread;
+    try {
+        thread = std::make_shared<ThreadObject>(start, param);
+    } catch (const std::bad_alloc &) {
+        return failHandle(ERROR_NOT_ENOUGH_MEMORY);
+    }
     HANDLE handle = insertHandle(thread);
     if (handle == nullptr)
         return nullptr;
