@@ -27,12 +27,16 @@ AlarmTimer::~AlarmTimer() {
 void AlarmTimer::arm(const void *owner, int32_t nr, int32_t periodMs, bool cyclic,
                      uint32_t processId, uint32_t signal) {
     std::lock_guard lock(mutex_);
-    std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
-    const std::chrono::milliseconds period(periodMs);
-    alarms_.push_back({owner, nr, period, cyclic, processId, signal, Clock::now() + period});
+    // The thread is started first: if it cannot start (the exception reaches the caller),
+    // no alarm is left behind that would never fire.
     if (!thread_.joinable()) {
         thread_ = std::thread(&AlarmTimer::run, this);
     }
+    const std::chrono::milliseconds period(periodMs);
+    const Alarm alarm{owner, nr, period, cyclic, processId, signal, Clock::now() + period};
+    alarms_.reserve(alarms_.size() + 1);
+    std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
+    alarms_.push_back(alarm);
     changed_.notify_all();
 }
 

@@ -1,11 +1,28 @@
 /* C entry points of the device API library. Each turns the kernel's status into the
  * library's convention: -1 on failure with the error number as the thread's last error. */
+#include <exception>
+#include <new>
+
 #include "sim_kernel.h"
 #include "trax_api.h"
 #include "trax_error_text.h"
+#include "trax_errors.h"
 #include "trax_win32.h"
 
 namespace {
+
+// Runs a kernel request so that no C++ exception crosses the C interface: running out of
+// memory becomes ERR_MK_NO_MEM, any other failure of the runtime (such as a thread that
+// cannot be started) ERR_MK.
+template <class Request> sim::Status guarded(Request request) noexcept {
+    try {
+        return request();
+    } catch (const std::bad_alloc &) {
+        return ERR_MK_NO_MEM;
+    } catch (const std::exception &) {
+        return ERR_MK;
+    }
+}
 
 int32_t fail(sim::Status status) {
     SetLastError(status);
@@ -28,39 +45,39 @@ extern "C" {
 
 TRAX_EXPORT int32_t TRAX_CALL M_open(const char *device) {
     int32_t path = -1;
-    const sim::Status status = sim::open_path(device, &path);
+    const sim::Status status = guarded([&] { return sim::open_path(device, &path); });
     return status == 0 ? path : fail(status);
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_close(int32_t path) {
-    return outcome(sim::close_path(path));
+    return outcome(guarded([&] { return sim::close_path(path); }));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_read(int32_t path, int32_t *valueP) {
-    return outcome(sim::read_value(path, valueP));
+    return outcome(guarded([&] { return sim::read_value(path, valueP); }));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_write(int32_t path, int32_t value) {
-    return outcome(sim::write_value(path, value));
+    return outcome(guarded([&] { return sim::write_value(path, value); }));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_getstat(int32_t path, int32_t code, int32_t *dataP) {
-    return outcome(sim::get_stat(path, code, dataP));
+    return outcome(guarded([&] { return sim::get_stat(path, code, dataP); }));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_setstat(int32_t path, int32_t code, intptr_t data) {
-    return outcome(sim::set_stat(path, code, data));
+    return outcome(guarded([&] { return sim::set_stat(path, code, data); }));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_getblock(int32_t path, uint8_t *buffer, int32_t length) {
     int32_t done = 0;
-    const sim::Status status = sim::get_block(path, buffer, length, &done);
+    const sim::Status status = guarded([&] { return sim::get_block(path, buffer, length, &done); });
     return count_or_fail(status, done);
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_setblock(int32_t path, const uint8_t *buffer, int32_t length) {
     int32_t done = 0;
-    const sim::Status status = sim::set_block(path, buffer, length, &done);
+    const sim::Status status = guarded([&] { return sim::set_block(path, buffer, length, &done); });
     return count_or_fail(status, done);
 }
 
@@ -70,7 +87,12 @@ TRAX_EXPORT char *TRAX_CALL M_errstring(int32_t errCode) {
     return const_cast<char *>(trax_error_text(static_cast<uint32_t>(errCode)));
 }
 
+// A null buffer gets the text of M_errstring instead of a null result that the caller
+// would print.
 TRAX_EXPORT char *TRAX_CALL M_errstringTs(int32_t errCode, char *strBuf) {
+    if (strBuf == nullptr) {
+        return M_errstring(errCode);
+    }
     return trax_error_text_into(static_cast<uint32_t>(errCode), strBuf);
 }
 
