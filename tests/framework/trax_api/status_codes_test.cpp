@@ -191,6 +191,9 @@ TEST(AddressSpaces, RecordsGiveAddressAndSize) {
     block.size = 8;
     EXPECT_FAILS_WITH(M_getstat(path, M_MK_BLK_VIRTADDR, reinterpret_cast<int32_t *>(&block)),
                       ERR_MK_BLK_SIZE);
+    // The text names what was wrong with a block that is too short for its record.
+    EXPECT_NE(std::string(M_errstring(static_cast<int32_t>(ERR_MK_BLK_SIZE))).find("too small"),
+              std::string::npos);
 }
 
 TEST(AddressSpaces, SoftwareDeviceHasNone) {
