@@ -43,6 +43,7 @@ frmMain *frmMain::Existing() {
 
 frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>()) {
     ui_->setupUi(this);
+    caption_ = windowTitle();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowIcon(AppIcon());
     // The toolbar and status bar are shown and hidden through the View menu only, so that
@@ -191,12 +192,12 @@ void frmMain::showHelp() {
     if (helpFile.isEmpty()) {
         MsgBox(QStringLiteral("Unable to display Help Contents. There is no Help associated "
                               "with this project."),
-               QMessageBox::Information, QMessageBox::Ok, windowTitle());
+               QMessageBox::Information, QMessageBox::Ok, caption_);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile))) {
         MsgBox(QStringLiteral("The help viewer could not be started for '%1'.").arg(helpFile),
-               QMessageBox::NoIcon, QMessageBox::Ok, windowTitle());
+               QMessageBox::NoIcon, QMessageBox::Ok, caption_);
     }
 }
 

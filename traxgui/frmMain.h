@@ -61,6 +61,8 @@ class frmMain : public QMainWindow {
     void showAbout();
 
     std::unique_ptr<Ui::frmMain> ui_;
+    /// The designed caption; the title bar adds the title of a maximized child window.
+    QString caption_;
     QList<QIcon> imlToolbarIcons_;
     QLabel *statusPanel_ = nullptr;
     QLabel *datePanel_ = nullptr;

@@ -70,6 +70,7 @@ class MainWindowTest : public QObject {
     void toolbarToggleTwiceRestoresIt();
     void statusBarToggleFollowsItsCheckMark();
     void bothHelpEntriesShowTheSameMessage();
+    void helpCaptionStaysWithAMaximizedForm();
     void tileAndCascadeKeepEveryWindowVisible();
     void aboutShowsTitleAndVersion();
     void aboutOkIsDefaultAndCancel();
@@ -235,6 +236,17 @@ void MainWindowTest::bothHelpEntriesShowTheSameMessage() {
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box.title, QStringLiteral("traxgui"));
     }
+}
+
+void MainWindowTest::helpCaptionStaysWithAMaximizedForm() {
+    // A maximized child window shows its title in the frame's title bar; the help message
+    // keeps the main window's own caption all the same.
+    window_->show();
+    window_->OpenForm(FormKind::TraxApi)->parentWidget()->showMaximized();
+    MessageBoxCapture boxes;
+    Child<QAction>(window_, QStringLiteral("mnuHelpContents"))->trigger();
+    QCOMPARE(boxes.Count(), 1);
+    QCOMPARE(boxes.Last().title, QStringLiteral("traxgui"));
 }
 
 void MainWindowTest::tileAndCascadeKeepEveryWindowVisible() {
