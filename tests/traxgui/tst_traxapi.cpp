@@ -372,6 +372,21 @@ void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
     box("txtBufByte")->setFocus(Qt::MouseFocusReason);
     QTRY_COMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), ButtonFaceColor());
+
+    // Clicking into a control of another child window counts as well.
+    frmMain::Existing()->ShowUsrUtlForm();
+    QWidget *other = frmMain::Existing()->OpenForm(FormKind::UsrUtl);
+    QVERIFY(other != nullptr);
+    auto *otherBox = other->findChild<QLineEdit *>(QStringLiteral("txtHexStr"));
+    QVERIFY(otherBox != nullptr);
+    frmMain::Existing()->ShowTraxApiForm();
+    button->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    button->click();
+    QVERIFY(box("txtStatus")->text() != QStringLiteral("STATUS"));
+    QTest::mouseClick(otherBox, Qt::LeftButton);
+    QTRY_VERIFY(otherBox->hasFocus());
+    QTRY_COMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
 }
 
 void TraxApiFormTest::sessionWithTheBinaryIoDevice() {
