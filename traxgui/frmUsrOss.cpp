@@ -12,6 +12,7 @@
 
 #include <usr_oss.h>
 
+#include <QCloseEvent>
 #include <QPointer>
 #include <QStringList>
 
@@ -198,6 +199,15 @@ frmUsrOss *frmUsrOss::LoadHidden() {
     auto *form = new frmUsrOss(window);
     form->hide();
     return form;
+}
+
+// A closed form is deleted only when the event loop comes round, and a signal handed over
+// from a library thread may be shown before that. Forgetting the form at once makes such a
+// signal load a fresh form hidden instead of vanishing with the closed one.
+void frmUsrOss::closeEvent(QCloseEvent *event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && instance() == this)
+        instance() = nullptr;
 }
 
 QFrame *frmUsrOss::SignalIndicator() const {

@@ -48,6 +48,8 @@ class frmUsrOss : public QWidget {
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    /// A closed form is no longer the instance, although it is deleted only later.
+    void closeEvent(QCloseEvent *event) override;
 
   private:
     static std::span<const FunctionRow> functionRows();

@@ -190,6 +190,20 @@ void MtDrvFormTest::movingTheMouseOverTheFormNeutralisesTheStatus() {
     QApplication::sendEvent(form_, &move);
     QCOMPARE(status()->text(), QStringLiteral("STATUS"));
     QCOMPARE(BoxColor(status()), ButtonFaceColor());
+
+    // Over a control the move belongs to that control: the outcome of the button just
+    // pressed stays readable while the mouse rests on it.
+    clearAlarm();
+    const QString outcome = status()->text();
+    QVERIFY(outcome != QStringLiteral("STATUS"));
+    for (const char *name :
+         {"cmd_Setstat_AlarmClr", "cmd_Setstat_BlkAlarmSet", "fraBlkAlarm", "txtAlarmNr"}) {
+        auto *control = child<QWidget>(name);
+        QMouseEvent over(QEvent::MouseMove, QPointF(3, 3), control->mapToGlobal(QPointF(3, 3)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(control, &over);
+        QCOMPARE(status()->text(), outcome);
+    }
 }
 
 void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals() {

@@ -60,6 +60,7 @@ class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     void signalsFromASecondProcessArriveInOrder();
     void signalsInQuickSuccessionAreAllRecorded();
     void aSignalWhileTheFormIsClosedLoadsItHidden();
+    void aSignalRightAfterClosingIsNotLostWithTheClosedForm();
     void missingLibraryIsReportedAndTheFormStaysUsable();
 
   private:
@@ -497,6 +498,18 @@ void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus() {
     QApplication::sendEvent(frame, &move);
     QCOMPARE(sigStatus(), QStringLiteral("STATUS"));
     QCOMPARE(BoxColor(box("txtSigStatus")), ButtonFaceColor());
+
+    // Over a button of the frame the move belongs to the button: its outcome stays.
+    press("cmdSigExit");
+    const QString outcome = sigStatus();
+    QVERIFY(outcome != QStringLiteral("STATUS"));
+    for (const char *name : {"cmdSigExit", "cmdSigWait", "lstSigInstSigList"}) {
+        auto *control = child<QWidget>(name);
+        QMouseEvent over(QEvent::MouseMove, QPointF(3, 3), control->mapToGlobal(QPointF(3, 3)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(control, &over);
+        QCOMPARE(sigStatus(), outcome);
+    }
 }
 
 // ---- Signals from other threads and processes ----
@@ -564,6 +577,23 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     QCOMPARE(frmMain::Existing()->OpenForm(FormKind::UsrOss), form_);
     QVERIFY(form_->isVisible());
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
+}
+
+void UsrOssFormTest::aSignalRightAfterClosingIsNotLostWithTheClosedForm() {
+    QPointer<frmUsrOss> closed = form_;
+    form_->parentWidget()->close();
+    // The closed form is deleted only when the event loop comes round; a signal handled
+    // before that must go to a form that stays, not into the one about to go.
+    SigHdlr(0x123);
+    QTRY_VERIFY(closed.isNull());
+    form_ = frmUsrOss::Existing();
+    QVERIFY(form_ != nullptr);
+    QVERIFY(!form_->isVisible());
+    const QStringList entries = listEntries("lstSigHdlrRecvdSigCode");
+    QCOMPARE(entries.size(), 1);
+    QVERIFY(entries.first().endsWith(QStringLiteral(": &H123")));
+    frmMain::Existing()->ShowUsrOssForm();
+    QCOMPARE(frmMain::Existing()->OpenForm(FormKind::UsrOss), form_);
 }
 
 void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
