@@ -7,6 +7,8 @@
 #ifndef TRAX_CODES_H
 #define TRAX_CODES_H
 
+#include <stdint.h>
+
 /* Code ranges */
 #define M_MK_OF 0x1000        /**< kernel, standard */
 #define M_MK_BLK_OF 0x2000    /**< kernel, block */
@@ -84,10 +86,10 @@
 
 /** Alarm block of MT_BLK_ALARM_SET: 16 bytes, no gaps. */
 typedef struct {
-    int nr;     /**< alarm number */
-    int msec;   /**< time until the signal, in ms */
-    int cyclic; /**< non-zero: repeat every msec */
-    int signal; /**< signal code sent to the process that armed the alarm */
+    int32_t nr;     /**< alarm number */
+    int32_t msec;   /**< time until the signal, in ms */
+    int32_t cyclic; /**< non-zero: repeat every msec */
+    int32_t signal; /**< signal code sent to the process that armed the alarm */
 } MT_ALARM_BLK;
 
 /* Values of M_LL_CH_DIR and M_LL_CH_TYP */
