@@ -13,6 +13,7 @@
 #include <usr_oss.h>
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QStringList>
 
@@ -480,7 +481,10 @@ bool frmUsrOss::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ui_->fraSigFunc && event->type() == QEvent::MouseMove) {
         ShowStatusNeutral(ui_->txtSigStatus);
     } else if (watched == ui_->fraSigHdlr && event->type() == QEvent::MouseButtonRelease) {
-        SigHdlr(kTrySignalCode);
+        // A click ends over the frame; a press released elsewhere is abandoned.
+        const auto *release = static_cast<QMouseEvent *>(event);
+        if (ui_->fraSigHdlr->rect().contains(release->position().toPoint()))
+            SigHdlr(kTrySignalCode);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -482,6 +482,11 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     SigHdlr(0x111);
     QCOMPARE(list->currentRow(), 1);
     QVERIFY(listEntries("lstSigHdlrRecvdSigCode").last().endsWith(QStringLiteral("&H111")));
+    // A press on the frame that is released elsewhere is no click.
+    const int before = list->count();
+    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
+    QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(frame->width() + 20, -20));
+    QCOMPARE(list->count(), before);
     // After the flash the indicator shows the button face again.
     QCOMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
     QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals"))
