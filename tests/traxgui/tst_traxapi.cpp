@@ -36,6 +36,7 @@ class TraxApiFormTest : public QObject, test::FormControls<frmTraxApi> {
     void typingAStatusCodeSwitchesBlockModeAndBack();
     void nonBlockStatusCallsResetBlockSize();
     void blockSizeOutOfRangeIsRefused();
+    void blockSetstatShowsTheSizeUsed();
     void blockLengthIsChecked_data();
     void blockLengthIsChecked();
     void invalidArgumentsStopTheCall();
@@ -221,6 +222,24 @@ void TraxApiFormTest::blockSizeOutOfRangeIsRefused() {
     }
 }
 
+void TraxApiFormTest::blockSetstatShowsTheSizeUsed() {
+    MessageBoxCapture boxes;
+    choose(QStringLiteral("M_setstat"));
+    TypeText(arg(1), QStringLiteral("8449"));
+    QCOMPARE(boxes.Count(), 0);
+    box("txtBlkSize")->setText(QStringLiteral("5"));
+    auto *dump = child<PictureBox>("picBufData");
+    dump->Cls();
+    call(); // no path: the library refuses, the form still shows what it passed
+    QCOMPARE(box("txtBlkSize")->text(), QStringLiteral("5"));
+    QCOMPARE(arg(1)->text(), QStringLiteral("&H2101"));
+    QCOMPARE(arg(2)->text(), QStringLiteral("<block addr>"));
+    QCOMPARE(dump->Text().split(u'\n').size(), 8);
+    QVERIFY(box("txtRet")->text().toInt() < 0);
+    QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), QColor(255, 0, 0));
+    QCOMPARE(boxes.Count(), 0);
+}
+
 void TraxApiFormTest::blockLengthIsChecked_data() {
     QTest::addColumn<QString>("length");
     QTest::addColumn<bool>("called");
@@ -308,6 +327,7 @@ void TraxApiFormTest::errstringShowsAddressAndTextWithoutStatusColour() {
     QVERIFY(!box("txtStatus")->isVisible());
     QCOMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), before);
+    QVERIFY(!test::SaveScreenshot(form_, QStringLiteral("traxapi_errstring")).isEmpty());
 }
 
 void TraxApiFormTest::autoIncrementStopsAfterByte63() {
