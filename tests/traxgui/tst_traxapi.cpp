@@ -41,6 +41,8 @@ class TraxApiFormTest : public QObject, test::FormControls<frmTraxApi> {
     void blockLengthIsChecked();
     void invalidArgumentsStopTheCall();
     void openWithoutNameIsRefused();
+    void openOfAnUnknownDeviceKeepsNoPath_data();
+    void openOfAnUnknownDeviceKeepsNoPath();
     void closeWithoutPathPassesPathZero();
     void errstringShowsAddressAndTextWithoutStatusColour();
     void autoIncrementStopsAfterByte63();
@@ -300,6 +302,28 @@ void TraxApiFormTest::openWithoutNameIsRefused() {
     QCOMPARE(boxes.Last().icon, QMessageBox::NoIcon);
     QCOMPARE(boxes.Last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(box("txtRet")->text(), QString());
+}
+
+void TraxApiFormTest::openOfAnUnknownDeviceKeepsNoPath_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("unknown") << "sim_none_9";
+    QTest::newRow("very long") << QString(100000, QChar(u'd'));
+    QTest::newRow("not single-byte") << QString::fromUtf8("sim_dio_\xe2\x82\xac");
+    QTest::newRow("blank") << " ";
+}
+
+void TraxApiFormTest::openOfAnUnknownDeviceKeepsNoPath() {
+    QFETCH(QString, name);
+    MessageBoxCapture boxes;
+    choose(QStringLiteral("M_open"));
+    arg(0)->setText(name);
+    call();
+    QCOMPARE(boxes.Count(), 0);
+    QVERIFY(box("txtRet")->text().toInt() < 0);
+    QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), QColor(255, 0, 0));
+    QVERIFY(!box("txtStatus")->text().isEmpty());
+    QCOMPARE(CurrentPath, 0);
+    QCOMPARE(statusPanel(), QStringLiteral("Status: no path opened"));
 }
 
 void TraxApiFormTest::closeWithoutPathPassesPathZero() {
