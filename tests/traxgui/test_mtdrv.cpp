@@ -5,6 +5,7 @@
 #include "frmMain.h"
 #include "frmMtDrv.h"
 #include "frmTraxApi.h"
+#include "libbinding.h"
 #include "modTraxgui.h"
 #include "signalTestSupport.h"
 #include "traxguiTestSupport.h"
@@ -34,6 +35,7 @@ class MtDrvFormTest : public QObject, test::FormControls<frmMtDrv> {
     void aBadAlarmNumberIsNotSent();
     void movingTheMouseOverTheFormNeutralisesTheStatus();
     void alarmsOfTheMtDriverArriveAsSignals();
+    void missingLibraryIsReportedAndTheFormStaysUsable();
 
   private:
     QLineEdit *status() { return box("txtMtStatus"); }
@@ -52,6 +54,7 @@ void MtDrvFormTest::init() {
 void MtDrvFormTest::cleanup() {
     test::EndSignalHandling();
     delete frmMain::Existing();
+    SetLibraryFileOverride(TraxLibrary::TraxApi, QString());
 }
 
 /// Brings the device API form to the front and chooses the function there, as the user does.
@@ -246,6 +249,21 @@ void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals() {
     closePath();
     QCOMPARE(CurrentPath, 0);
     QCOMPARE(boxes.Count(), 0);
+}
+
+void MtDrvFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
+    MessageBoxCapture boxes;
+    SetLibraryFileOverride(TraxLibrary::TraxApi,
+                           QStringLiteral("/nonexistent/libvelk_trax_api.so"));
+    armAlarm();
+    clearAlarm();
+    QCOMPARE(boxes.Count(), 2);
+    QVERIFY(boxes.LastText().contains(QStringLiteral("velk_trax_api")));
+    QCOMPARE(status()->text(), QStringLiteral("STATUS"));
+    SetLibraryFileOverride(TraxLibrary::TraxApi, QString());
+    clearAlarm(); // no path: the library's error in red
+    QCOMPARE(BoxColor(status()), QColor(255, 0, 0));
+    QCOMPARE(boxes.Count(), 2);
 }
 
 TRAXGUI_TEST_MAIN(MtDrvFormTest)

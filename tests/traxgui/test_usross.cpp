@@ -31,6 +31,24 @@
 using namespace traxgui;
 using traxgui::test::MessageBoxCapture;
 
+namespace {
+
+/// Records the background colour of a widget each time it is painted.
+class PaintedColours : public QObject {
+  public:
+    explicit PaintedColours(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+    QList<QColor> colours;
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint)
+            colours << static_cast<QWidget *>(watched)->palette().color(QPalette::Window);
+        return false;
+    }
+};
+
+} // namespace
+
 class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     Q_OBJECT
 
@@ -471,8 +489,13 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     press("cmdSigInit");
     auto *frame = child<QGroupBox>("fraSigHdlr");
     auto *list = child<QListWidget>("lstSigHdlrRecvdSigCode");
+    QVERIFY(QTest::qWaitForWindowExposed(frmMain::Existing()));
+    auto *painted = new PaintedColours(form_->SignalIndicator());
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H111"});
+    // The indicator was painted green and then in the button face, before the entry came.
+    QCOMPARE(painted->colours, QList<QColor>({QColor(0, 255, 0), ButtonFaceColor()}));
+    delete painted;
     QCOMPARE(list->currentRow(), 0);
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList({"0: &H111", "1: &H111"}));
