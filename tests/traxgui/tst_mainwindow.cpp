@@ -185,6 +185,20 @@ void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
     QCOMPARE(mdi->subWindowList().size(), 1);
     QCOMPARE(window_->OpenForm(FormKind::TraxApi), first);
     QCOMPARE(mdi->activeSubWindow()->widget(), first);
+
+    // With a second form in front, choosing the first again only brings it forward.
+    Child<QAction>(window_, QStringLiteral("tbToolBar_USR_UTL"))->trigger();
+    QWidget *second = window_->OpenForm(FormKind::UsrUtl);
+    QVERIFY(second != nullptr);
+    QCOMPARE(mdi->activeSubWindow()->widget(), second);
+    Child<QAction>(window_, QStringLiteral("mnuMlibTraxApi"))->trigger();
+    QCOMPARE(mdi->subWindowList().size(), 2);
+    QCOMPARE(mdi->activeSubWindow()->widget(), first);
+    QCOMPARE(mdi->subWindowList(QMdiArea::StackingOrder).constLast()->widget(), first);
+    Child<QAction>(window_, QStringLiteral("mnuMlibUsrUtl"))->trigger();
+    QCOMPARE(mdi->subWindowList().size(), 2);
+    QCOMPARE(window_->OpenForm(FormKind::UsrUtl), second);
+    QCOMPARE(mdi->activeSubWindow()->widget(), second);
 }
 
 void MainWindowTest::aClosedFormIsLoadedAfresh() {
