@@ -364,6 +364,18 @@ void MainWindowTest::keyValueReadsStringsAndFailsOnMissingKeys() {
     QVERIFY(!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("OTHER"),
                          text));
     QCOMPARE(text, QString());
+
+    // The value is read into 1024 characters: 1023 and the closing zero fit, more do not.
+    const QByteArray fits(1023, 'p');
+    TraxRegistrySetString(HKEY_LOCAL_MACHINE, kSysInfoKey, "PATH", fits.constData());
+    QVERIFY(
+        GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
+    QCOMPARE(text, QString::fromLatin1(fits));
+    const QByteArray tooLong(1024, 'p');
+    TraxRegistrySetString(HKEY_LOCAL_MACHINE, kSysInfoKey, "PATH", tooLong.constData());
+    QVERIFY(
+        !GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QStringLiteral("PATH"), text));
+    QCOMPARE(text, QString());
 }
 
 TRAXGUI_TEST_MAIN(MainWindowTest)
