@@ -19,6 +19,8 @@ QMessageBox::StandardButton MsgBox(const QString &text, QMessageBox::Icon icon,
     if (const auto &hook = messageBoxHook())
         return hook(MessageBoxRequest{title, text, icon, buttons});
     QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    // Texts are shown as they are, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -2,6 +2,7 @@
 // strings, status display and the argument-box primitives.
 #include "libbinding.h"
 #include "modTraxgui.h"
+#include "msgbox.h"
 #include "pictureBox.h"
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
@@ -12,6 +13,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include <array>
 #include <numeric>
@@ -40,6 +43,7 @@ class HelpersTest : public QObject {
     void waitingAndNeutralLooks();
     void clearBufferZeroesEveryByte();
     void labelAndBoxPrimitives();
+    void realMessageBoxShowsItsTextAsItIs();
 };
 
 void HelpersTest::argToLongAccepts_data() {
@@ -241,6 +245,31 @@ void HelpersTest::labelAndBoxPrimitives() {
     ShowTextInput(box, QStringLiteral("&H0"));
     QVERIFY(box->isEnabled());
     QCOMPARE(box->text(), QStringLiteral("&H0"));
+}
+
+void HelpersTest::realMessageBoxShowsItsTextAsItIs() {
+    // Without the capture the real box is shown; what it shows is recorded and the box
+    // answered at once, so that a failing comparison cannot leave it open.
+    const QString text = QStringLiteral("<b>'Value'</b> out of range &amp; more");
+    MessageBoxRequest shown;
+    Qt::TextFormat format = Qt::AutoText;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        shown = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+        format = box->textFormat();
+        seen = true;
+        box->button(QMessageBox::Ok)->click();
+    });
+    MsgWarning(text);
+    QVERIFY(seen);
+    QCOMPARE(shown.text, text);
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shown.title, QStringLiteral("traxgui (free build)"));
+    QCOMPARE(shown.icon, QMessageBox::Warning);
+    QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 TRAXGUI_TEST_MAIN(HelpersTest)
