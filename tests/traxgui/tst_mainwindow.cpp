@@ -306,6 +306,23 @@ void MainWindowTest::aboutOkIsDefaultAndCancel() {
     QCOMPARE(about.exec(), int(QDialog::Accepted));
     onAboutBox([](frmAbout *) {}, Qt::Key_Escape);
     QCOMPARE(about.exec(), int(QDialog::Rejected));
+
+    // Enter on the focused System Info button presses that button, as Enter does on any
+    // focused button; the box stays open.
+    MessageBoxCapture boxes;
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto *sysInfo = Child<QPushButton>(&about, QStringLiteral("cmdSysInfo"));
+    sysInfo->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(sysInfo, Qt::Key_Return);
+    QCOMPARE(boxes.Count(), 1);
+    QCOMPARE(boxes.LastText(), QStringLiteral("System Information Is Unavailable At This Time"));
+    QVERIFY(about.isVisible());
+    ok->setFocus(Qt::TabFocusReason);
+    QVERIFY(ok->isDefault());
+    QTest::keyClick(ok, Qt::Key_Return);
+    QVERIFY(!about.isVisible());
+    QCOMPARE(about.result(), int(QDialog::Accepted));
 }
 
 void MainWindowTest::sysInfoWithoutRegistrationIsUnavailable() {
