@@ -22,8 +22,11 @@ class NeutralOnFocusOut : public QObject {
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::FocusOut && statusBox_ != nullptr) {
+            // Another window, a popup or the menu bar taking the focus is no move to
+            // another control of the program.
             const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                reason != Qt::MenuBarFocusReason)
                 ShowStatusNeutral(statusBox_);
         }
         return QObject::eventFilter(watched, event);

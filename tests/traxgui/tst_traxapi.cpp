@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QPushButton>
 
 using namespace traxgui;
@@ -416,6 +417,18 @@ void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
     box("txtBufByte")->setFocus(Qt::MouseFocusReason);
     QTRY_COMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), ButtonFaceColor());
+
+    // Going to the menu bar with the keyboard is no click into another control.
+    button->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(button->hasFocus());
+    button->click();
+    const QString outcome = box("txtStatus")->text();
+    QVERIFY(outcome != QStringLiteral("STATUS"));
+    frmMain::Existing()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    QTRY_VERIFY(!button->hasFocus());
+    QCOMPARE(box("txtStatus")->text(), outcome);
+    button->setFocus(Qt::MenuBarFocusReason);
+    QTRY_VERIFY(button->hasFocus());
 
     // Clicking into a control of another child window counts as well.
     frmMain::Existing()->ShowUsrUtlForm();
