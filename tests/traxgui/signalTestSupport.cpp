@@ -6,7 +6,6 @@
 #include "msgbox.h"
 #include "traxguiTestSupport.h"
 
-#include "sig_event_name.h"
 #include "trax_win32.h"
 #include <usr_oss.h>
 
@@ -47,23 +46,12 @@ bool InitSignalsWithHandler(const QList<uint32_t> &codes) {
     return ok && boxes.Count() == 1;
 }
 
-bool SendOwnSignal(uint32_t code) {
-    char name[TRAX_SIG_EVENT_NAME_MAX];
-    HANDLE event =
-        CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(GetCurrentProcessId(), code, name));
-    if (event == nullptr)
-        return false;
-    const bool sent = SetEvent(event) != FALSE;
-    CloseHandle(event);
-    return sent;
-}
-
 bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
     QStringList arguments{QString::number(pauseMs), QString::number(GetCurrentProcessId(), 16)};
     for (uint32_t code : codes)
         arguments << QString::number(code, 16);
     arguments.prepend(QCoreApplication::applicationDirPath() +
-                      QStringLiteral("/traxgui_sig_sender"));
+                      QStringLiteral("/trax_sig_sender"));
     // Started with posix_spawn and waited for with waitpid: plain calls that memory checkers
     // follow without complaint.
     QList<QByteArray> storage;

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "send_signal.h"
+
 class QWidget;
 
 namespace traxgui::test {
@@ -19,7 +21,7 @@ namespace traxgui::test {
 bool InitSignalsWithHandler(const QList<uint32_t> &codes);
 
 /// Sets the named event of a signal of this process, as the library's sender would.
-bool SendOwnSignal(uint32_t code);
+using trax_test::SendOwnSignal;
 
 /// Runs the sender program as a second process that sends the codes to this process in
 /// order, pausing pauseMs between two; true when it sent them all.

@@ -4,8 +4,6 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "sig_event_name.h"
-#include "trax_win32.h"
 
 namespace uos_test {
 
@@ -46,17 +44,6 @@ std::vector<uint32_t> WaitForSignals(size_t count, int timeoutMs) {
     g_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
                        [count] { return g_codes.size() >= count; });
     return g_codes;
-}
-
-bool SendOwnSignal(uint32_t code) {
-    char name[TRAX_SIG_EVENT_NAME_MAX];
-    HANDLE event =
-        CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(GetCurrentProcessId(), code, name));
-    if (event == nullptr)
-        return false;
-    const bool sent = SetEvent(event) != FALSE;
-    CloseHandle(event);
-    return sent;
 }
 
 } // namespace uos_test

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 
+#include "send_signal.h"
+
 namespace uos_test {
 
 /** Signal callback for UOS_SigInit: records the code, then runs the extra action if one
@@ -24,7 +26,7 @@ void SetRecorderAction(std::function<void(uint32_t)> action);
 std::vector<uint32_t> WaitForSignals(size_t count, int timeoutMs);
 
 /** Opens the named event of code for this process, sets it and closes it. */
-bool SendOwnSignal(uint32_t code);
+using trax_test::SendOwnSignal;
 
 /** Time for the library thread to take a signal off its event and queue it; used only
  *  where a test must make sure nothing more arrives. */

@@ -29,8 +29,10 @@ using uos_test::WaitForSignals;
 int RunSender(const std::vector<std::string> &codes) {
     char pid[16];
     snprintf(pid, sizeof pid, "%x", static_cast<unsigned>(GetCurrentProcessId()));
-    std::string program = TRAX_BIN_DIR "/uos_sig_sender";
-    std::vector<char *> argv{program.data(), pid};
+    std::string program = TRAX_BIN_DIR "/trax_sig_sender";
+    // A short pause between two codes, so that the receiver sees separate arrivals.
+    char pause[] = "5";
+    std::vector<char *> argv{program.data(), pause, pid};
     std::vector<std::string> args(codes);
     for (auto &arg : args)
         argv.push_back(arg.data());
