@@ -50,6 +50,28 @@ void *operator new[](std::size_t size) {
     return allocate(size);
 }
 
+// The non-throwing forms must be replaced too: otherwise they come from the runtime while
+// the deletes below are ours, and the two would not match.
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    try {
+        return allocate(size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void *operator new[](std::size_t size, const std::nothrow_t &tag) noexcept {
+    return operator new(size, tag);
+}
+
+void operator delete(void *memory, const std::nothrow_t &) noexcept {
+    std::free(memory);
+}
+
+void operator delete[](void *memory, const std::nothrow_t &) noexcept {
+    std::free(memory);
+}
+
 void operator delete(void *memory) noexcept {
     std::free(memory);
 }
