@@ -32,7 +32,12 @@ double waveform(int32_t kind, double p) {
 
 } // namespace
 
-AnalogInDriver::AnalogInDriver() : start_(std::chrono::steady_clock::now()) {}
+double AnalogInDriver::elapsed_seconds() {
+    const std::chrono::nanoseconds now = std::chrono::steady_clock::now().time_since_epoch();
+    const std::chrono::duration<double> elapsed =
+        now - std::chrono::nanoseconds(state_.header().startNanoseconds);
+    return elapsed.count();
+}
 
 int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
     const double period = 1.0 + 0.5 * channel;
@@ -41,8 +46,7 @@ int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
 }
 
 Status AnalogInDriver::read(int32_t channel, int32_t *value) {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-    *value = sample(channel, elapsed.count());
+    *value = sample(channel, elapsed_seconds());
     return ERR_SUCCESS;
 }
 
@@ -52,9 +56,9 @@ Status AnalogInDriver::write(int32_t, int32_t) {
 
 Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
     constexpr int32_t kChannels = 8;
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    const double seconds = elapsed_seconds();
     for (int32_t i = 0; i < length; ++i) {
-        const int32_t value = sample((i / 2) % kChannels, elapsed.count());
+        const int32_t value = sample((i / 2) % kChannels, seconds);
         buffer[i] = static_cast<uint8_t>(i % 2 == 0 ? value & 0xFF : (value >> 8) & 0xFF);
     }
     *done = length;

@@ -22,9 +22,8 @@ Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
 }
 
 Device::Device(DeviceSpec spec)
-    : spec_(std::move(spec)), driver_(make_driver(spec_)), irqEnabled_(spec_.irq.enabled),
-      driverIdCheck_(spec_.driverIdCheck), boardIdCheck_(spec_.boardIdCheck),
-      deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
+    : spec_(std::move(spec)), state_(spec_), semaphore_(state_),
+      driver_(make_driver(spec_, state_)), deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
       boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
 
 bool Device::is_faulty(int32_t code) const {

@@ -33,17 +33,13 @@ Status check_alarm_block(const MT_ALARM_BLK &alarm) {
 
 } // namespace
 
-MtDriver::MtDriver(const DeviceSpec &spec)
-    : MemoryDriver(spec.memorySize),
-      registers_(static_cast<std::size_t>(std::max(spec.channels.number, 0)), 0) {}
-
 Status MtDriver::read(int32_t channel, int32_t *value) {
-    *value = registers_.at(static_cast<std::size_t>(channel));
+    *value = register_of(channel);
     return ERR_SUCCESS;
 }
 
 Status MtDriver::write(int32_t channel, int32_t value) {
-    registers_.at(static_cast<std::size_t>(channel)) = value;
+    register_of(channel) = value;
     return ERR_SUCCESS;
 }
 

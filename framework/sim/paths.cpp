@@ -9,9 +9,11 @@ namespace sim {
 
 namespace {
 
+// The last call on the path is over: the device state may go when it was the last path.
 void release_path(void *context) {
     auto *path = static_cast<Path *>(context);
     path->device->semaphore().forget(path);
+    path->device->state().remove_user();
     delete path;
 }
 
@@ -46,10 +48,14 @@ Status open_path(const char *deviceName, int32_t *path) {
     }
     auto context = std::make_unique<Path>();
     context->device = device;
+    if (Status status = device->state().add_user()) {
+        return status;
+    }
     count_path(*device, +1);
     HANDLE handle = TraxCreateDeviceHandle(path_ioctl, release_path, context.get());
     if (handle == nullptr) {
         count_path(*device, -1);
+        device->state().remove_user();
         return ERR_MK_PATHS_FULL;
     }
     const intptr_t number = reinterpret_cast<intptr_t>(handle);

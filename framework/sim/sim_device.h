@@ -2,13 +2,12 @@
 #ifndef TRAX_SIM_DEVICE_H
 #define TRAX_SIM_DEVICE_H
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "sim_catalogue.h"
+#include "sim_state.h"
 #include "trax_api.h"
 
 namespace sim {
@@ -31,12 +30,14 @@ class Driver {
     virtual void last_path_closed() {}
 };
 
-std::unique_ptr<Driver> make_driver(const DeviceSpec &spec);
+std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state);
 
-/** Binary semaphore of a device, held by one path at a time. Waiting never holds the
- *  device's mutex, so other calls on the device go on meanwhile. */
+/** Binary semaphore of a device, held by one path at a time, also across processes.
+ *  Waiting never holds the device's lock, so other calls on the device go on meanwhile. */
 class DeviceSemaphore {
   public:
+    explicit DeviceSemaphore(DeviceState &state) : state_(state) {}
+
     /** Takes the semaphore for owner; timeoutMs 0 = no wait, -1 = forever. The wait ends
      *  early with ERR_MK_ILL_PATH when abandon(owner) is called. */
     Status take(const void *owner, int32_t timeoutMs);
@@ -49,21 +50,11 @@ class DeviceSemaphore {
     void forget(const void *owner);
 
   private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const void *holder_ = nullptr;
-    std::vector<const void *> abandoned_;
-};
+    Status try_take(const void *owner, LONG &seen);
+    bool is_abandoned(const void *owner) const;
 
-/** Debug levels of the layers, each read back as it was set. */
-struct DebugLevels {
-    uint32_t kernel = 0;
-    uint32_t api = 0;
-    uint32_t oss = 0;
-    uint32_t driver = 0;
-    uint32_t readBuffer = 0;
-    uint32_t writeBuffer = 0;
-    uint32_t board = 0;
+    DeviceState &state_;
+    std::vector<const void *> abandoned_; /**< paths of this process, under the lock */
 };
 
 /** One live device of the catalogue. */
@@ -72,30 +63,29 @@ class Device {
     explicit Device(DeviceSpec spec);
 
     const DeviceSpec &spec() const { return spec_; }
-    std::mutex &mutex() { return mutex_; }
+    /** The device's lock, shared with the other processes that use the device. */
+    DeviceState &mutex() { return state_; }
+    DeviceState &state() { return state_; }
     DeviceSemaphore &semaphore() { return semaphore_; }
 
-    /* The members below are used with mutex() held. */
+    /* The members below are used with mutex() held, while a path is open. */
     Driver &driver() { return *driver_; }
-    DebugLevels &debug() { return debug_; }
+    DebugLevels &debug() { return state_.header().debug; }
+    /** Paths of this process to the device. */
     int32_t &path_count() { return pathCount_; }
-    int32_t &irq_enabled() { return irqEnabled_; }
-    int32_t &driver_id_check() { return driverIdCheck_; }
-    int32_t &board_id_check() { return boardIdCheck_; }
+    int32_t &irq_enabled() { return state_.header().irqEnabled; }
+    int32_t &driver_id_check() { return state_.header().driverIdCheck; }
+    int32_t &board_id_check() { return state_.header().boardIdCheck; }
     const std::vector<uint8_t> &device_id_prom() const { return deviceIdProm_; }
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
     bool is_faulty(int32_t code) const;
 
   private:
     const DeviceSpec spec_;
-    std::mutex mutex_;
+    DeviceState state_;
     DeviceSemaphore semaphore_;
     std::unique_ptr<Driver> driver_;
-    DebugLevels debug_;
     int32_t pathCount_ = 0;
-    int32_t irqEnabled_;
-    int32_t driverIdCheck_;
-    int32_t boardIdCheck_;
     std::vector<uint8_t> deviceIdProm_;
     std::vector<uint8_t> boardIdProm_;
 };
