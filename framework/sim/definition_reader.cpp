@@ -203,6 +203,15 @@ std::optional<std::string> Reader::text(const YAML::Node &node, const char *key,
         return std::nullopt;
     }
     const std::string &value = node.Scalar();
+    const bool multiLine = maxLength > kMaxNameLength;
+    const auto printable = [&](char c) {
+        return (c >= 0x20 && c < 0x7f) || (multiLine && c == '\n');
+    };
+    if (!std::all_of(value.begin(), value.end(), printable)) {
+        problem(node.Mark(), std::string(key) + " may hold printable ASCII characters only" +
+                                 (multiLine ? " and line breaks" : ""));
+        return std::nullopt;
+    }
     if (value.size() > maxLength) {
         problem(node.Mark(), std::string(key) + " is " + std::to_string(value.size()) +
                                  " characters long, more than " + std::to_string(maxLength));
