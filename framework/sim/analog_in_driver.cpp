@@ -1,5 +1,6 @@
 /* Analog inputs whose values follow waveforms over time. */
 #include <cmath>
+#include <ctime>
 #include <numbers>
 
 #include "sim_drivers.h"
@@ -32,11 +33,14 @@ double waveform(int32_t kind, double p) {
 
 } // namespace
 
-double AnalogInDriver::elapsed_seconds() {
-    const std::chrono::nanoseconds now = std::chrono::steady_clock::now().time_since_epoch();
-    const std::chrono::duration<double> elapsed =
-        now - std::chrono::nanoseconds(state_.header().startNanoseconds);
-    return elapsed.count();
+AnalogInDriver::AnalogInDriver(const DeviceSpec &spec, const DeviceState &state)
+    : channelCount_(spec.channels.number), state_(state) {}
+
+double AnalogInDriver::elapsed_seconds() const {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t ns = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return static_cast<double>(ns - state_.startNs) * 1e-9;
 }
 
 int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
@@ -55,10 +59,9 @@ Status AnalogInDriver::write(int32_t, int32_t) {
 }
 
 Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
-    constexpr int32_t kChannels = 8;
     const double seconds = elapsed_seconds();
     for (int32_t i = 0; i < length; ++i) {
-        const int32_t value = sample((i / 2) % kChannels, seconds);
+        const int32_t value = sample((i / 2) % channelCount_, seconds);
         buffer[i] = static_cast<uint8_t>(i % 2 == 0 ? value & 0xFF : (value >> 8) & 0xFF);
     }
     *done = length;

@@ -5,12 +5,12 @@
 namespace sim {
 
 Status BinaryIoDriver::read(int32_t channel, int32_t *value) {
-    *value = register_of(channel);
+    *value = state_.channels[channel];
     return ERR_SUCCESS;
 }
 
 Status BinaryIoDriver::write(int32_t channel, int32_t value) {
-    register_of(channel) = value & 1;
+    state_.channels[channel] = value & 1;
     return ERR_SUCCESS;
 }
 

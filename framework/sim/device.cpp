@@ -1,6 +1,4 @@
 /* Live devices: state made from the catalogue description, and id-prom contents. */
-#include <algorithm>
-
 #include "sim_block.h"
 #include "sim_codes.h"
 #include "sim_device.h"
@@ -22,13 +20,20 @@ Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
 }
 
 Device::Device(DeviceSpec spec)
-    : spec_(std::move(spec)), state_(spec_), semaphore_(state_),
-      driver_(make_driver(spec_, state_)), deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
+    : spec_(std::move(spec)), shared_(spec_), semaphore_(shared_),
+      driver_(shared_.is_shared() ? nullptr : make_driver(spec_, shared_.device())),
+      deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
       boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
 
-bool Device::is_faulty(int32_t code) const {
-    return std::find(spec_.faultyCodes.begin(), spec_.faultyCodes.end(), code) !=
-           spec_.faultyCodes.end();
+// The driver works on the state where it is mapped now, which may differ from the last
+// time the state was attached.
+Status Device::add_user() {
+    bool attached = false;
+    const Status status = shared_.add_user(attached);
+    if (status == ERR_SUCCESS && attached) {
+        driver_ = make_driver(spec_, shared_.device());
+    }
+    return status;
 }
 
 namespace {
@@ -53,6 +58,13 @@ uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex) {
  * 5.. the name in ASCII as far as it fits, zero-padded; the last word is the checksum,
  * chosen so that the XOR of all words is 0. */
 std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name) {
+    if (!spec.words.empty()) {
+        std::vector<uint8_t> prom(spec.words.size() * 2);
+        for (std::size_t w = 0; w < spec.words.size(); ++w) {
+            put_word(prom, w, spec.words[w]);
+        }
+        return prom;
+    }
     std::vector<uint8_t> prom(spec.size & ~1u, 0);
     const std::size_t words = prom.size() / 2;
     if (words == 0) {

@@ -54,7 +54,7 @@ Status DeviceSemaphore::try_take(const void *owner, LONG &seen) {
     if (is_abandoned(owner)) {
         return ERR_MK_ILL_PATH;
     }
-    StateHeader &h = state_.header();
+    SharedBlock &h = state_.block();
     if (is_free(h.holder)) {
         h.holder = holder_of(owner);
         return ERR_SUCCESS;
@@ -77,14 +77,14 @@ Status DeviceSemaphore::take(const void *owner, int32_t timeoutMs) {
         if (timeoutMs != -1 && Clock::now() >= deadline) {
             return ERR_MK_DEVSEM_TIMEOUT;
         }
-        TraxWaitOnSharedAddress(&state_.header().semaphoreChanges, seen,
+        TraxWaitOnSharedAddress(&state_.block().semaphoreChanges, seen,
                                 next_sleep(timeoutMs, deadline));
     }
 }
 
 Status DeviceSemaphore::give(const void *owner) {
     std::lock_guard lock(state_);
-    StateHeader &h = state_.header();
+    SharedBlock &h = state_.block();
     if (owner == nullptr || !same_holder(h.holder, holder_of(owner))) {
         return ERR_MK_DEVSEM_NOT_HELD;
     }
@@ -95,7 +95,7 @@ Status DeviceSemaphore::give(const void *owner) {
 
 void DeviceSemaphore::abandon(const void *owner) {
     std::lock_guard lock(state_);
-    StateHeader &h = state_.header();
+    SharedBlock &h = state_.block();
     if (same_holder(h.holder, holder_of(owner))) {
         h.holder = SemaphoreHolder{};
     }

@@ -1,5 +1,4 @@
 /* The MT test driver: value registers and alarms that send signals to the process. */
-#include <algorithm>
 #include <cstring>
 
 #include "sim_alarm_timer.h"
@@ -34,12 +33,12 @@ Status check_alarm_block(const MT_ALARM_BLK &alarm) {
 } // namespace
 
 Status MtDriver::read(int32_t channel, int32_t *value) {
-    *value = register_of(channel);
+    *value = state_.channels[channel];
     return ERR_SUCCESS;
 }
 
 Status MtDriver::write(int32_t channel, int32_t value) {
-    register_of(channel) = value;
+    state_.channels[channel] = value;
     return ERR_SUCCESS;
 }
 

@@ -13,7 +13,7 @@ namespace {
 void release_path(void *context) {
     auto *path = static_cast<Path *>(context);
     path->device->semaphore().forget(path);
-    path->device->state().remove_user();
+    path->device->remove_user();
     delete path;
 }
 
@@ -28,6 +28,11 @@ Status check_device_name(const char *deviceName) {
     return length == 0 ? ERR_MK_NO_DEVICE : ERR_SUCCESS;
 }
 
+Injection open_injection(Device &device) {
+    std::lock_guard lock(device.mutex());
+    return device.inject(Call::Open, 0);
+}
+
 void count_path(Device &device, int32_t change) {
     std::lock_guard lock(device.mutex());
     device.path_count() += change;
@@ -36,26 +41,13 @@ void count_path(Device &device, int32_t change) {
     }
 }
 
-} // namespace
-
-Status open_path(const char *deviceName, int32_t *path) {
-    if (Status status = check_device_name(deviceName)) {
-        return status;
-    }
-    std::shared_ptr<Device> device = Catalogue::device(deviceName);
-    if (!device) {
-        return ERR_MK_NO_DEVICE;
-    }
+Status make_path(const std::shared_ptr<Device> &device, int32_t *path) {
     auto context = std::make_unique<Path>();
     context->device = device;
-    if (Status status = device->state().add_user()) {
-        return status;
-    }
     count_path(*device, +1);
     HANDLE handle = TraxCreateDeviceHandle(path_ioctl, release_path, context.get());
     if (handle == nullptr) {
         count_path(*device, -1);
-        device->state().remove_user();
         return ERR_MK_PATHS_FULL;
     }
     const intptr_t number = reinterpret_cast<intptr_t>(handle);
@@ -74,16 +66,36 @@ Status open_path(const char *deviceName, int32_t *path) {
     return ERR_SUCCESS;
 }
 
-// A device that fails to close keeps the path open. Otherwise the path is marked closed
+} // namespace
+
+Status open_path(const char *deviceName, int32_t *path) {
+    if (Status status = check_device_name(deviceName)) {
+        return status;
+    }
+    std::shared_ptr<Device> device = Catalogue::device(deviceName);
+    if (!device) {
+        return ERR_MK_NO_DEVICE;
+    }
+    // The path holds the device state from here on; without a path it lets it go.
+    if (Status status = device->add_user()) {
+        return status;
+    }
+    const Injection injection = open_injection(*device);
+    const Status status = injection.error != 0 ? injection.error : make_path(device, path);
+    if (status != ERR_SUCCESS) {
+        device->remove_user();
+    }
+    delay_ms(injection.delayMs);
+    return status;
+}
+
+// A close that a fault rule fails keeps the path open. Otherwise the path is marked closed
 // (so calls in progress on other threads see it), the device semaphore is given back if
 // the path held it, and the handle is closed; the platform frees the context after the
 // last call on it has returned.
 Status close_path(int32_t path) {
     HANDLE handle = nullptr;
-    Status status = with_open_path(path, [&](Path &p) -> Status {
-        if (p.device->spec().closeFails) {
-            return ERR_LL_DEV_FAULT;
-        }
+    Status status = with_rules(path, Call::Close, 0, [&](Path &p) -> Status {
         p.closed = true;
         handle = p.handle;
         p.device->semaphore().abandon(&p);

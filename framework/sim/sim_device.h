@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim_catalogue.h"
+#include "sim_shared_state.h"
 #include "sim_state.h"
 #include "trax_api.h"
 
@@ -30,13 +31,15 @@ class Driver {
     virtual void last_path_closed() {}
 };
 
+/** The driver model of spec, working on state; device-specific codes of the definition's
+ *  table are answered before the model sees them. */
 std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state);
 
 /** Binary semaphore of a device, held by one path at a time, also across processes.
  *  Waiting never holds the device's lock, so other calls on the device go on meanwhile. */
 class DeviceSemaphore {
   public:
-    explicit DeviceSemaphore(DeviceState &state) : state_(state) {}
+    explicit DeviceSemaphore(SharedState &state) : state_(state) {}
 
     /** Takes the semaphore for owner; timeoutMs 0 = no wait, -1 = forever. The wait ends
      *  early with ERR_MK_ILL_PATH when abandon(owner) is called. */
@@ -53,8 +56,15 @@ class DeviceSemaphore {
     Status try_take(const void *owner, LONG &seen);
     bool is_abandoned(const void *owner) const;
 
-    DeviceState &state_;
+    SharedState &state_;
     std::vector<const void *> abandoned_; /**< paths of this process, under the lock */
+};
+
+/** What the fault rules make of one call: an error to fail it with (0 to let it run) and
+ *  a delay before it returns. */
+struct Injection {
+    Status error = 0;
+    int32_t delayMs = 0;
 };
 
 /** One live device of the catalogue. */
@@ -64,27 +74,33 @@ class Device {
 
     const DeviceSpec &spec() const { return spec_; }
     /** The device's lock, shared with the other processes that use the device. */
-    DeviceState &mutex() { return state_; }
-    DeviceState &state() { return state_; }
+    SharedState &mutex() { return shared_; }
     DeviceSemaphore &semaphore() { return semaphore_; }
+    /** Called for each path made; the first one of the process reaches the state. */
+    Status add_user();
+    /** Called when the last call on a path is over; the last one lets the state go. */
+    void remove_user() { shared_.remove_user(); }
 
     /* The members below are used with mutex() held, while a path is open. */
     Driver &driver() { return *driver_; }
-    DebugLevels &debug() { return state_.header().debug; }
+    DeviceState &state() { return shared_.device(); }
+    DebugLevels &debug() { return state().debug; }
     /** Paths of this process to the device. */
     int32_t &path_count() { return pathCount_; }
-    int32_t &irq_enabled() { return state_.header().irqEnabled; }
-    int32_t &driver_id_check() { return state_.header().driverIdCheck; }
-    int32_t &board_id_check() { return state_.header().boardIdCheck; }
+    int32_t &irq_enabled() { return state().irqEnabled; }
+    int32_t &driver_id_check() { return state().driverIdCheck; }
+    int32_t &board_id_check() { return state().boardIdCheck; }
     const std::vector<uint8_t> &device_id_prom() const { return deviceIdProm_; }
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
-    bool is_faulty(int32_t code) const;
+    /** Counts the call against the device's fault rules and says what they make of it.
+     *  selector is the channel of a read or write, the code of a status or ioctl call. */
+    Injection inject(Call call, int32_t selector);
 
   private:
     const DeviceSpec spec_;
-    DeviceState state_;
+    SharedState shared_;
     DeviceSemaphore semaphore_;
-    std::unique_ptr<Driver> driver_;
+    std::unique_ptr<Driver> driver_; /**< made again each time a shared state is attached */
     int32_t pathCount_ = 0;
     std::vector<uint8_t> deviceIdProm_;
     std::vector<uint8_t> boardIdProm_;
