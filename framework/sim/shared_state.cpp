@@ -44,10 +44,10 @@ SharedState::SharedState(const DeviceSpec &spec)
     }
 }
 
-/* The platform removes the shared state when the process ends, also without this. */
-SharedState::~SharedState() {
-    detach_shared();
-}
+/* Devices live until the process ends, when other threads may still be inside a call on
+ * one: the state stays mapped, and the platform takes the process off the state's list of
+ * users as the process ends. */
+SharedState::~SharedState() = default;
 
 Status SharedState::add_user(bool &attached) {
     std::lock_guard guard(usersLock_);
