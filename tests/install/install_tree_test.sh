@@ -55,6 +55,11 @@ out=$(cd "$work" && printf 'mo sim_dio_1\nmw 1\nmr\nmg 1101 0\nmc\ne\n' | "${cle
 grep -q ' read value=0x1$' <<<"$out" || fail "installed traxnt: no read-back value: $out"
 grep -q ' output value = 0x10$' <<<"$out" || fail "installed traxnt: no channel count: $out"
 grep -q 'Dev:<none>' <<<"$out" || fail "installed traxnt: the path was not closed: $out"
+if [ "$with_gui" = 1 ]; then
+    (cd "$work" && "${clean_env[@]}" QT_QPA_PLATFORM=offscreen TRAXGUI_QUIT_WHEN_SHOWN=1 \
+         XDG_RUNTIME_DIR="$work" timeout 60 "$p/bin/traxgui" >"$work/gui.log" 2>&1) ||
+        fail "installed traxgui did not start and quit: $(cat "$work/gui.log")"
+fi
 
 # find_package(Trax): the example program from its sources, and the C probe.
 "${CMAKE:-cmake}" -S "$here/outside" -B "$work/outside" -G "${TRAX_GENERATOR:-Ninja}" -DCMAKE_C_COMPILER="$cc" \
