@@ -16,6 +16,14 @@ file(RELATIVE_PATH TRAX_LIBDIR_FROM_BINDIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_
 set(CMAKE_INSTALL_RPATH "$ORIGIN/${TRAX_LIBDIR_FROM_BINDIR}")
 set(CMAKE_INSTALL_RPATH_USE_LINK_PATH OFF)
 
+# trax_gzip(source output): a build step that compresses source into output as Debian ships
+# manual pages and changelogs; -n leaves name and time out, so equal input gives equal files.
+function(trax_gzip source output)
+  add_custom_command(OUTPUT ${output}
+                     COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${source} ${output}
+                     DEPENDS ${source} VERBATIM)
+endfunction()
+
 # trax_install_program(target...): installs programs to bin/.
 function(trax_install_program)
   install(TARGETS ${ARGN} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -8,10 +8,7 @@ set(debian_dir ${PROJECT_SOURCE_DIR}/packaging/debian)
 # keeps it.
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/${TRAX_PACKAGE_NAME})
 configure_file(${debian_dir}/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-                   COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/changelog -c > changelog.gz
-                   DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog
-                   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+trax_gzip(${CMAKE_BINARY_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 add_custom_target(trax_package_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${debian_dir}/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${docdir})
