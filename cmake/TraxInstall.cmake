@@ -30,9 +30,9 @@ function(trax_install_program)
 endfunction()
 
 # trax_install_library(target EXPORT_NAME name [DESCRIPTION text] [PKGCONFIG])
-# Gives a framework library the project's version as its soname version and installs it with
-# its symlinks, as trax::<name> in the package configuration; PKGCONFIG also installs
-# <output name>.pc for programs built without CMake.
+# Gives one of the suite's shared libraries the project's version as its soname version and
+# installs it with its symlinks, as trax::<name> in the package configuration; PKGCONFIG
+# also installs <output name>.pc for programs built without CMake.
 function(trax_install_library target)
   cmake_parse_arguments(ARG "PKGCONFIG" "EXPORT_NAME;DESCRIPTION" "" ${ARGN})
   set_target_properties(${target} PROPERTIES
