@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -155,6 +156,12 @@ TEST_F(SharedDevice, AnotherUserCannotOpenTheState) {
                            account + " 2>/dev/null")
                               .c_str()),
               0);
+    struct RemoveAccount {
+        std::string name;
+        ~RemoveAccount() {
+            [[maybe_unused]] const int status = std::system(("userdel " + name).c_str());
+        }
+    } removeAccount{account};
     const std::string uid = [&] {
         FILE *id = popen(("id -u " + account).c_str(), "r");
         char text[32] = "";
@@ -176,7 +183,23 @@ TEST_F(SharedDevice, AnotherUserCannotOpenTheState) {
     PeerProcess opener({"as-user", uid, "open-file", ours});
     EXPECT_EQ(opener.readLine(), "refused");
     EXPECT_EQ(M_close(path), 0);
-    EXPECT_EQ(std::system(("userdel " + account).c_str()), 0);
+}
+
+TEST_F(SharedDevice, AStateFileOfAnotherOwnerIsRefused) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a file of another owner needs root";
+    const std::string planted =
+        "/dev/shm/trax-" + std::to_string(geteuid()) + "-map-trax-sim-" + name_;
+    const int fd = open(planted.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fchown(fd, 65534, 65534), 0);
+    close(fd);
+    EXPECT_EQ(M_open(name_.c_str()), -1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    unlink(planted.c_str());
+    const int32_t path = M_open(name_.c_str());
+    EXPECT_GT(path, 0) << "once the planted file is gone";
+    M_close(path);
 }
 
 TEST(PrivateDevices, AreNotSharedWithTheProcessesStarted) {
