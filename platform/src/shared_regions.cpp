@@ -1,6 +1,7 @@
 /* Named shared memory regions with an attachment list, reclaimed after crashes. */
 #include "shared_regions.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
@@ -169,30 +171,45 @@ enum class Attach { attached, gone, refused };
 
 /* Joins an existing region found under the name; gone when it was retired or stale (and
  * is retired now), so that the caller makes a new one. */
-Attach joinRegion(int fd, const std::string &path, RegionHeader *&header) {
+/* Maps a region found under a name after checking that it is the user's own and of our
+ * layout; null with the last error set otherwise. */
+RegionHeader *mapFound(int fd) {
     struct stat st {};
     if (!ownedPrivately(fd) || fstat(fd, &st) != 0 ||
         static_cast<uint64_t>(st.st_size) < kHeaderBytes) {
         fail(ERROR_ACCESS_DENIED);
-        return Attach::refused;
+        return nullptr;
     }
-    header = mapRegion(fd, static_cast<uint64_t>(st.st_size));
+    const auto bytes = static_cast<uint64_t>(st.st_size);
+    RegionHeader *header = mapRegion(fd, bytes);
+    if (header != nullptr &&
+        (header->magic != kRegionMagic || header->dataSize != bytes - kHeaderBytes)) {
+        munmap(header, bytes);
+        fail(ERROR_INVALID_DATA);
+        return nullptr;
+    }
+    return header;
+}
+
+/* Retires the region if every process attached to it has ended; true if it is (now)
+ * retired. With the region's lock held. */
+bool retireIfStale(RegionHeader *header, const std::string &path) {
+    if (!header->retired && pruneEndedUsers(header) == 0)
+        retire(header, path);
+    return header->retired != 0;
+}
+
+/* Joins an existing region found under the name; gone when it was retired or stale (and
+ * is retired now), so that the caller makes a new one. */
+Attach joinRegion(int fd, const std::string &path, RegionHeader *&header) {
+    header = mapFound(fd);
     if (header == nullptr)
         return Attach::refused;
-    if (header->magic != kRegionMagic ||
-        header->dataSize != static_cast<uint64_t>(st.st_size) - kHeaderBytes) {
-        fail(ERROR_INVALID_DATA);
-        return Attach::refused;
-    }
     RobustGuard guard(&header->lock);
     if (!guard.held())
         return Attach::refused;
-    if (header->retired)
+    if (retireIfStale(header, path))
         return Attach::gone;
-    if (pruneEndedUsers(header) == 0) {
-        retire(header, path);
-        return Attach::gone;
-    }
     if (!addUser(header, currentProcess())) {
         fail(ERROR_TOO_MANY_OPEN_FILES);
         return Attach::refused;
@@ -203,6 +220,39 @@ Attach joinRegion(int fd, const std::string &path, RegionHeader *&header) {
 void unmapHeader(RegionHeader *header) {
     if (header != nullptr)
         munmap(header, kHeaderBytes + header->dataSize);
+}
+
+/* Removes the region under the path if all its processes have ended. */
+void reclaimIfStale(const std::string &path) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (RegionHeader *header = mapFound(fd)) {
+        {
+            RobustGuard guard(&header->lock);
+            if (guard.held())
+                retireIfStale(header, path);
+        }
+        unmapHeader(header);
+    }
+    close(fd);
+}
+
+/* Once per process, at its first named object: removes what processes of this user that
+ * were killed left behind under any name, so that nothing stays for long after a crash. */
+void sweepStaleRegions() {
+    static std::once_flag swept;
+    std::call_once(swept, [] {
+        const std::string prefix = "trax-" + std::to_string(geteuid()) + "-";
+        DIR *dir = opendir(kShmDir);
+        if (dir == nullptr)
+            return;
+        while (const dirent *entry = readdir(dir)) {
+            if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+                reclaimIfStale(kShmDir + std::string(entry->d_name));
+        }
+        closedir(dir);
+    });
 }
 
 /* One try at opening or making the named region. Returns the region, or null with
@@ -315,6 +365,7 @@ std::shared_ptr<SharedRegion> openSharedRegion(std::string_view kind, std::strin
         return nullptr;
     }
     const std::string path = kShmDir + file;
+    sweepStaleRegions();
     Registry &r = registry();
     std::lock_guard guard(r.lock);
     if (auto held = findHeld(r, path)) {

@@ -69,7 +69,6 @@ TEST(SharedMappings, ARegionLeftByAKilledProcessIsReclaimedAtTheNextOpen) {
     PeerProcess peer({"hold-mapping", name, "99"});
     ASSERT_EQ(peer.readLine(), "mapped 0");
     peer.kill();
-    EXPECT_TRUE(exists(regionPath("map", name))) << "nobody has looked since the crash";
     EXPECT_EQ(OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(exists(regionPath("map", name)));
@@ -79,6 +78,17 @@ TEST(SharedMappings, ARegionLeftByAKilledProcessIsReclaimedAtTheNextOpen) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_EQ(firstWord(fresh), 0u) << "a new region starts with zeros";
     CloseHandle(fresh);
+}
+
+TEST(SharedMappings, AProcessSweepsWhatKilledProcessesLeftUnderOtherNames) {
+    const std::string left = uniqueName("left");
+    PeerProcess crashed({"hold-mapping", left, "1"});
+    ASSERT_EQ(crashed.readLine(), "mapped 0");
+    crashed.kill(); // (another test process starting now may sweep it away first)
+    PeerProcess fresh({"hold-mapping", uniqueName("fresh"), "2"});
+    ASSERT_EQ(fresh.readLine(), "mapped 0");
+    EXPECT_FALSE(exists(regionPath("map", left))) << "its first open swept it away";
+    fresh.kill();
 }
 
 TEST(SharedMutexes, TheNextWaiterGetsAMutexWhoseHolderWasKilledAsAbandoned) {
