@@ -85,10 +85,13 @@ TEST(SharedMappings, AProcessSweepsWhatKilledProcessesLeftUnderOtherNames) {
     PeerProcess crashed({"hold-mapping", left, "1"});
     ASSERT_EQ(crashed.readLine(), "mapped 0");
     crashed.kill(); // (another test process starting now may sweep it away first)
-    PeerProcess fresh({"hold-mapping", uniqueName("fresh"), "2"});
-    ASSERT_EQ(fresh.readLine(), "mapped 0");
+    const std::string fresh = uniqueName("fresh");
+    PeerProcess sweeper({"hold-mapping", fresh, "2"});
+    ASSERT_EQ(sweeper.readLine(), "mapped 0");
     EXPECT_FALSE(exists(regionPath("map", left))) << "its first open swept it away";
-    fresh.kill();
+    sweeper.kill();
+    EXPECT_EQ(OpenFileMappingA(FILE_MAP_READ, FALSE, fresh.c_str()), nullptr);
+    EXPECT_FALSE(exists(regionPath("map", fresh))) << "the open reclaimed it";
 }
 
 TEST(SharedMutexes, TheNextWaiterGetsAMutexWhoseHolderWasKilledAsAbandoned) {
