@@ -1,7 +1,7 @@
 /* Mutexes with the Windows rules: owned by a thread, recursive, and handed to the next
  * waiter with WAIT_ABANDONED when the owner ends without releasing it. A named mutex lives
  * in a shared region, so the rules hold between processes too. */
-#include <cerrno>
+#include <unordered_map>
 
 #include "handles.h"
 #include "robust_mutex.h"
@@ -20,9 +20,9 @@ class MutexObject final : public KernelObject {
     DWORD waitFor(const Deadline &deadline) override {
         switch (lockRobustMutex(mutex(), deadline)) {
         case LockOutcome::taken:
-            return WAIT_OBJECT_0;
+            return recordHold() ? WAIT_OBJECT_0 : WAIT_FAILED;
         case LockOutcome::abandoned:
-            return WAIT_ABANDONED;
+            return recordHold() ? WAIT_ABANDONED : WAIT_FAILED;
         case LockOutcome::timedOut:
             return WAIT_TIMEOUT;
         case LockOutcome::failed:
@@ -31,14 +31,37 @@ class MutexObject final : public KernelObject {
         return WAIT_FAILED;
     }
 
+    /* Only the owner may release: it is checked here, before the system sees an unlock
+     * that it would also refuse, but that thread checkers report as misuse. */
     BOOL release() {
-        const int rc = pthread_mutex_unlock(mutex());
-        if (rc == EPERM)
+        auto &held = heldByThisThread();
+        auto it = held.find(mutex());
+        if (it == held.end())
             return fail(ERROR_NOT_OWNER);
+        if (--it->second == 0)
+            held.erase(it);
+        const int rc = pthread_mutex_unlock(mutex());
         return rc == 0 ? TRUE : failErrno(rc);
     }
 
   private:
+    /* Notes the hold just taken; without memory for that, gives the mutex back and fails. */
+    bool recordHold() {
+        try {
+            ++heldByThisThread()[mutex()];
+            return true;
+        } catch (const std::bad_alloc &) {
+            pthread_mutex_unlock(mutex());
+            return fail(ERROR_NOT_ENOUGH_MEMORY);
+        }
+    }
+
+    /* How often the calling thread holds each mutex; a thread's holds end with it. */
+    static std::unordered_map<const void *, unsigned> &heldByThisThread() {
+        thread_local std::unordered_map<const void *, unsigned> held;
+        return held;
+    }
+
     pthread_mutex_t *mutex() const { return static_cast<pthread_mutex_t *>(region_->data()); }
 
     std::shared_ptr<SharedRegion> region_;
