@@ -1,5 +1,6 @@
 /* Reading device definitions from YAML. Every problem is collected with its place in the
  * file; a text with any problem yields no device at all. */
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
@@ -276,6 +277,8 @@ Definitions Reader::read(std::string_view text) {
     Definitions out;
     try {
         read_file(YAML::Load(std::string(text)), out);
+    } catch (const YAML::DeepRecursion &e) {
+        problem(e.mark, "lists and mappings nested too deep");
     } catch (const YAML::Exception &e) {
         problem(e.mark, e.msg);
     }
