@@ -22,11 +22,17 @@ void CloseAll(const std::vector<HANDLE> &handles) {
 }
 
 /** Opens (or creates) the auto-reset named event through which code reaches this
- *  process; null on failure. */
+ *  process, with nothing pending; null on failure. A code removed a moment ago may still
+ *  have its event open, because the listener closes it only between two waits: the open
+ *  then returns that same event, and what was set for it while the code was removed is
+ *  dropped here, so that a re-installed code starts empty. */
 HANDLE OpenSignalEvent(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     TraxSigEventName(GetCurrentProcessId(), code, name);
-    return Sys().createEvent(nullptr, FALSE, FALSE, name);
+    HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
+    if (event != nullptr)
+        ResetEvent(event);
+    return event;
 }
 
 } // namespace
