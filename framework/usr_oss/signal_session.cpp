@@ -16,6 +16,10 @@ namespace {
  *  never make a listener spin. */
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
+/** Most signals of one code taken one after the other before the listener waits on its whole
+ *  set again. */
+constexpr uint32_t kFollowingBatch = 64;
+
 void CloseAll(const std::vector<HANDLE> &handles) {
     for (HANDLE h : handles)
         CloseHandle(h);
@@ -247,8 +251,23 @@ void SignalSession::Run(uint32_t group) {
             OnArrival(set.codes[index - 1], set.handles[index], group);
         if (group == 0)
             DeliverQueued(); // at once, before the set is read again
+        if (index == 1 && count == 2)
+            TakeFollowing(set.codes[0], set.handles[1], group);
     }
     CloseAll(retired);
+}
+
+/* After a signal of the group's only code, takes the ones queued behind it without another
+ * wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
+ * control event is looked at again soon). With a single code there is no order between codes
+ * to keep. */
+void SignalSession::TakeFollowing(uint32_t code, HANDLE event, uint32_t group) {
+    for (uint32_t taken = 0;
+         taken < kFollowingBatch && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; ++taken) {
+        OnArrival(code, event, group);
+        if (group == 0)
+            DeliverQueued();
+    }
 }
 
 /* Reads the group's current set of events under the lock; false once the session ends. */

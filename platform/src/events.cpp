@@ -89,6 +89,15 @@ constexpr DWORD kRetrySliceMs = 100;
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
+    /* A single event whose wake-up is already there needs no poll, nor does a check that
+     * finds none and may not wait: this keeps a receiver that falls behind a flood of sets
+     * at one system call per wake-up. */
+    if (count == 1) {
+        if (events[0]->tryConsume())
+            return WAIT_OBJECT_0;
+        if (deadline.hasPassed() && events[0]->pollFd() >= 0)
+            return WAIT_TIMEOUT;
+    }
     std::array<pollfd, kMaxWaitObjects> fds;
     for (;;) {
         bool cannotReceive = false;

@@ -129,15 +129,16 @@ void releaseNamesAtExitOnce() {
     (void)registered;
 }
 
-/* A datagram socket that receives the sender's credentials with each wake-up and whose
- * sends wait at most kFullQueueWaitSeconds for room. */
-int openEventSocket() {
+/* A datagram socket whose sends wait at most kFullQueueWaitSeconds for room. One that is to
+ * receive also gets the sender's credentials with each wake-up; a socket that only sends
+ * goes without, since with them it would bind itself an automatic abstract address. */
+int openEventSocket(bool receives) {
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     const int on = 1;
     const timeval limit{kFullQueueWaitSeconds, 0};
-    if (setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0 ||
+    if ((receives && setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) ||
         setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
         const int error = errno;
         close(fd);
@@ -230,7 +231,7 @@ int NamedEvent::sendToOwner(uint64_t sent) {
     std::lock_guard guard(sendLock_);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (sender_ < 0) {
-            sender_ = openEventSocket();
+            sender_ = openEventSocket(false);
             if (sender_ < 0)
                 return errno;
             if (connect(sender_, reinterpret_cast<const sockaddr *>(&address_), addressLength_) !=
@@ -305,7 +306,7 @@ std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initi
         fail(ERROR_FILENAME_EXCED_RANGE);
         return nullptr;
     }
-    const int fd = openEventSocket();
+    const int fd = openEventSocket(true);
     if (fd < 0) {
         failErrno(errno);
         return nullptr;
