@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 constexpr int kFloodCount = 100000;
 constexpr double kPacedSeconds = 0.3;
 constexpr int kRates[] = {1000, 10000, 50000};

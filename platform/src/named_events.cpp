@@ -50,8 +50,10 @@ class NamedEvent final : public EventObject {
 
     BOOL reset() override {
         std::lock_guard guard(receiveLock_);
-        while (owner_ && receive(0))
-            ;
+        takenCount_ = 0;
+        while (owner_ && takeBatch())
+            takenCount_ = 0;
+        hasTaken_ = false;
         return TRUE;
     }
 
@@ -66,17 +68,29 @@ class NamedEvent final : public EventObject {
 
     std::optional<uint64_t> pendingSince() override {
         std::lock_guard guard(receiveLock_);
-        return owner_ ? receive(MSG_PEEK) : std::nullopt;
+        if (!hasWakeup())
+            return std::nullopt;
+        return taken_[takenHead_];
     }
 
     bool tryConsume() override {
         std::lock_guard guard(receiveLock_);
-        return owner_ && receive(0).has_value();
+        if (!hasWakeup())
+            return false;
+        ++takenHead_;
+        hasTaken_ = --takenCount_ > 0;
+        return true;
     }
 
+    bool hasTaken() const override { return hasTaken_; }
+
   private:
-    std::optional<uint64_t> receive(int flags);
-    void dropHead();
+    /* Most wake-ups taken from the socket with one call. */
+    static constexpr size_t kBatch = 16;
+
+    /* Called with receiveLock_ held. */
+    bool hasWakeup() { return owner_ && (takenCount_ > 0 || takeBatch()); }
+    bool takeBatch();
     int sendToOwner(uint64_t sent);
 
     std::string name_;
@@ -91,7 +105,15 @@ class NamedEvent final : public EventObject {
     int sender_ = -1;
     std::mutex bindLock_;
     std::mutex sendLock_;
-    /* Keeps a peek and the drop of a rejected datagram together. */
+    /* The user whose wake-ups are accepted: the one that created the event. */
+    const uid_t user_ = geteuid();
+    /* Wake-ups taken from the socket but not yet consumed, oldest first, from takenHead_ on:
+     * taking them in batches lets a receiver behind a flood of sets catch up with one system
+     * call per batch and frees the senders' queue sooner. Guarded by receiveLock_. */
+    uint64_t taken_[kBatch] = {};
+    size_t takenHead_ = 0;
+    size_t takenCount_ = 0;
+    std::atomic<bool> hasTaken_{false};
     std::mutex receiveLock_;
 };
 
@@ -251,35 +273,39 @@ int NamedEvent::sendToOwner(uint64_t sent) {
     return ECONNREFUSED;
 }
 
-/* Receives (or with MSG_PEEK inspects) the first acceptable wake-up; rejected datagrams
- * at the head of the queue are dropped on the way. */
-std::optional<uint64_t> NamedEvent::receive(int flags) {
+/* Takes up to kBatch queued wake-ups from the socket into taken_, dropping those that fail the
+ * check on the way; true when at least one was taken. Called with the batch empty. */
+bool NamedEvent::takeBatch() {
     for (;;) {
-        uint64_t payload = 0;
-        iovec data{&payload, sizeof payload};
-        alignas(cmsghdr) char control[kWakeupControlSize];
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        const ssize_t length = recvmsg(fd_, &message, flags | MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-        if (length < 0) {
-            if (errno == EINTR)
-                continue;
-            return std::nullopt;
+        uint64_t payload[kBatch];
+        iovec data[kBatch];
+        alignas(cmsghdr) char control[kBatch][kWakeupControlSize];
+        mmsghdr messages[kBatch] = {};
+        for (size_t i = 0; i < kBatch; ++i) {
+            data[i] = iovec{&payload[i], sizeof payload[i]};
+            messages[i].msg_hdr.msg_iov = &data[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+            messages[i].msg_hdr.msg_control = control[i];
+            messages[i].msg_hdr.msg_controllen = sizeof control[i];
         }
-        if (auto sent = acceptWakeup(message, length, geteuid()))
-            return sent;
-        if (flags & MSG_PEEK)
-            dropHead();
+        const int received =
+            recvmmsg(fd_, messages, kBatch, MSG_DONTWAIT | MSG_CMSG_CLOEXEC, nullptr);
+        if (received <= 0) {
+            if (received < 0 && errno == EINTR)
+                continue;
+            return false;
+        }
+        takenHead_ = 0;
+        takenCount_ = 0;
+        for (int i = 0; i < received; ++i) {
+            if (auto sent = acceptWakeup(messages[i].msg_hdr, messages[i].msg_len, user_))
+                taken_[takenCount_++] = *sent;
+        }
+        if (takenCount_ > 0) {
+            hasTaken_ = true;
+            return true;
+        }
     }
-}
-
-void NamedEvent::dropHead() {
-    char ignored;
-    while (recv(fd_, &ignored, sizeof ignored, MSG_DONTWAIT) < 0 && errno == EINTR)
-        ;
 }
 
 bool NamedEvent::bindName() {
