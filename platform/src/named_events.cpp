@@ -183,8 +183,9 @@ int claimName(const std::string &folder, int fd, const sockaddr_un &address, soc
     sweepStaleSockets(lock);
     if (bindTo(fd, address, length))
         return 0;
-    if (errno != EADDRINUSE || !isStaleSocket(address, length))
-        return errno;
+    const int error = errno;
+    if (error != EADDRINUSE || !isStaleSocket(address, length))
+        return error;
     unlink(address.sun_path);
     return bindTo(fd, address, length) ? 0 : errno;
 }
