@@ -2,11 +2,16 @@
 # Installs the Debian 12 packages that building, testing and packaging the suite need (the
 # package tests use dpkg-dev, file and lintian; the manual-page and desktop-entry checks
 # groff, mandoc and desktop-file-utils); runs apt-get only when something is missing. Must
-# run as root (or with sudo available).
+# run as root (or with sudo available). --fuzz also installs clang-14 and its libFuzzer
+# runtime for the fuzz preset.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3 libyaml-cpp-dev
-          dpkg-dev file groff-base mandoc desktop-file-utils lintian)
+          dpkg-dev file groff-base mandoc desktop-file-utils lintian
+          passwd) # useradd/userdel: the named-event tests against a second account
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

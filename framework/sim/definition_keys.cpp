@@ -34,15 +34,15 @@ constexpr Symbol kTypes[] = {{"unknown", M_CH_UNKNOWN},
 constexpr Symbol kModels[] = {{"binary_io", static_cast<int64_t>(DriverModel::BinaryIo)},
                               {"analog_in", static_cast<int64_t>(DriverModel::AnalogIn)},
                               {"mt_test", static_cast<int64_t>(DriverModel::MtTest)}};
-constexpr Symbol kCalls[] = {{"open", static_cast<int64_t>(Call::Open)},
-                             {"close", static_cast<int64_t>(Call::Close)},
-                             {"read", static_cast<int64_t>(Call::Read)},
-                             {"write", static_cast<int64_t>(Call::Write)},
-                             {"getstat", static_cast<int64_t>(Call::GetStat)},
-                             {"setstat", static_cast<int64_t>(Call::SetStat)},
-                             {"getblock", static_cast<int64_t>(Call::GetBlock)},
-                             {"setblock", static_cast<int64_t>(Call::SetBlock)},
-                             {"ioctl", static_cast<int64_t>(Call::Ioctl)}};
+constexpr Symbol kCalls[] = {{"open", static_cast<int64_t>(DeviceCall::Open)},
+                             {"close", static_cast<int64_t>(DeviceCall::Close)},
+                             {"read", static_cast<int64_t>(DeviceCall::Read)},
+                             {"write", static_cast<int64_t>(DeviceCall::Write)},
+                             {"getstat", static_cast<int64_t>(DeviceCall::GetStat)},
+                             {"setstat", static_cast<int64_t>(DeviceCall::SetStat)},
+                             {"getblock", static_cast<int64_t>(DeviceCall::GetBlock)},
+                             {"setblock", static_cast<int64_t>(DeviceCall::SetBlock)},
+                             {"ioctl", static_cast<int64_t>(DeviceCall::Ioctl)}};
 constexpr std::span<const Symbol> kNoSymbols;
 
 const TextKey kTexts[] = {

@@ -1,5 +1,6 @@
 /* Reading device definitions from YAML. Every problem is collected with its place in the
  * file; a text with any problem yields no device at all. */
+#include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
@@ -43,6 +44,11 @@ class Reader {
     bool is_text(const YAML::Node &node, const char *what);
     /** Reports every key of map that allowed does not list. */
     void known_keys(const YAML::Node &map, std::span<const char *const> allowed);
+    /** The value of key in map; reports it missing (and returns a null node) if absent. */
+    YAML::Node required(const YAML::Node &map, const char *key, const char *owner);
+    /** Calls add for a single value, or for each entry of a list of at most maxCount. */
+    template <class F>
+    void one_or_list(const YAML::Node &node, const char *key, std::size_t maxCount, F add);
     std::optional<int64_t> number(const YAML::Node &node, const char *key, int64_t min, int64_t max,
                                   std::span<const Symbol> symbols = {});
     std::optional<int64_t> symbol(const YAML::Node &node, const char *key,
@@ -121,6 +127,23 @@ void Reader::known_keys(const YAML::Node &map, std::span<const char *const> allo
             problem(key.Mark(),
                     key.IsScalar() ? "unknown key '" + name + "'" : "key must be a name");
         }
+    }
+}
+
+YAML::Node Reader::required(const YAML::Node &map, const char *key, const char *owner) {
+    const YAML::Node value = map[key];
+    if (!value) {
+        problem(map.Mark(), std::string("the ") + owner + " has no '" + key + "'");
+    }
+    return value;
+}
+
+template <class F>
+void Reader::one_or_list(const YAML::Node &node, const char *key, std::size_t maxCount, F add) {
+    if (!node.IsSequence()) {
+        add(node);
+    } else if (is_sequence(node, key, maxCount)) {
+        std::for_each(node.begin(), node.end(), add);
     }
 }
 
@@ -254,6 +277,8 @@ Definitions Reader::read(std::string_view text) {
     Definitions out;
     try {
         read_file(YAML::Load(std::string(text)), out);
+    } catch (const YAML::DeepRecursion &e) {
+        problem(e.mark, "lists and mappings nested too deep");
     } catch (const YAML::Exception &e) {
         problem(e.mark, e.msg);
     }
@@ -355,9 +380,8 @@ std::optional<DeviceSpec> Reader::read_device(const YAML::Node &node) {
 }
 
 void Reader::read_name(const YAML::Node &node, DeviceSpec &spec) {
-    const YAML::Node name = node["name"];
+    const YAML::Node name = required(node, "name", "device");
     if (!name) {
-        problem(node.Mark(), "the device has no 'name'");
         return;
     }
     if (auto value = text(name, "name", kMaxNameLength)) {
@@ -449,9 +473,8 @@ std::optional<CustomCode> Reader::read_status_code(const YAML::Node &node) {
         return std::nullopt;
     }
     known_keys(node, kStatusCodeKeys);
-    const YAML::Node codeNode = node["code"];
+    const YAML::Node codeNode = required(node, "code", "status code");
     if (!codeNode) {
-        problem(node.Mark(), "the status code has no 'code'");
         return std::nullopt;
     }
     const std::optional<int64_t> raw = number(codeNode, "code", 0x1200, 0x22FF);
@@ -541,33 +564,23 @@ std::optional<FaultRule> Reader::read_fault(const YAML::Node &node) {
 }
 
 void Reader::read_fault_calls(const YAML::Node &node, FaultRule &rule) {
-    const YAML::Node calls = node["call"];
-    if (!calls) {
-        problem(node.Mark(), "the fault rule has no 'call'");
-        return;
-    }
-    if (calls.IsSequence() && !is_sequence(calls, "call", keys::calls().size())) {
-        return;
-    }
-    const auto add = [&](const YAML::Node &call) {
-        if (auto value = symbol(call, "call", keys::calls())) {
-            rule.calls |= 1u << static_cast<unsigned>(*value);
-        }
-    };
-    if (calls.IsSequence()) {
-        std::for_each(calls.begin(), calls.end(), add);
-    } else {
-        add(calls);
+    if (const YAML::Node calls = required(node, "call", "fault rule")) {
+        one_or_list(calls, "call", keys::calls().size(), [&](const YAML::Node &call) {
+            if (auto value = symbol(call, "call", keys::calls())) {
+                rule.calls |= 1u << static_cast<unsigned>(*value);
+            }
+        });
     }
 }
 
-constexpr uint32_t bit(Call call) {
+constexpr uint32_t bit(DeviceCall call) {
     return 1u << static_cast<unsigned>(call);
 }
 
 void Reader::read_fault_selectors(const YAML::Node &node, FaultRule &rule) {
-    constexpr uint32_t kChannelCalls = bit(Call::Read) | bit(Call::Write);
-    constexpr uint32_t kCodeCalls = bit(Call::GetStat) | bit(Call::SetStat) | bit(Call::Ioctl);
+    constexpr uint32_t kChannelCalls = bit(DeviceCall::Read) | bit(DeviceCall::Write);
+    constexpr uint32_t kCodeCalls =
+        bit(DeviceCall::GetStat) | bit(DeviceCall::SetStat) | bit(DeviceCall::Ioctl);
     if (const YAML::Node channel = node["channel"]) {
         if ((rule.calls & ~kChannelCalls) != 0) {
             problem(channel.Mark(), "channel is only for rules on read and write");
@@ -583,19 +596,11 @@ void Reader::read_fault_selectors(const YAML::Node &node, FaultRule &rule) {
         problem(codes.Mark(), "code is only for rules on getstat, setstat and ioctl");
         return;
     }
-    if (codes.IsSequence() && !is_sequence(codes, "code", kMaxCodesPerRule)) {
-        return;
-    }
-    const auto add = [&](const YAML::Node &code) {
+    one_or_list(codes, "code", kMaxCodesPerRule, [&](const YAML::Node &code) {
         if (auto value = number(code, "code", INT32_MIN, UINT32_MAX)) {
             rule.codes.push_back(static_cast<int32_t>(static_cast<uint32_t>(*value)));
         }
-    };
-    if (codes.IsSequence()) {
-        std::for_each(codes.begin(), codes.end(), add);
-    } else {
-        add(codes);
-    }
+    });
 }
 
 void Reader::read_fault_action(const YAML::Node &node, FaultRule &rule) {

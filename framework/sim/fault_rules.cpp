@@ -8,11 +8,11 @@ namespace sim {
 
 namespace {
 
-bool uses_channel(Call call) {
-    return call == Call::Read || call == Call::Write;
+bool uses_channel(DeviceCall call) {
+    return call == DeviceCall::Read || call == DeviceCall::Write;
 }
 
-bool matches(const FaultRule &rule, Call call, int32_t selector) {
+bool matches(const FaultRule &rule, DeviceCall call, int32_t selector) {
     if ((rule.calls & (1u << static_cast<unsigned>(call))) == 0) {
         return false;
     }
@@ -57,7 +57,7 @@ bool fires(const FaultRule &rule, uint64_t callNumber, uint64_t &random) {
 
 // Every matching rule counts the call; of the rules that fire, the first with an error
 // gives the call's error and the delays of all of them add up.
-Injection Device::inject(Call call, int32_t selector) {
+Injection Device::inject(DeviceCall call, int32_t selector) {
     Injection result;
     DeviceState &state = shared_.device();
     const std::size_t count = std::min(spec_.faults.size(), kMaxFaultRules);

@@ -23,7 +23,7 @@ Injection open_path_injection(Path &path, DWORD code) {
     if (path.closed) {
         return {ERR_MK_ILL_PATH, 0};
     }
-    return path.device->inject(Call::Ioctl, static_cast<int32_t>(code));
+    return path.device->inject(DeviceCall::Ioctl, static_cast<int32_t>(code));
 }
 
 Status wait_semaphore(Path &path, LPVOID in, DWORD inSize) {

@@ -30,7 +30,7 @@ Status check_device_name(const char *deviceName) {
 
 Injection open_injection(Device &device) {
     std::lock_guard lock(device.mutex());
-    return device.inject(Call::Open, 0);
+    return device.inject(DeviceCall::Open, 0);
 }
 
 void count_path(Device &device, int32_t change) {
@@ -95,7 +95,7 @@ Status open_path(const char *deviceName, int32_t *path) {
 // last call on it has returned.
 Status close_path(int32_t path) {
     HANDLE handle = nullptr;
-    Status status = with_rules(path, Call::Close, 0, [&](Path &p) -> Status {
+    Status status = with_rules(path, DeviceCall::Close, 0, [&](Path &p) -> Status {
         p.closed = true;
         handle = p.handle;
         p.device->semaphore().abandon(&p);

@@ -55,7 +55,17 @@ struct CustomCode {
 };
 
 /** The calls a fault rule can act on. */
-enum class Call : uint8_t { Open, Close, Read, Write, GetStat, SetStat, GetBlock, SetBlock, Ioctl };
+enum class DeviceCall : uint8_t {
+    Open,
+    Close,
+    Read,
+    Write,
+    GetStat,
+    SetStat,
+    GetBlock,
+    SetBlock,
+    Ioctl
+};
 constexpr int kCallCount = 9;
 
 /** When a fault rule fires, counted over the calls it matches on its device. */
@@ -69,7 +79,7 @@ enum class When : uint8_t {
 
 /** A fault or timing rule: which calls it matches, what it does, and when. */
 struct FaultRule {
-    uint32_t calls = 0;         /**< bit (1 << Call) for each call matched */
+    uint32_t calls = 0;         /**< bit (1 << DeviceCall) for each call matched */
     std::vector<int32_t> codes; /**< status or ioctl codes matched; empty matches all */
     int32_t channel = -1;       /**< channel matched by read and write; -1 matches all */
     Status error = 0;           /**< error the call fails with; 0 lets it run */

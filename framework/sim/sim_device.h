@@ -94,7 +94,7 @@ class Device {
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
     /** Counts the call against the device's fault rules and says what they make of it.
      *  selector is the channel of a read or write, the code of a status or ioctl call. */
-    Injection inject(Call call, int32_t selector);
+    Injection inject(DeviceCall call, int32_t selector);
 
   private:
     const DeviceSpec spec_;

@@ -104,7 +104,7 @@ Status get_stat(int32_t path, int32_t code, int32_t *data) {
     if (layer == nullptr) {
         return unknown_code(path);
     }
-    return with_rules(path, Call::GetStat, code, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::GetStat, code, [&](Path &p) -> Status {
         if (data == nullptr) {
             return ERR_MK_ILL_PARAM;
         }
@@ -120,7 +120,7 @@ Status set_stat(int32_t path, int32_t code, intptr_t data) {
     if (layer == nullptr) {
         return unknown_code(path);
     }
-    return with_rules(path, Call::SetStat, code, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::SetStat, code, [&](Path &p) -> Status {
         if (is_block_code(code)) {
             return set_block_code(p, *layer, code, reinterpret_cast<const M_SG_BLOCK *>(data));
         }

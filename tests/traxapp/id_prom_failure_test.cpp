@@ -103,7 +103,7 @@ void AddDeviceWithUnreadableIdProm(const char *name) {
     spec.boardDriverName = "sim_bb_pci";
     spec.channels = {3, M_CH_IN, 1, M_CH_BINARY};
     spec.deviceIdProm = {32, 0x5346, 0x0E01, 0x0001, 7};
-    spec.faults = {{1u << static_cast<unsigned>(sim::Call::GetStat),
+    spec.faults = {{1u << static_cast<unsigned>(sim::DeviceCall::GetStat),
                     {M_LL_BLK_ID_DATA},
                     -1,
                     ERR_LL_DEV_FAULT}};

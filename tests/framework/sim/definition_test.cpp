@@ -39,6 +39,14 @@ class TempFolder {
     std::string path_;
 };
 
+std::string Repeat(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) {
+        all += text;
+    }
+    return all;
+}
+
 std::string device_file(const std::string &deviceLines) {
     return "devices:\n  - name: dev_a\n" + deviceLines;
 }
@@ -93,6 +101,8 @@ struct BadFile {
 TEST(Definitions, EachKindOfBadFileIsRefusedWholeWithItsPlace) {
     const BadFile cases[] = {
         {"not YAML", "devices: [\n  {name: a\n", "3:1: end of map flow not found"},
+        {"too deep", "devices: " + Repeat("{a: ", 2500) + "1" + Repeat("}", 2500) + "\n",
+         "1:2001: lists and mappings nested too deep"},
         {"no devices", "seed: 1\n", "1:1: the key 'devices' is missing"},
         {"unknown key", device_file("    modle: mt_test\n"), "3:5: unknown key 'modle'"},
         {"wrong type", device_file("    channels: 5\n"),

@@ -24,7 +24,7 @@ sim::DeviceSpec device_with(const std::string &name, const std::string &faults) 
 }
 
 // Which of the first calls (from 1) fail: "x" for a failure with error, "." for success.
-template <class Call> std::string pattern(int calls, sim::Status error, Call call) {
+template <class F> std::string pattern(int calls, sim::Status error, F call) {
     std::string seen;
     for (int i = 0; i < calls; ++i) {
         const bool failed = call() == -1;
@@ -115,7 +115,7 @@ TEST(FaultRules, SeededGeneratorRepeatsPerDevice) {
         sim::Device device(s);
         std::string fired;
         for (int i = 0; i < 64; ++i) {
-            fired += device.inject(sim::Call::Read, 0).error != 0 ? 'x' : '.';
+            fired += device.inject(sim::DeviceCall::Read, 0).error != 0 ? 'x' : '.';
         }
         return fired;
     };
