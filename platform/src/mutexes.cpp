@@ -1,7 +1,7 @@
 /* Mutexes with the Windows rules: owned by a thread, recursive, and handed to the next
  * waiter with WAIT_ABANDONED when the owner ends without releasing it. A named mutex lives
  * in a shared region, so the rules hold between processes too. */
-#include <unordered_map>
+#include <atomic>
 
 #include "handles.h"
 #include "robust_mutex.h"
@@ -20,9 +20,11 @@ class MutexObject final : public KernelObject {
     DWORD waitFor(const Deadline &deadline) override {
         switch (lockRobustMutex(mutex(), deadline)) {
         case LockOutcome::taken:
-            return recordHold() ? WAIT_OBJECT_0 : WAIT_FAILED;
+            noteTaken(false);
+            return WAIT_OBJECT_0;
         case LockOutcome::abandoned:
-            return recordHold() ? WAIT_ABANDONED : WAIT_FAILED;
+            noteTaken(true);
+            return WAIT_ABANDONED;
         case LockOutcome::timedOut:
             return WAIT_TIMEOUT;
         case LockOutcome::failed:
@@ -34,37 +36,30 @@ class MutexObject final : public KernelObject {
     /* Only the owner may release: it is checked here, before the system sees an unlock
      * that it would also refuse, but that thread checkers report as misuse. */
     BOOL release() {
-        auto &held = heldByThisThread();
-        auto it = held.find(mutex());
-        if (it == held.end())
+        if (owner_.load(std::memory_order_relaxed) != pthread_self())
             return fail(ERROR_NOT_OWNER);
-        if (--it->second == 0)
-            held.erase(it);
+        if (--depth_ == 0)
+            owner_.store(pthread_t{}, std::memory_order_relaxed);
         const int rc = pthread_mutex_unlock(mutex());
         return rc == 0 ? TRUE : failErrno(rc);
     }
 
   private:
-    /* Notes the hold just taken; without memory for that, gives the mutex back and fails. */
-    bool recordHold() {
-        try {
-            ++heldByThisThread()[mutex()];
-            return true;
-        } catch (const std::bad_alloc &) {
-            pthread_mutex_unlock(mutex());
-            return fail(ERROR_NOT_ENOUGH_MEMORY);
+    /* Records the calling thread as this process's owner. Only the owner writes these, so
+     * a hold left by a thread that died is simply replaced. */
+    void noteTaken(bool abandoned) {
+        if (abandoned || owner_.load(std::memory_order_relaxed) != pthread_self()) {
+            owner_.store(pthread_self(), std::memory_order_relaxed);
+            depth_ = 0;
         }
-    }
-
-    /* How often the calling thread holds each mutex; a thread's holds end with it. */
-    static std::unordered_map<const void *, unsigned> &heldByThisThread() {
-        thread_local std::unordered_map<const void *, unsigned> held;
-        return held;
+        ++depth_;
     }
 
     pthread_mutex_t *mutex() const { return static_cast<pthread_mutex_t *>(region_->data()); }
 
     std::shared_ptr<SharedRegion> region_;
+    std::atomic<pthread_t> owner_{}; /**< owning thread of this process, if any */
+    unsigned depth_ = 0;             /**< how often the owner holds it */
 };
 
 constexpr char kKindName[] = "mtx";
