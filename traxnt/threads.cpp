@@ -6,10 +6,11 @@
  * is G_ThrSerSem; created threads wait on semaphores of the C++ library, which take no
  * handle, so that path numbers stay the same whatever the number of threads. A thread that
  * gets the token sets G_CurrThrP to its own node. */
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <semaphore>
+#include <mutex>
 
 #include "commands.h"
 #include "core.h"
@@ -24,13 +25,30 @@ namespace {
 // its wait yet, its turn semaphore keeps the turn for it, so nobody polls.
 uint64_t nextTicket = 1;
 uint64_t ticketOfNode[kMaxThreads]; // 0: not waiting for the console
+/** A created thread's turn at the console: given by the holder, taken by the thread. It
+ *  keeps a turn given before its thread waits. */
+class Turn {
+  public:
+    void give() {
+        {
+            std::lock_guard lock(mutex_);
+            given_ = true;
+        }
+        ready_.notify_one();
+    }
+    void take() {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return given_; });
+        given_ = false;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    bool given_ = false;
+};
 // Turns of the created threads' nodes (index 0, the main thread's node, is not used).
-std::binary_semaphore turnOfNode[kMaxThreads] = {
-    std::binary_semaphore(0), std::binary_semaphore(0), std::binary_semaphore(0),
-    std::binary_semaphore(0), std::binary_semaphore(0), std::binary_semaphore(0),
-    std::binary_semaphore(0), std::binary_semaphore(0), std::binary_semaphore(0),
-    std::binary_semaphore(0)};
-static_assert(kMaxThreads == 10);
+Turn turnOfNode[kMaxThreads];
 
 size_t IndexOf(const ThreadNode &node) {
     return static_cast<size_t>(node.number - 1);
@@ -62,7 +80,7 @@ ThreadNode *NextInLine() {
  *  going on would run commands on another thread's paths, so the program stops. */
 bool WaitForTurn(const ThreadNode &self) {
     if (!IsMain(self))
-        turnOfNode[IndexOf(self)].acquire();
+        turnOfNode[IndexOf(self)].take();
     else if (WaitForSingleObject(G_ThrSerSem, INFINITE) != WAIT_OBJECT_0) {
         std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n", GetLastError());
         return false;
@@ -83,7 +101,7 @@ bool ReleaseConsole() {
         return true;
     ticketOfNode[IndexOf(*next)] = 0;
     if (!IsMain(*next)) {
-        turnOfNode[IndexOf(*next)].release();
+        turnOfNode[IndexOf(*next)].give();
         return true;
     }
     if (ReleaseSemaphore(G_ThrSerSem, 1, nullptr))
