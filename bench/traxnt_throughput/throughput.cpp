@@ -2,8 +2,9 @@
  * sides interleaved and repeated; each ratio is printed as median (min-max) over the runs.
  * Nothing is asserted.
  *  - A scripted session (mr, mw, mg, ms, block reads and writes, and a call that fails) on
- *    sim_dio_1: processor time and write() calls of traxnt beside a minimal shell making
- *    the same calls, and optionally beside another traxnt build (e.g. the previous one).
+ *    sim_dio_1, its output read through a pipe: processor time and write() calls of traxnt
+ *    beside a minimal shell making the same calls, and optionally beside another traxnt
+ *    build (e.g. the previous one).
  *  - Start-up to the first prompt beside a C++ program linking the C library only and one
  *    using iostreams.
  *  - Console hand-over with ts among ten threads beside the same with one thread.
@@ -109,19 +110,28 @@ void Reap(pid_t pid, RunFigures *figures) {
         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-/** Runs program with standard input from a file and standard output to /dev/null. */
+/** Runs program with standard input from a file and standard output into a pipe that this
+ *  process drains, as a terminal or a test harness would. */
 RunFigures RunScripted(const std::string &program, const std::string &script) {
     RunFigures figures;
+    int out[2];
+    if (pipe(out) != 0)
+        return figures;
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
         const int in = open(script.c_str(), O_RDONLY);
-        const int out = open("/dev/null", O_WRONLY);
         dup2(in, STDIN_FILENO);
-        dup2(out, STDOUT_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
         execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
+    close(out[1]);
+    static char drain[1 << 16];
+    while (read(out[0], drain, sizeof drain) > 0) {
+    }
+    close(out[0]);
     Reap(pid, &figures);
     figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return figures;
