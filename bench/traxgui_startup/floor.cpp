@@ -32,7 +32,9 @@ int main(int argc, char *argv[]) {
     QMainWindow window;
     auto *area = new QMdiArea(&window);
     window.setCentralWidget(area);
-    area->addSubWindow(new Form)->show();
+    auto *form = new Form;
+    form->setMinimumSize(400, 300);
+    area->addSubWindow(form)->show();
     window.resize(900, 640);
     window.show();
     return QApplication::exec();
