@@ -29,8 +29,8 @@ uint32_t unit_value(const unsigned char *bytes, uint32_t width) {
     return value;
 }
 
-/* Appends digits lower-case hexadecimal digits of value. Done by hand: a dump line has up to
- * 17 numbers, and printf-style formatting of each one dominated the cost of a dump. */
+/* Appends value as exactly `digits` lower-case hexadecimal digits. Done by hand: a dump line
+ * has up to 17 numbers, and printf-style formatting of each one dominated a dump's cost. */
 void append_digits(std::string &line, uint32_t value, uint32_t digits) {
     for (uint32_t shift = digits * 4; shift > 0; shift -= 4) {
         line += "0123456789abcdef"[(value >> (shift - 4)) & 0xf];
@@ -51,6 +51,8 @@ void append_hex(std::string &line, uint32_t value, uint32_t width) {
     append_digits(line, value, width * 2);
 }
 
+// Hex column of one line: whole units, then single bytes, padded to the width of a full
+// line so that the character column stays aligned.
 std::string hex_column(const unsigned char *bytes, uint32_t count, uint32_t width) {
     std::string column;
     uint32_t at = 0;
