@@ -1,7 +1,6 @@
 /* Session tests of the shell core that a fixed transcript cannot express: very large or
  * binary input, several commands on one line, threads that come and go, and output that
  * must reach a pipe while the shell waits for more input. */
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -123,34 +122,20 @@ TEST(ShellOutput, EverythingPrintedReachesAPipeBeforeTheShellWaitsForInput) {
     // Output to a pipe is held in a large buffer: it must still all be out (here the banner,
     // then help texts of several KiB) whenever the shell stops to wait for input, which
     // stays open.
-    int in[2];
-    int out[2];
-    ASSERT_EQ(0, pipe(in));
-    ASSERT_EQ(0, pipe(out));
-    const std::string program = BinPath("traxnt");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        close(in[1]);
-        close(out[0]);
-        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    std::string seen = ReadUntil(out[0], "==> cmd: -", 1, 10000);
+    const RunningProg prog = StartProg(BinPath("traxnt"));
+    ASSERT_GE(prog.pid, 0);
+    std::string seen = ReadUntil(prog.out, "==> cmd: -", 1, 10000);
     EXPECT_TRUE(OutputIs(StartText() + MainPrompt(1), seen));
     const std::string helps = "h h h h\n";
-    ASSERT_EQ(static_cast<ssize_t>(helps.size()), write(in[1], helps.data(), helps.size()));
-    seen = ReadUntil(out[0], "==> cmd: -", 4, 10000);
+    ASSERT_EQ(static_cast<ssize_t>(helps.size()), write(prog.in, helps.data(), helps.size()));
+    seen = ReadUntil(prog.out, "==> cmd: -", 4, 10000);
     EXPECT_EQ(4u, CountOf(seen, HelpText()));
     EXPECT_TRUE(seen.size() > 4096u && seen.ends_with("==> cmd: -")) << seen.size();
-    close(in[1]);
-    ReadUntil(out[0], "never printed", 1, 10000);
-    close(out[0]);
+    close(prog.in);
+    ReadUntil(prog.out, "never printed", 1, 10000);
+    close(prog.out);
     int status = -1;
-    waitpid(pid, &status, 0);
+    waitpid(prog.pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
