@@ -2,7 +2,6 @@
 // defined in a file beside the same device built in, in one run; a fault rule's delay as
 // requested and as measured.
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "bench_stats.h"
+#include "ratio_stats.h"
 #include "sim_catalogue.h"
 #include "sim_definition.h"
 #include "trax_api.h"
@@ -48,31 +48,26 @@ std::string write_file(const std::string &folder, const std::string &name,
     return path;
 }
 
-int64_t cpu_ns() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// Loads the files kRounds times; prints wall-clock and CPU time of the fastest and the
-// median run (CPU time tells the figure apart from the load of a shared machine).
+// Loads the files kRounds times; prints wall-clock and processor time as median (min-max)
+// over the runs (processor time tells the figure apart from the load of a shared machine).
 void time_loading(const char *what, const std::vector<std::string> &files) {
-    std::vector<int64_t> wall, cpu;
+    std::vector<double> wall, cpu;
     std::size_t loaded = 0;
     for (int r = 0; r < kRounds; ++r) {
-        const int64_t start = bench::NowNs(), startCpu = cpu_ns();
+        const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
         loaded = 0;
         for (const std::string &file : files) {
             loaded += sim::read_definition_file(file).devices.size();
         }
-        wall.push_back(bench::NowNs() - start);
-        cpu.push_back(cpu_ns() - startCpu);
+        wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
+        cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
     }
-    std::printf("loading %zu %s definitions from %zu files: wall min %.1f ms, median %.1f ms; "
-                "CPU min %.1f ms, median %.1f ms\n",
-                loaded, what, files.size(), bench::Percentile(wall, 0) / 1e6,
-                bench::Percentile(wall, 50) / 1e6, bench::Percentile(cpu, 0) / 1e6,
-                bench::Percentile(cpu, 50) / 1e6);
+    std::printf("loading %zu %s definitions from %zu files: processor ms ", loaded, what,
+                files.size());
+    bench::PrintSpread("%.1f", cpu);
+    std::printf(", wall-clock ms ");
+    bench::PrintSpread("%.1f", wall);
+    std::printf("\n");
 }
 
 void bench_loading(const std::string &folder) {
@@ -92,25 +87,30 @@ void bench_loading(const std::string &folder) {
     time_loading("full", full);
 }
 
-// Nanoseconds per call of f over kCalls calls.
+// Processor nanoseconds per call of f over kCalls calls.
 template <class F> double ns_per_call(F f) {
-    const int64_t start = bench::NowNs();
+    const int64_t start = bench::ThreadCpuNs();
     for (int i = 0; i < kCalls; ++i) {
         f();
     }
-    return static_cast<double>(bench::NowNs() - start) / kCalls;
+    return static_cast<double>(bench::ThreadCpuNs() - start) / kCalls;
 }
 
-// Runs both devices in alternating rounds so that both see the same machine load, and
-// prints the medians and their ratio.
+// Runs both devices in turns, repeated, and prints each side's processor time per call
+// and the ratio file-defined / built-in as median (min-max) over the runs.
 template <class F> void compare(const char *what, F call) {
-    std::vector<int64_t> builtIn, fromFile;
+    std::vector<double> builtIn, fromFile;
     for (int r = 0; r < kRounds; ++r) {
-        builtIn.push_back(static_cast<int64_t>(ns_per_call([&] { call("sim_dio_1"); })));
-        fromFile.push_back(static_cast<int64_t>(ns_per_call([&] { call("file_dio_1"); })));
+        builtIn.push_back(ns_per_call([&] { call("sim_dio_1"); }));
+        fromFile.push_back(ns_per_call([&] { call("file_dio_1"); }));
     }
-    const double b = bench::Percentile(builtIn, 50), f = bench::Percentile(fromFile, 50);
-    std::printf("%-16s built-in %6.0f ns  file-defined %6.0f ns  ratio %.2f\n", what, b, f, f / b);
+    std::printf("%-15s built-in ns ", what);
+    bench::PrintSpread("%.0f", builtIn);
+    std::printf("  file-defined ns ");
+    bench::PrintSpread("%.0f", fromFile);
+    std::printf("  ratio ");
+    bench::PrintSpread("%.2f", bench::Ratios(fromFile, builtIn));
+    std::printf("\n");
 }
 
 void bench_calls() {

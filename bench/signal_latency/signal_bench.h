@@ -1,5 +1,5 @@
 // Pieces shared by the cross-process signal benchmarks: a child process, memory shared with
-// it, and the median and spread of a figure over several runs.
+// it, and the printing of a figure's median and spread (ratio_stats.h) over several runs.
 #ifndef BENCH_SIGNAL_BENCH_H
 #define BENCH_SIGNAL_BENCH_H
 
@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
+
+#include "ratio_stats.h"
 
 namespace bench {
 
@@ -66,20 +68,6 @@ class ReadyPipe {
   private:
     int fds_[2];
 };
-
-/** Median and range of one figure over the runs. */
-struct Spread {
-    double median = 0;
-    double min = 0;
-    double max = 0;
-};
-
-inline Spread SpreadOf(std::vector<double> values) {
-    if (values.empty())
-        return {};
-    std::sort(values.begin(), values.end());
-    return Spread{values[values.size() / 2], values.front(), values.back()};
-}
 
 /** "median (min-max)" in a field of the given width. */
 inline void PrintSpread(const Spread &s, int width, const char *format = "%.1f") {

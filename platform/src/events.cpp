@@ -189,7 +189,7 @@ BOOL WINAPI ResetEvent(HANDLE handle) {
 DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms) {
     if (count == 0 || count > kMaxWaitObjects || handles == nullptr || waitAll)
         return failWait(ERROR_INVALID_PARAMETER);
-    std::array<std::shared_ptr<EventObject>, kMaxWaitObjects> held;
+    std::array<Held<EventObject>, kMaxWaitObjects> held;
     std::array<EventObject *, kMaxWaitObjects> events;
     for (DWORD i = 0; i < count; ++i) {
         held[i] = findHandleOf<EventObject>(handles[i]);
