@@ -2,9 +2,10 @@
  *
  *   device_sharing_bench [PROCESSES [SECONDS]]     (defaults 4 and 10)
  *
- * 1. M_read and M_write on a shared device against a private one: each figure is measured
- *    in a child process of its own (the sharing mode is chosen per process), alternating
- *    the two modes over several rounds; the best round of each is printed side by side.
+ * 1. M_read and M_write on a shared device against a private one, in processor time per
+ *    call: each figure is measured in a child process of its own (the sharing mode is chosen
+ *    per process), the two modes in turns over several rounds; each figure and the ratio of
+ *    each round are printed as median (min-max).
  * 2. PROCESSES trax_sim_user processes increment one counter in the block memory of a
  *    shared device under the device semaphore for SECONDS; the sum of their increments is
  *    compared with the counter's final value. */
@@ -14,13 +15,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "ratio_stats.h"
 #include "sim_user.h"
 #include "trax_api.h"
 
@@ -28,7 +29,7 @@ extern char **environ;
 
 namespace {
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 constexpr int kCalls = 200000;
 
 std::string bin_dir() {
@@ -87,46 +88,51 @@ std::string run(const std::vector<std::string> &args, const char *sharing) {
     return text;
 }
 
-/* Child: ns per M_read and per M_write on a device of its own. */
+/* Child: processor ns per M_read and per M_write on a device of its own. */
 int measure(const std::string &device) {
     AddSharedTestDevice(device);
     const int32_t path = M_open(device.c_str());
     if (path < 0)
         return 1;
-    using Clock = std::chrono::steady_clock;
     int32_t value = 0;
-    auto start = Clock::now();
+    int64_t start = bench::ThreadCpuNs();
     for (int i = 0; i < kCalls; ++i)
         M_read(path, &value);
-    const double readNs = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
-    start = Clock::now();
+    const int64_t readNs = bench::ThreadCpuNs() - start;
+    start = bench::ThreadCpuNs();
     for (int i = 0; i < kCalls; ++i)
         M_write(path, i);
-    const double writeNs = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
-    std::printf("%.1f %.1f\n", readNs / kCalls, writeNs / kCalls);
+    const int64_t writeNs = bench::ThreadCpuNs() - start;
+    std::printf("%.1f %.1f\n", static_cast<double>(readNs) / kCalls,
+                static_cast<double>(writeNs) / kCalls);
     M_close(path);
     return 0;
 }
 
 void compare_call_costs(const std::string &self) {
-    double best[2][2] = {{1e18, 1e18}, {1e18, 1e18}}; // [private/shared][read/write]
+    std::vector<double> figures[2][2]; // [private/shared][read/write]
     const std::string device = "bench_cost_" + std::to_string(getpid());
     for (int round = 0; round < kRounds; ++round) {
         for (int shared = 0; shared < 2; ++shared) {
             const std::string out = run({self, "--measure", device}, shared ? "user" : "process");
             double read = 0, write = 0;
             if (std::sscanf(out.c_str(), "%lf %lf", &read, &write) == 2) {
-                best[shared][0] = std::min(best[shared][0], read);
-                best[shared][1] = std::min(best[shared][1], write);
+                figures[shared][0].push_back(read);
+                figures[shared][1].push_back(write);
             }
         }
     }
-    std::printf("call cost, best of %d rounds of %d calls (ns per call)\n", kRounds, kCalls);
-    std::printf("  %-8s %10s %10s %8s\n", "call", "private", "shared", "ratio");
+    std::printf("processor time per call (ns), median (min-max) of %d rounds of %d calls\n",
+                kRounds, kCalls);
     const char *names[] = {"M_read", "M_write"};
     for (int call = 0; call < 2; ++call) {
-        std::printf("  %-8s %10.1f %10.1f %8.2f\n", names[call], best[0][call], best[1][call],
-                    best[1][call] / best[0][call]);
+        std::printf("  %-8s private ", names[call]);
+        bench::PrintSpread("%.1f", figures[0][call]);
+        std::printf("  shared ");
+        bench::PrintSpread("%.1f", figures[1][call]);
+        std::printf("  shared/private ");
+        bench::PrintSpread("%.2f", bench::Ratios(figures[1][call], figures[0][call]));
+        std::printf("\n");
     }
 }
 

@@ -134,7 +134,7 @@ LPVOID WINAPI MapViewOfFile(HANDLE handle, DWORD access, DWORD offsetHigh, DWORD
         fail(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    return mapView(*mapping, write, (uint64_t{offsetHigh} << 32) | offsetLow, bytes);
+    return mapView(*mapping.get(), write, (uint64_t{offsetHigh} << 32) | offsetLow, bytes);
 }
 
 BOOL WINAPI UnmapViewOfFile(LPCVOID base) {
