@@ -28,7 +28,7 @@ QString printedNumber(int32_t value) {
 
 } // namespace
 
-frmUsrUtl::frmUsrUtl(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrUtl>()) {
+frmUsrUtl::frmUsrUtl(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<Ui::frmUsrUtl>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     connect(ui_->cmdUtlIdent, &QPushButton::clicked, this, &frmUsrUtl::onIdent);

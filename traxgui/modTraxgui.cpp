@@ -1,6 +1,5 @@
 #include "modTraxgui.h"
 
-#include "frmMain.h"
 #include "libbinding.h"
 #include "msgbox.h"
 #include "pictureBox.h"
@@ -15,27 +14,6 @@
 #include <QPalette>
 
 namespace traxgui {
-
-QString AppTitle() {
-    return QStringLiteral("traxgui (free build)");
-}
-
-QString AppVersion() {
-    constexpr int major = 1, minor = 0, revision = 0;
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(revision);
-}
-
-QString AppHelpFile() {
-    return QString();
-}
-
-void Main() {
-    frmMain::Instance()->show();
-}
-
-void SetStatusText(const QString &text) {
-    frmMain::Instance()->SetStatusPanelText(QStringLiteral("Status: ") + text);
-}
 
 QColor ButtonFaceColor() {
     return QApplication::palette().color(QPalette::Button);

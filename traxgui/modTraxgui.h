@@ -1,6 +1,5 @@
-// Program-wide procedures of traxgui: start-up, the status bar text, and the small helpers
-// that the library forms share (argument conversion, status display, buffer dumps, library
-// strings and the argument-box layout primitives).
+// The small helpers that the library forms share: argument conversion, status display,
+// buffer dumps, library strings and the argument-box layout primitives.
 #ifndef TRAXGUI_MODTRAXGUI_H
 #define TRAXGUI_MODTRAXGUI_H
 
@@ -17,20 +16,6 @@ class QWidget;
 namespace traxgui {
 
 class PictureBox;
-
-/// Application title shown in captions of message boxes and the About box.
-QString AppTitle();
-/// "1.0.0": major, minor and revision of the program.
-QString AppVersion();
-/// Name of the help file; this program has none.
-QString AppHelpFile();
-
-/// Creates the main window if it does not exist yet and shows it.
-void Main();
-
-/// Writes "Status: " + text into the first panel of the main window's status bar, creating
-/// the main window first if needed.
-void SetStatusText(const QString &text);
 
 /// Status box colours.
 inline const QColor kColorSuccess{0x00, 0xFF, 0x00};

@@ -4,6 +4,7 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 #include "modTraxgui.h"
+#include "traxForm.h"
 #include "traxguiTestSupport.h"
 
 #include <trax_win32.h>
@@ -203,7 +204,9 @@ void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
 
 void MainWindowTest::aClosedFormIsLoadedAfresh() {
     QPointer<QWidget> first = window_->OpenForm(FormKind::TraxApi);
-    SetStatusText(QStringLiteral("something else"));
+    emit qobject_cast<TraxForm *>(first.data())->statusChanged(QStringLiteral("something else"));
+    QCOMPARE(Child<QLabel>(window_, QStringLiteral("Status"))->text(),
+             QStringLiteral("Status: something else"));
     first->parentWidget()->close();
     QTRY_VERIFY(first.isNull());
     QVERIFY(window_->OpenForm(FormKind::TraxApi) == nullptr);

@@ -1,7 +1,6 @@
 #include "traxguiTestSupport.h"
 
 #include "frmMain.h"
-#include "modTraxgui.h"
 
 #include <QDir>
 #include <QListWidget>
