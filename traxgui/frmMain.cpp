@@ -3,6 +3,7 @@
 #include "appInfo.h"
 #include "frmAbout.h"
 #include "frmUsrOss.h"
+#include "functionForm.h"
 #include "icons.h"
 #include "modSigHdlr.h"
 #include "msgbox.h"
@@ -189,6 +190,7 @@ QMdiSubWindow *frmMain::loadForm(FormKind kind) {
     TraxForm *form = entry.create();
     connect(form, &TraxForm::statusChanged, this, &frmMain::showFormStatus);
     form->Load();
+    NoTabStopsOnReadOnlyBoxes(form);
     QMdiSubWindow *window = ui_->mdiArea->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowIcon(form->windowIcon());

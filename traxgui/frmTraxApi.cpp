@@ -129,6 +129,8 @@ frmTraxApi::frmTraxApi(QWidget *parent)
     KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
                          ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraBlk,
                          ui_->fraString, ui_->fraBuffer});
+    FixCaptionColumns(*ui_, functionRows(), {QStringLiteral("path number")},
+                      {QStringLiteral("error code")});
     fitDumpAreaToEightRows();
     for (int i = 0; i < 3; ++i)
         connect(ArgBox(*ui_, i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });

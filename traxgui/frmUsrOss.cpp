@@ -155,6 +155,7 @@ frmUsrOss::frmUsrOss(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<U
     KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
                          ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraComFunc,
                          ui_->fraOutput, ui_->fraSigFunc, ui_->fraSigHdlr});
+    FixCaptionColumns(*ui_, functionRows(), {}, {QStringLiteral("error code")});
     NeutralWhenCallButtonLeft(ui_->cmdCall, ui_->txtStatus);
     ui_->fraSigFunc->setMouseTracking(true);
     ui_->fraSigFunc->installEventFilter(this);

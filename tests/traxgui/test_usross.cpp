@@ -59,6 +59,8 @@ class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     void cleanup();
     void loadsWithTheCommonFunctionsShown();
     void groupOptionsSwitchTheFrames();
+    void theGroupsNeverOverlapAfterTheOutputWasUsed();
+    void captionsAndBoxesKeepTheirColumns();
     void callingThePlaceholderWarnsAndCallsNothing();
     void eachFunctionLaysOutItsArguments_data();
     void eachFunctionLaysOutItsArguments();
@@ -185,6 +187,43 @@ void UsrOssFormTest::groupOptionsSwitchTheFrames() {
     QTest::mouseClick(child<QRadioButton>("optGrpComFunc"), Qt::LeftButton);
     QVERIFY(child<QGroupBox>("fraComFunc")->isVisible());
     QVERIFY(!child<QGroupBox>("fraSigFunc")->isVisible());
+}
+
+void UsrOssFormTest::theGroupsNeverOverlapAfterTheOutputWasUsed() {
+    choose(QStringLiteral("UOS_Ident"));
+    call();
+    auto *output = child<QGroupBox>("fraOutput");
+    QVERIFY(output->isVisible());
+    // The names of the visible frames of the form that share some of its area.
+    const auto overlapping = [this] {
+        test::SettleLayouts();
+        QList<QGroupBox *> shown;
+        for (QGroupBox *frame : form_->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+            if (frame->isVisible())
+                shown << frame;
+        }
+        QStringList names;
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            for (qsizetype j = i + 1; j < shown.size(); ++j) {
+                if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                    names << shown[i]->objectName() + u'+' + shown[j]->objectName();
+            }
+        }
+        return names;
+    };
+    for (int round = 0; round < 3; ++round) {
+        QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+        QVERIFY(child<QGroupBox>("fraSigFunc")->isVisible());
+        QVERIFY(!output->isVisible());
+        QCOMPARE(overlapping(), QStringList());
+        QTest::mouseClick(child<QRadioButton>("optGrpComFunc"), Qt::LeftButton);
+        QVERIFY(output->isVisible()); // the chosen function still prints there
+        QCOMPARE(overlapping(), QStringList());
+    }
+}
+
+void UsrOssFormTest::captionsAndBoxesKeepTheirColumns() {
+    checkArgumentColumnsStay();
 }
 
 void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing() {

@@ -65,6 +65,13 @@ QString SaveScreenshot(QWidget *widget, const QString &name) {
     return path;
 }
 
+void SettleLayouts() {
+    // A layout that resizes a child posts the child's own layout request; a few rounds
+    // reach the deepest layout of a form.
+    for (int round = 0; round < 4; ++round)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
 bool ActivateWindow(QWidget *window) {
     window->show();
     window->activateWindow();
