@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
 # only when something is missing. Must run as root (or with sudo available).
+# --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
+# types into it, ImageMagick); neither the build nor the tests need them.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+for option in "$@"; do
+  case "$option" in
+    --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
+    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
