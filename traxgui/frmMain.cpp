@@ -202,6 +202,8 @@ void frmMain::showReceivedSignal(uint32_t sigCode) {
     QMdiSubWindow *window = formWindow(FormKind::UsrOss);
     if (window == nullptr) {
         window = loadForm(FormKind::UsrOss);
+        if (window == nullptr)
+            return; // the form is not built in
         window->setProperty(kLoadedHiddenProperty, true);
         window->hide();
     }

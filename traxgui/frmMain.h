@@ -1,5 +1,7 @@
 // The main window: a multiple-document frame holding the library forms as child windows,
-// with the menus, toolbar and status bar that open and arrange them.
+// with the menus, toolbar and status bar that open and arrange them. It alone creates and
+// finds the forms; they report their status to it by signal, and it hands the signals that
+// the handler receives to the OS-services form.
 #ifndef TRAXGUI_FRMMAIN_H
 #define TRAXGUI_FRMMAIN_H
 

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -650,12 +651,15 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     form_->parentWidget()->close(); // the sub-window
     QTRY_VERIFY(first.isNull());
     QVERIFY(frmMain::Existing()->OpenForm(FormKind::UsrOss) == nullptr);
+    auto *area = test::Child<QMdiArea>(frmMain::Existing(), QStringLiteral("mdiArea"));
+    QMdiSubWindow *active = area->activeSubWindow();
 
     QVERIFY(test::SendOwnSignal(0x101));
     QTRY_VERIFY(test::UsrOssForm() != nullptr);
     form_ = test::UsrOssForm();
     QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
     QVERIFY(!form_->isVisible());
+    QCOMPARE(area->activeSubWindow(), active); // the user's form stays in front
     QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized")); // loaded afresh
 
     // Opening the form shows the instance that recorded the signal.
