@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
-# only when something is missing. Must run as root (or with sudo available).
+# Installs the Debian 12 packages that building, testing and packaging the suite need (the
+# package tests use dpkg-dev, file and lintian; the manual-page and desktop-entry checks
+# groff, mandoc and desktop-file-utils); runs apt-get only when something is missing. Must
+# run as root (or with sudo available).
 # --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
 # types into it, ImageMagick); neither the build nor the tests need them.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3
+          dpkg-dev file groff-base mandoc desktop-file-utils lintian)
 for option in "$@"; do
   case "$option" in
     --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
