@@ -5,15 +5,17 @@
 # run as root (or with sudo available).
 # --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
 # types into it, ImageMagick); neither the build nor the tests need them.
+# --fuzz adds clang-14 and its libFuzzer runtime for the fuzz preset.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3 libyaml-cpp-dev
           dpkg-dev file groff-base mandoc desktop-file-utils lintian
           passwd) # useradd/userdel: the named-event tests against a second account
 for option in "$@"; do
   case "$option" in
     --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
-    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools)" >&2; exit 2 ;;
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz)" >&2; exit 2 ;;
   esac
 done
 missing=()
