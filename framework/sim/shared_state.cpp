@@ -68,8 +68,11 @@ void SharedState::remove_user() {
     }
 }
 
+/* The state's mapping and lock are the framework's own: their handles must not take the
+ * numbers that paths get. */
 Status SharedState::attach_shared() {
     const std::string name = kNamePrefix + spec_.name;
+    const BOOL wasInternal = TraxSetInternalHandles(TRUE);
     mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                   static_cast<DWORD>(sizeof(SharedBlock)), name.c_str());
     void *view = mapping_ != nullptr
@@ -81,6 +84,7 @@ Status SharedState::attach_shared() {
     if (block_ != nullptr) {
         mutex_ = CreateMutexA(nullptr, FALSE, name.c_str());
     }
+    TraxSetInternalHandles(wasInternal);
     Status status = ERR_SUCCESS;
     if (block_ == nullptr || mutex_ == nullptr) {
         // Otherwise the platform's reason, e.g. ERROR_ACCESS_DENIED for a planted file.

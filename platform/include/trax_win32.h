@@ -207,6 +207,11 @@ WINBASEAPI HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
 WINBASEAPI BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
                                       void *arg);
 
+/** While set (TRUE) for the calling thread, the handles it creates come from values above
+ *  those of all other handles, so that objects a library makes for its own use do not
+ *  change the handle numbers its caller sees. Returns the previous setting. */
+WINBASEAPI BOOL WINAPI TraxSetInternalHandles(BOOL internal);
+
 /** A process named so that the name stays unique after its id is reused. */
 typedef struct {
     DWORD processId;

@@ -8,7 +8,11 @@
  * succeeds only while the handle is live and the generation unchanged, and leaves with one
  * decrement. Closing clears the live flag; whoever leaves the slot last (the closer, or
  * the last call in progress) empties it. Calls on different handles touch different cache
- * lines, so threads working on different devices do not slow each other down. */
+ * lines, so threads working on different devices do not slow each other down.
+ *
+ * Objects the framework makes for itself (a device's shared state and lock) take their
+ * handles from a range of values above all others, with a cursor of its own, so that they
+ * never shift the handle numbers a program sees. */
 #include "handles.h"
 
 #include <atomic>
@@ -35,12 +39,15 @@ struct alignas(64) Slot {
  * are touched only as handles are used, and it stays valid while detached threads use
  * handles during the process's exit. */
 struct HandleTable {
-    std::mutex insertLock; // serialises the choice of a free slot
-    size_t cursor = 0;
-    Slot slots[kMaxHandles];
+    std::mutex insertLock;               // serialises the choice of a free slot
+    size_t cursor[2] = {0, kMaxHandles}; // next slot to try, for program and internal handles
+    Slot slots[kMaxHandles + kMaxInternalHandles];
 };
 
 constinit HandleTable table;
+
+/* Set while the thread makes objects for the framework's own use. */
+constinit thread_local bool makingInternal = false;
 
 constexpr size_t kNoSlot = static_cast<size_t>(-1);
 
@@ -48,13 +55,13 @@ bool isFree(const Slot &slot) {
     return (slot.state.load(std::memory_order_acquire) & kTaken) == 0;
 }
 
-/* Picks a free slot: first after the cursor, then from the start. */
-size_t pickFreeSlot() {
-    for (size_t i = table.cursor; i < kMaxHandles; ++i) {
+/* Picks a free slot in [begin, end): first from the cursor on, then from begin. */
+size_t pickFreeSlot(size_t begin, size_t end, size_t &cursor) {
+    for (size_t i = cursor; i < end; ++i) {
         if (isFree(table.slots[i]))
             return i;
     }
-    for (size_t i = 0; i < table.cursor; ++i) {
+    for (size_t i = begin; i < cursor; ++i) {
         if (isFree(table.slots[i]))
             return i;
     }
@@ -65,7 +72,7 @@ size_t pickFreeSlot() {
  * beyond the table. */
 size_t slotOf(HANDLE handle) {
     const auto value = reinterpret_cast<uintptr_t>(handle);
-    if (value == 0 || value > kMaxHandles)
+    if (value == 0 || value > kMaxHandles + kMaxInternalHandles)
         return kNoSlot;
     return value - 1;
 }
@@ -127,7 +134,10 @@ HANDLE insertHandle(std::shared_ptr<KernelObject> object) {
     if (owner == nullptr)
         return failHandle(ERROR_NOT_ENOUGH_MEMORY);
     std::lock_guard guard(table.insertLock);
-    const size_t index = pickFreeSlot();
+    const size_t begin = makingInternal ? kMaxHandles : 0;
+    const size_t end = makingInternal ? kMaxHandles + kMaxInternalHandles : kMaxHandles;
+    size_t &cursor = table.cursor[makingInternal ? 1 : 0];
+    const size_t index = pickFreeSlot(begin, end, cursor);
     if (index == kNoSlot) {
         delete owner;
         return failHandle(ERROR_NOT_ENOUGH_MEMORY);
@@ -137,7 +147,7 @@ HANDLE insertHandle(std::shared_ptr<KernelObject> object) {
     slot.object = owner->get();
     const uint64_t state = slot.state.load(std::memory_order_relaxed);
     slot.state.store(state | kTaken | kLive, std::memory_order_release);
-    table.cursor = index + 1;
+    cursor = index + 1 < end ? index + 1 : begin;
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(index + 1));
 }
 
@@ -161,4 +171,8 @@ bool removeHandle(HANDLE handle) {
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     return trax::platform::removeHandle(handle) ? TRUE : FALSE;
+}
+
+BOOL WINAPI TraxSetInternalHandles(BOOL internal) {
+    return std::exchange(trax::platform::makingInternal, internal != FALSE) ? TRUE : FALSE;
 }

@@ -34,11 +34,13 @@ class KernelObject {
     Kind kind_;
 };
 
-/// Largest number of handles open at the same time.
+/// Largest number of handles open at the same time, and of internal ones besides.
 inline constexpr size_t kMaxHandles = 16384;
+inline constexpr size_t kMaxInternalHandles = 1024;
 
 /// Enters the object in the table and returns its new handle, or a null handle with the
-/// last error set when the table is full.
+/// last error set when the table is full. While the calling thread makes internal objects
+/// (TraxSetInternalHandles) the handle comes from the values above kMaxHandles.
 HANDLE insertHandle(std::shared_ptr<KernelObject> object);
 
 /// Removes the handle from the table; the object dies once no call uses it any more.

@@ -61,6 +61,30 @@ TEST(Handles, HandlesAreSmallPositiveNumbersAndNotReusedAtOnce) {
     CloseHandle(second);
 }
 
+TEST(Handles, InternalObjectsDoNotShiftTheNumbersOfOtherHandles) {
+    HANDLE before = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    EXPECT_FALSE(TraxSetInternalHandles(TRUE));
+    HANDLE internal[] = {CreateMutexA(nullptr, FALSE, nullptr),
+                         CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    EXPECT_TRUE(TraxSetInternalHandles(FALSE)) << "returns the previous setting";
+    HANDLE after = CreateSemaphoreA(nullptr, 0, 1, nullptr);
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(after), reinterpret_cast<intptr_t>(before) + 1);
+    for (HANDLE handle : internal) {
+        ASSERT_NE(handle, nullptr);
+        EXPECT_NE(handle, before);
+        EXPECT_NE(handle, after);
+    }
+    EXPECT_EQ(WaitForSingleObject(internal[0], 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(ReleaseMutex(internal[0]));
+    EXPECT_TRUE(SetEvent(internal[1]));
+    EXPECT_EQ(WaitForSingleObject(internal[1], 0), WAIT_OBJECT_0);
+    for (HANDLE handle : {before, after, internal[0], internal[1]})
+        EXPECT_TRUE(CloseHandle(handle));
+    expectEveryCallRejects(internal[1]);
+}
+
 TEST(Handles, AHandleOfTheWrongKindIsRejected) {
     HANDLE sem = CreateSemaphoreA(nullptr, 1, 1, nullptr);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
