@@ -12,6 +12,8 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "trax_win32.h"
+
 namespace {
 
 constexpr size_t kInputBufSize = 64 * 1024;
@@ -48,11 +50,10 @@ inline int PeekChar() {
     return static_cast<unsigned char>(inputBuf[inputPos]);
 }
 
-/** Ends the program at the end of standard input. _exit skips static destructors, which
- *  other command threads that still wait inside the platform layer may depend on. */
+/** Ends the program at the end of standard input, while other command threads may still
+ *  wait inside the platform layer. */
 [[noreturn]] void EndOfInput() {
-    std::fflush(stdout);
-    _exit(0);
+    EndProcessNow();
 }
 
 /** The characters that separate tokens (those of "%s" in the C locale). */
@@ -182,4 +183,10 @@ void DiscardPendingInput() {
         if (c == '\n')
             return;
     }
+}
+
+void EndProcessNow() {
+    std::fflush(stdout);
+    TraxReleaseNamedObjects();
+    _exit(0);
 }

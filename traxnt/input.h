@@ -29,4 +29,9 @@ bool TryReadDec(int32_t *value);
 /** Discards the rest of the current input line. */
 void DiscardPendingInput();
 
+/** Ends the process at once with status 0: flushes standard output and lets go of the
+ *  shared device states, but runs no destructors, which created threads that still wait
+ *  inside the platform layer may depend on. */
+[[noreturn]] void EndProcessNow();
+
 #endif

@@ -4,6 +4,7 @@
 
 #include "commands.h"
 #include "core.h"
+#include "input.h"
 
 namespace {
 
@@ -30,8 +31,7 @@ int main() {
     if (G_ThrCount > 1) {
         // Created threads still wait for the console inside the platform layer: end the
         // process at once, without closing the token under them or running destructors.
-        std::fflush(stdout);
-        _exit(0);
+        EndProcessNow();
     }
     CloseHandle(G_ThrSerSem);
     return 0;

@@ -212,6 +212,12 @@ WINBASEAPI BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, v
  *  change the handle numbers its caller sees. Returns the previous setting. */
 WINBASEAPI BOOL WINAPI TraxSetInternalHandles(BOOL internal);
 
+/** Takes the calling process off every named object it holds, as its end would, for a
+ *  process about to end without running its destructors (_exit): the last process to let
+ *  go of an object removes it. Views stay mapped for threads that still run, but the
+ *  objects must not be used any more. */
+WINBASEAPI void WINAPI TraxReleaseNamedObjects(void);
+
 /** A process named so that the name stays unique after its id is reused. */
 typedef struct {
     DWORD processId;

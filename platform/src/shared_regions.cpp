@@ -104,7 +104,9 @@ struct Registry {
 
     /* At the end of the process every region still held is left, so that the last process
      * to end removes the name. Memory stays mapped for threads that still run. */
-    ~Registry() {
+    ~Registry() { detachAll(); }
+
+    void detachAll() {
         std::lock_guard guard(lock);
         for (auto &[path, weak] : regions) {
             if (auto region = weak.lock())
@@ -402,3 +404,7 @@ std::shared_ptr<SharedRegion> createPrivateRegion(uint64_t size, const RegionIni
 }
 
 } // namespace trax::platform
+
+void WINAPI TraxReleaseNamedObjects(void) {
+    trax::platform::registry().detachAll();
+}

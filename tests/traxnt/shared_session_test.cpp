@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -40,6 +41,19 @@ TEST(SharedSession, PathNumbersAreThoseOfPrivateDevices) {
     EXPECT_EQ(1u, CountOf(result.out, " device name ->  status = 0x2\n"));
     EXPECT_EQ(1u, CountOf(result.out, " device name ->  status = 0x3\n"));
     EXPECT_EQ(1u, CountOf(result.out, "Dev:" + name + " (path:0x3) ==> cmd:"));
+}
+
+// The last user ends at the end of its input with paths open: nothing stays in /dev/shm.
+TEST(SharedSession, TheEndOfInputLeavesNoStateBehind) {
+    const std::string name = UniqueDeviceName() + "_eof";
+    const ProgResult result = RunShared(name, "mo " + name + "\nmo " + name + "\n");
+    EXPECT_TRUE(StatusIs(0, result));
+    EXPECT_EQ(1u, CountOf(result.out, " device name ->  status = 0x3\n")) << "both paths opened";
+    const std::string suffix = "-trax-sim-" + name;
+    for (const auto &entry : std::filesystem::directory_iterator("/dev/shm")) {
+        const std::string file = entry.path().filename().string();
+        EXPECT_FALSE(file.size() > suffix.size() && file.ends_with(suffix)) << file << " stayed";
+    }
 }
 
 } // namespace
