@@ -187,6 +187,22 @@ TEST(DefinitionSources, SystemThenUserThenListedInOrder) {
     unsetenv("XDG_CONFIG_HOME");
 }
 
+// A folder with more files than the cap gives the first ones in name order, not the first
+// ones it happens to list.
+TEST(DefinitionSources, FolderGivesItsFirstFilesInNameOrder) {
+    TempFolder system;
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i <= sim::kMaxFilesPerFolder; ++i) {
+        const std::string file = system.write("f" + std::to_string(1000 + i) + ".yaml", "");
+        if (i < sim::kMaxFilesPerFolder) {
+            expected.push_back(file);
+        }
+    }
+    setenv("XDG_CONFIG_HOME", (system.path() + "/none").c_str(), 1);
+    EXPECT_EQ(sim::definition_sources(system.path()), expected);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 // A file with a problem is named on standard error; the devices of the other files, later
 // ones replacing earlier ones of the same name, and the built-in devices stay available.
 TEST(DefinitionSources, BadFileLeavesTheOthersUsable) {
