@@ -6,11 +6,6 @@
 
 #include "trax_win32.h"
 
-/* Windows codes that only the errno translation produces; callers see them as numbers. */
-#define ERROR_TOO_MANY_OPEN_FILES 4L
-#define ERROR_GEN_FAILURE 31L
-#define ERROR_BUSY 170L
-
 namespace trax::platform {
 
 /// Returns the Windows error code that corresponds to a POSIX errno value.
