@@ -1,7 +1,5 @@
 /* I/O control on a path: the device semaphore and a delay carried out by the kernel. */
-#include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "sim_path.h"
 #include "trax_codes.h"
@@ -9,24 +7,6 @@
 namespace sim {
 
 namespace {
-
-constexpr long kNanosPerMilli = 1000000L;
-constexpr long kNanosPerSecond = 1000000000L;
-
-// Sleeps until an absolute deadline on the monotonic clock, so that interruptions and
-// scheduling delays do not add up.
-void delay_ms(int32_t ms) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += ms / 1000;
-    deadline.tv_nsec += static_cast<long>(ms % 1000) * kNanosPerMilli;
-    if (deadline.tv_nsec >= kNanosPerSecond) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= kNanosPerSecond;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
-}
 
 Status int_argument(LPVOID in, DWORD inSize, int32_t *value) {
     if (in == nullptr || inSize < sizeof(int32_t)) {
@@ -57,7 +37,9 @@ Status delay(LPVOID in, DWORD inSize) {
     if (ms < 0) {
         return ERR_MK_ILL_PARAM;
     }
-    delay_ms(ms);
+    // The platform's Sleep waits for an absolute deadline on the monotonic clock, so that
+    // interruptions and scheduling delays do not add up.
+    Sleep(static_cast<DWORD>(ms));
     return ERR_SUCCESS;
 }
 

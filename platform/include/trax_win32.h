@@ -28,6 +28,7 @@ typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
+typedef uint64_t ULONGLONG;
 typedef uint32_t UINT;
 typedef size_t SIZE_T;
 typedef char CHAR;
@@ -176,6 +177,12 @@ WINBASEAPI HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
  *  ERROR_INVALID_HANDLE for anything that is not an open device handle. */
 WINBASEAPI BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
                                       void *arg);
+
+/** Nanoseconds on the monotonic clock that every wait and delay of the suite uses. */
+WINBASEAPI ULONGLONG WINAPI TraxMonotonicNanoseconds(void);
+/** Sleeps until TraxMonotonicNanoseconds() reaches deadlineNs; a POSIX signal that
+ *  interrupts the sleep does not end it early. */
+WINBASEAPI void WINAPI TraxSleepUntil(ULONGLONG deadlineNs);
 
 /** Emulated version for GetVersionExA: NT 4.0 (platform 2, 4.0, build 1381) by default.
  *  A null info restores the default. */
