@@ -273,4 +273,4 @@ void HelpersTest::realMessageBoxShowsItsTextAsItIs() {
 }
 
 TRAXGUI_TEST_MAIN(HelpersTest)
-#include "tst_helpers.moc"
+#include "helpers_test.moc"

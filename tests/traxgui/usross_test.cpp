@@ -8,7 +8,7 @@
 #include "modSigHdlr.h"
 #include "modTraxgui.h"
 #include "pictureBox.h"
-#include "signalTestSupport.h"
+#include "traxgui_signal_support.h"
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
 
@@ -644,4 +644,4 @@ void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
 }
 
 TRAXGUI_TEST_MAIN(UsrOssFormTest)
-#include "test_usross.moc"
+#include "usross_test.moc"
