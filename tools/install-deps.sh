@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
 # only when something is missing. Must run as root (or with sudo available).
+# --fuzz also installs clang 14 with its runtime libraries, for the fuzz preset.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -24,6 +24,8 @@ constexpr size_t kNumberTokenSize = 64;
 // The error line shows at most this many characters of a rejected token.
 constexpr int kShownTokenChars = 40;
 
+void (*endOfInputAction)() = nullptr;
+
 char inputBuf[kInputBufSize];
 size_t inputPos = 0;
 size_t inputEnd = 0;
@@ -53,6 +55,8 @@ inline int PeekChar() {
  *  other command threads that still wait inside the platform layer may depend on. */
 [[noreturn]] void EndOfInput() {
     std::fflush(stdout);
+    if (endOfInputAction != nullptr)
+        endOfInputAction();
     _exit(0);
 }
 
@@ -169,6 +173,10 @@ bool TryReadDec(int32_t *value) {
     char token[kNumberTokenSize];
     bool tooLong;
     return ReadNumberToken(token, &tooLong) && ParseDec(token, value);
+}
+
+void SetEndOfInputAction(void (*action)()) {
+    endOfInputAction = action;
 }
 
 void DiscardPendingInput() {

@@ -30,6 +30,11 @@ bool TryReadDec(int32_t *value);
 /** Discards the rest of the current input line. */
 void DiscardPendingInput();
 
+/** Replaces what the end of standard input does after flushing standard output (by
+ *  default: end the program with exit status 0). The action must not return; a test that
+ *  runs the interpreter in-process throws from it to end one session. */
+void SetEndOfInputAction(void (*action)());
+
 /** Prints the line that abandons a command after an invalid number token:
  *  " \a*** not a <kind> number: <token>", the token cut to its first 40 characters
  *  (followed by "...") when it is longer or was tooLong for its field. */
