@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
-# only when something is missing. Must run as root (or with sudo available).
-# --fuzz also installs clang 14 with its runtime libraries, for the fuzz preset.
+# Installs the Debian 12 packages that building, testing and packaging the suite need (the
+# package tests use dpkg-dev, file and lintian; the manual-page and desktop-entry checks
+# groff, mandoc and desktop-file-utils); runs apt-get only when something is missing. Must
+# run as root (or with sudo available). --fuzz also installs clang 14 with its runtime
+# libraries, for the fuzz preset.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3
+          dpkg-dev file groff-base mandoc desktop-file-utils lintian)
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi

@@ -18,6 +18,8 @@ void quitWhenShownIfAsked() {
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("traxgui"));
+    // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("traxgui"));
     traxgui::Main();
     quitWhenShownIfAsked();
     return QApplication::exec();
