@@ -88,6 +88,21 @@ using trax::oss::Status;
  * queue entry or an event, a thread that cannot be started or joined) becomes the
  * entry's error number instead of crossing the C interface. */
 
+namespace {
+
+/** Runs request(session) on the current session through the entry guard; fails with
+ *  ERR_UOS_NOT_INIT when there is none. */
+template <class Request> int32_t OnSession(Request request) {
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    return Status(trax::guardEntry([&] { return request(*session); }, SignalFault));
+}
+
+using trax::oss::SignalSession;
+
+} // namespace
+
 int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler) {
     return Status(
         trax::guardEntry([&] { return trax::oss::StartSession(sigHandler); }, SignalFault));
@@ -100,50 +115,31 @@ int32_t TRAX_CALL UOS_SigExit(void) {
 int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(trax::guardEntry([&] { return session->Install(sigCode); }, SignalFault));
+    return OnSession([&](SignalSession &session) { return session.Install(sigCode); });
 }
 
 int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(trax::guardEntry([&] { return session->Remove(sigCode); }, SignalFault));
+    return OnSession([&](SignalSession &session) { return session.Remove(sigCode); });
 }
 
 int32_t TRAX_CALL UOS_SigMask(void) {
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(trax::guardEntry(
-        [&] {
-            session->Mask();
-            return 0u;
-        },
-        SignalFault));
+    return OnSession([](SignalSession &session) {
+        session.Mask();
+        return 0u;
+    });
 }
 
 int32_t TRAX_CALL UOS_SigUnMask(void) {
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(trax::guardEntry(
-        [&] {
-            session->UnMask();
-            return 0u;
-        },
-        SignalFault));
+    return OnSession([](SignalSession &session) {
+        session.UnMask();
+        return 0u;
+    });
 }
 
 int32_t TRAX_CALL UOS_SigWait(uint32_t msec, uint32_t *sigCodeP) {
     if (sigCodeP == nullptr)
         return Fail(ERR_UOS_ILL_PARAM);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(trax::guardEntry([&] { return session->Wait(msec, sigCodeP); }, SignalFault));
+    return OnSession([&](SignalSession &session) { return session.Wait(msec, sigCodeP); });
 }
