@@ -8,6 +8,12 @@ else()
   target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
 endif()
 
+# Start-up cost: every program and library names only the libraries it really uses, and
+# relative relocations are stored packed, so the loader has less to read and apply.
+if(NOT MSVC)
+  target_link_options(trax_warnings INTERFACE LINKER:--as-needed LINKER:-z,pack-relative-relocs)
+endif()
+
 if(TRAX_SANITIZE STREQUAL "address")
   target_compile_options(trax_warnings INTERFACE -fsanitize=address,undefined
                                                  -fno-sanitize-recover=undefined

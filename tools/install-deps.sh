@@ -7,7 +7,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3
-          dpkg-dev file groff-base mandoc desktop-file-utils lintian)
+          dpkg-dev file groff-base mandoc desktop-file-utils lintian
+          passwd) # useradd/userdel: the named-event tests against a second account
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi

@@ -35,4 +35,10 @@ class PeerProcess {
     trax_test::ChildProcess child_;
 };
 
+/// Path of the socket file through which the named event of this user travels.
+std::string eventSocketPath(const std::string &name);
+
+/// True while a live socket is bound to the named event's file.
+bool nameIsBound(const std::string &name);
+
 #endif

@@ -196,6 +196,16 @@ ChildProcess::Exit ChildProcess::wait(Clock::time_point deadline) {
     return exit_;
 }
 
+ChildProcess::Handles ChildProcess::release() {
+    if (in_ >= 0)
+        fcntl(in_, F_SETFL, 0);
+    const Handles handles{pid_, in_, out_};
+    pid_ = -1;
+    in_ = -1;
+    out_ = -1;
+    return handles;
+}
+
 void ChildProcess::kill() {
     if (pid_ <= 0)
         return;

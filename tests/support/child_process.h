@@ -69,6 +69,16 @@ class ChildProcess {
     /// Kills the child (if it still runs) and reaps it.
     void kill();
 
+    /// The child and the pipes to its standard input (blocking) and output.
+    struct Handles {
+        pid_t pid = -1;
+        int in = -1;
+        int out = -1;
+    };
+    /// Hands the child over to a caller that talks to it on its own: the caller then waits
+    /// for it and closes the pipes; this object forgets them (standard error stays its own).
+    Handles release();
+
     /// The point in time ms milliseconds from now.
     static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 

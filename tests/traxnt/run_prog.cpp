@@ -66,6 +66,12 @@ ProgResult RunProg(const std::string &program, const std::vector<std::string> &i
     return result;
 }
 
+RunningProg StartProg(const std::string &program) {
+    trax_test::ChildProcess child(program);
+    const trax_test::ChildProcess::Handles handles = child.release();
+    return {handles.pid, handles.in, handles.out};
+}
+
 ProgResult RunTraxnt(const std::string &input) {
     return RunProg(BinPath("traxnt"), {input});
 }
