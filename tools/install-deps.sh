@@ -2,16 +2,22 @@
 # Installs the Debian 12 packages that building, testing and packaging the suite need (the
 # package tests use dpkg-dev, file and lintian; the manual-page and desktop-entry checks
 # groff, mandoc and desktop-file-utils); runs apt-get only when something is missing. Must
-# run as root (or with sudo available). --fuzz also installs clang 14 with its runtime
-# libraries, for the fuzz preset.
+# run as root (or with sudo available).
+# --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
+# types into it, ImageMagick); neither the build nor the tests need them.
+# --fuzz adds clang-14 and its libFuzzer runtime for the fuzz preset.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3 libyaml-cpp-dev
           dpkg-dev file groff-base mandoc desktop-file-utils lintian
           passwd) # useradd/userdel: the named-event tests against a second account
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-14 libclang-rt-14-dev)
-fi
+for option in "$@"; do
+  case "$option" in
+    --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 /* I/O control on a path: the device semaphore and a delay carried out by the kernel. */
 #include <cstring>
 
+#include "sim_delay.h"
 #include "sim_path.h"
 #include "trax_codes.h"
 
@@ -16,9 +17,13 @@ Status int_argument(LPVOID in, DWORD inSize, int32_t *value) {
     return ERR_SUCCESS;
 }
 
-bool is_closed(Path &path) {
+// ERR_MK_ILL_PATH for a closed path, else what the device's fault rules make of the call.
+Injection open_path_injection(Path &path, DWORD code) {
     std::lock_guard lock(path.device->mutex());
-    return path.closed;
+    if (path.closed) {
+        return {ERR_MK_ILL_PATH, 0};
+    }
+    return path.device->inject(DeviceCall::Ioctl, static_cast<int32_t>(code));
 }
 
 Status wait_semaphore(Path &path, LPVOID in, DWORD inSize) {
@@ -43,10 +48,7 @@ Status delay(LPVOID in, DWORD inSize) {
     return ERR_SUCCESS;
 }
 
-Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
-    if (is_closed(path)) {
-        return ERR_MK_ILL_PATH;
-    }
+Status dispatch(Path &path, DWORD code, LPVOID in, DWORD inSize) {
     switch (code) {
     case MK_IOCTL_DEVSEM_WAIT:
         return wait_semaphore(path, in, inSize);
@@ -57,6 +59,13 @@ Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
     default:
         return ERR_MK_ILL_IOCTL;
     }
+}
+
+Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
+    const Injection injection = open_path_injection(path, code);
+    const Status status = injection.error != 0 ? injection.error : dispatch(path, code, in, inSize);
+    delay_ms(injection.delayMs);
+    return status;
 }
 
 } // namespace
