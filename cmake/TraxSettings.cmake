@@ -34,13 +34,16 @@ elseif(NOT TRAX_SANITIZE STREQUAL "")
 endif()
 
 # add_trax_test(name SOURCES files... LIBS libs... [LABELS labels...])
-# Builds a GoogleTest executable from tests/<component>/ and registers its cases.
+# Builds a GoogleTest executable from tests/<component>/ and registers its cases. Tests
+# run with private simulated devices, so that tests running in parallel never share one;
+# the tests of sharing choose it for the processes they start.
 function(add_trax_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE trax::warnings GTest::gtest GTest::gtest_main ${ARG_LIBS})
   target_compile_definitions(${name} PRIVATE TRAX_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
                                              TRAX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
+                       ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")
 endfunction()
 include(GoogleTest)

@@ -10,8 +10,8 @@
 #include "event_wire.h"
 
 PeerProcess::PeerProcess(const std::vector<std::string> &args,
-                         const std::vector<std::string> &environment)
-    : child_(trax_test::BinPath("platform_test_peer"), args, environment, true) {}
+                         const std::vector<std::string> &environment, const std::string &program)
+    : child_(program, args, environment, true) {}
 
 int PeerProcess::wait(int timeoutMs) {
     if (!child_.started())

@@ -9,9 +9,11 @@
 
 class PeerProcess {
   public:
-    /// Starts the peer with the arguments and extra "NAME=value" environment entries.
+    /// Starts the peer (or another program) with the arguments and extra "NAME=value"
+    /// environment entries.
     explicit PeerProcess(const std::vector<std::string> &args,
-                         const std::vector<std::string> &environment = {});
+                         const std::vector<std::string> &environment = {},
+                         const std::string &program = TRAX_BIN_DIR "/platform_test_peer");
     /// Gives the peer time to end by itself before it is killed.
     ~PeerProcess() { wait(5000); }
     PeerProcess(const PeerProcess &) = delete;
