@@ -30,9 +30,7 @@ int writeToStandardError(LPCSTR caption, LPCSTR text) {
     return IDOK;
 }
 
-} // namespace
-
-int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int showMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
     /* A missing caption reads "Error", as on Windows; a missing text is empty. */
     const char *shownCaption = caption != nullptr ? caption : "Error";
     const char *shownText = text != nullptr ? text : "";
@@ -47,6 +45,14 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     if (hook != nullptr)
         return hook(shownCaption, shownText, type, context);
     return writeToStandardError(shownCaption, shownText);
+}
+
+} // namespace
+
+/* Without memory for the line the box is not shown: it returns 0 with the last error set. */
+int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    return trax::guardEntry([&] { return showMessageBox(text, caption, type); },
+                            trax::platform::zeroOnFault);
 }
 
 void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context) {

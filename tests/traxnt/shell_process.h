@@ -1,150 +1,62 @@
 /* Test helper for the command tests of traxnt: runs the program as a child process with
  * pipes on its standard input and output, so that a test can type commands, wait for
  * output (each wait bounded in time) and compare the text each command printed. */
-#ifndef TEST_CMDS_SHELL_H
-#define TEST_CMDS_SHELL_H
+#ifndef TRAXNT_TEST_SHELL_PROCESS_H
+#define TRAXNT_TEST_SHELL_PROCESS_H
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <regex>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "child_process.h"
 
 namespace cmdtest {
 
 constexpr int kDefaultTimeoutMs = 20000;
 
+/** Number of times needle occurs in text. */
+inline int Occurrences(const std::string &text, const std::string &needle);
+
 /** One running traxnt. The destructor kills it if a test left it running. */
 class ShellProcess {
   public:
     /** Starts traxnt with extra environment entries ("NAME=value"). */
-    explicit ShellProcess(const std::vector<std::string> &extraEnv = {}) {
-        int in[2];
-        int out[2];
-        if (pipe(in) != 0 || pipe(out) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
-            for (const std::string &entry : extraEnv)
-                putenv(const_cast<char *>(entry.c_str()));
-            const std::string program = std::string(TRAX_BIN_DIR) + "/traxnt";
-            execl(program.c_str(), "traxnt", static_cast<char *>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        toChild_ = in[1];
-        fromChild_ = out[0];
-        signal(SIGPIPE, SIG_IGN);
-    }
+    explicit ShellProcess(const std::vector<std::string> &extraEnv = {})
+        : child_(trax_test::BinPath("traxnt"), {}, extraEnv) {}
 
-    ShellProcess(const ShellProcess &) = delete;
-    ShellProcess &operator=(const ShellProcess &) = delete;
-
-    ~ShellProcess() {
-        CloseInput();
-        if (fromChild_ >= 0)
-            close(fromChild_);
-        if (pid_ > 0 && !reaped_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool Started() const { return pid_ > 0 && toChild_ >= 0; }
+    bool Started() const { return child_.started(); }
 
     /** Types text on the program's standard input. */
-    void Send(const std::string &text) {
-        size_t done = 0;
-        while (toChild_ >= 0 && done < text.size()) {
-            const ssize_t n = write(toChild_, text.data() + done, text.size() - done);
-            if (n <= 0)
-                return;
-            done += static_cast<size_t>(n);
-        }
-    }
+    void Send(const std::string &text) { child_.write(text, Child::after(kDefaultTimeoutMs)); }
 
     /** Reads output until it contains needle count times in all; false on time-out or
      *  when the program ends first. */
     bool WaitFor(const std::string &needle, int count = 1, int timeoutMs = kDefaultTimeoutMs) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (Occurrences(needle) < count) {
-            if (!ReadSome(deadline))
-                return false;
-        }
-        return true;
+        return child_.readUntil(
+            [&](const std::string &text) { return cmdtest::Occurrences(text, needle) >= count; },
+            Child::after(timeoutMs));
     }
 
     /** Closes standard input, reads all output until the program ends and returns it.
      *  exitStatus is -1 when the program did not end within the time-out. */
     const std::string &Finish(int timeoutMs = kDefaultTimeoutMs) {
-        CloseInput();
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (ReadSome(deadline)) {
-        }
-        if (eof_) {
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            reaped_ = true;
-            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
+        child_.closeInput();
+        const auto deadline = Child::after(timeoutMs);
+        if (child_.readToEnd(deadline))
+            exitStatus = child_.wait(deadline).status;
         return output;
     }
 
-    int Occurrences(const std::string &needle) const;
-
-    std::string output;
-    int exitStatus = -1;
+    int Occurrences(const std::string &needle) const {
+        return cmdtest::Occurrences(output, needle);
+    }
 
   private:
-    using Clock = std::chrono::steady_clock;
+    using Child = trax_test::ChildProcess;
+    Child child_;
 
-    void CloseInput() {
-        if (toChild_ >= 0)
-            close(toChild_);
-        toChild_ = -1;
-    }
-
-    /** Appends what the program has written; false at its end or at the deadline. */
-    bool ReadSome(Clock::time_point deadline) {
-        if (eof_ || fromChild_ < 0)
-            return false;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd pfd{fromChild_, POLLIN, 0};
-        if (poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        char buf[4096];
-        const ssize_t n = read(fromChild_, buf, sizeof buf);
-        if (n <= 0) {
-            eof_ = true;
-            return false;
-        }
-        output.append(buf, static_cast<size_t>(n));
-        return true;
-    }
-
-    pid_t pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
-    bool eof_ = false;
-    bool reaped_ = false;
+  public:
+    std::string &output = child_.output();
+    int exitStatus = -1;
 };
 
 /** Runs traxnt with the whole input and returns everything it printed. */
@@ -226,10 +138,6 @@ inline int LinesEndingWith(const std::string &text, const std::string &suffix) {
         lineStart = lineEnd + 1;
     }
     return count;
-}
-
-inline int ShellProcess::Occurrences(const std::string &needle) const {
-    return cmdtest::Occurrences(output, needle);
 }
 
 } // namespace cmdtest
