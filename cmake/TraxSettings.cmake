@@ -31,3 +31,20 @@ function(add_trax_test name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")
 endfunction()
 include(GoogleTest)
+
+# trax_export_list(target map-file): on ELF platforms a version script limits the shared
+# library's exports to the map file's list. Windows DLLs export what their sources mark
+# for export (or their .def file lists) instead.
+function(trax_export_list target map)
+  if(WIN32)
+    return()
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
+endfunction()
+
+if(WIN32)
+  # DLLs carry their plain names (velk_trax_api.dll), as their callers load them.
+  set(CMAKE_SHARED_LIBRARY_PREFIX "")
+  set(CMAKE_SHARED_MODULE_PREFIX "")
+endif()

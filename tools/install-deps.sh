@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
 # only when something is missing. Must run as root (or with sudo available).
+# --windows adds what the Windows build (cmake --preset mingw) needs: the MinGW-w64 cross
+# compiler, GoogleTest's sources and Wine to run the tests.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+for arg in "$@"; do
+  case "$arg" in
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 util-linux) ;;
+    *) echo "usage: $0 [--windows]" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -36,7 +36,8 @@ void TakeTicket(const ThreadNode &node) {
 bool WaitForConsole() {
     if (WaitForSingleObject(G_ThrSerSem, INFINITE) == WAIT_OBJECT_0)
         return true;
-    std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n", GetLastError());
+    std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n",
+                static_cast<unsigned>(GetLastError()));
     return false;
 }
 
@@ -44,7 +45,7 @@ bool WaitForConsole() {
 bool ReleaseConsole() {
     if (ReleaseSemaphore(G_ThrSerSem, 1, nullptr))
         return true;
-    std::printf(" \a*** ReleaseSemaphore() failed (0x%x)\n", GetLastError());
+    std::printf(" \a*** ReleaseSemaphore() failed (0x%x)\n", static_cast<unsigned>(GetLastError()));
     return false;
 }
 
@@ -119,7 +120,7 @@ int32_t CreateThr() {
         return -1;
     node->hThread = CreateThread(nullptr, 0, CommandThread, nullptr, 0, &node->threadId);
     if (node->hThread == nullptr) {
-        std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
+        std::printf(" \a*** CreateThread() failed (0x%x)\n", static_cast<unsigned>(GetLastError()));
         return -1;
     }
     // The new thread cannot look at its ticket before this thread hands the console on.

@@ -4,11 +4,17 @@
 #ifndef TEST_CMDS_SHELL_H
 #define TEST_CMDS_SHELL_H
 
+#if defined(_WIN32)
+#include <memory>
+
+#include "child_process_win32.h"
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +27,57 @@
 namespace cmdtest {
 
 constexpr int kDefaultTimeoutMs = 20000;
+
+#if defined(_WIN32)
+/** One running traxnt.exe. The destructor kills it if a test left it running. */
+class ShellProcess {
+  public:
+    /** Starts traxnt with extra environment entries ("NAME=value"), which it inherits from
+     *  this process for the moment of its start. */
+    explicit ShellProcess(const std::vector<std::string> &extraEnv = {}) {
+        std::vector<std::string> names;
+        for (const std::string &entry : extraEnv) {
+            const size_t equals = entry.find('=');
+            names.push_back(entry.substr(0, equals));
+            SetEnvironmentVariableA(names.back().c_str(), entry.c_str() + equals + 1);
+        }
+        child_ = std::make_unique<ChildProcess>(std::string(TRAX_BIN_DIR) + "/traxnt.exe",
+                                                std::vector<std::string>{});
+        for (const std::string &name : names)
+            SetEnvironmentVariableA(name.c_str(), nullptr);
+    }
+
+    bool Started() const { return child_->Started(); }
+
+    /** Types text on the program's standard input. */
+    void Send(const std::string &text) { child_->Send(text); }
+
+    /** Waits until the output contains needle count times in all; false on time-out or
+     *  when the program ends first. */
+    bool WaitFor(const std::string &needle, int count = 1, int timeoutMs = kDefaultTimeoutMs) {
+        const bool found = child_->WaitFor(needle, count, timeoutMs);
+        output = child_->Output();
+        return found;
+    }
+
+    /** Closes standard input, reads all output until the program ends and returns it.
+     *  exitStatus is -1 when the program did not end within the time-out. */
+    const std::string &Finish(int timeoutMs = kDefaultTimeoutMs) {
+        if (child_->Finish(timeoutMs))
+            exitStatus = child_->exitStatus;
+        output = child_->Output();
+        return output;
+    }
+
+    int Occurrences(const std::string &needle) const;
+
+    std::string output;
+    int exitStatus = -1;
+
+  private:
+    std::unique_ptr<ChildProcess> child_;
+};
+#else
 
 /** One running traxnt. The destructor kills it if a test left it running. */
 class ShellProcess {
@@ -146,6 +203,7 @@ class ShellProcess {
     bool eof_ = false;
     bool reaped_ = false;
 };
+#endif
 
 /** Runs traxnt with the whole input and returns everything it printed. */
 inline std::string RunShell(const std::string &input, const std::vector<std::string> &env = {}) {
