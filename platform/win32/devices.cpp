@@ -1,6 +1,6 @@
-/* Device handles on Windows. Each path of the simulated framework is a real handle (of an
- * unnamed event the platform owns), so its value is unique in the process and CloseHandle,
- * WaitForSingleObject and the like treat it as any other handle. The platform remembers
+/* Device handles on Windows. Each path of the simulated framework is a real handle (of a
+ * small unnamed section the platform owns), so its value is unique in the process and
+ * CloseHandle and the like treat it as any other handle. The platform remembers
  * which handles are devices: DeviceIoControl on one of them reaches the framework's
  * handler, on any other handle it goes on to Windows. Every call on a device holds a
  * reference for its whole duration; the release callback runs once, after the handle has
@@ -75,6 +75,22 @@ std::shared_ptr<Device> take(HANDLE handle) {
     return device;
 }
 
+/* The object behind a device handle: a one-byte section of the paging file. A section
+ * cannot be waited on; with the right to synchronise, a wait on it fails with
+ * ERROR_INVALID_HANDLE, as a wait on a device of the platform on POSIX does. */
+HANDLE CreateKernelObject() {
+    HANDLE section =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 1, nullptr);
+    if (section == nullptr)
+        return nullptr;
+    HANDLE process = GetCurrentProcess();
+    HANDLE handle = nullptr;
+    if (!DuplicateHandle(process, section, process, &handle, SYNCHRONIZE | SECTION_QUERY, FALSE,
+                         DUPLICATE_CLOSE_SOURCE))
+        return nullptr;
+    return handle;
+}
+
 BOOL fail(DWORD error) {
     SetLastError(error);
     return FALSE;
@@ -88,7 +104,7 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE handle = CreateKernelObject();
     if (handle == nullptr)
         return nullptr;
     std::shared_ptr<Device> device;
