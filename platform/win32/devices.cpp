@@ -10,40 +10,12 @@
 #include <mutex>
 #include <new>
 
+#include "device_callbacks.h"
 #include "trax_win32.h"
 
 namespace {
 
-class Device {
-  public:
-    Device(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEASE release, void *context) noexcept
-        : ioctl_(ioctl), release_(release), context_(context) {}
-    Device(const Device &) = delete;
-    Device &operator=(const Device &) = delete;
-
-    ~Device() {
-        if (release_ != nullptr)
-            release_(context_);
-    }
-
-    BOOL control(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
-                 LPDWORD bytesReturned) const {
-        DWORD ignored = 0;
-        LPDWORD returned = bytesReturned != nullptr ? bytesReturned : &ignored;
-        *returned = 0;
-        return ioctl_(context_, code, in, inSize, out, outSize, returned);
-    }
-
-    void *context() const noexcept { return context_; }
-
-    /// Forgets the release callback, for a device that never got a handle.
-    void disarmRelease() noexcept { release_ = nullptr; }
-
-  private:
-    TRAX_DEVICE_IOCTL ioctl_;
-    TRAX_DEVICE_RELEASE release_;
-    void *context_;
-};
+using Device = trax::platform::DeviceCallbacks;
 
 struct DeviceTable {
     std::mutex lock;
