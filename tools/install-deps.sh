@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing the suite needs; runs apt-get
-# only when something is missing. Must run as root (or with sudo available).
-# --windows adds what the Windows build (cmake --preset mingw) needs: the MinGW-w64 cross
-# compiler, GoogleTest's sources and Wine to run the tests.
+# Installs the Debian 12 packages that building, testing and packaging the suite need (the
+# package tests use dpkg-dev, file and lintian; the manual-page and desktop-entry checks
+# groff, mandoc and desktop-file-utils); runs apt-get only when something is missing. Must
+# run as root (or with sudo available).
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev python3)
+          qt6-base-dev qt6-base-dev-tools libgl-dev python3
+          dpkg-dev file groff-base mandoc desktop-file-utils lintian
+          passwd) # useradd/userdel: the named-event tests against a second account
+# --windows adds what the Windows build (cmake --preset mingw) needs: the MinGW-w64 cross
+# compiler, GoogleTest's sources and Wine to run the tests.
 for arg in "$@"; do
   case "$arg" in
     --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 util-linux) ;;

@@ -40,15 +40,13 @@ uint32_t &lastLibraryError() {
     return value;
 }
 
-/// The file to load: the override if a test set one, else the library next to the program
-/// (where the build puts it), else the plain name for the system's search path.
+/// The file to load: the override if a test set one, else the file found from the
+/// program's folder.
 QString libraryFileName(TraxLibrary library) {
     const LibrarySlot &slot = slotOf(library);
     if (!slot.overrideFileName.isEmpty())
         return slot.overrideFileName;
-    const QString beside = QDir(QCoreApplication::applicationDirPath())
-                               .filePath(QStringLiteral("lib%1.so").arg(LibraryName(library)));
-    return QFileInfo::exists(beside) ? beside : LibraryName(library);
+    return LibraryFileFor(library, QCoreApplication::applicationDirPath());
 }
 
 QLibrary *loadedLibrary(TraxLibrary library) {
@@ -77,6 +75,17 @@ QString LibraryName(TraxLibrary library) {
         return QStringLiteral("velk_usr_utl");
     }
     return QString();
+}
+
+QString LibraryFileFor(TraxLibrary library, const QString &programFolder) {
+    const QString fileName = QStringLiteral("lib%1.so").arg(LibraryName(library));
+    const QDir folder(programFolder);
+    for (const QString &place : {QStringLiteral("."), QStringLiteral(TRAXGUI_LIBDIR_FROM_BINDIR)}) {
+        const QString candidate = QDir::cleanPath(folder.filePath(place + '/' + fileName));
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return LibraryName(library);
 }
 
 void *BindEntry(TraxLibrary library, const char *entryName) {

@@ -18,6 +18,12 @@ enum class TraxLibrary { TraxApi, UsrOss, UsrUtl };
 /// The library's name without prefix and suffix, e.g. "velk_trax_api".
 QString LibraryName(TraxLibrary library);
 
+/// The file that loads the library for a program in programFolder: the library beside the
+/// program (where the build puts it), else the one in the library folder of the installation
+/// the program belongs to (../lib/<multiarch>), else the plain name for the system's
+/// search path.
+QString LibraryFileFor(TraxLibrary library, const QString &programFolder);
+
 /// The address of the entry, loading its library first if needed; null after a message box
 /// that names the library or entry that is missing.
 void *BindEntry(TraxLibrary library, const char *entryName);

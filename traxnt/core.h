@@ -19,7 +19,7 @@ void InitShellState();
 /** Prompts for command words and runs them until the word "e"; returns 0 then. */
 int32_t CommandLoop();
 
-/** Start procedure of every created command thread. */
+/** Start procedure of every created command thread; param is the thread's node. */
 DWORD WINAPI CommandThread(LPVOID param);
 
 /** The first free node of the thread table, or null after printing why. */

@@ -8,14 +8,16 @@
 namespace {
 
 // Output to a pipe or file is fully buffered in large blocks; input.cpp flushes it before
-// the program waits for input.
+// the program waits for input. The buffer is our own: given none, glibc takes the size only
+// as a hint and allocates a buffer of the file's block size (4 KiB for a pipe).
 constexpr size_t kOutputBufSize = 64 * 1024;
+char outputBuf[kOutputBufSize];
 
 } // namespace
 
 int main() {
     if (!isatty(STDOUT_FILENO))
-        std::setvbuf(stdout, nullptr, _IOFBF, kOutputBufSize);
+        std::setvbuf(stdout, outputBuf, _IOFBF, sizeof outputBuf);
     PrintBanner();
     G_ThrSerSem = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     if (G_ThrSerSem == nullptr) {

@@ -39,7 +39,7 @@ struct BufUnitDesc {
 extern ThreadNode G_ThrList[kMaxThreads];
 extern ThreadNode *G_CurrThrP;
 extern int32_t G_ThrCount;
-extern HANDLE G_ThrSerSem;
+extern HANDLE G_ThrSerSem; // the main thread's turn at the console token
 
 extern uint8_t G_Buf[kBufSize];
 extern uint8_t G_BufAlgn;             // unit size: 1, 2 or 4

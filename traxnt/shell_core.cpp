@@ -37,18 +37,55 @@ void InitThreadNode(ThreadNode &node, int32_t index) {
     node.currPath = &node.paths[0];
 }
 
+/** The prompt line, put together in one buffer and written with one call: it is printed
+ *  before every command, and formatting it piece by piece through printf costs a good part
+ *  of a scripted session's time. */
+class PromptLine {
+  public:
+    void Text(const char *text) {
+        while (*text != '\0' && length_ < sizeof text_)
+            text_[length_++] = *text++;
+    }
+    void Number(uint32_t value, uint32_t base) {
+        char digits[10];
+        size_t count = 0;
+        do {
+            digits[count++] = "0123456789abcdef"[value % base];
+            value /= base;
+        } while (value != 0);
+        while (count > 0 && length_ < sizeof text_)
+            text_[length_++] = digits[--count];
+    }
+    void Write() const { std::fwrite(text_, 1, length_, stdout); }
+
+  private:
+    char text_[160]; // the longest prompt, with a 39-character device name, has 97
+    size_t length_ = 0;
+};
+
+/** Prints "\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:%s) ==> cmd: -"; the path shows as "-"
+ *  while the entry is free, else in hexadecimal after "0x". */
 void PrintPrompt() {
     const ThreadNode &thread = *G_CurrThrP;
     const PathNode &current = *thread.currPath;
-    const char *label = thread.number == 1 ? "MAIN " : "";
-    const unsigned tid = static_cast<unsigned>(thread.threadId);
-    // The path shows as "-" while the entry is free, else in hexadecimal.
-    if (current.path == -1)
-        std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:-) ==> cmd: -", thread.number,
-                    G_ThrCount, label, tid, current.devName);
-    else
-        std::printf("\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:0x%x) ==> cmd: -", thread.number,
-                    G_ThrCount, label, tid, current.devName, static_cast<unsigned>(current.path));
+    PromptLine line;
+    line.Text("\nThr:");
+    line.Number(static_cast<uint32_t>(thread.number), 10);
+    line.Text("/");
+    line.Number(static_cast<uint32_t>(G_ThrCount), 10);
+    line.Text(thread.number == 1 ? " (MAIN tid:0x" : " (tid:0x");
+    line.Number(static_cast<uint32_t>(thread.threadId), 16);
+    line.Text(") / Dev:");
+    line.Text(current.devName);
+    if (current.path == -1) {
+        line.Text(" (path:-)");
+    } else {
+        line.Text(" (path:0x");
+        line.Number(static_cast<uint32_t>(current.path), 16);
+        line.Text(")");
+    }
+    line.Text(" ==> cmd: -");
+    line.Write();
 }
 
 /** Runs the handler of every table entry named word (the scan does not stop at a match);

@@ -1,8 +1,9 @@
 /* Measures how long a wake-up takes from one process to another: a ping-pong between two
- * processes, first over raw abstract datagram sockets with blocking receives, then over
+ * processes, first over raw datagram socket files with blocking receives, then over
  * named events (SetEvent -> WaitForSingleObject, and SetEvent -> WaitForMultipleObjects on
- * a named plus an unnamed control event, as a signal thread waits). Prints the one-way
- * time of each and its ratio to the raw figure. */
+ * a named plus an unnamed control event, as a signal thread waits). The mechanisms take
+ * turns, run after run; prints the median one-way time of each over the runs, its range, and
+ * the ratio of the medians to the raw figure. */
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -15,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "signal_bench.h"
 #include "trax_win32.h"
 
 extern char **environ;
@@ -32,37 +35,47 @@ std::string eventName(long parent, char side) {
 
 /* ---- raw datagrams ---- */
 
-socklen_t rawAddress(long parent, char side, sockaddr_un &address) {
-    const std::string text = "trax-rawbench-" + std::to_string(parent) + "-" + side;
-    std::memset(&address, 0, sizeof address);
+sockaddr_un rawAddress(long parent, char side) {
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path + 1, text.data(), text.size());
-    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
+    std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/trax-rawbench-%ld-%c", parent,
+                  side);
+    return address;
 }
 
 int rawSocket(long parent, char side) {
-    sockaddr_un address;
-    const socklen_t length = rawAddress(parent, side, address);
+    const sockaddr_un address = rawAddress(parent, side);
+    unlink(address.sun_path);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0) {
+    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
         std::perror("raw socket");
         std::exit(1);
     }
     return fd;
 }
 
+void rawClose(int fd, long parent, char side) {
+    unlink(rawAddress(parent, side).sun_path);
+    close(fd);
+}
+
+/* Blocking send; the peer's socket exists before the first send of each side. */
 void rawSend(int fd, long parent, char side) {
-    sockaddr_un address;
-    const socklen_t length = rawAddress(parent, side, address);
+    const sockaddr_un address = rawAddress(parent, side);
     const uint64_t stamp = 1;
-    while (sendto(fd, &stamp, sizeof stamp, 0, reinterpret_cast<sockaddr *>(&address), length) < 0)
-        ;
+    if (sendto(fd, &stamp, sizeof stamp, 0, reinterpret_cast<const sockaddr *>(&address),
+               sizeof address) < 0) {
+        std::perror("raw send");
+        std::exit(1);
+    }
 }
 
 void rawReceive(int fd) {
     uint64_t stamp;
-    while (recv(fd, &stamp, sizeof stamp, 0) < 0)
-        ;
+    if (recv(fd, &stamp, sizeof stamp, 0) < 0) {
+        std::perror("raw receive");
+        std::exit(1);
+    }
 }
 
 /* ---- named events ---- */
@@ -96,7 +109,7 @@ int runChild(const char *mode, long parent) {
             rawReceive(fd);
             rawSend(fd, parent, 'a');
         }
-        close(fd);
+        rawClose(fd, parent, 'b');
         return 0;
     }
     const bool multiple = std::strcmp(mode, "multiple") == 0;
@@ -146,7 +159,7 @@ double measureRaw() {
     const pid_t child = startChild("raw");
     const double us = pingPong([&] { rawSend(fd, self, 'b'); }, [&] { rawReceive(fd); });
     waitpid(child, nullptr, 0);
-    close(fd);
+    rawClose(fd, self, 'a');
     return us;
 }
 
@@ -172,20 +185,26 @@ double measureEvents(const char *mode) {
 int main(int argc, char **argv) {
     if (argc == 3)
         return runChild(argv[1], std::atol(argv[2]));
-    /* The best of a few alternating runs, so that load from other programs on the machine
-     * disturbs the comparison less. */
-    double raw = 1e9, single = 1e9, multiple = 1e9;
+    std::vector<double> raw, single, multiple;
     for (int run = 0; run < kRuns; ++run) {
-        raw = std::min(raw, measureRaw());
-        single = std::min(single, measureEvents("single"));
-        multiple = std::min(multiple, measureEvents("multiple"));
+        raw.push_back(measureRaw());
+        single.push_back(measureEvents("single"));
+        multiple.push_back(measureEvents("multiple"));
     }
-    std::printf("cross-process wake-up, one way, mean of %d round trips, best of %d runs\n",
+    const bench::Spread r = bench::SpreadOf(raw);
+    std::printf("cross-process wake-up, one way, mean of %d round trips; median (range) of %d "
+                "interleaved runs\n",
                 kRounds, kRuns);
-    std::printf("  raw datagram, blocking recv:                  %8.2f us\n", raw);
-    std::printf("  SetEvent -> WaitForSingleObject:              %8.2f us  (%.2fx raw)\n", single,
-                single / raw);
-    std::printf("  SetEvent -> WaitForMultipleObjects (2 events): %7.2f us  (%.2fx raw)\n",
-                multiple, multiple / raw);
+    const struct {
+        const char *name;
+        bench::Spread spread;
+    } rows[] = {{"raw datagram, blocking recv", r},
+                {"SetEvent -> WaitForSingleObject", bench::SpreadOf(single)},
+                {"SetEvent -> WaitForMultipleObjects (2 events)", bench::SpreadOf(multiple)}};
+    for (const auto &row : rows) {
+        std::printf("  %-46s", row.name);
+        bench::PrintSpread(row.spread, 22, "%.2f");
+        std::printf(" us  (%.2fx raw)\n", row.spread.median / r.median);
+    }
     return 0;
 }

@@ -1,11 +1,12 @@
 /* The ceiling for the traxnt throughput figure: the least a shell can do for the same
  * session. It reads the same command words and values with plain formatted reads, makes
- * the same library calls and prints the same lines, with no thread table, no command
- * table scan and no input checks. */
+ * the same library calls and prints much the same lines (a plain dump for blocks), with no
+ * thread table, no command table scan and no input checks. */
 #include <cstdio>
 #include <cstring>
 
 #include "trax_api.h"
+#include "trax_win32.h"
 
 namespace {
 
@@ -20,6 +21,33 @@ const char kCodeRanges[] = "Code Ranges: destination | standard code  | block co
 
 char devName[40] = "<none>";
 int32_t path = -1;
+uint8_t buffer[1024];
+
+void PrintError() {
+    std::printf(" \a%s\n", M_errstring(static_cast<int32_t>(GetLastError())));
+}
+
+/** A plain hexadecimal dump, 16 bytes a line. */
+void Dump(const char *title, int32_t size) {
+    std::printf("%s (%d bytes)\n", title, size);
+    for (int32_t i = 0; i < size; ++i)
+        std::printf(i % 16 == 15 || i == size - 1 ? "%02x\n" : "%02x ", buffer[i]);
+}
+
+void Block(bool get) {
+    std::fputs(get ? "Call M_getblock: Get block from device\n bytes to read (max 1024) -> "
+                   : "Call M_setblock: Set block to device\n bytes to write (max 1024) -> ",
+               stdout);
+    int32_t size = 0;
+    if (std::scanf("%d%*[^\n]", &size) != 1 || size < 0 || size > 1024)
+        return;
+    Dump("before", size);
+    const int32_t done = get ? M_getblock(path, buffer, size) : M_setblock(path, buffer, size);
+    if (done < 0)
+        PrintError();
+    else
+        Dump("after", done);
+}
 
 void Stat(bool get) {
     std::fputs(get ? "Call M_getstat: Get status from device\n\n"
@@ -40,7 +68,7 @@ void Stat(bool get) {
     const int32_t result = get ? M_getstat(path, static_cast<int32_t>(code), &data)
                                : M_setstat(path, static_cast<int32_t>(code), data);
     if (result < 0)
-        std::printf(" \a%s\n", M_errstring(-1));
+        PrintError();
     else
         std::printf(" output value = 0x%x\n", static_cast<unsigned>(data));
 }
@@ -63,6 +91,8 @@ void Dispatch(const char *word) {
             M_write(path, static_cast<int32_t>(value));
     } else if (std::strcmp(word, "mg") == 0 || std::strcmp(word, "ms") == 0) {
         Stat(word[1] == 'g');
+    } else if (std::strcmp(word, "mgb") == 0 || std::strcmp(word, "msb") == 0) {
+        Block(word[1] == 'g');
     }
 }
 

@@ -16,17 +16,27 @@ namespace {
  *  never make a listener spin. */
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
+/** Most signals of one code taken one after the other before the listener waits on its whole
+ *  set again. */
+constexpr uint32_t kFollowingBatch = 64;
+
 void CloseAll(const std::vector<HANDLE> &handles) {
     for (HANDLE h : handles)
         CloseHandle(h);
 }
 
 /** Opens (or creates) the auto-reset named event through which code reaches this
- *  process; null on failure. */
+ *  process, with nothing pending; null on failure. A code removed a moment ago may still
+ *  have its event open, because the listener closes it only between two waits: the open
+ *  then returns that same event, and what was set for it while the code was removed is
+ *  dropped here, so that a re-installed code starts empty. */
 HANDLE OpenSignalEvent(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     TraxSigEventName(GetCurrentProcessId(), code, name);
-    return Sys().createEvent(nullptr, FALSE, FALSE, name);
+    HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
+    if (event != nullptr)
+        ResetEvent(event);
+    return event;
 }
 
 } // namespace
@@ -241,8 +251,23 @@ void SignalSession::Run(uint32_t group) {
             OnArrival(set.codes[index - 1], set.handles[index], group);
         if (group == 0)
             DeliverQueued(); // at once, before the set is read again
+        if (index == 1 && count == 2)
+            TakeFollowing(set.codes[0], set.handles[1], group);
     }
     CloseAll(retired);
+}
+
+/* After a signal of the group's only code, takes the ones queued behind it without another
+ * wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
+ * control event is looked at again soon). With a single code there is no order between codes
+ * to keep. */
+void SignalSession::TakeFollowing(uint32_t code, HANDLE event, uint32_t group) {
+    for (uint32_t taken = 0;
+         taken < kFollowingBatch && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; ++taken) {
+        OnArrival(code, event, group);
+        if (group == 0)
+            DeliverQueued();
+    }
 }
 
 /* Reads the group's current set of events under the lock; false once the session ends. */

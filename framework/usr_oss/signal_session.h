@@ -89,6 +89,7 @@ class SignalSession : public std::enable_shared_from_this<SignalSession> {
     void DeliverQueued();
     bool PopForCallback(uint32_t &code);
     void OnArrival(uint32_t code, HANDLE event, uint32_t group);
+    void TakeFollowing(uint32_t code, HANDLE event, uint32_t group);
     bool Enqueue(uint32_t code);
     bool Deliverable() const;
     void Wake(uint32_t group);

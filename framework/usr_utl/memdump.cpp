@@ -29,11 +29,26 @@ uint32_t unit_value(const unsigned char *bytes, uint32_t width) {
     return value;
 }
 
+/* Appends value as exactly `digits` lower-case hexadecimal digits. Done by hand: a dump line
+ * has up to 17 numbers, and printf-style formatting of each one dominated a dump's cost. */
+void append_digits(std::string &line, uint32_t value, uint32_t digits) {
+    for (uint32_t shift = digits * 4; shift > 0; shift -= 4) {
+        line += "0123456789abcdef"[(value >> (shift - 4)) & 0xf];
+    }
+}
+
+/* The number of hexadecimal digits of value, at least minimum. */
+uint32_t significant_digits(uint32_t value, uint32_t minimum) {
+    uint32_t digits = 1;
+    while (digits < 8 && (value >> (digits * 4)) != 0) {
+        ++digits;
+    }
+    return digits > minimum ? digits : minimum;
+}
+
 void append_hex(std::string &line, uint32_t value, uint32_t width) {
-    char text[16];
-    std::snprintf(text, sizeof text, " %0*x", static_cast<int>(width * 2),
-                  static_cast<unsigned>(value));
-    line += text;
+    line += ' ';
+    append_digits(line, value, width * 2);
 }
 
 // Hex column of one line: whole units, then single bytes, padded to the width of a full
@@ -64,9 +79,10 @@ std::string char_column(const unsigned char *bytes, uint32_t count) {
 }
 
 void dump_line(const unsigned char *bytes, uint32_t offset, uint32_t count, uint32_t width) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, " %04x:", static_cast<unsigned>(offset));
-    put_line(prefix + hex_column(bytes, count, width) + char_column(bytes, count));
+    std::string line = " ";
+    append_digits(line, offset, significant_digits(offset, 4));
+    line += ':';
+    put_line(line + hex_column(bytes, count, width) + char_column(bytes, count));
 }
 
 } // namespace

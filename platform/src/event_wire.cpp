@@ -24,25 +24,26 @@ std::string hashName(std::string_view name) {
     return text;
 }
 
-/* Room for the name after the leading NUL of an abstract address. */
-constexpr size_t kAddressRoom = sizeof(sockaddr_un::sun_path) - 1;
-
 } // namespace
 
-std::string eventAddressName(uid_t user, std::string_view name) {
-    std::string address = "trax-evt-" + std::to_string(user) + "-";
-    address += name;
-    if (address.size() <= kAddressRoom)
-        return address;
-    return "trax-evh-" + std::to_string(user) + "-" + hashName(name);
+std::string eventFileName(std::string_view name, size_t room) {
+    if (name.find('/') == std::string_view::npos && 4 + name.size() <= room)
+        return "evt-" + std::string(name);
+    return "evh-" + hashName(name);
 }
 
-socklen_t makeEventAddress(uid_t user, std::string_view name, sockaddr_un &address) {
-    const std::string text = eventAddressName(user, name);
+socklen_t makeEventAddress(std::string_view folder, std::string_view name, sockaddr_un &address) {
+    /* Room for the folder, a '/', and the file name, before the terminating NUL. */
+    const size_t capacity = sizeof(sockaddr_un::sun_path) - 1;
+    if (folder.size() + 1 + kMaxHashedFileName > capacity)
+        return 0;
+    std::string path(folder);
+    path += '/';
+    path += eventFileName(name, capacity - path.size());
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path + 1, text.data(), text.size());
-    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
+    std::memcpy(address.sun_path, path.data(), path.size());
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + 1);
 }
 
 std::optional<uint64_t> acceptWakeup(const msghdr &message, ssize_t length, uid_t owner) {

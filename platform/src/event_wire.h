@@ -1,7 +1,7 @@
 /* How named events travel between processes: each named event is an AF_UNIX datagram
- * socket in the abstract namespace (nothing in the file system; the kernel drops the name
- * when its owner closes it or dies). Every SetEvent sends one datagram that carries the
- * sender's CLOCK_MONOTONIC time, so queued wake-ups of several events can be ordered. */
+ * socket file in a folder private to the user (see event_folder.h). Every SetEvent sends one
+ * datagram that carries the sender's CLOCK_MONOTONIC time, so queued wake-ups of several
+ * events can be ordered. */
 #ifndef TRAX_PLATFORM_EVENT_WIRE_H
 #define TRAX_PLATFORM_EVENT_WIRE_H
 
@@ -19,13 +19,17 @@ namespace trax::platform {
 /// Longest event name accepted.
 inline constexpr size_t kMaxEventName = 200;
 
-/// Socket address of a named event for one user, without the leading NUL byte of the
-/// abstract namespace. Names too long for a socket address are replaced by a 128-bit hash
-/// under a different prefix, so they can never collide with a short name.
-std::string eventAddressName(uid_t user, std::string_view name);
+/// Longest file name eventFileName returns: the prefix and a 128-bit hash in hex.
+inline constexpr size_t kMaxHashedFileName = 4 + 32;
 
-/// The complete abstract socket address for eventAddressName; returns its length.
-socklen_t makeEventAddress(uid_t user, std::string_view name, sockaddr_un &address);
+/// File name of the socket of a named event: "evt-<name>" when that fits `room` characters
+/// and the name holds no '/', else "evh-<128-bit hash of the name in hex>", so a name can
+/// never leave the folder and a short name can never imitate a hashed one.
+std::string eventFileName(std::string_view name, size_t room);
+
+/// The socket address of the event in `folder` (which ends without '/'); returns its
+/// length, or 0 when the folder leaves no room for even a hashed file name.
+socklen_t makeEventAddress(std::string_view folder, std::string_view name, sockaddr_un &address);
 
 /// Size of the control buffer a receiver needs for the sender's credentials.
 inline constexpr size_t kWakeupControlSize = CMSG_SPACE(sizeof(ucred));

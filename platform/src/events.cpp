@@ -59,10 +59,13 @@ std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *
     std::optional<size_t> best;
     uint64_t bestSent = 0;
     size_t readable = 0;
+    auto isReadable = [&](size_t i) {
+        return (fds[i].revents & POLLIN) != 0 || events[i]->hasTaken();
+    };
     for (size_t i = 0; i < count; ++i)
-        readable += (fds[i].revents & POLLIN) ? 1 : 0;
+        readable += isReadable(i) ? 1 : 0;
     for (size_t i = 0; i < count; ++i) {
-        if (!(fds[i].revents & POLLIN))
+        if (!isReadable(i))
             continue;
         if (readable == 1)
             return i;
@@ -89,19 +92,34 @@ constexpr DWORD kRetrySliceMs = 100;
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
+    /* A single event whose wake-up is already there needs no poll, nor does a check that
+     * finds none and may not wait: this keeps a receiver that falls behind a flood of sets
+     * at one system call per wake-up. */
+    if (count == 1) {
+        if (events[0]->tryConsume())
+            return WAIT_OBJECT_0;
+        if (deadline.hasPassed() && events[0]->pollFd() >= 0)
+            return WAIT_TIMEOUT;
+    }
     std::array<pollfd, kMaxWaitObjects> fds;
     for (;;) {
         bool cannotReceive = false;
+        bool taken = false;
         for (size_t i = 0; i < count; ++i) {
             events[i]->prepareWait();
             fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
             cannotReceive = cannotReceive || fds[i].fd < 0;
+            taken = taken || events[i]->hasTaken();
         }
-        const Deadline slice = cannotReceive ? deadline.earlier(kRetrySliceMs) : deadline;
+        /* With a wake-up already taken off its descriptor, the poll only looks at what the
+         * other events have, without waiting. */
+        const Deadline slice = taken           ? Deadline::after(0)
+                               : cannotReceive ? deadline.earlier(kRetrySliceMs)
+                                               : deadline;
         const int ready = pollUntil(fds.data(), count, slice);
         if (ready < 0)
             return failWait(translateErrno(errno));
-        if (ready == 0) {
+        if (ready == 0 && !taken) {
             if (deadline.hasPassed())
                 return WAIT_TIMEOUT;
             continue;
@@ -171,7 +189,7 @@ BOOL WINAPI ResetEvent(HANDLE handle) {
 DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms) {
     if (count == 0 || count > kMaxWaitObjects || handles == nullptr || waitAll)
         return failWait(ERROR_INVALID_PARAMETER);
-    std::array<std::shared_ptr<EventObject>, kMaxWaitObjects> held;
+    std::array<Held<EventObject>, kMaxWaitObjects> held;
     std::array<EventObject *, kMaxWaitObjects> events;
     for (DWORD i = 0; i < count; ++i) {
         held[i] = findHandleOf<EventObject>(handles[i]);

@@ -31,6 +31,9 @@ class EventObject : public KernelObject {
     virtual std::optional<uint64_t> pendingSince() = 0;
     /// Takes the pending wake-up; false when there is none (another waiter was faster).
     virtual bool tryConsume() = 0;
+    /// True while wake-ups are pending that were already taken off pollFd(), which then does
+    /// not poll readable for them.
+    virtual bool hasTaken() const { return false; }
 
     DWORD waitFor(const Deadline &deadline) override;
 };

@@ -1,48 +1,61 @@
-/* The process-wide handle table. Handle values are small positive integers (slot index + 1).
- * New handles take the next free slot after the last one handed out, so the value of a
- * closed handle is not reused at once and a stale handle is more likely to fail cleanly. */
+/* The process-wide handle table: a fixed array of slots, one per handle value (slot index
+ * + 1). New handles take the next free slot after the last one handed out, so the value of
+ * a closed handle is not reused at once and a stale handle is more likely to fail cleanly.
+ *
+ * Finding the object of a live handle takes no lock: each slot has one atomic state word
+ * with a live flag, the number of calls holding the slot in use and a generation that
+ * changes each time the slot is emptied. A call enters with one compare-and-swap that
+ * succeeds only while the handle is live and the generation unchanged, and leaves with one
+ * decrement. Closing clears the live flag; whoever leaves the slot last (the closer, or
+ * the last call in progress) empties it. Calls on different handles touch different cache
+ * lines, so threads working on different devices do not slow each other down. */
 #include "handles.h"
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <new>
-#include <vector>
 
 namespace trax::platform {
 namespace {
 
-struct HandleTable {
-    std::mutex lock;
-    std::vector<std::shared_ptr<KernelObject>> slots;
-    size_t cursor = 0;
+constexpr uint64_t kUsersMask = (uint64_t{1} << 30) - 1;
+constexpr uint64_t kLive = uint64_t{1} << 30;  // the handle is open
+constexpr uint64_t kTaken = uint64_t{1} << 31; // the slot holds an object (open or closing)
+constexpr int kGenerationShift = 32;
+
+struct alignas(64) Slot {
+    std::atomic<uint64_t> state{0};
+    KernelObject *object = nullptr;
+    /* The table's reference; boxed so that a slot has a trivial destructor. */
+    std::shared_ptr<KernelObject> *owner = nullptr;
 };
 
-/* Never destroyed: detached threads may still use handles while the process exits. It
- * lives in static storage, so making it cannot fail for want of memory: insertHandle must
- * never throw, since a device whose creation throws would release its caller's context. */
-HandleTable &table() {
-    alignas(HandleTable) static unsigned char storage[sizeof(HandleTable)];
-    static HandleTable *const instance = new (storage) HandleTable;
-    return *instance;
-}
+/* Constant-initialised and trivially destructible: it needs no start-up code, its pages
+ * are touched only as handles are used, and it stays valid while detached threads use
+ * handles during the process's exit. */
+struct HandleTable {
+    std::mutex insertLock; // serialises the choice of a free slot
+    size_t cursor = 0;
+    Slot slots[kMaxHandles];
+};
+
+constinit HandleTable table;
 
 constexpr size_t kNoSlot = static_cast<size_t>(-1);
 
-/* Picks a free slot: first after the cursor, then a new one, then from the start. */
-size_t pickFreeSlot(HandleTable &t) {
-    for (size_t i = t.cursor; i < t.slots.size(); ++i) {
-        if (!t.slots[i])
+bool isFree(const Slot &slot) {
+    return (slot.state.load(std::memory_order_acquire) & kTaken) == 0;
+}
+
+/* Picks a free slot: first after the cursor, then from the start. */
+size_t pickFreeSlot() {
+    for (size_t i = table.cursor; i < kMaxHandles; ++i) {
+        if (isFree(table.slots[i]))
             return i;
     }
-    if (t.slots.size() < kMaxHandles) {
-        try {
-            t.slots.emplace_back();
-            return t.slots.size() - 1;
-        } catch (const std::bad_alloc &) {
-            // Without memory for a new slot, a free one further down may still serve.
-        }
-    }
-    for (size_t i = 0; i < t.cursor && i < t.slots.size(); ++i) {
-        if (!t.slots[i])
+    for (size_t i = 0; i < table.cursor; ++i) {
+        if (isFree(table.slots[i]))
             return i;
     }
     return kNoSlot;
@@ -50,11 +63,41 @@ size_t pickFreeSlot(HandleTable &t) {
 
 /* Slot index of a handle value, or kNoSlot for NULL, INVALID_HANDLE_VALUE and values
  * beyond the table. */
-size_t slotOf(const HandleTable &t, HANDLE handle) {
+size_t slotOf(HANDLE handle) {
     const auto value = reinterpret_cast<uintptr_t>(handle);
-    if (value == 0 || value > t.slots.size())
+    if (value == 0 || value > kMaxHandles)
         return kNoSlot;
     return value - 1;
+}
+
+/* Empties a closed slot that no call holds any more; state is its current state. The
+ * object dies here, outside any lock, because destroying it may run a device's release
+ * callback. */
+void emptySlot(Slot &slot, uint64_t state) {
+    std::shared_ptr<KernelObject> *owner = slot.owner;
+    slot.owner = nullptr;
+    slot.object = nullptr;
+    const uint64_t nextGeneration = (state >> kGenerationShift) + 1;
+    slot.state.store(nextGeneration << kGenerationShift, std::memory_order_release);
+    delete owner;
+}
+
+/* Enters a live slot; false when the handle is not open (or, absurdly, held by 2^30
+ * calls at once). */
+bool enter(Slot &slot) {
+    uint64_t state = slot.state.load(std::memory_order_acquire);
+    do {
+        if ((state & kLive) == 0 || (state & kUsersMask) == kUsersMask)
+            return false;
+    } while (!slot.state.compare_exchange_weak(state, state + 1, std::memory_order_acquire,
+                                               std::memory_order_acquire));
+    return true;
+}
+
+void leave(Slot &slot) {
+    const uint64_t before = slot.state.fetch_sub(1, std::memory_order_acq_rel);
+    if ((before & kUsersMask) == 1 && (before & kLive) == 0)
+        emptySlot(slot, before - 1);
 }
 
 } // namespace
@@ -63,42 +106,55 @@ DWORD KernelObject::waitFor(const Deadline &) {
     return failWait(ERROR_INVALID_HANDLE);
 }
 
+HandleUse::HandleUse(HANDLE handle) noexcept {
+    const size_t slot = slotOf(handle);
+    if (slot == kNoSlot || !enter(table.slots[slot])) {
+        fail(ERROR_INVALID_HANDLE);
+        return;
+    }
+    slot_ = slot;
+    object_ = table.slots[slot].object;
+}
+
+void HandleUse::letGo() noexcept {
+    if (object_ != nullptr)
+        leave(table.slots[slot_]);
+    object_ = nullptr;
+}
+
 HANDLE insertHandle(std::shared_ptr<KernelObject> object) {
-    HandleTable &t = table();
-    std::lock_guard guard(t.lock);
-    const size_t slot = pickFreeSlot(t);
-    if (slot == kNoSlot)
+    auto *owner = new (std::nothrow) std::shared_ptr<KernelObject>(std::move(object));
+    if (owner == nullptr)
         return failHandle(ERROR_NOT_ENOUGH_MEMORY);
-    t.slots[slot] = std::move(object);
-    t.cursor = slot + 1;
-    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(slot + 1));
+    std::lock_guard guard(table.insertLock);
+    const size_t index = pickFreeSlot();
+    if (index == kNoSlot) {
+        delete owner;
+        return failHandle(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    Slot &slot = table.slots[index];
+    slot.owner = owner;
+    slot.object = owner->get();
+    const uint64_t state = slot.state.load(std::memory_order_relaxed);
+    slot.state.store(state | kTaken | kLive, std::memory_order_release);
+    table.cursor = index + 1;
+    return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(index + 1));
 }
 
 bool removeHandle(HANDLE handle) {
-    std::shared_ptr<KernelObject> removed;
-    {
-        HandleTable &t = table();
-        std::lock_guard guard(t.lock);
-        const size_t slot = slotOf(t, handle);
-        if (slot != kNoSlot)
-            removed = std::move(t.slots[slot]);
-    }
-    /* The object, if this was its last reference, is destroyed here, outside the lock,
-     * because destroying it may run a device's release callback. */
-    if (!removed)
+    const size_t index = slotOf(handle);
+    if (index == kNoSlot)
         return fail(ERROR_INVALID_HANDLE);
+    Slot &slot = table.slots[index];
+    uint64_t state = slot.state.load(std::memory_order_acquire);
+    do {
+        if ((state & kLive) == 0)
+            return fail(ERROR_INVALID_HANDLE);
+    } while (!slot.state.compare_exchange_weak(state, state & ~kLive, std::memory_order_acq_rel,
+                                               std::memory_order_acquire));
+    if ((state & kUsersMask) == 0)
+        emptySlot(slot, state & ~kLive);
     return true;
-}
-
-std::shared_ptr<KernelObject> findHandle(HANDLE handle) {
-    HandleTable &t = table();
-    std::lock_guard guard(t.lock);
-    const size_t slot = slotOf(t, handle);
-    if (slot == kNoSlot || !t.slots[slot]) {
-        fail(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return t.slots[slot];
 }
 
 } // namespace trax::platform

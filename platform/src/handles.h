@@ -2,7 +2,9 @@
 #ifndef TRAX_PLATFORM_HANDLES_H
 #define TRAX_PLATFORM_HANDLES_H
 
+#include <cstddef>
 #include <memory>
+#include <utility>
 
 #include "errors.h"
 #include "trax_win32.h"
@@ -11,8 +13,8 @@
 namespace trax::platform {
 
 /// Base of every object a handle can refer to. The table holds one reference per handle;
-/// a call in progress holds another, so an object outlives a CloseHandle that races with
-/// a call on it.
+/// a call in progress holds the handle's slot in use, so an object outlives a CloseHandle
+/// that races with a call on it.
 class KernelObject {
   public:
     enum class Kind { thread, semaphore, event, device };
@@ -43,20 +45,68 @@ HANDLE insertHandle(std::shared_ptr<KernelObject> object);
 /// Returns false with ERROR_INVALID_HANDLE when the handle is not open.
 bool removeHandle(HANDLE handle);
 
-/// The object behind an open handle, or null with ERROR_INVALID_HANDLE.
-std::shared_ptr<KernelObject> findHandle(HANDLE handle);
-
-/// The object behind an open handle of type T (which names its kind as T::kKind), or null
-/// with ERROR_INVALID_HANDLE for any other handle.
-template <class T> std::shared_ptr<T> findHandleOf(HANDLE handle) {
-    std::shared_ptr<KernelObject> object = findHandle(handle);
-    if (!object)
-        return nullptr;
-    if (object->kind() != T::kKind) {
-        fail(ERROR_INVALID_HANDLE);
-        return nullptr;
+/// The object behind an open handle, kept alive for as long as this holds it: a
+/// CloseHandle meanwhile takes the handle out of the table at once, but the object is
+/// destroyed only after the last holder has let go. Holding costs no lock and no shared
+/// reference count, only a counter in the handle's own slot.
+class HandleUse {
+  public:
+    HandleUse() noexcept = default;
+    /// Takes the object of an open handle, or holds nothing with ERROR_INVALID_HANDLE set.
+    explicit HandleUse(HANDLE handle) noexcept;
+    ~HandleUse() { letGo(); }
+    HandleUse(HandleUse &&other) noexcept
+        : slot_(other.slot_), object_(std::exchange(other.object_, nullptr)) {}
+    HandleUse &operator=(HandleUse &&other) noexcept {
+        if (this != &other) {
+            letGo();
+            slot_ = other.slot_;
+            object_ = std::exchange(other.object_, nullptr);
+        }
+        return *this;
     }
-    return std::static_pointer_cast<T>(object);
+    HandleUse(const HandleUse &) = delete;
+    HandleUse &operator=(const HandleUse &) = delete;
+
+    KernelObject *get() const noexcept { return object_; }
+
+  private:
+    void letGo() noexcept;
+
+    size_t slot_ = 0;
+    KernelObject *object_ = nullptr;
+};
+
+/// An open handle's object of type T held in use (see HandleUse); empty for any other.
+template <class T> class Held {
+  public:
+    Held() noexcept = default;
+    explicit Held(HandleUse use) noexcept : use_(std::move(use)) {}
+
+    T *get() const noexcept { return static_cast<T *>(use_.get()); }
+    T *operator->() const noexcept { return get(); }
+    explicit operator bool() const noexcept { return use_.get() != nullptr; }
+
+  private:
+    HandleUse use_;
+};
+
+/// The object behind an open handle, or an empty hold with ERROR_INVALID_HANDLE.
+inline Held<KernelObject> findHandle(HANDLE handle) {
+    return Held<KernelObject>(HandleUse(handle));
+}
+
+/// The object behind an open handle of type T (which names its kind as T::kKind), or an
+/// empty hold with ERROR_INVALID_HANDLE for any other handle.
+template <class T> Held<T> findHandleOf(HANDLE handle) {
+    HandleUse use(handle);
+    if (use.get() == nullptr)
+        return {};
+    if (use.get()->kind() != T::kKind) {
+        fail(ERROR_INVALID_HANDLE);
+        return {};
+    }
+    return Held<T>(std::move(use));
 }
 
 } // namespace trax::platform

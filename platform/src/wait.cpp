@@ -6,7 +6,7 @@
 using namespace trax::platform;
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms) {
-    std::shared_ptr<KernelObject> object = findHandle(handle);
+    Held<KernelObject> object = findHandle(handle);
     if (!object)
         return WAIT_FAILED;
     return object->waitFor(Deadline::after(ms));

@@ -35,9 +35,9 @@ TEST(AllocationFailure, SemaphoresAndUnnamedEvents) {
 TEST(AllocationFailure, NamedEventsLeaveTheNameFree) {
     const std::string name = "allocFail" + std::to_string(GetCurrentProcessId());
     HANDLE handle = nullptr;
-    const long failures = SweepAllocations(
-        [&] { handle = CreateEventA(nullptr, FALSE, FALSE, name.c_str()); },
-        [&](bool failed) { checkCreated(handle, failed); });
+    const long failures =
+        SweepAllocations([&] { handle = CreateEventA(nullptr, FALSE, FALSE, name.c_str()); },
+                         [&](bool failed) { checkCreated(handle, failed); });
     EXPECT_GT(failures, 0);
     /* Nothing of the failed attempts holds the name: a new event owns it and receives. */
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
@@ -52,8 +52,8 @@ TEST(AllocationFailure, ThreadsThatCannotStartLeaveNoHandle) {
     HANDLE handle = nullptr;
     SweepAllocations(
         [&] {
-            handle = CreateThread(nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0,
-                                  nullptr);
+            handle = CreateThread(
+                nullptr, 0, [](LPVOID) -> DWORD { return 0; }, nullptr, 0, nullptr);
         },
         [&](bool failed) {
             if (handle != nullptr) {

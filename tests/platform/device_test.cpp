@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "trax_win32.h"
 
@@ -133,6 +135,99 @@ TEST(DeviceHandles, WithDeviceRunsOnTheContextAndOnlyForDevices) {
     CloseHandle(event);
     CloseHandle(handle);
     EXPECT_EQ(device.releases.load(), 1);
+}
+
+/* A device that knows its owner: the handler answers with the owner's number and counts a
+ * call that reaches it after its release (which the address sanitizer reports as well). */
+struct OwnedDevice {
+    int owner;
+    std::atomic<bool> *reachedReleased;
+    std::atomic<int> *releases;
+    std::atomic<bool> released{false};
+};
+
+BOOL ownedIoctl(void *context, DWORD, LPVOID, DWORD, LPVOID out, DWORD outSize, LPDWORD returned) {
+    auto *device = static_cast<OwnedDevice *>(context);
+    if (device->released)
+        *device->reachedReleased = true;
+    if (out != nullptr && outSize >= sizeof(int)) {
+        std::memcpy(out, &device->owner, sizeof(int));
+        *returned = sizeof(int);
+    }
+    return TRUE;
+}
+
+void ownedRelease(void *context) {
+    auto *device = static_cast<OwnedDevice *>(context);
+    device->released = true;
+    ++*device->releases;
+    delete device;
+}
+
+/* Owners open, use and close their own handles over and over while other threads call on
+ * whatever handle values were handed out lately: an owner's call always reaches its own
+ * device, a stray call reaches a live device or fails cleanly, and every device is released
+ * exactly once. */
+TEST(DeviceHandles, HandlesReopenedUnderConcurrentCallsNeverReachTheWrongOrAReleasedDevice) {
+    constexpr int kOwners = 3;
+    constexpr int kStrays = 2;
+    constexpr int kRounds = 400;
+    std::atomic<bool> reachedReleased{false};
+    std::atomic<int> releases{0};
+    std::atomic<int> wrongDevice{0};
+    std::atomic<int> unclean{0};
+    std::atomic<bool> stop{false};
+    std::atomic<intptr_t> recent[kOwners] = {};
+    std::vector<std::thread> threads;
+    for (int owner = 0; owner < kOwners; ++owner) {
+        threads.emplace_back([&, owner] {
+            for (int round = 0; round < kRounds; ++round) {
+                auto *device = new OwnedDevice{owner, &reachedReleased, &releases};
+                HANDLE handle = TraxCreateDeviceHandle(ownedIoctl, ownedRelease, device);
+                if (handle == nullptr) {
+                    delete device;
+                    ++unclean;
+                    continue;
+                }
+                recent[owner] = reinterpret_cast<intptr_t>(handle);
+                for (int call = 0; call < 5; ++call) {
+                    int seen = -1;
+                    DWORD returned = 0;
+                    if (!DeviceIoControl(handle, 1, nullptr, 0, &seen, sizeof seen, &returned,
+                                         nullptr) ||
+                        seen != owner)
+                        ++wrongDevice;
+                }
+                if (!CloseHandle(handle))
+                    ++unclean;
+            }
+        });
+    }
+    for (int stray = 0; stray < kStrays; ++stray) {
+        threads.emplace_back([&] {
+            while (!stop) {
+                for (const std::atomic<intptr_t> &value : recent) {
+                    int seen = -1;
+                    DWORD returned = 0;
+                    HANDLE handle = reinterpret_cast<HANDLE>(value.load());
+                    if (DeviceIoControl(handle, 1, nullptr, 0, &seen, sizeof seen, &returned,
+                                        nullptr)
+                            ? seen < 0 || seen >= kOwners
+                            : GetLastError() != ERROR_INVALID_HANDLE && handle != nullptr)
+                        ++unclean;
+                }
+            }
+        });
+    }
+    for (int owner = 0; owner < kOwners; ++owner)
+        threads[static_cast<size_t>(owner)].join();
+    stop = true;
+    for (size_t t = kOwners; t < threads.size(); ++t)
+        threads[t].join();
+    EXPECT_EQ(wrongDevice.load(), 0);
+    EXPECT_EQ(unclean.load(), 0);
+    EXPECT_FALSE(reachedReleased.load());
+    EXPECT_EQ(releases.load(), kOwners * kRounds);
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 namespace {
 
 using trax::platform::acceptWakeup;
-using trax::platform::eventAddressName;
+using trax::platform::eventFileName;
 using trax::platform::makeEventAddress;
 
 /* A received datagram as recvmsg would hand it over, built by hand. */
@@ -77,31 +77,43 @@ TEST(WakeupFilter, DropsMalformedAndTruncatedDatagrams) {
     EXPECT_FALSE(acceptWakeup(datagram.message, 8, 1000).has_value());
 }
 
-TEST(EventAddress, ShortNamesAreReadableAndCarryTheUser) {
-    EXPECT_EQ(eventAddressName(1000, "4711SigEvt257"), "trax-evt-1000-4711SigEvt257");
-    EXPECT_NE(eventAddressName(1000, "x"), eventAddressName(1001, "x"));
-}
-
-TEST(EventAddress, LongNamesAreHashedDistinctlyAndAlwaysFitASocketAddress) {
+TEST(EventAddress, NamesBecomeFilesThatCannotLeaveTheFolder) {
     const std::string longA(200, 'a');
     std::string longB = longA;
     longB.back() = 'b';
-    const std::string hashedA = eventAddressName(4294967294u, longA);
-    const std::string hashedB = eventAddressName(4294967294u, longB);
-    EXPECT_NE(hashedA, hashedB);
-    EXPECT_EQ(hashedA.rfind("trax-evh-", 0), 0u);
-    EXPECT_EQ(hashedA, eventAddressName(4294967294u, longA)) << "the hash must be stable";
-    sockaddr_un address;
-    const socklen_t length = makeEventAddress(4294967294u, longA, address);
-    EXPECT_LE(length, sizeof address);
-    EXPECT_EQ(address.sun_path[0], '\0') << "abstract namespace";
+    struct Case {
+        std::string name;
+        bool readable;
+    } cases[] = {{"4711SigEvt257", true}, {"..", true}, {"../x", false},
+                 {"a/b", false},          {"/", false}, {longA, false},
+                 {longB, false}};
+    for (const Case &c : cases) {
+        const std::string file = eventFileName(c.name, 100);
+        EXPECT_EQ(file.find('/'), std::string::npos) << c.name;
+        EXPECT_EQ(file == "evt-" + c.name, c.readable) << c.name;
+        EXPECT_EQ(file.rfind(c.readable ? "evt-" : "evh-", 0), 0u) << c.name;
+        EXPECT_LE(file.size(), c.readable ? 100 : trax::platform::kMaxHashedFileName);
+    }
+    EXPECT_NE(eventFileName(longA, 100), eventFileName(longB, 100));
+    EXPECT_EQ(eventFileName(longA, 100), eventFileName(longA, 100)) << "the hash is stable";
+    EXPECT_NE(eventFileName("abcdef", 8), "evt-abcdef") << "a name that does not fit is hashed";
 }
 
 TEST(EventAddress, AShortNameCannotImitateAHashedOne) {
-    const std::string longName(150, 'n');
-    const std::string hashed = eventAddressName(7, longName);
-    const std::string imitation = hashed.substr(std::string("trax-evh-7-").size());
-    EXPECT_NE(eventAddressName(7, imitation), hashed);
+    const std::string hashed = eventFileName(std::string(150, 'n'), 100);
+    EXPECT_NE(eventFileName(hashed.substr(4), 100), hashed);
+}
+
+TEST(EventAddress, IsAPathInTheFolderOrNothingWhenTheFolderIsTooLong) {
+    sockaddr_un address;
+    const socklen_t length = makeEventAddress("/tmp/trax-7", std::string(200, 'x'), address);
+    ASSERT_GT(length, 0u);
+    EXPECT_LE(length, sizeof address);
+    EXPECT_EQ(std::string(address.sun_path).rfind("/tmp/trax-7/evh-", 0), 0u);
+    EXPECT_STREQ(address.sun_path + length - offsetof(sockaddr_un, sun_path) - 1, "");
+    EXPECT_EQ(makeEventAddress("/tmp/trax-7", "1SigEvt101", address),
+              offsetof(sockaddr_un, sun_path) + sizeof "/tmp/trax-7/evt-1SigEvt101");
+    EXPECT_EQ(makeEventAddress(std::string(80, 'f'), "x", address), 0u);
 }
 
 } // namespace

@@ -2,14 +2,21 @@
  *   set <name>...              create each named event, set it once; print "existed <0|1>"
  *                              per name and "failed <error>" after a failed set; exit
  *                              status 1 if a call failed
- *   own <name> <count> <ms>    create the event, print "ready <last error>", then wait
- *                              count times, printing "signalled" or "timeout" each time
- *   send-raw <uid> <name>      send one wake-up datagram to the event address of the name
- *                              for the given owner uid, as whatever user runs this
- *   as-user <uid> <command...> switch to that user, then run the command
+ *   own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
+ *                              <error>" and exit status 1), then wait count times,
+ *                              printing "signalled" or "timeout" each time
+ *   alternate <count> <a> <b>  set the events a and b in turn, count times each; print
+ *                              "done", or "failed <error>" and exit status 1
+ *   send-raw <path>            send one wake-up datagram to the socket file; print "sent" or
+ *                              "unsent"
+ *   bind-raw <path>            bind a socket to the file; print "bound" or "refused"
+ *   as-user <uid> <command...> switch to that user (and its group of the same number),
+ *                              then run the command
  *   version                    print the emulated version as "<platform> <major> <minor>
  *                              <build> <service pack>" */
+#include <grp.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,7 +24,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "event_wire.h"
 #include "trax_win32.h"
 
 namespace {
@@ -40,8 +46,10 @@ int setNames(int count, char **names) {
 
 int own(const char *name, int count, DWORD ms) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
-    if (event == nullptr)
+    if (event == nullptr) {
+        std::printf("failed %u\n", GetLastError());
         return 1;
+    }
     std::printf("ready %u\n", GetLastError());
     std::fflush(stdout);
     for (int i = 0; i < count; ++i) {
@@ -53,17 +61,49 @@ int own(const char *name, int count, DWORD ms) {
     return 0;
 }
 
-int sendRaw(uid_t owner, const char *name) {
-    sockaddr_un address;
-    const socklen_t length = trax::platform::makeEventAddress(owner, name, address);
+int alternate(int count, const char *a, const char *b) {
+    HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, a),
+                       CreateEventA(nullptr, FALSE, FALSE, b)};
+    if (events[0] == nullptr || events[1] == nullptr)
+        return 1;
+    for (int i = 0; i < 2 * count; ++i) {
+        if (!SetEvent(events[i % 2])) {
+            std::printf("failed %u\n", GetLastError());
+            return 1;
+        }
+    }
+    std::printf("done\n");
+    return 0;
+}
+
+sockaddr_un pathAddress(const char *path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path);
+    return address;
+}
+
+int sendRaw(const char *path) {
+    const sockaddr_un address = pathAddress(path);
     const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const uint64_t sent = static_cast<uint64_t>(now.tv_sec) * 1000000000u + now.tv_nsec;
-    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<sockaddr *>(&address),
-                           length) == sizeof sent;
+    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<const sockaddr *>(&address),
+                           sizeof address) == sizeof sent;
     close(fd);
     std::printf("%s\n", ok ? "sent" : "unsent");
+    return ok ? 0 : 1;
+}
+
+int bindRaw(const char *path) {
+    const sockaddr_un address = pathAddress(path);
+    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    const bool ok = bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (ok)
+        unlink(path);
+    close(fd);
+    std::printf("%s\n", ok ? "bound" : "refused");
     return ok ? 0 : 1;
 }
 
@@ -85,11 +125,15 @@ int run(int argc, char **argv) {
         return setNames(argc - 2, argv + 2);
     if (std::strcmp(command, "own") == 0 && argc == 5)
         return own(argv[2], std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])));
-    if (std::strcmp(command, "send-raw") == 0 && argc == 4)
-        return sendRaw(static_cast<uid_t>(std::atol(argv[2])), argv[3]);
+    if (std::strcmp(command, "alternate") == 0 && argc == 5)
+        return alternate(std::atoi(argv[2]), argv[3], argv[4]);
+    if (std::strcmp(command, "send-raw") == 0 && argc == 3)
+        return sendRaw(argv[2]);
+    if (std::strcmp(command, "bind-raw") == 0 && argc == 3)
+        return bindRaw(argv[2]);
     if (std::strcmp(command, "as-user") == 0 && argc >= 4) {
         const auto uid = static_cast<uid_t>(std::atol(argv[2]));
-        if (setgid(uid) != 0 || setuid(uid) != 0)
+        if (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)
             return 3;
         return run(argc - 2, argv + 2);
     }

@@ -7,8 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <chrono>
 #include <thread>
+
+#include "event_folder.h"
+#include "event_wire.h"
 
 extern char **environ;
 
@@ -115,4 +120,25 @@ void PeerProcess::kill() {
     int status = 0;
     waitpid(pid_, &status, 0);
     pid_ = -1;
+}
+
+std::string eventSocketPath(const std::string &name) {
+    std::string folder;
+    sockaddr_un address;
+    if (trax::platform::eventFolder(folder) != 0 ||
+        trax::platform::makeEventAddress(folder, name, address) == 0)
+        return "";
+    return address.sun_path;
+}
+
+bool nameIsBound(const std::string &name) {
+    const std::string path = eventSocketPath(name);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const bool bound =
+        connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    close(probe);
+    return bound;
 }

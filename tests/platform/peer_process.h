@@ -32,4 +32,10 @@ class PeerProcess {
     std::string pending_;
 };
 
+/// Path of the socket file through which the named event of this user travels.
+std::string eventSocketPath(const std::string &name);
+
+/// True while a live socket is bound to the named event's file.
+bool nameIsBound(const std::string &name);
+
 #endif

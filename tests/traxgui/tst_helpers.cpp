@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <array>
@@ -44,6 +45,8 @@ class HelpersTest : public QObject {
     void clearBufferZeroesEveryByte();
     void labelAndBoxPrimitives();
     void realMessageBoxShowsItsTextAsItIs();
+    void libraryIsLoadedFromBuildThenInstallationThenSearchPath_data();
+    void libraryIsLoadedFromBuildThenInstallationThenSearchPath();
 };
 
 void HelpersTest::argToLongAccepts_data() {
@@ -270,6 +273,35 @@ void HelpersTest::realMessageBoxShowsItsTextAsItIs() {
     QCOMPARE(shown.title, QStringLiteral("traxgui (free build)"));
     QCOMPARE(shown.icon, QMessageBox::Warning);
     QCOMPARE(shown.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+void HelpersTest::libraryIsLoadedFromBuildThenInstallationThenSearchPath_data() {
+    QTest::addColumn<bool>("besideProgram");
+    QTest::addColumn<bool>("inLibraryFolder");
+    QTest::addColumn<QString>("expected"); // relative to the installation; else a plain name
+    const QString installed = QStringLiteral("bin/" TRAXGUI_LIBDIR_FROM_BINDIR);
+    QTest::newRow("build folder") << true << false << "bin/libvelk_usr_oss.so";
+    QTest::newRow("both: the build wins") << true << true << "bin/libvelk_usr_oss.so";
+    QTest::newRow("installed") << false << true << installed + "/libvelk_usr_oss.so";
+    QTest::newRow("neither: search path") << false << false << "velk_usr_oss";
+}
+
+void HelpersTest::libraryIsLoadedFromBuildThenInstallationThenSearchPath() {
+    QFETCH(bool, besideProgram);
+    QFETCH(bool, inLibraryFolder);
+    QFETCH(QString, expected);
+    QTemporaryDir root;
+    const QDir prefix(root.path());
+    const QString bin = prefix.filePath(QStringLiteral("bin"));
+    const QString libraryFolder = QDir::cleanPath(bin + "/" TRAXGUI_LIBDIR_FROM_BINDIR);
+    QVERIFY(prefix.mkpath(bin) && prefix.mkpath(libraryFolder));
+    const auto touch = [](const QString &path) { QVERIFY(QFile(path).open(QIODevice::WriteOnly)); };
+    if (besideProgram)
+        touch(bin + "/libvelk_usr_oss.so");
+    if (inLibraryFolder)
+        touch(libraryFolder + "/libvelk_usr_oss.so");
+    const QString found = LibraryFileFor(TraxLibrary::UsrOss, bin);
+    QCOMPARE(found, expected.contains('/') ? QDir::cleanPath(prefix.filePath(expected)) : expected);
 }
 
 TRAXGUI_TEST_MAIN(HelpersTest)

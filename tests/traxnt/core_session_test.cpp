@@ -1,5 +1,13 @@
 /* Session tests of the shell core that a fixed transcript cannot express: very large or
- * binary input, several commands on one line, and threads that come and go. */
+ * binary input, several commands on one line, threads that come and go, and output that
+ * must reach a pipe while the shell waits for more input. */
+#if !defined(_WIN32)
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -91,5 +99,50 @@ TEST(ShellThreads, NodeFreedByExitIsTakenAgain) {
     EXPECT_EQ(0u, CountOf(result.out, "Thr:3/"));
     EXPECT_EQ(0u, CountOf(result.out, "\a***"));
 }
+
+#if !defined(_WIN32)
+// Talks to the shell through POSIX pipes turn by turn; not ported to the Windows runner.
+/* Reads from fd until text has been seen count times in all that was read, or until the
+ * time-out; returns what was read. */
+std::string ReadUntil(int fd, const std::string &text, size_t count, int timeoutMs) {
+    std::string seen;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (CountOf(seen, text) < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd ready{fd, POLLIN, 0};
+        if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        seen.append(buf, static_cast<size_t>(n));
+    }
+    return seen;
+}
+
+TEST(ShellOutput, EverythingPrintedReachesAPipeBeforeTheShellWaitsForInput) {
+    // Output to a pipe is held in a large buffer: it must still all be out (here the banner,
+    // then help texts of several KiB) whenever the shell stops to wait for input, which
+    // stays open.
+    const RunningProg prog = StartProg(BinPath("traxnt"));
+    ASSERT_GE(prog.pid, 0);
+    std::string seen = ReadUntil(prog.out, "==> cmd: -", 1, 10000);
+    EXPECT_TRUE(OutputIs(StartText() + MainPrompt(1), seen));
+    const std::string helps = "h h h h\n";
+    ASSERT_EQ(static_cast<ssize_t>(helps.size()), write(prog.in, helps.data(), helps.size()));
+    seen = ReadUntil(prog.out, "==> cmd: -", 4, 10000);
+    EXPECT_EQ(4u, CountOf(seen, HelpText()));
+    EXPECT_TRUE(seen.size() > 4096u && seen.ends_with("==> cmd: -")) << seen.size();
+    close(prog.in);
+    ReadUntil(prog.out, "never printed", 1, 10000);
+    close(prog.out);
+    int status = -1;
+    waitpid(prog.pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+#endif
 
 } // namespace

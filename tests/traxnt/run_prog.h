@@ -25,6 +25,20 @@ std::string BinPath(const std::string &program);
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
                    int pauseMs = 300, int timeoutMs = 10000);
 
+#if !defined(_WIN32)
+/** A program started with pipes on its standard input (in) and output (out); pid is -1
+ *  when it could not be started. */
+struct RunningProg {
+    int pid = -1;
+    int in = -1;
+    int out = -1;
+};
+
+/** Starts program with pipes on its standard input and output, for tests that talk to it
+ *  turn by turn. */
+RunningProg StartProg(const std::string &program);
+#endif
+
 /** Runs traxnt with one chunk of input. */
 ProgResult RunTraxnt(const std::string &input);
 

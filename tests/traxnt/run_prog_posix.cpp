@@ -138,21 +138,33 @@ std::string BinPath(const std::string &program) {
 
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
                    int pauseMs, int timeoutMs) {
-    std::signal(SIGPIPE, SIG_IGN);
     ProgResult result;
+    const RunningProg prog = StartProg(program);
+    if (prog.pid < 0)
+        return result;
+    fcntl(prog.in, F_SETFL, O_NONBLOCK);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Session session(prog.in, prog.out, inputChunks, pauseMs);
+    session.Run(deadline, &result.out);
+    result.status = ReapChild(prog.pid, deadline, &result.timedOut);
+    return result;
+}
+
+RunningProg StartProg(const std::string &program) {
+    std::signal(SIGPIPE, SIG_IGN);
     int toChild[2];
     int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
-        return result;
+    if (pipe2(toChild, O_CLOEXEC) != 0)
+        return {};
+    if (pipe2(fromChild, O_CLOEXEC) != 0) {
+        close(toChild[0]);
+        close(toChild[1]);
+        return {};
+    }
     const pid_t pid = fork();
     if (pid == 0)
         ExecChild(program, toChild[0], fromChild[1]);
     close(toChild[0]);
     close(fromChild[1]);
-    fcntl(toChild[1], F_SETFL, O_NONBLOCK);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    Session session(toChild[1], fromChild[0], inputChunks, pauseMs);
-    session.Run(deadline, &result.out);
-    result.status = ReapChild(pid, deadline, &result.timedOut);
-    return result;
+    return {pid, toChild[1], fromChild[0]};
 }

@@ -84,6 +84,23 @@ TEST(SignalWait, QueuedSignalIsReceivedThenTheWaitTimesOut) {
     EXPECT_EQ(outs[5], waitHeader + UosErrLine(ERR_UOS_TIMEOUT));
 }
 
+// The quick script sre, sev, sin, sw: the signal set while the code was removed never comes.
+TEST(SignalWait, ASignalSetWhileItsCodeIsRemovedIsNotReceivedAfterReinstalling) {
+    ShellProcess shell;
+    ASSERT_TRUE(shell.Started());
+    shell.Send("si 0\n");
+    const std::string name = SignalEventName(shell, "101");
+    ASSERT_FALSE(name.empty());
+    constexpr int kRepetitions = 200;
+    std::string script;
+    for (int i = 0; i < kRepetitions; ++i)
+        script += "sin 101\nsre 101\nsev " + name + "\nsin 101\nsw 30\nsre 101\n";
+    shell.Send(script);
+    shell.Finish(60000);
+    EXPECT_EQ(shell.Occurrences("signal=0x101 received"), 0);
+    EXPECT_EQ(shell.Occurrences(UosErrLine(ERR_UOS_TIMEOUT)), kRepetitions);
+}
+
 TEST(SignalAlarm, MtAlarmFromTheBlockBufferArrivesAsASignal) {
     ShellProcess shell;
     ASSERT_TRUE(shell.Started());

@@ -1,6 +1,7 @@
 // Several threads on the same and on different paths at once, and paths closed while
 // other threads still use them.
 #include <atomic>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -81,6 +82,65 @@ TEST(Concurrency, ConcurrentClosesSucceedOnce) {
         }
         EXPECT_EQ(closed, 1);
     }
+}
+
+/* Each owner thread opens, uses and closes paths to its own device over and over, while
+ * stray threads call on whatever path numbers were handed out lately. A path reaches the
+ * device it was opened to for as long as it is open; a stray call reaches some live device
+ * or fails with ERR_MK_ILL_PATH. The sanitizer builds check that no call uses a path's
+ * freed state. */
+TEST(Concurrency, PathsReopenedUnderConcurrentCallsReachOnlyTheirOwnDevice) {
+    struct Owner {
+        const char *device;
+        int32_t channels;
+    };
+    const Owner owners[] = {{"sim_dio_1", 16}, {"sim_adc_1", 8}, {"sim_mt_1", 4}};
+    constexpr int kRounds = 300;
+    std::atomic<int> wrongDevice{0};
+    std::atomic<int> unclean{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int32_t> recent[std::size(owners)] = {};
+    std::vector<std::thread> threads;
+    for (size_t o = 0; o < std::size(owners); ++o) {
+        threads.emplace_back([&, o] {
+            for (int round = 0; round < kRounds; ++round) {
+                const int32_t path = M_open(owners[o].device);
+                if (path <= 0) {
+                    ++unclean;
+                    continue;
+                }
+                recent[o] = path;
+                for (int call = 0; call < 5; ++call) {
+                    int32_t channels = 0;
+                    if (M_getstat(path, M_LL_CH_NUMBER, &channels) != 0 ||
+                        channels != owners[o].channels)
+                        ++wrongDevice;
+                }
+                if (M_close(path) != 0)
+                    ++unclean;
+            }
+        });
+    }
+    for (int stray = 0; stray < 2; ++stray) {
+        threads.emplace_back([&] {
+            while (!stop) {
+                for (const std::atomic<int32_t> &path : recent) {
+                    int32_t channels = 0;
+                    const int32_t result = M_getstat(path, M_LL_CH_NUMBER, &channels);
+                    if (result == 0 ? channels != 16 && channels != 8 && channels != 4
+                                    : GetLastError() != ERR_MK_ILL_PATH)
+                        ++unclean;
+                }
+            }
+        });
+    }
+    for (size_t o = 0; o < std::size(owners); ++o)
+        threads[o].join();
+    stop = true;
+    for (size_t t = std::size(owners); t < threads.size(); ++t)
+        threads[t].join();
+    EXPECT_EQ(wrongDevice.load(), 0);
+    EXPECT_EQ(unclean.load(), 0);
 }
 
 } // namespace

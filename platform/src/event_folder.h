@@ -1,0 +1,63 @@
+/* The folder that holds the socket files of a user's named events. It is private to the user:
+ * $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
+ * symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
+ * it is a real folder owned by the user with mode 0700. Another user can therefore neither
+ * bind an event's name nor send to it nor leave files in the way.
+ *
+ * Binding happens under an exclusive lock of the folder, so that a socket file left behind by
+ * a crashed owner can be told apart from a live one and removed without racing another
+ * process that binds the same name. */
+#ifndef TRAX_PLATFORM_EVENT_FOLDER_H
+#define TRAX_PLATFORM_EVENT_FOLDER_H
+
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <sys/un.h>
+
+#include <string>
+
+namespace trax::platform {
+
+/// Creates `path` with mode 0700 unless it exists, and opens it. Returns the open folder
+/// (close it), or -1 with errno set: EACCES when it is not a folder of `owner` with mode 0700
+/// (a symbolic link counts as not a folder), otherwise the error of the system call.
+int openPrivateFolder(const std::string &path, uid_t owner);
+
+/// True when `path` may serve as the base of the private folder: an existing folder, not a
+/// symbolic link, owned by `owner`, with mode 0700.
+bool isSafeBaseFolder(const char *path, uid_t owner);
+
+/// Sets `path` to the event folder of the effective user, created and checked on first use.
+/// Returns 0, or an errno value when there is no safe folder (EACCES when the folder belongs
+/// to someone else, is open to others or is not a real folder).
+int eventFolder(std::string &path);
+
+/// True if the socket file at the address is left over by an owner that has gone: it exists
+/// but no socket listens on it any more.
+bool isStaleSocket(const sockaddr_un &address, socklen_t length);
+
+/// Holds the event folder's exclusive lock for its lifetime.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string &folder);
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+    /// False with errno set when the folder could not be opened, checked or locked.
+    bool held() const noexcept { return fd_ >= 0; }
+    int fd() const noexcept { return fd_; }
+    const std::string &folder() const noexcept { return folder_; }
+
+  private:
+    std::string folder_;
+    int fd_;
+};
+
+/// Removes the socket files of crashed owners from the locked folder (once per process; later
+/// calls return at once), so that they cannot pile up.
+void sweepStaleSockets(const FolderLock &lock);
+
+} // namespace trax::platform
+
+#endif
