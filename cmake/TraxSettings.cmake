@@ -23,8 +23,15 @@ if(TRAX_SANITIZE STREQUAL "address")
 elseif(TRAX_SANITIZE STREQUAL "thread")
   target_compile_options(trax_warnings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
   target_link_options(trax_warnings INTERFACE -fsanitize=thread)
+elseif(TRAX_SANITIZE STREQUAL "fuzz")
+  # Coverage for libFuzzer (clang) plus address+undefined checks; the fuzz targets link
+  # the fuzzer's main themselves.
+  target_compile_options(trax_warnings INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+                                                 -fno-sanitize-recover=undefined
+                                                 -fno-omit-frame-pointer)
+  target_link_options(trax_warnings INTERFACE -fsanitize=address,undefined)
 elseif(NOT TRAX_SANITIZE STREQUAL "")
-  message(FATAL_ERROR "TRAX_SANITIZE must be empty, 'address' or 'thread'")
+  message(FATAL_ERROR "TRAX_SANITIZE must be empty, 'address', 'thread' or 'fuzz'")
 endif()
 
 # add_trax_test(name SOURCES files... LIBS libs... [LABELS labels...])

@@ -13,19 +13,18 @@ namespace traxgui {
 namespace {
 
 template <typename Form>
-QWidget *makeForm()
+TraxForm *makeForm()
 {
     return new Form();
 }
 
 // To build a form into the program, include its header above and put &makeForm<frmXxx>
-// in place of its nullptr. The OS-services form has a factory of its own, since a signal
-// may have loaded it hidden while it was closed.
+// in place of its nullptr.
 const std::array<FormEntry, 4> kForms{{
     {FormKind::TraxApi, "TRAX_API", "TRAX-API", "TRAX_API Library Test", "mnuMlibTraxApi",
      &makeForm<frmTraxApi>},
     {FormKind::UsrOss, "USR_OSS", "USR-OSS", "USR_OSS Library Test", "mnuMlibUsrOss",
-     &frmUsrOss::Create},
+     &makeForm<frmUsrOss>},
     {FormKind::UsrUtl, "USR_UTL", "USR-UTL", "USR_UTL Library Test", "mnuMlibUsrUtl",
      &makeForm<frmUsrUtl>},
     {FormKind::MtDrv, "MT", "MT", "MT TRAX-Driver Test", "mnuMdrvMT", &makeForm<frmMtDrv>},

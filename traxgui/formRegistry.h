@@ -8,14 +8,14 @@
 
 #include <span>
 
-class QWidget;
-
 namespace traxgui {
+
+class TraxForm;
 
 enum class FormKind { TraxApi, UsrOss, UsrUtl, MtDrv };
 
-/// Creates a form (running its load procedure) as a widget without parent.
-using FormFactory = QWidget *(*)();
+/// Creates a form without parent; its load procedure has not run yet.
+using FormFactory = TraxForm *(*)();
 
 struct FormEntry {
     FormKind kind;

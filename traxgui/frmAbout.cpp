@@ -1,7 +1,7 @@
 #include "frmAbout.h"
 
+#include "appInfo.h"
 #include "icons.h"
-#include "modTraxgui.h"
 #include "msgbox.h"
 #include "ui_frmAbout.h"
 

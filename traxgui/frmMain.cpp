@@ -1,9 +1,13 @@
 #include "frmMain.h"
 
+#include "appInfo.h"
 #include "frmAbout.h"
+#include "frmUsrOss.h"
+#include "functionForm.h"
 #include "icons.h"
-#include "modTraxgui.h"
+#include "modSigHdlr.h"
 #include "msgbox.h"
+#include "traxForm.h"
 #include "ui_frmMain.h"
 
 #include <QDateTime>
@@ -12,8 +16,12 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace traxgui {
 namespace {
@@ -25,12 +33,19 @@ QPointer<frmMain> &mainWindow() {
 
 constexpr int kClockIntervalMs = 1000;
 
+/// Sub-window properties: the kind of form it holds, and whether a signal loaded it hidden
+/// (a hidden sub-window without that mark is a closed one, waiting to be deleted).
+constexpr char kFormKindProperty[] = "formKind";
+constexpr char kLoadedHiddenProperty[] = "loadedHidden";
+
 } // namespace
+
+void Main() {
+    frmMain::Instance()->show();
+}
 
 frmMain *frmMain::Instance() {
     if (mainWindow().isNull()) {
-        // The pointer is set before loading, so that the forms opened by the load can write
-        // the status bar through SetStatusText.
         mainWindow() = new frmMain();
         mainWindow()->load();
     }
@@ -56,6 +71,8 @@ frmMain::frmMain() : ui_(std::make_unique<Ui::frmMain>()) {
     connectMenus();
     createToolbarButtons();
     createStatusPanels();
+    connect(PrepareSignalHandOver(), &SignalHandOver::signalReceived, this,
+            &frmMain::showReceivedSignal);
 }
 
 frmMain::~frmMain() = default;
@@ -139,25 +156,59 @@ void frmMain::ShowMtDrvForm() {
 }
 
 void frmMain::ShowForm(FormKind kind) {
-    const FormEntry &entry = FormOf(kind);
-    if (entry.create == nullptr)
+    QMdiSubWindow *window = formWindow(kind);
+    if (window == nullptr)
+        window = loadForm(kind);
+    if (window == nullptr)
         return;
-    QPointer<QMdiSubWindow> &window = forms_[static_cast<size_t>(kind)];
-    if (window.isNull()) {
-        QWidget *form = entry.create();
-        window = ui_->mdiArea->addSubWindow(form);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowIcon(form->windowIcon());
-        form->show();
-    }
+    window->setProperty(kLoadedHiddenProperty, false);
+    window->show();
     ui_->mdiArea->setActiveSubWindow(window);
     window->raise();
     window->widget()->setFocus();
 }
 
 QWidget *frmMain::OpenForm(FormKind kind) const {
-    const QPointer<QMdiSubWindow> &window = forms_[static_cast<size_t>(kind)];
-    return window.isNull() ? nullptr : window->widget();
+    const QMdiSubWindow *window = formWindow(kind);
+    return window == nullptr ? nullptr : window->widget();
+}
+
+QMdiSubWindow *frmMain::formWindow(FormKind kind) const {
+    for (QMdiSubWindow *window : ui_->mdiArea->subWindowList()) {
+        if (window->property(kFormKindProperty) != QVariant(static_cast<int>(kind)))
+            continue;
+        if (!window->isHidden() || window->property(kLoadedHiddenProperty).toBool())
+            return window;
+    }
+    return nullptr;
+}
+
+QMdiSubWindow *frmMain::loadForm(FormKind kind) {
+    const FormEntry &entry = FormOf(kind);
+    if (entry.create == nullptr)
+        return nullptr;
+    TraxForm *form = entry.create();
+    connect(form, &TraxForm::statusChanged, this, &frmMain::showFormStatus);
+    form->Load();
+    NoTabStopsOnReadOnlyBoxes(form);
+    QMdiSubWindow *window = ui_->mdiArea->addSubWindow(form);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(form->windowIcon());
+    window->setProperty(kFormKindProperty, static_cast<int>(kind));
+    return window;
+}
+
+void frmMain::showReceivedSignal(uint32_t sigCode) {
+    QMdiSubWindow *window = formWindow(FormKind::UsrOss);
+    if (window == nullptr) {
+        window = loadForm(FormKind::UsrOss);
+        if (window == nullptr)
+            return; // the form is not built in
+        window->setProperty(kLoadedHiddenProperty, true);
+        window->hide();
+    }
+    if (auto *form = qobject_cast<frmUsrOss *>(window->widget()))
+        form->ShowReceivedSignal(sigCode);
 }
 
 void frmMain::onToolbarButtonClick(const QString &key) {
@@ -169,6 +220,10 @@ void frmMain::SetStatusPanelText(const QString &text) {
     statusPanel_->setText(text);
 }
 
+void frmMain::showFormStatus(const QString &text) {
+    SetStatusPanelText(QStringLiteral("Status: ") + text);
+}
+
 void frmMain::TileHorizontally() {
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *window : ui_->mdiArea->subWindowList()) {
@@ -177,13 +232,27 @@ void frmMain::TileHorizontally() {
     }
     if (windows.isEmpty())
         return;
+    // Laid out from the top left of the whole area, not of the part scrolled to.
+    ui_->mdiArea->horizontalScrollBar()->setValue(0);
+    ui_->mdiArea->verticalScrollBar()->setValue(0);
     const QRect area = ui_->mdiArea->viewport()->rect();
-    const int height = area.height() / static_cast<int>(windows.size());
-    int top = 0;
+    const int share = area.height() / static_cast<int>(windows.size());
+    QList<int> heights;
+    int total = 0;
     for (QMdiSubWindow *window : windows) {
         window->showNormal();
-        window->setGeometry(0, top, area.width(), height);
-        top += height;
+        heights.append(std::max(share, window->minimumSizeHint().height()));
+        total += heights.last();
+    }
+    // Windows taller than the area together make it scroll; the scroll bar takes width.
+    int width = area.width();
+    if (total > area.height())
+        width -= ui_->mdiArea->verticalScrollBar()->sizeHint().width();
+    int top = 0;
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow *window = windows[i];
+        window->setGeometry(0, top, std::max(width, window->minimumSizeHint().width()), heights[i]);
+        top += heights[i];
     }
 }
 

@@ -1,5 +1,7 @@
 // The main window: a multiple-document frame holding the library forms as child windows,
-// with the menus, toolbar and status bar that open and arrange them.
+// with the menus, toolbar and status bar that open and arrange them. It alone creates and
+// finds the forms; they report their status to it by signal, and it hands the signals that
+// the handler receives to the OS-services form.
 #ifndef TRAXGUI_FRMMAIN_H
 #define TRAXGUI_FRMMAIN_H
 
@@ -8,9 +10,8 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 
-#include <array>
+#include <cstdint>
 #include <memory>
 
 class QLabel;
@@ -22,6 +23,9 @@ class frmMain;
 }
 
 namespace traxgui {
+
+/// Creates the main window if it does not exist yet and shows it.
+void Main();
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -38,15 +42,18 @@ class frmMain : public QMainWindow {
     void ShowUsrOssForm();
     void ShowUsrUtlForm();
     void ShowMtDrvForm();
-    /// Opens a form: creates and loads it if it is not open, then brings it to the front.
+    /// Opens a form: creates and loads it if it is not open (or shows the one that a signal
+    /// loaded hidden), then brings it to the front.
     void ShowForm(FormKind kind);
-    /// The open form of this kind, or null.
+    /// The form of this kind in the window, open or loaded hidden; null if there is none.
     QWidget *OpenForm(FormKind kind) const;
 
-    /// Sets the text of the first status bar panel as it is; SetStatusText adds "Status: ".
+    /// Sets the text of the first status bar panel as it is.
     void SetStatusPanelText(const QString &text);
 
-    /// Lays the child windows out one above the other, each as wide as the frame.
+    /// Lays the child windows out one above the other, each as wide as the frame, sharing
+    /// its height; none gets smaller than its minimum size, and the frame scrolls to show
+    /// what does not fit.
     void TileHorizontally();
 
   private:
@@ -59,6 +66,15 @@ class frmMain : public QMainWindow {
     void onToolbarButtonClick(const QString &key);
     void showHelp();
     void showAbout();
+    /// Shows "Status: " + text, the status that a form reported.
+    void showFormStatus(const QString &text);
+    /// Gives a received signal to the OS-services form, loading it hidden if it is closed.
+    void showReceivedSignal(uint32_t sigCode);
+    /// The sub-window of the form of this kind, open or loaded hidden; null if there is none.
+    QMdiSubWindow *formWindow(FormKind kind) const;
+    /// Creates and loads the form of this kind in a new sub-window that is not shown yet;
+    /// null for a form that is not built in.
+    QMdiSubWindow *loadForm(FormKind kind);
 
     std::unique_ptr<Ui::frmMain> ui_;
     /// The designed caption; the title bar adds the title of a maximized child window.
@@ -68,7 +84,6 @@ class frmMain : public QMainWindow {
     QLabel *datePanel_ = nullptr;
     QLabel *timePanel_ = nullptr;
     QTimer *clock_ = nullptr;
-    std::array<QPointer<QMdiSubWindow>, 4> forms_;
 };
 
 } // namespace traxgui

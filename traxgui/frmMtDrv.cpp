@@ -11,7 +11,7 @@
 
 namespace traxgui {
 
-frmMtDrv::frmMtDrv(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmMtDrv>()) {
+frmMtDrv::frmMtDrv(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<Ui::frmMtDrv>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
@@ -66,7 +66,7 @@ void frmMtDrv::callSetstat(int32_t code, intptr_t value) {
 
 void frmMtDrv::mouseMoveEvent(QMouseEvent *event) {
     ShowStatusNeutral(ui_->txtMtStatus);
-    QWidget::mouseMoveEvent(event);
+    TraxForm::mouseMoveEvent(event);
 }
 
 } // namespace traxgui

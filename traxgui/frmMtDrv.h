@@ -6,7 +6,7 @@
 
 #include <trax_codes.h>
 
-#include <QWidget>
+#include "traxForm.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ class frmMtDrv;
 
 namespace traxgui {
 
-class frmMtDrv : public QWidget {
+class frmMtDrv : public TraxForm {
     Q_OBJECT
 
   public:

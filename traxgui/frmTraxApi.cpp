@@ -1,5 +1,6 @@
 #include "frmTraxApi.h"
 
+#include "appInfo.h"
 #include "functionForm.h"
 #include "libbinding.h"
 #include "modTraxgui.h"
@@ -119,7 +120,8 @@ std::span<const frmTraxApi::FunctionRow> frmTraxApi::functionRows() {
     return rows;
 }
 
-frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmTraxApi>()) {
+frmTraxApi::frmTraxApi(QWidget *parent)
+    : TraxForm(parent), ui_(std::make_unique<Ui::frmTraxApi>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     // The argument area and the frames keep their place when hidden, so that the form does
@@ -127,6 +129,8 @@ frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<
     KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
                          ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraBlk,
                          ui_->fraString, ui_->fraBuffer});
+    FixCaptionColumns(*ui_, functionRows(), {QStringLiteral("path number")},
+                      {QStringLiteral("error code")});
     fitDumpAreaToEightRows();
     for (int i = 0; i < 3; ++i)
         connect(ArgBox(*ui_, i), &QLineEdit::textChanged, this, [this, i] { onArgChanged(i); });
@@ -136,18 +140,17 @@ frmTraxApi::frmTraxApi(QWidget *parent) : QWidget(parent), ui_(std::make_unique<
     connect(ui_->txtBufValue, &QLineEdit::returnPressed, this, &frmTraxApi::SetBufByte);
     connect(ui_->cmdBufClrAll, &QPushButton::clicked, this, &frmTraxApi::onClearAll);
     NeutralWhenCallButtonLeft(ui_->cmdCall, ui_->txtStatus);
-    formLoad();
 }
 
 frmTraxApi::~frmTraxApi() = default;
 
-void frmTraxApi::formLoad() {
+void frmTraxApi::Load() {
     OfferFunctions(ui_->cboFunction, functionRows());
     ui_->fraBuffer->hide();
     ui_->fraString->hide();
     ui_->fraBlk->hide();
     ShowStatusNeutral(ui_->txtStatus);
-    SetStatusText(QStringLiteral("no path opened"));
+    emit statusChanged(QStringLiteral("no path opened"));
     CurrentPath = 0;
 }
 
@@ -298,7 +301,7 @@ void frmTraxApi::callOpen() {
     if (report(*ret)) {
         // A path that was open before stays open in the library; only the form forgets it.
         CurrentPath = *ret;
-        SetStatusText(QStringLiteral("path to device '%1' opened").arg(name));
+        emit statusChanged(QStringLiteral("path to device '%1' opened").arg(name));
     }
 }
 
@@ -308,7 +311,7 @@ void frmTraxApi::callClose() {
         return;
     if (report(*ret)) {
         CurrentPath = 0;
-        SetStatusText(QStringLiteral("no path opened"));
+        emit statusChanged(QStringLiteral("no path opened"));
     }
 }
 

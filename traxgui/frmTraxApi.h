@@ -4,7 +4,7 @@
 #ifndef TRAXGUI_FRMTRAXAPI_H
 #define TRAXGUI_FRMTRAXAPI_H
 
-#include <QWidget>
+#include "traxForm.h"
 
 #include <array>
 #include <cstdint>
@@ -20,15 +20,18 @@ namespace traxgui {
 /// The path that the device API form opened; 0 means none. The MT driver form works on it.
 extern int32_t CurrentPath;
 
-class frmTraxApi : public QWidget {
+class frmTraxApi : public TraxForm {
     Q_OBJECT
 
   public:
     static constexpr int kBufferSize = 64;
 
-    /// Creates the form and runs its load procedure.
+    /// Creates the form; Load runs its load procedure.
     explicit frmTraxApi(QWidget *parent = nullptr);
     ~frmTraxApi() override;
+
+    /// Offers the functions, hides the frames and reports that no path is open.
+    void Load() override;
 
     /// The data buffer whose address is passed to the block calls.
     std::span<const uint8_t> DataBuf() const { return dataBuf_; }
@@ -44,7 +47,6 @@ class frmTraxApi : public QWidget {
   private:
     static std::span<const FunctionRow> functionRows();
 
-    void formLoad();
     void fitDumpAreaToEightRows();
 
     void onFunctionChosen();

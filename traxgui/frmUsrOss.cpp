@@ -1,6 +1,6 @@
 #include "frmUsrOss.h"
 
-#include "frmMain.h"
+#include "appInfo.h"
 #include "functionForm.h"
 #include "libbinding.h"
 #include "modSigHdlr.h"
@@ -12,9 +12,7 @@
 
 #include <usr_oss.h>
 
-#include <QCloseEvent>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QStringList>
 
 namespace traxgui {
@@ -42,11 +40,6 @@ QString handlerWarningText() {
     for (const char *line : kHandlerWarning)
         lines << QLatin1String(line);
     return lines.join(u'\n');
-}
-
-QPointer<frmUsrOss> &instance() {
-    static QPointer<frmUsrOss> form;
-    return form;
 }
 
 /// How an argument box is laid out when a function is chosen; a null caption hides it.
@@ -137,14 +130,9 @@ std::span<const frmUsrOss::FunctionRow> frmUsrOss::functionRows() {
     return rows;
 }
 
-// ---- The single instance ----
-
-frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrOss>()) {
+frmUsrOss::frmUsrOss(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<Ui::frmUsrOss>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    instance() = this;
-    PrepareSignalHandOver();
-
     connect(ui_->optGrpComFunc, &QRadioButton::clicked, this,
             [this] { showCommonFunctions(true); });
     connect(ui_->optGrpSigFunc, &QRadioButton::clicked, this,
@@ -167,6 +155,7 @@ frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
     KeepPlaceWhenHidden({ui_->lblArg0, ui_->lblArg1, ui_->lblArg2, ui_->txtArg0, ui_->txtArg1,
                          ui_->txtArg2, ui_->lblRet, ui_->txtRet, ui_->txtStatus, ui_->fraComFunc,
                          ui_->fraOutput, ui_->fraSigFunc, ui_->fraSigHdlr});
+    FixCaptionColumns(*ui_, functionRows(), {}, {QStringLiteral("error code")});
     NeutralWhenCallButtonLeft(ui_->cmdCall, ui_->txtStatus);
     ui_->fraSigFunc->setMouseTracking(true);
     ui_->fraSigFunc->installEventFilter(this);
@@ -176,39 +165,12 @@ frmUsrOss::frmUsrOss(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui
     QPalette indicator = ui_->shpSigHdlrSignal->palette();
     indicator.setColor(QPalette::Window, ButtonFaceColor());
     ui_->shpSigHdlrSignal->setPalette(indicator);
-    formLoad();
 }
 
 frmUsrOss::~frmUsrOss() = default;
 
-QWidget *frmUsrOss::Create() {
-    if (frmUsrOss *loaded = Existing())
-        return loaded;
-    return new frmUsrOss();
-}
-
-frmUsrOss *frmUsrOss::Existing() {
-    return instance().data();
-}
-
-frmUsrOss *frmUsrOss::LoadHidden() {
-    if (frmUsrOss *loaded = Existing())
-        return loaded;
-    frmMain *window = frmMain::Existing();
-    if (window == nullptr)
-        return nullptr;
-    auto *form = new frmUsrOss(window);
-    form->hide();
-    return form;
-}
-
-// A closed form is deleted only when the event loop comes round, and a signal handed over
-// from a library thread may be shown before that. Forgetting the form at once makes such a
-// signal load a fresh form hidden instead of vanishing with the closed one.
-void frmUsrOss::closeEvent(QCloseEvent *event) {
-    QWidget::closeEvent(event);
-    if (event->isAccepted() && instance() == this)
-        instance() = nullptr;
+void frmUsrOss::ShowReceivedSignal(uint32_t sigCode) {
+    ShowSignal(ui_->shpSigHdlrSignal, ui_->lstSigHdlrRecvdSigCode, sigCode);
 }
 
 QFrame *frmUsrOss::SignalIndicator() const {
@@ -219,9 +181,9 @@ QListWidget *frmUsrOss::ReceivedSignalList() const {
     return ui_->lstSigHdlrRecvdSigCode;
 }
 
-void frmUsrOss::formLoad() {
+void frmUsrOss::Load() {
     OfferFunctions(ui_->cboFunction, functionRows());
-    ui_->fraOutput->hide();
+    showOutput(false);
     ui_->fraSigFunc->hide();
     ui_->txtSigInitStatus->setText(QStringLiteral("not initialized"));
     ui_->txtSigMaskStatus->setText(QStringLiteral("not masked"));
@@ -229,8 +191,11 @@ void frmUsrOss::formLoad() {
     lastRandom_ = 0;
 }
 
+/// The output window belongs to the common functions: it goes with their frame, and comes
+/// back with it only if the chosen function prints.
 void frmUsrOss::showCommonFunctions(bool common) {
     ui_->fraComFunc->setVisible(common);
+    ui_->fraOutput->setVisible(common && outputWanted_);
     ui_->fraSigFunc->setVisible(!common);
 }
 
@@ -253,7 +218,12 @@ void frmUsrOss::resetArgumentArea() {
     }
     ui_->txtStatus->hide();
     ShowStatusNeutral(ui_->txtStatus);
-    ui_->fraOutput->hide();
+    showOutput(false);
+}
+
+void frmUsrOss::showOutput(bool shown) {
+    outputWanted_ = shown;
+    ui_->fraOutput->setVisible(shown);
 }
 
 void frmUsrOss::applyRow(const Row &row) {
@@ -266,7 +236,7 @@ void frmUsrOss::applyRow(const Row &row) {
         ShowTextInput(ArgBox(*ui_, i),
                       arg.text != nullptr ? QLatin1String(arg.text) : QString::number(lastRandom_));
     }
-    ui_->fraOutput->setVisible(row.showOutput);
+    showOutput(row.showOutput);
     ui_->txtStatus->setVisible(row.showStatus);
 }
 
@@ -486,7 +456,7 @@ bool frmUsrOss::eventFilter(QObject *watched, QEvent *event) {
         if (ui_->fraSigHdlr->rect().contains(release->position().toPoint()))
             SigHdlr(kTrySignalCode);
     }
-    return QWidget::eventFilter(watched, event);
+    return TraxForm::eventFilter(watched, event);
 }
 
 } // namespace traxgui

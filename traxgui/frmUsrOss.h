@@ -4,7 +4,7 @@
 #ifndef TRAXGUI_FRMUSROSS_H
 #define TRAXGUI_FRMUSROSS_H
 
-#include <QWidget>
+#include "traxForm.h"
 
 #include <array>
 #include <cstdint>
@@ -21,22 +21,20 @@ class frmUsrOss;
 
 namespace traxgui {
 
-class frmUsrOss : public QWidget {
+class frmUsrOss : public TraxForm {
     Q_OBJECT
 
   public:
-    /// Creates the form and runs its load procedure. There is one instance at a time.
+    /// Creates the form; Load runs its load procedure.
     explicit frmUsrOss(QWidget *parent = nullptr);
     ~frmUsrOss() override;
 
-    /// The form to open from the main window: the instance that a signal loaded hidden while
-    /// the form was closed, else a new one.
-    static QWidget *Create();
-    /// The single instance, open or loaded hidden; null if there is none.
-    static frmUsrOss *Existing();
-    /// The single instance; if there is none, one is loaded without being shown (inside the
-    /// main window, so that opening it later shows this instance). Null without a main window.
-    static frmUsrOss *LoadHidden();
+    /// Offers the common functions and shows their group, with the signals not initialized.
+    void Load() override;
+
+    /// Shows a signal that the handler received: the indicator flashes and the list of
+    /// received signals gets an entry.
+    void ShowReceivedSignal(uint32_t sigCode);
 
     /// The filled shape that flashes when a signal arrives.
     QFrame *SignalIndicator() const;
@@ -48,17 +46,16 @@ class frmUsrOss : public QWidget {
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    /// A closed form is no longer the instance, although it is deleted only later.
-    void closeEvent(QCloseEvent *event) override;
 
   private:
     static std::span<const FunctionRow> functionRows();
 
-    void formLoad();
     void showCommonFunctions(bool common);
 
     void onFunctionChosen();
     void resetArgumentArea();
+    /// Shows or hides the output window as the chosen function wants it.
+    void showOutput(bool shown);
     void applyRow(const FunctionRow &row);
 
     void onCall();
@@ -88,6 +85,8 @@ class frmUsrOss : public QWidget {
 
     std::unique_ptr<Ui::frmUsrOss> ui_;
     int32_t lastRandom_ = 0;
+    /// The chosen function prints into the output window.
+    bool outputWanted_ = false;
 };
 
 } // namespace traxgui

@@ -3,6 +3,7 @@
 #include "libbinding.h"
 #include "modTraxgui.h"
 #include "pictureBox.h"
+#include "traxformat.h"
 #include "ui_frmUsrUtl.h"
 
 #include <usr_utl.h>
@@ -28,7 +29,7 @@ QString printedNumber(int32_t value) {
 
 } // namespace
 
-frmUsrUtl::frmUsrUtl(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::frmUsrUtl>()) {
+frmUsrUtl::frmUsrUtl(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<Ui::frmUsrUtl>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     connect(ui_->cmdUtlIdent, &QPushButton::clicked, this, &frmUsrUtl::onIdent);
@@ -56,18 +57,20 @@ void frmUsrUtl::onAtox() {
 }
 
 void frmUsrUtl::onBindump() {
-    // The value is the hex box read as "&H" digits, so a text that is not hexadecimal (or
-    // has more than eight digits) has no value and is refused with a warning naming it.
-    int32_t value = 0;
-    if (!ArgToLong(QStringLiteral("&H") + ui_->txtHexStr->text(), value,
-                   QStringLiteral("hex string")))
+    // The value is the hex box read as hexadecimal digits. More than eight digits are passed
+    // on as the library's own hex conversion reads them, by the last eight; a text that is
+    // not hexadecimal has no value and is refused with a warning naming the box.
+    const auto value = parseHexPattern(ui_->txtHexStr->text());
+    if (!value) {
+        WarnNotANumber(QStringLiteral("hex string"));
         return;
+    }
     int32_t bits = 0;
     if (!ArgToLong(ui_->txtBitNbr->text(), bits, QStringLiteral("number of bits")))
         return;
     // The returned address may point into the buffer, so it lives until the text is copied.
     std::vector<char> buffer(kBindumpChars + 1, '\0');
-    const auto dump = callUtl<decltype(UTL_BINDUMP)>("UTL_BINDUMP", static_cast<uint32_t>(value),
+    const auto dump = callUtl<decltype(UTL_BINDUMP)>("UTL_BINDUMP", static_cast<uint32_t>(*value),
                                                      static_cast<uint32_t>(bits), buffer.data());
     if (dump)
         printLine(PtrToString(*dump));

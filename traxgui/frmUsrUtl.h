@@ -3,7 +3,7 @@
 #ifndef TRAXGUI_FRMUSRUTL_H
 #define TRAXGUI_FRMUSRUTL_H
 
-#include <QWidget>
+#include "traxForm.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@ class frmUsrUtl;
 
 namespace traxgui {
 
-class frmUsrUtl : public QWidget {
+class frmUsrUtl : public TraxForm {
     Q_OBJECT
 
   public:

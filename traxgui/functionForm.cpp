@@ -3,10 +3,13 @@
 #include "modTraxgui.h"
 
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSizePolicy>
+
+#include <algorithm>
 
 namespace traxgui {
 namespace {
@@ -43,6 +46,21 @@ void KeepPlaceWhenHidden(std::initializer_list<QWidget *> widgets) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
+    }
+}
+
+void ReserveWidthFor(QLabel *label, const QStringList &captions) {
+    int widest = 0;
+    for (const QString &caption : captions)
+        widest = std::max(widest, label->fontMetrics().horizontalAdvance(caption));
+    const QMargins margins = label->contentsMargins();
+    label->setFixedWidth(widest + margins.left() + margins.right() + 2 * label->margin());
+}
+
+void NoTabStopsOnReadOnlyBoxes(QWidget *form) {
+    for (QLineEdit *box : form->findChildren<QLineEdit *>()) {
+        if (box->isReadOnly())
+            box->setFocusPolicy(Qt::ClickFocus);
     }
 }
 

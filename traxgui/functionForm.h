@@ -1,7 +1,8 @@
 // What the forms built around a function list share: the list with its placeholder, the
-// lookup of a function's row by name, the three argument captions and boxes, widgets that
-// keep their place when hidden, and a status box that returns to neutral when the call
-// button loses the focus. Each form keeps its own table of rows and what differs.
+// lookup of a function's row by name, the three argument captions and boxes in fixed
+// columns, widgets that keep their place when hidden, read-only boxes outside the tab order,
+// and a status box that returns to neutral when the call button loses the focus. Each form keeps
+// its own table of rows and what differs.
 #ifndef TRAXGUI_FUNCTIONFORM_H
 #define TRAXGUI_FUNCTIONFORM_H
 
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstddef>
@@ -66,6 +68,37 @@ bool ReadArg(const Ui &ui, int index, int32_t &value, const QString &argName) {
 /// Lets the widgets keep their place in the layout while hidden, so that a form does not
 /// jump around as parts of it are shown and hidden.
 void KeepPlaceWhenHidden(std::initializer_list<QWidget *> widgets);
+
+/// Makes the label exactly as wide as the widest of the captions, so that its column keeps
+/// its width whichever of them it shows.
+void ReserveWidthFor(QLabel *label, const QStringList &captions);
+
+/// Keeps the argument captions (lblArg0..lblArg2) and the return caption (lblRet) in columns
+/// of fixed width: each is as wide as the widest caption that the designer, the form's reset
+/// (the extra captions) or any row gives it, so that neither labels nor boxes move sideways
+/// when another function is chosen.
+template <typename Ui, typename Row>
+void FixCaptionColumns(const Ui &ui, std::span<const Row> rows, QStringList argCaptions,
+                       QStringList retCaptions) {
+    for (int i = 0; i < 3; ++i)
+        argCaptions << ArgLabel(ui, i)->text();
+    retCaptions << ui.lblRet->text();
+    for (const Row &row : rows) {
+        for (const auto &arg : row.args) {
+            if (arg.caption != nullptr)
+                argCaptions << QLatin1String(arg.caption);
+        }
+        if (row.retCaption != nullptr)
+            retCaptions << QLatin1String(row.retCaption);
+    }
+    for (int i = 0; i < 3; ++i)
+        ReserveWidthFor(ArgLabel(ui, i), argCaptions);
+    ReserveWidthFor(ui.lblRet, retCaptions);
+}
+
+/// Takes the form's read-only text boxes out of the tab order: they show results, so the
+/// keyboard skips them; a click still gives them the focus for copying.
+void NoTabStopsOnReadOnlyBoxes(QWidget *form);
 
 /// Returns the status box to its neutral look whenever the call button loses the focus; a
 /// message box or another window taking the focus does not count as losing it.

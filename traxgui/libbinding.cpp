@@ -1,6 +1,6 @@
 #include "libbinding.h"
 
-#include "modTraxgui.h"
+#include "appInfo.h"
 #include "msgbox.h"
 
 #include <trax_win32.h>

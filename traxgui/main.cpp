@@ -1,5 +1,5 @@
 // traxgui: the windowed test tool for the TRAX libraries.
-#include "modTraxgui.h"
+#include "frmMain.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,6 +1,5 @@
 #include "modSigHdlr.h"
 
-#include "frmUsrOss.h"
 #include "modTraxgui.h"
 #include "traxformat.h"
 
@@ -11,7 +10,10 @@
 #include <QListWidget>
 #include <QPalette>
 #include <QThread>
+#include <QThreadPool>
+#include <QTimer>
 
+#include <atomic>
 #include <mutex>
 
 namespace traxgui {
@@ -20,30 +22,17 @@ namespace {
 constexpr DWORD kBeepHz = 750;
 constexpr DWORD kBeepMs = 250;
 const QColor kIndicatorOn{0x00, 0xFF, 0x00};
-
-/// Lives on the window thread; signals from library threads are queued to it. Its
-/// destructor withdraws it under the hand-over lock first, so that no library thread can
-/// post to it while it is being destroyed.
-class SignalDispatcher : public QObject {
-  public:
-    using QObject::QObject;
-    ~SignalDispatcher() override;
-};
+constexpr char kFlashTimerName[] = "flashTimer";
 
 std::mutex &handOverLock() {
     static std::mutex lock;
     return lock;
 }
 
-/// The dispatcher, or null while there is none; read and written under handOverLock.
-SignalDispatcher *&dispatcher() {
-    static SignalDispatcher *current = nullptr;
+/// The hand-over object, or null while there is none; read and written under handOverLock.
+SignalHandOver *&handOver() {
+    static SignalHandOver *current = nullptr;
     return current;
-}
-
-SignalDispatcher::~SignalDispatcher() {
-    const std::lock_guard<std::mutex> guard(handOverLock());
-    dispatcher() = nullptr;
 }
 
 /// Number written in front of each received signal; used on the window thread only.
@@ -53,54 +42,81 @@ void setIndicatorColor(QFrame *indicator, const QColor &color) {
     QPalette palette = indicator->palette();
     palette.setColor(QPalette::Window, color);
     indicator->setPalette(palette);
-    indicator->repaint();
 }
 
-/// Shows one signal in the form: the indicator flashes while the tone sounds, then the
-/// list gets the entry "<number>: &H<code>" and the selection moves one entry down.
-void showSignal(uint32_t sigCode) {
-    frmUsrOss *form = frmUsrOss::LoadHidden();
-    if (form == nullptr)
-        return; // the main window is gone: the program is ending
-    QFrame *indicator = form->SignalIndicator();
-    setIndicatorColor(indicator, kIndicatorOn);
-    Beep(kBeepHz, kBeepMs);
-    setIndicatorColor(indicator, ButtonFaceColor());
+/// The timer that ends the indicator's flash; a child of the indicator, so it goes with it.
+QTimer *flashTimer(QFrame *indicator) {
+    if (auto *timer = indicator->findChild<QTimer *>(QLatin1String(kFlashTimerName)))
+        return timer;
+    auto *timer = new QTimer(indicator);
+    timer->setObjectName(QLatin1String(kFlashTimerName));
+    timer->setSingleShot(true);
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(static_cast<int>(kBeepMs));
+    QObject::connect(timer, &QTimer::timeout, indicator,
+                     [indicator] { setIndicatorColor(indicator, ButtonFaceColor()); });
+    return timer;
+}
 
-    QListWidget *list = form->ReceivedSignalList();
-    list->addItem(QStringLiteral("%1: %2")
-                      .arg(receivedSignalNumber)
-                      .arg(hexText(static_cast<int32_t>(sigCode))));
-    ++receivedSignalNumber;
-    list->setCurrentRow(list->currentRow() + 1);
+/// Sounds the tone on a pool thread, since Beep lasts as long as the tone. A tone that is
+/// still sounding is not queued behind: the flash of the new signal stands for it.
+void soundTone() {
+    static std::atomic<bool> sounding{false};
+    if (sounding.exchange(true))
+        return;
+    QThreadPool::globalInstance()->start([] {
+        Beep(kBeepHz, kBeepMs);
+        sounding = false;
+    });
 }
 
 } // namespace
 
+SignalHandOver::~SignalHandOver() {
+    const std::lock_guard<std::mutex> guard(handOverLock());
+    if (handOver() == this)
+        handOver() = nullptr;
+}
+
 void TRAX_CALL SigHdlr(uint32_t sigCode) {
+    SignalHandOver *target = nullptr;
     {
         const std::lock_guard<std::mutex> guard(handOverLock());
-        SignalDispatcher *target = dispatcher();
+        target = handOver();
         if (target == nullptr)
             return; // no window thread to show it on
         if (target->thread() != QThread::currentThread()) {
             // Posted events to one object arrive in the order they were posted.
             QMetaObject::invokeMethod(
-                target, [sigCode] { showSignal(sigCode); }, Qt::QueuedConnection);
+                target, [target, sigCode] { emit target->signalReceived(sigCode); },
+                Qt::QueuedConnection);
             return;
         }
     }
-    showSignal(sigCode);
+    emit target->signalReceived(sigCode);
 }
 
-void PrepareSignalHandOver() {
+SignalHandOver *PrepareSignalHandOver() {
     const std::lock_guard<std::mutex> guard(handOverLock());
-    if (dispatcher() == nullptr)
-        dispatcher() = new SignalDispatcher(QCoreApplication::instance());
+    if (handOver() == nullptr)
+        handOver() = new SignalHandOver(QCoreApplication::instance());
+    return handOver();
 }
 
 void ResetReceivedSignalNumber() {
     receivedSignalNumber = 0;
+}
+
+void ShowSignal(QFrame *indicator, QListWidget *list, uint32_t sigCode) {
+    setIndicatorColor(indicator, kIndicatorOn);
+    flashTimer(indicator)->start();
+    soundTone();
+
+    list->addItem(QStringLiteral("%1: %2")
+                      .arg(receivedSignalNumber)
+                      .arg(hexText(static_cast<int32_t>(sigCode))));
+    ++receivedSignalNumber;
+    list->setCurrentRow(list->currentRow() + 1);
 }
 
 } // namespace traxgui

@@ -1,6 +1,5 @@
 #include "modTraxgui.h"
 
-#include "frmMain.h"
 #include "libbinding.h"
 #include "msgbox.h"
 #include "pictureBox.h"
@@ -13,29 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QVariant>
 
 namespace traxgui {
-
-QString AppTitle() {
-    return QStringLiteral("traxgui (free build)");
-}
-
-QString AppVersion() {
-    constexpr int major = 1, minor = 0, revision = 0;
-    return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(revision);
-}
-
-QString AppHelpFile() {
-    return QString();
-}
-
-void Main() {
-    frmMain::Instance()->show();
-}
-
-void SetStatusText(const QString &text) {
-    frmMain::Instance()->SetStatusPanelText(QStringLiteral("Status: ") + text);
-}
 
 QColor ButtonFaceColor() {
     return QApplication::palette().color(QPalette::Button);
@@ -54,11 +33,15 @@ QColor BoxColor(const QLineEdit *box) {
 bool ArgToLong(const QString &text, int32_t &value, const QString &argName) {
     const auto number = parseArgNumber(text);
     if (!number) {
-        MsgWarning(QStringLiteral("argument '%1' is not a valid number").arg(argName));
+        WarnNotANumber(argName);
         return false;
     }
     value = *number;
     return true;
+}
+
+void WarnNotANumber(const QString &argName) {
+    MsgWarning(QStringLiteral("argument '%1' is not a valid number").arg(argName));
 }
 
 void DumpBuffer(PictureBox *output, std::span<const uint8_t> bytes, int32_t length,
@@ -75,9 +58,31 @@ QString PtrToString(const char *address) {
 
 namespace {
 
+/// Property of a status box that keeps its designed tooltip while an error text stands in it.
+constexpr char kDesignedToolTip[] = "designedToolTip";
+
+QString designedToolTip(QLineEdit *statusBox) {
+    const QVariant kept = statusBox->property(kDesignedToolTip);
+    if (kept.isValid())
+        return kept.toString();
+    statusBox->setProperty(kDesignedToolTip, statusBox->toolTip());
+    return statusBox->toolTip();
+}
+
+/// Shows the text from its start, so that a long error text shows its name rather than its
+/// end; the whole of an error text goes into the tooltip, any other text gives the designed
+/// tooltip back.
+void showStatusText(QLineEdit *statusBox, const QString &text, bool error) {
+    const QString toolTip = designedToolTip(statusBox);
+    statusBox->setText(text);
+    statusBox->setCursorPosition(0);
+    statusBox->setToolTip(error ? text : toolTip);
+}
+
 void showOutcome(QLineEdit *statusBox, bool success, const char *errorText) {
     SetBoxColor(statusBox, success ? kColorSuccess : kColorError);
-    statusBox->setText(success ? QStringLiteral("SUCCESS") : PtrToString(errorText));
+    showStatusText(statusBox, success ? QStringLiteral("SUCCESS") : PtrToString(errorText),
+                   !success);
 }
 
 } // namespace
@@ -105,13 +110,13 @@ bool ShowOssStatus(int32_t ret, QLineEdit *statusBox) {
 
 void ShowWaiting(QLineEdit *statusBox) {
     SetBoxColor(statusBox, kColorWaiting);
-    statusBox->setText(QStringLiteral("waiting ..."));
+    showStatusText(statusBox, QStringLiteral("waiting ..."), false);
     statusBox->repaint();
 }
 
 void ShowStatusNeutral(QLineEdit *statusBox) {
     SetBoxColor(statusBox, ButtonFaceColor());
-    statusBox->setText(QStringLiteral("STATUS"));
+    showStatusText(statusBox, QStringLiteral("STATUS"), false);
 }
 
 void ClearBuffer(std::span<uint8_t> bytes) {

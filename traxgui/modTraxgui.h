@@ -1,6 +1,5 @@
-// Program-wide procedures of traxgui: start-up, the status bar text, and the small helpers
-// that the library forms share (argument conversion, status display, buffer dumps, library
-// strings and the argument-box layout primitives).
+// The small helpers that the library forms share: argument conversion, status display,
+// buffer dumps, library strings and the argument-box layout primitives.
 #ifndef TRAXGUI_MODTRAXGUI_H
 #define TRAXGUI_MODTRAXGUI_H
 
@@ -18,20 +17,6 @@ namespace traxgui {
 
 class PictureBox;
 
-/// Application title shown in captions of message boxes and the About box.
-QString AppTitle();
-/// "1.0.0": major, minor and revision of the program.
-QString AppVersion();
-/// Name of the help file; this program has none.
-QString AppHelpFile();
-
-/// Creates the main window if it does not exist yet and shows it.
-void Main();
-
-/// Writes "Status: " + text into the first panel of the main window's status bar, creating
-/// the main window first if needed.
-void SetStatusText(const QString &text);
-
 /// Status box colours.
 inline const QColor kColorSuccess{0x00, 0xFF, 0x00};
 inline const QColor kColorError{0xFF, 0x00, 0x00};
@@ -45,9 +30,12 @@ void SetBoxColor(QLineEdit *box, const QColor &color);
 QColor BoxColor(const QLineEdit *box);
 
 /// Converts text to value (decimal, or "&H" hexadecimal of up to 8 digits). On a text that
-/// is not such a number it shows the warning "argument '<argName>' is not a valid number",
-/// leaves value unchanged and returns false.
+/// is not such a number it warns as WarnNotANumber does, leaves value unchanged and returns
+/// false.
 bool ArgToLong(const QString &text, int32_t &value, const QString &argName);
+
+/// Shows the warning "argument '<argName>' is not a valid number".
+void WarnNotANumber(const QString &argName);
 
 /// Prints the first length bytes as a hex table into output (cleared first) and, if a text
 /// box is given, puts the whole buffer into it as text.
@@ -58,7 +46,8 @@ void DumpBuffer(PictureBox *output, std::span<const uint8_t> bytes, int32_t leng
 QString PtrToString(const char *address);
 
 /// Shows the outcome of a device API call: green "SUCCESS" for ret >= 0, else the library's
-/// text for the error captured after the call, in red. Returns ret >= 0.
+/// text for the error captured after the call, in red, from its start and whole in the
+/// box's tooltip. Returns ret >= 0.
 bool ShowTraxStatus(int32_t ret, QLineEdit *statusBox);
 
 /// Like ShowTraxStatus for an OS-services call, whose return value is itself the error code.

@@ -1,6 +1,6 @@
 #include "msgbox.h"
 
-#include "modTraxgui.h"
+#include "appInfo.h"
 
 #include <QApplication>
 

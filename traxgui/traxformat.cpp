@@ -21,16 +21,9 @@ std::optional<int> hexDigitValue(QChar c) {
 }
 
 std::optional<int32_t> parseHex(QStringView digits) {
-    if (digits.isEmpty() || digits.size() > kMaxHexDigits)
+    if (digits.size() > kMaxHexDigits)
         return std::nullopt;
-    uint32_t pattern = 0;
-    for (QChar c : digits) {
-        const auto digit = hexDigitValue(c);
-        if (!digit)
-            return std::nullopt;
-        pattern = (pattern << 4) | static_cast<uint32_t>(*digit);
-    }
-    return static_cast<int32_t>(pattern);
+    return parseHexPattern(digits);
 }
 
 std::optional<int32_t> parseDecimal(QStringView text) {
@@ -61,6 +54,19 @@ QString hexDigits(uint64_t value) {
 }
 
 } // namespace
+
+std::optional<int32_t> parseHexPattern(QStringView digits) {
+    if (digits.isEmpty())
+        return std::nullopt;
+    uint32_t pattern = 0;
+    for (QChar c : digits) {
+        const auto digit = hexDigitValue(c);
+        if (!digit)
+            return std::nullopt;
+        pattern = (pattern << 4) | static_cast<uint32_t>(*digit);
+    }
+    return static_cast<int32_t>(pattern);
+}
 
 std::optional<int32_t> parseArgNumber(QStringView text) {
     if (text.size() >= 2 && text[0] == u'&' && (text[1] == u'H' || text[1] == u'h'))

@@ -18,6 +18,11 @@ namespace traxgui {
 /// included, gives no value.
 std::optional<int32_t> parseArgNumber(QStringView text);
 
+/// Converts hexadecimal digits (no prefix) to a 32-bit pattern. Any number of digits is
+/// accepted: digits beyond eight shift the high ones out, so the value is that of the last
+/// eight. An empty text or any other character gives no value.
+std::optional<int32_t> parseHexPattern(QStringView digits);
+
 /// "&H" followed by the upper-case hexadecimal digits of the value's 32-bit pattern, without
 /// leading zeros; a negative value thus shows all eight digits.
 QString hexText(int32_t value);

@@ -1,5 +1,6 @@
 /* Analog inputs whose values follow waveforms over time. */
 #include <cmath>
+#include <ctime>
 #include <numbers>
 
 #include "sim_drivers.h"
@@ -32,7 +33,15 @@ double waveform(int32_t kind, double p) {
 
 } // namespace
 
-AnalogInDriver::AnalogInDriver() : start_(std::chrono::steady_clock::now()) {}
+AnalogInDriver::AnalogInDriver(const DeviceSpec &spec, const DeviceState &state)
+    : channelCount_(spec.channels.number), state_(state) {}
+
+double AnalogInDriver::elapsed_seconds() const {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const int64_t ns = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return static_cast<double>(ns - state_.startNs) * 1e-9;
+}
 
 int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
     const double period = 1.0 + 0.5 * channel;
@@ -41,8 +50,7 @@ int32_t AnalogInDriver::sample(int32_t channel, double seconds) {
 }
 
 Status AnalogInDriver::read(int32_t channel, int32_t *value) {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-    *value = sample(channel, elapsed.count());
+    *value = sample(channel, elapsed_seconds());
     return ERR_SUCCESS;
 }
 
@@ -51,10 +59,9 @@ Status AnalogInDriver::write(int32_t, int32_t) {
 }
 
 Status AnalogInDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
-    constexpr int32_t kChannels = 8;
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    const double seconds = elapsed_seconds();
     for (int32_t i = 0; i < length; ++i) {
-        const int32_t value = sample((i / 2) % kChannels, elapsed.count());
+        const int32_t value = sample((i / 2) % channelCount_, seconds);
         buffer[i] = static_cast<uint8_t>(i % 2 == 0 ? value & 0xFF : (value >> 8) & 0xFF);
     }
     *done = length;

@@ -1,9 +1,11 @@
 /* The process's catalogue of devices and their live instances. */
-#include <map>
+#include <cstdio>
 #include <mutex>
 
 #include "sim_catalogue.h"
+#include "sim_definition.h"
 #include "sim_device.h"
+#include "sim_limits.h"
 #include "trax_errors.h"
 
 namespace sim {
@@ -17,14 +19,26 @@ struct Entry {
 
 class Registry {
   public:
+    // The built-in devices, then the user's definition files; a device of a name already
+    // known replaces the earlier one in its place. A file with problems adds nothing and
+    // says why on standard error.
     Registry() {
-        for (const DeviceSpec &spec : builtin_devices()) {
-            entries_.push_back({spec, nullptr});
+        for (DeviceSpec &spec : builtin_devices()) {
+            place(std::move(spec));
+        }
+        for (const std::string &file : definition_sources()) {
+            Definitions definitions = read_definition_file(file);
+            for (const std::string &problem : definitions.problems) {
+                std::fprintf(stderr, "%s\n", problem.c_str());
+            }
+            for (DeviceSpec &spec : definitions.devices) {
+                place(std::move(spec));
+            }
         }
     }
 
     Status add(const DeviceSpec &spec) {
-        if (spec.name.empty()) {
+        if (spec.name.empty() || !within_limits(spec)) {
             return ERR_MK_ILL_PARAM;
         }
         if (spec.name.size() > kMaxNameLength) {
@@ -69,6 +83,26 @@ class Registry {
     }
 
   private:
+    // What the file reader checks and the state relies on, for devices added directly.
+    static bool within_limits(const DeviceSpec &spec) {
+        return spec.channels.number >= 1 && spec.channels.number <= kMaxChannels &&
+               spec.memorySize <= kMaxMemorySize && spec.statusCodes.size() <= kMaxStatusCodes &&
+               spec.faults.size() <= kMaxFaultRules;
+    }
+
+    void place(DeviceSpec spec) {
+        if (Entry *entry = find(spec.name)) {
+            entry->spec = std::move(spec);
+        } else if (entries_.size() < kMaxCatalogueDevices) {
+            entries_.push_back({std::move(spec), nullptr});
+        } else {
+            std::fprintf(stderr,
+                         "trax: device '%s' left out: the catalogue holds at most %zu "
+                         "devices\n",
+                         spec.name.c_str(), kMaxCatalogueDevices);
+        }
+    }
+
     Entry *find(const std::string &name) {
         for (Entry &entry : entries_) {
             if (entry.spec.name == name) {

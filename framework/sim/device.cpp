@@ -1,6 +1,4 @@
 /* Live devices: state made from the catalogue description, and id-prom contents. */
-#include <algorithm>
-
 #include "sim_block.h"
 #include "sim_codes.h"
 #include "sim_device.h"
@@ -21,16 +19,20 @@ Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
     return ERR_LL_UNK_CODE;
 }
 
+namespace {
+
+std::unique_ptr<DeviceState> power_on_state(const DeviceSpec &spec) {
+    auto state = std::make_unique<DeviceState>();
+    reset_state(*state, spec);
+    return state;
+}
+
+} // namespace
+
 Device::Device(DeviceSpec spec)
-    : spec_(std::move(spec)), driver_(make_driver(spec_)), irqEnabled_(spec_.irq.enabled),
-      driverIdCheck_(spec_.driverIdCheck), boardIdCheck_(spec_.boardIdCheck),
+    : spec_(std::move(spec)), state_(power_on_state(spec_)), driver_(make_driver(spec_, *state_)),
       deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
       boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
-
-bool Device::is_faulty(int32_t code) const {
-    return std::find(spec_.faultyCodes.begin(), spec_.faultyCodes.end(), code) !=
-           spec_.faultyCodes.end();
-}
 
 namespace {
 
@@ -54,6 +56,13 @@ uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex) {
  * 5.. the name in ASCII as far as it fits, zero-padded; the last word is the checksum,
  * chosen so that the XOR of all words is 0. */
 std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name) {
+    if (!spec.words.empty()) {
+        std::vector<uint8_t> prom(spec.words.size() * 2);
+        for (std::size_t w = 0; w < spec.words.size(); ++w) {
+            put_word(prom, w, spec.words[w]);
+        }
+        return prom;
+    }
     std::vector<uint8_t> prom(spec.size & ~1u, 0);
     const std::size_t words = prom.size() / 2;
     if (words == 0) {

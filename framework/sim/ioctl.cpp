@@ -1,32 +1,13 @@
 /* I/O control on a path: the device semaphore and a delay carried out by the kernel. */
-#include <cerrno>
 #include <cstring>
-#include <ctime>
 
+#include "sim_delay.h"
 #include "sim_path.h"
 #include "trax_codes.h"
 
 namespace sim {
 
 namespace {
-
-constexpr long kNanosPerMilli = 1000000L;
-constexpr long kNanosPerSecond = 1000000000L;
-
-// Sleeps until an absolute deadline on the monotonic clock, so that interruptions and
-// scheduling delays do not add up.
-void delay_ms(int32_t ms) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += ms / 1000;
-    deadline.tv_nsec += static_cast<long>(ms % 1000) * kNanosPerMilli;
-    if (deadline.tv_nsec >= kNanosPerSecond) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= kNanosPerSecond;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
-}
 
 Status int_argument(LPVOID in, DWORD inSize, int32_t *value) {
     if (in == nullptr || inSize < sizeof(int32_t)) {
@@ -36,9 +17,13 @@ Status int_argument(LPVOID in, DWORD inSize, int32_t *value) {
     return ERR_SUCCESS;
 }
 
-bool is_closed(Path &path) {
+// ERR_MK_ILL_PATH for a closed path, else what the device's fault rules make of the call.
+Injection open_path_injection(Path &path, DWORD code) {
     std::lock_guard lock(path.device->mutex());
-    return path.closed;
+    if (path.closed) {
+        return {ERR_MK_ILL_PATH, 0};
+    }
+    return path.device->inject(DeviceCall::Ioctl, static_cast<int32_t>(code));
 }
 
 Status wait_semaphore(Path &path, LPVOID in, DWORD inSize) {
@@ -61,10 +46,7 @@ Status delay(LPVOID in, DWORD inSize) {
     return ERR_SUCCESS;
 }
 
-Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
-    if (is_closed(path)) {
-        return ERR_MK_ILL_PATH;
-    }
+Status dispatch(Path &path, DWORD code, LPVOID in, DWORD inSize) {
     switch (code) {
     case MK_IOCTL_DEVSEM_WAIT:
         return wait_semaphore(path, in, inSize);
@@ -75,6 +57,13 @@ Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
     default:
         return ERR_MK_ILL_IOCTL;
     }
+}
+
+Status control(Path &path, DWORD code, LPVOID in, DWORD inSize) {
+    const Injection injection = open_path_injection(path, code);
+    const Status status = injection.error != 0 ? injection.error : dispatch(path, code, in, inSize);
+    delay_ms(injection.delayMs);
+    return status;
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 /* Prints the device catalogue as a Markdown table, so that the documentation can show
- * exactly what the simulated framework offers. */
+ * exactly what the simulated framework offers; prints one device's full definition as a
+ * starting point for one's own; checks definition files. */
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "sim_catalogue.h"
+#include "sim_definition.h"
 #include "trax_codes.h"
 
 namespace {
@@ -37,9 +40,7 @@ void print_row(const sim::DeviceSpec &d) {
                 d.purpose.c_str());
 }
 
-} // namespace
-
-int main() {
+int print_table() {
     std::printf("| device | board (board driver) | bus | driver | channels | id-prom | what it is "
                 "for |\n|---|---|---|---|---|---|---|\n");
     for (const std::string &name : sim::Catalogue::names()) {
@@ -49,4 +50,55 @@ int main() {
         }
     }
     return 0;
+}
+
+int dump(const char *name) {
+    sim::DeviceSpec spec;
+    if (!sim::Catalogue::describe(name, spec)) {
+        std::fprintf(stderr, "trax_catalogue: no device named '%s'\n", name);
+        return 1;
+    }
+    std::fputs(sim::dump_definition(spec).c_str(), stdout);
+    return 0;
+}
+
+// Each file's problems go to standard error; a file without any is named on standard
+// output with its device count.
+int check(int count, char **files) {
+    int status = 0;
+    for (int i = 0; i < count; ++i) {
+        const sim::Definitions definitions = sim::read_definition_file(files[i]);
+        for (const std::string &problem : definitions.problems) {
+            std::fprintf(stderr, "%s\n", problem.c_str());
+        }
+        if (definitions.problems.empty()) {
+            std::printf("%s: %zu device%s\n", files[i], definitions.devices.size(),
+                        definitions.devices.size() == 1 ? "" : "s");
+        } else {
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: trax_catalogue                 print the device table\n"
+                         "       trax_catalogue --dump NAME     print a device's definition\n"
+                         "       trax_catalogue --check FILE... check definition files\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc == 1) {
+        return print_table();
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--dump") == 0) {
+        return dump(argv[2]);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--check") == 0) {
+        return check(argc - 2, argv + 2);
+    }
+    return usage();
 }

@@ -7,34 +7,49 @@
 
 namespace sim {
 
+MemoryDriver::MemoryDriver(const DeviceSpec &spec, DeviceState &state)
+    : state_(state), memorySize_(std::min(spec.memorySize, kMaxMemorySize)) {}
+
 Status MemoryDriver::get_block(uint8_t *buffer, int32_t length, int32_t *done) {
-    const std::size_t count = std::min(static_cast<std::size_t>(length), memory_.size());
+    const std::size_t count = std::min(static_cast<std::size_t>(length), std::size_t{memorySize_});
     if (count > 0) {
-        std::memcpy(buffer, memory_.data(), count);
+        std::memcpy(buffer, state_.memory, count);
     }
     *done = static_cast<int32_t>(count);
     return ERR_SUCCESS;
 }
 
 Status MemoryDriver::set_block(const uint8_t *buffer, int32_t length, int32_t *done) {
-    const std::size_t count = std::min(static_cast<std::size_t>(length), memory_.size());
+    const std::size_t count = std::min(static_cast<std::size_t>(length), std::size_t{memorySize_});
     if (count > 0) {
-        std::memcpy(memory_.data(), buffer, count);
+        std::memcpy(state_.memory, buffer, count);
     }
     *done = static_cast<int32_t>(count);
     return ERR_SUCCESS;
 }
 
-std::unique_ptr<Driver> make_driver(const DeviceSpec &spec) {
+namespace {
+
+std::unique_ptr<Driver> make_model(const DeviceSpec &spec, DeviceState &state) {
     switch (spec.model) {
     case DriverModel::AnalogIn:
-        return std::make_unique<AnalogInDriver>();
+        return std::make_unique<AnalogInDriver>(spec, state);
     case DriverModel::MtTest:
-        return std::make_unique<MtDriver>(spec);
+        return std::make_unique<MtDriver>(spec, state);
     case DriverModel::BinaryIo:
         break;
     }
-    return std::make_unique<BinaryIoDriver>(spec);
+    return std::make_unique<BinaryIoDriver>(spec, state);
+}
+
+} // namespace
+
+std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state) {
+    std::unique_ptr<Driver> model = make_model(spec, state);
+    if (spec.statusCodes.empty()) {
+        return model;
+    }
+    return std::make_unique<CustomCodeDriver>(spec, state, std::move(model));
 }
 
 } // namespace sim

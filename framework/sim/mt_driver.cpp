@@ -1,5 +1,4 @@
 /* The MT test driver: value registers and alarms that send signals to the process. */
-#include <algorithm>
 #include <cstring>
 
 #include "sim_alarm_timer.h"
@@ -33,17 +32,13 @@ Status check_alarm_block(const MT_ALARM_BLK &alarm) {
 
 } // namespace
 
-MtDriver::MtDriver(const DeviceSpec &spec)
-    : MemoryDriver(spec.memorySize),
-      registers_(static_cast<std::size_t>(std::max(spec.channels.number, 0)), 0) {}
-
 Status MtDriver::read(int32_t channel, int32_t *value) {
-    *value = registers_.at(static_cast<std::size_t>(channel));
+    *value = state_.channels[channel];
     return ERR_SUCCESS;
 }
 
 Status MtDriver::write(int32_t channel, int32_t value) {
-    registers_.at(static_cast<std::size_t>(channel)) = value;
+    state_.channels[channel] = value;
     return ERR_SUCCESS;
 }
 

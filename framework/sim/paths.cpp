@@ -26,6 +26,11 @@ Status check_device_name(const char *deviceName) {
     return length == 0 ? ERR_MK_NO_DEVICE : ERR_SUCCESS;
 }
 
+Injection open_injection(Device &device) {
+    std::lock_guard lock(device.mutex());
+    return device.inject(DeviceCall::Open, 0);
+}
+
 void count_path(Device &device, int32_t change) {
     std::lock_guard lock(device.mutex());
     device.path_count() += change;
@@ -34,16 +39,7 @@ void count_path(Device &device, int32_t change) {
     }
 }
 
-} // namespace
-
-Status open_path(const char *deviceName, int32_t *path) {
-    if (Status status = check_device_name(deviceName)) {
-        return status;
-    }
-    std::shared_ptr<Device> device = Catalogue::device(deviceName);
-    if (!device) {
-        return ERR_MK_NO_DEVICE;
-    }
+Status make_path(const std::shared_ptr<Device> &device, int32_t *path) {
     auto context = std::make_unique<Path>();
     context->device = device;
     count_path(*device, +1);
@@ -68,16 +64,29 @@ Status open_path(const char *deviceName, int32_t *path) {
     return ERR_SUCCESS;
 }
 
-// A device that fails to close keeps the path open. Otherwise the path is marked closed
+} // namespace
+
+Status open_path(const char *deviceName, int32_t *path) {
+    if (Status status = check_device_name(deviceName)) {
+        return status;
+    }
+    std::shared_ptr<Device> device = Catalogue::device(deviceName);
+    if (!device) {
+        return ERR_MK_NO_DEVICE;
+    }
+    const Injection injection = open_injection(*device);
+    const Status status = injection.error != 0 ? injection.error : make_path(device, path);
+    delay_ms(injection.delayMs);
+    return status;
+}
+
+// A close that a fault rule fails keeps the path open. Otherwise the path is marked closed
 // (so calls in progress on other threads see it), the device semaphore is given back if
 // the path held it, and the handle is closed; the platform frees the context after the
 // last call on it has returned.
 Status close_path(int32_t path) {
     HANDLE handle = nullptr;
-    Status status = with_open_path(path, [&](Path &p) -> Status {
-        if (p.device->spec().closeFails) {
-            return ERR_LL_DEV_FAULT;
-        }
+    Status status = with_rules(path, DeviceCall::Close, 0, [&](Path &p) -> Status {
         p.closed = true;
         handle = p.handle;
         p.device->semaphore().abandon(&p);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim_catalogue.h"
+#include "sim_state.h"
 #include "trax_api.h"
 
 namespace sim {
@@ -31,7 +32,9 @@ class Driver {
     virtual void last_path_closed() {}
 };
 
-std::unique_ptr<Driver> make_driver(const DeviceSpec &spec);
+/** The driver model of spec, working on state; device-specific codes of the definition's
+ *  table are answered before the model sees them. */
+std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state);
 
 /** Binary semaphore of a device, held by one path at a time. Waiting never holds the
  *  device's mutex, so other calls on the device go on meanwhile. */
@@ -55,15 +58,11 @@ class DeviceSemaphore {
     std::vector<const void *> abandoned_;
 };
 
-/** Debug levels of the layers, each read back as it was set. */
-struct DebugLevels {
-    uint32_t kernel = 0;
-    uint32_t api = 0;
-    uint32_t oss = 0;
-    uint32_t driver = 0;
-    uint32_t readBuffer = 0;
-    uint32_t writeBuffer = 0;
-    uint32_t board = 0;
+/** What the fault rules make of one call: an error to fail it with (0 to let it run) and
+ *  a delay before it returns. */
+struct Injection {
+    Status error = 0;
+    int32_t delayMs = 0;
 };
 
 /** One live device of the catalogue. */
@@ -77,25 +76,25 @@ class Device {
 
     /* The members below are used with mutex() held. */
     Driver &driver() { return *driver_; }
-    DebugLevels &debug() { return debug_; }
+    DeviceState &state() { return *state_; }
+    DebugLevels &debug() { return state_->debug; }
     int32_t &path_count() { return pathCount_; }
-    int32_t &irq_enabled() { return irqEnabled_; }
-    int32_t &driver_id_check() { return driverIdCheck_; }
-    int32_t &board_id_check() { return boardIdCheck_; }
+    int32_t &irq_enabled() { return state_->irqEnabled; }
+    int32_t &driver_id_check() { return state_->driverIdCheck; }
+    int32_t &board_id_check() { return state_->boardIdCheck; }
     const std::vector<uint8_t> &device_id_prom() const { return deviceIdProm_; }
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
-    bool is_faulty(int32_t code) const;
+    /** Counts the call against the device's fault rules and says what they make of it.
+     *  selector is the channel of a read or write, the code of a status or ioctl call. */
+    Injection inject(DeviceCall call, int32_t selector);
 
   private:
     const DeviceSpec spec_;
     std::mutex mutex_;
     DeviceSemaphore semaphore_;
+    std::unique_ptr<DeviceState> state_;
     std::unique_ptr<Driver> driver_;
-    DebugLevels debug_;
     int32_t pathCount_ = 0;
-    int32_t irqEnabled_;
-    int32_t driverIdCheck_;
-    int32_t boardIdCheck_;
     std::vector<uint8_t> deviceIdProm_;
     std::vector<uint8_t> boardIdProm_;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "sim_delay.h"
 #include "sim_device.h"
 #include "trax_errors.h"
 #include "trax_win32.h"
@@ -61,6 +62,20 @@ template <class F> Status with_open_path(int32_t path, F &&f) {
         }
         return f(p);
     });
+}
+
+/** As with_open_path, for a call that the device's fault rules see first: a rule's error
+ *  fails the call before f runs, and a rule's delay is served before the call returns,
+ *  with the device released meanwhile. code is the status code of a status call. */
+template <class F> Status with_rules(int32_t path, DeviceCall call, int32_t code, F &&f) {
+    Injection injection;
+    const Status status = with_open_path(path, [&](Path &p) -> Status {
+        const bool onChannel = call == DeviceCall::Read || call == DeviceCall::Write;
+        injection = p.device->inject(call, onChannel ? p.channel : code);
+        return injection.error != 0 ? injection.error : f(p);
+    });
+    delay_ms(injection.delayMs);
+    return status;
 }
 
 /** I/O control on a path: device semaphore and delay. */

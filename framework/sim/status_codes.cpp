@@ -92,23 +92,19 @@ Status set_block_code(Path &p, const CodeLayer &layer, int32_t code, const M_SG_
     return entry->set != nullptr ? entry->set(p, block) : ERR_MK_READ_ONLY;
 }
 
-// Codes outside every range, and codes a faulty device is made to fail, are refused
-// before any layer sees them.
-Status precheck(const Path &p, int32_t code, const CodeLayer *layer) {
-    if (layer == nullptr) {
-        return ERR_MK_UNK_CODE;
-    }
-    return p.device->is_faulty(code) ? ERR_LL_DEV_FAULT : ERR_SUCCESS;
+// Codes outside every range are refused before any layer or fault rule sees them.
+Status unknown_code(int32_t path) {
+    return with_open_path(path, [](Path &) -> Status { return ERR_MK_UNK_CODE; });
 }
 
 } // namespace
 
 Status get_stat(int32_t path, int32_t code, int32_t *data) {
-    return with_open_path(path, [&](Path &p) -> Status {
-        const CodeLayer *layer = layer_of(code);
-        if (Status status = precheck(p, code, layer)) {
-            return status;
-        }
+    const CodeLayer *layer = layer_of(code);
+    if (layer == nullptr) {
+        return unknown_code(path);
+    }
+    return with_rules(path, DeviceCall::GetStat, code, [&](Path &p) -> Status {
         if (data == nullptr) {
             return ERR_MK_ILL_PARAM;
         }
@@ -120,11 +116,11 @@ Status get_stat(int32_t path, int32_t code, int32_t *data) {
 }
 
 Status set_stat(int32_t path, int32_t code, intptr_t data) {
-    return with_open_path(path, [&](Path &p) -> Status {
-        const CodeLayer *layer = layer_of(code);
-        if (Status status = precheck(p, code, layer)) {
-            return status;
-        }
+    const CodeLayer *layer = layer_of(code);
+    if (layer == nullptr) {
+        return unknown_code(path);
+    }
+    return with_rules(path, DeviceCall::SetStat, code, [&](Path &p) -> Status {
         if (is_block_code(code)) {
             return set_block_code(p, *layer, code, reinterpret_cast<const M_SG_BLOCK *>(data));
         }

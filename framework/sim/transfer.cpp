@@ -23,7 +23,7 @@ void advance_channel(Path &p) {
 } // namespace
 
 Status read_value(int32_t path, int32_t *value) {
-    return with_open_path(path, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::Read, 0, [&](Path &p) -> Status {
         if (value == nullptr) {
             return ERR_MK_ILL_PARAM;
         }
@@ -39,7 +39,7 @@ Status read_value(int32_t path, int32_t *value) {
 }
 
 Status write_value(int32_t path, int32_t value) {
-    return with_open_path(path, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::Write, 0, [&](Path &p) -> Status {
         if (Status status = check_channel(p)) {
             return status;
         }
@@ -52,7 +52,7 @@ Status write_value(int32_t path, int32_t value) {
 }
 
 Status get_block(int32_t path, uint8_t *buffer, int32_t length, int32_t *done) {
-    return with_open_path(path, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::GetBlock, 0, [&](Path &p) -> Status {
         if (Status status = check_buffer(buffer, length)) {
             return status;
         }
@@ -61,7 +61,7 @@ Status get_block(int32_t path, uint8_t *buffer, int32_t length, int32_t *done) {
 }
 
 Status set_block(int32_t path, const uint8_t *buffer, int32_t length, int32_t *done) {
-    return with_open_path(path, [&](Path &p) -> Status {
+    return with_rules(path, DeviceCall::SetBlock, 0, [&](Path &p) -> Status {
         if (Status status = check_buffer(buffer, length)) {
             return status;
         }

@@ -149,7 +149,8 @@ WINBASEAPI BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 #define IDOK 1
 /** Writes "caption: text" to standard error and returns IDOK as if OK was pressed. */
 WINBASEAPI int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-/** Best-effort tone; never blocks longer than durationMs. */
+/** A tone of durationMs milliseconds: rings the terminal's bell and returns when the tone
+ * would end. */
 WINBASEAPI BOOL WINAPI Beep(DWORD frequency, DWORD durationMs);
 
 /* Read-only registry view: empty unless a test fills it (TraxRegistrySetString). */

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -198,12 +199,19 @@ TEST_F(Registry, BadKeysAndArgumentsFail) {
 
 TEST(Beep, AcceptsAudibleTonesAndRefusesOthers) {
     EXPECT_TRUE(Beep(750, 0));
-    EXPECT_TRUE(Beep(750, 250));
+    EXPECT_TRUE(Beep(37, 1));
+    EXPECT_TRUE(Beep(32767, 1));
     for (DWORD frequency : {0u, 36u, 32768u, 0xFFFFFFFFu}) {
         SetLastError(0);
         EXPECT_FALSE(Beep(frequency, 10)) << frequency;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     }
+}
+
+TEST(Beep, LastsAsLongAsTheTone) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Beep(750, 250));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
 }
 
 TEST(Strings, LengthAndOverlappingMove) {

@@ -11,6 +11,7 @@
 #include "sim_catalogue.h"
 #include "trax_api.h"
 #include "trax_codes.h"
+#include "trax_errors.h"
 #include "traxapp.h"
 
 namespace {
@@ -111,7 +112,8 @@ void AddDeviceWithUnreadableIdProm(const char *name)
     spec.boardDriverName = "sim_bb_pci";
     spec.channels = {3, M_CH_IN, 1, M_CH_BINARY};
     spec.deviceIdProm = {32, 0x5346, 0x0E01, 0x0001, 7};
-    spec.faultyCodes = {M_LL_BLK_ID_DATA};
+    spec.faults = {{1u << static_cast<unsigned>(sim::DeviceCall::GetStat), {M_LL_BLK_ID_DATA}, -1,
+                    ERR_LL_DEV_FAULT}};
     ASSERT_EQ(sim::Catalogue::add(spec), 0u);
 }
 

@@ -25,9 +25,15 @@ extern char **environ;
 
 namespace traxgui::test {
 
+frmUsrOss *UsrOssForm() {
+    const frmMain *window = frmMain::Existing();
+    return window != nullptr ? qobject_cast<frmUsrOss *>(window->OpenForm(FormKind::UsrOss))
+                             : nullptr;
+}
+
 bool InitSignalsWithHandler(const QList<uint32_t> &codes) {
     frmMain::Instance()->ShowUsrOssForm();
-    frmUsrOss *form = frmUsrOss::Existing();
+    frmUsrOss *form = UsrOssForm();
     if (form == nullptr)
         return false;
     form->findChild<QRadioButton *>(QStringLiteral("optGrpSigFunc"))->click();
@@ -73,7 +79,7 @@ bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
 }
 
 QStringList ReceivedSignalEntries() {
-    const frmUsrOss *form = frmUsrOss::Existing();
+    const frmUsrOss *form = UsrOssForm();
     return form != nullptr ? ListEntries(form->ReceivedSignalList()) : QStringList();
 }
 

@@ -14,7 +14,15 @@
 
 class QWidget;
 
+namespace traxgui {
+class frmUsrOss;
+}
+
 namespace traxgui::test {
+
+/// The OS-services form that the main window holds, open or loaded hidden; null if there is
+/// none (or no main window).
+frmUsrOss *UsrOssForm();
 
 /// Opens the OS-services form, checks "Install Signal Handler" (answering Yes), presses
 /// UOS_SigInit and installs each code through the form. False if a step did not succeed.

@@ -1,6 +1,7 @@
 // The MT driver form: the alarm block read from its four boxes, the warnings that stop a
 // call, the status box, and alarms of the simulated MT driver that arrive as signals in the
 // OS-services form.
+#include "appInfo.h"
 #include "formRegistry.h"
 #include "frmMain.h"
 #include "frmMtDrv.h"

@@ -1,6 +1,7 @@
 // The OS-services form: the common-function list with its layouts and calls, the signal
 // buttons with their state texts and lists, the handler check box, and the signal handler
 // receiving signals from library threads and from a second process on the window thread.
+#include "appInfo.h"
 #include "formRegistry.h"
 #include "frmMain.h"
 #include "frmUsrOss.h"
@@ -16,10 +17,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -57,6 +60,8 @@ class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     void cleanup();
     void loadsWithTheCommonFunctionsShown();
     void groupOptionsSwitchTheFrames();
+    void theGroupsNeverOverlapAfterTheOutputWasUsed();
+    void captionsAndBoxesKeepTheirColumns();
     void callingThePlaceholderWarnsAndCallsNothing();
     void eachFunctionLaysOutItsArguments_data();
     void eachFunctionLaysOutItsArguments();
@@ -74,6 +79,7 @@ class UsrOssFormTest : public QObject, test::FormControls<frmUsrOss> {
     void handlerBoxAnsweredYesShowsTheHandler();
     void clickingTheHandlerFrameAddsAnEntry();
     void mouseOverTheSignalFrameNeutralisesTheStatus();
+    void theIndicatorIsGreenForTheToneWhileTheWindowPaints();
     void signalsFromLibraryThreadsAreShownInOrderOnTheWindowThread();
     void signalsFromASecondProcessArriveInOrder();
     void signalsInQuickSuccessionAreAllRecorded();
@@ -105,7 +111,7 @@ void UsrOssFormTest::init() {
 void UsrOssFormTest::cleanup() {
     test::EndSignalHandling();
     delete frmMain::Existing();
-    QVERIFY(frmUsrOss::Existing() == nullptr);
+    QVERIFY(test::UsrOssForm() == nullptr);
     SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
 }
 
@@ -182,6 +188,43 @@ void UsrOssFormTest::groupOptionsSwitchTheFrames() {
     QTest::mouseClick(child<QRadioButton>("optGrpComFunc"), Qt::LeftButton);
     QVERIFY(child<QGroupBox>("fraComFunc")->isVisible());
     QVERIFY(!child<QGroupBox>("fraSigFunc")->isVisible());
+}
+
+void UsrOssFormTest::theGroupsNeverOverlapAfterTheOutputWasUsed() {
+    choose(QStringLiteral("UOS_Ident"));
+    call();
+    auto *output = child<QGroupBox>("fraOutput");
+    QVERIFY(output->isVisible());
+    // The names of the visible frames of the form that share some of its area.
+    const auto overlapping = [this] {
+        test::SettleLayouts();
+        QList<QGroupBox *> shown;
+        for (QGroupBox *frame : form_->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly)) {
+            if (frame->isVisible())
+                shown << frame;
+        }
+        QStringList names;
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            for (qsizetype j = i + 1; j < shown.size(); ++j) {
+                if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                    names << shown[i]->objectName() + u'+' + shown[j]->objectName();
+            }
+        }
+        return names;
+    };
+    for (int round = 0; round < 3; ++round) {
+        QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+        QVERIFY(child<QGroupBox>("fraSigFunc")->isVisible());
+        QVERIFY(!output->isVisible());
+        QCOMPARE(overlapping(), QStringList());
+        QTest::mouseClick(child<QRadioButton>("optGrpComFunc"), Qt::LeftButton);
+        QVERIFY(output->isVisible()); // the chosen function still prints there
+        QCOMPARE(overlapping(), QStringList());
+    }
+}
+
+void UsrOssFormTest::captionsAndBoxesKeepTheirColumns() {
+    checkArgumentColumnsStay();
 }
 
 void UsrOssFormTest::callingThePlaceholderWarnsAndCallsNothing() {
@@ -489,13 +532,8 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     press("cmdSigInit");
     auto *frame = child<QGroupBox>("fraSigHdlr");
     auto *list = child<QListWidget>("lstSigHdlrRecvdSigCode");
-    QVERIFY(QTest::qWaitForWindowExposed(frmMain::Existing()));
-    auto *painted = new PaintedColours(form_->SignalIndicator());
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H111"});
-    // The indicator was painted green and then in the button face, before the entry came.
-    QCOMPARE(painted->colours, QList<QColor>({QColor(0, 255, 0), ButtonFaceColor()}));
-    delete painted;
     QCOMPARE(list->currentRow(), 0);
     QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(4, frame->height() - 4));
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList({"0: &H111", "1: &H111"}));
@@ -511,7 +549,7 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(frame->width() + 20, -20));
     QCOMPARE(list->count(), before);
     // After the flash the indicator shows the button face again.
-    QCOMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
+    QTRY_COMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
     QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals"))
                  .isEmpty());
 }
@@ -538,6 +576,27 @@ void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus() {
         QApplication::sendEvent(control, &over);
         QCOMPARE(sigStatus(), outcome);
     }
+}
+
+void UsrOssFormTest::theIndicatorIsGreenForTheToneWhileTheWindowPaints() {
+    QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
+    answerHandlerBox(QMessageBox::Yes);
+    QVERIFY(QTest::qWaitForWindowExposed(frmMain::Existing()));
+    QFrame *indicator = form_->SignalIndicator();
+    const auto colour = [indicator] { return indicator->palette().color(QPalette::Window); };
+    auto *painted = new PaintedColours(indicator);
+    QElapsedTimer flash;
+    flash.start();
+    SigHdlr(0x111);
+    // The handler did not wait for the tone: the indicator is still green, the entry is
+    // there, and the window paints the green while the tone lasts.
+    QCOMPARE(colour(), QColor(0, 255, 0));
+    QCOMPARE(listEntries("lstSigHdlrRecvdSigCode").size(), 1);
+    QTRY_VERIFY(painted->colours.contains(QColor(0, 255, 0)));
+    QTRY_COMPARE(colour(), ButtonFaceColor());
+    QVERIFY2(flash.elapsed() >= 250, qPrintable(QString::number(flash.elapsed())));
+    QTRY_COMPARE(painted->colours.last(), ButtonFaceColor());
+    delete painted;
 }
 
 // ---- Signals from other threads and processes ----
@@ -592,12 +651,15 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     form_->parentWidget()->close(); // the sub-window
     QTRY_VERIFY(first.isNull());
     QVERIFY(frmMain::Existing()->OpenForm(FormKind::UsrOss) == nullptr);
+    auto *area = test::Child<QMdiArea>(frmMain::Existing(), QStringLiteral("mdiArea"));
+    QMdiSubWindow *active = area->activeSubWindow();
 
     QVERIFY(test::SendOwnSignal(0x101));
-    QTRY_VERIFY(frmUsrOss::Existing() != nullptr);
-    form_ = frmUsrOss::Existing();
+    QTRY_VERIFY(test::UsrOssForm() != nullptr);
+    form_ = test::UsrOssForm();
     QTRY_COMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
     QVERIFY(!form_->isVisible());
+    QCOMPARE(area->activeSubWindow(), active); // the user's form stays in front
     QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized")); // loaded afresh
 
     // Opening the form shows the instance that recorded the signal.
@@ -614,7 +676,7 @@ void UsrOssFormTest::aSignalRightAfterClosingIsNotLostWithTheClosedForm() {
     // before that must go to a form that stays, not into the one about to go.
     SigHdlr(0x123);
     QTRY_VERIFY(closed.isNull());
-    form_ = frmUsrOss::Existing();
+    form_ = test::UsrOssForm();
     QVERIFY(form_ != nullptr);
     QVERIFY(!form_->isVisible());
     const QStringList entries = listEntries("lstSigHdlrRecvdSigCode");

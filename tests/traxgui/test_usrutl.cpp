@@ -134,6 +134,14 @@ void UsrUtlFormTest::bindumpPassesValuesOn_data() {
     QTest::newRow("all 32 bits") << "FFFFFFFF"
                                  << "32"
                                  << "1111 1111 1111 1111 1111 1111 1111 1111";
+    // More than eight digits are passed on: the value of the last eight, as the library's
+    // own conversion reads them.
+    QTest::newRow("nine digits") << "123456789"
+                                 << "32"
+                                 << "0010 0011 0100 0101 0110 0111 1000 1001";
+    QTest::newRow("twelve digits") << "fffFFFFFFFF0"
+                                   << "8"
+                                   << "1111 0000";
     // Bit counts outside 1..32 are passed on; the library judges them.
     QTest::newRow("zero bits") << "5"
                                << "0"
@@ -168,8 +176,8 @@ void UsrUtlFormTest::textThatIsNoNumberIsRefused_data() {
                              << "8" << badHex;
     QTest::newRow("empty hex") << ""
                                << "8" << badHex;
-    QTest::newRow("nine digits") << "123456789"
-                                 << "8" << badHex;
+    QTest::newRow("not hex after eight digits") << "12345678x"
+                                                << "8" << badHex;
     QTest::newRow("hex with prefix") << "&H10"
                                      << "8" << badHex;
     QTest::newRow("bits not a number") << "10"

@@ -4,6 +4,7 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 #include "modTraxgui.h"
+#include "traxForm.h"
 #include "traxguiTestSupport.h"
 
 #include <trax_win32.h>
@@ -12,10 +13,12 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -72,6 +75,8 @@ class MainWindowTest : public QObject {
     void bothHelpEntriesShowTheSameMessage();
     void helpCaptionStaysWithAMaximizedForm();
     void tileAndCascadeKeepEveryWindowVisible();
+    void tilingNeverCrushesAFormBelowItsMinimumSize();
+    void readOnlyBoxesAreNoTabStops();
     void aboutShowsTitleAndVersion();
     void aboutOkIsDefaultAndCancel();
     void sysInfoWithoutRegistrationIsUnavailable();
@@ -203,7 +208,9 @@ void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
 
 void MainWindowTest::aClosedFormIsLoadedAfresh() {
     QPointer<QWidget> first = window_->OpenForm(FormKind::TraxApi);
-    SetStatusText(QStringLiteral("something else"));
+    emit qobject_cast<TraxForm *>(first.data())->statusChanged(QStringLiteral("something else"));
+    QCOMPARE(Child<QLabel>(window_, QStringLiteral("Status"))->text(),
+             QStringLiteral("Status: something else"));
     first->parentWidget()->close();
     QTRY_VERIFY(first.isNull());
     QVERIFY(window_->OpenForm(FormKind::TraxApi) == nullptr);
@@ -273,6 +280,50 @@ void MainWindowTest::tileAndCascadeKeepEveryWindowVisible() {
     QCOMPARE(only->width(), mdi->viewport()->width());
     Child<QAction>(window_, QStringLiteral("mnuWindowCascade"))->trigger();
     QVERIFY(only->isVisible());
+}
+
+void MainWindowTest::tilingNeverCrushesAFormBelowItsMinimumSize() {
+    for (FormKind kind : {FormKind::UsrOss, FormKind::UsrUtl, FormKind::MtDrv})
+        window_->ShowForm(kind);
+    Child<QAction>(window_, QStringLiteral("mnuWindowTile"))->trigger();
+    test::SettleLayouts();
+    auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
+    const QList<QMdiSubWindow *> windows = mdi->subWindowList();
+    QCOMPARE(windows.size(), 4);
+    QRect above;
+    for (QMdiSubWindow *window : windows) {
+        const QString form = window->widget()->objectName();
+        QVERIFY2(window->height() >= window->minimumSizeHint().height(), qPrintable(form));
+        QVERIFY2(window->width() >= window->minimumSizeHint().width(), qPrintable(form));
+        QVERIFY2(!window->geometry().intersects(above), qPrintable(form));
+        above = window->geometry();
+        // No control that the form shows is squeezed below the height it needs.
+        for (QWidget *control : window->widget()->findChildren<QWidget *>()) {
+            if (!control->isVisible() || control->objectName().isEmpty() ||
+                control->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            QVERIFY2(control->height() >= control->minimumSizeHint().height(),
+                     qPrintable(form + u'.' + control->objectName()));
+        }
+    }
+    // Four forms do not fit the default window one above the other: the area scrolls.
+    QVERIFY(mdi->verticalScrollBar()->maximum() > 0);
+}
+
+void MainWindowTest::readOnlyBoxesAreNoTabStops() {
+    for (FormKind kind : {FormKind::UsrOss, FormKind::UsrUtl, FormKind::MtDrv})
+        window_->ShowForm(kind);
+    int readOnly = 0;
+    for (QMdiSubWindow *window :
+         Child<QMdiArea>(window_, QStringLiteral("mdiArea"))->subWindowList()) {
+        for (QLineEdit *box : window->widget()->findChildren<QLineEdit *>()) {
+            if (!box->isReadOnly())
+                continue;
+            ++readOnly;
+            QVERIFY2(!(box->focusPolicy() & Qt::TabFocus), qPrintable(box->objectName()));
+        }
+    }
+    QVERIFY(readOnly >= 8); // the status and result boxes of the four forms
 }
 
 void MainWindowTest::aboutShowsTitleAndVersion() {

@@ -46,6 +46,8 @@ class TraxApiFormTest : public QObject, test::FormControls<frmTraxApi> {
     void openOfAnUnknownDeviceKeepsNoPath();
     void closeWithoutPathPassesPathZero();
     void errstringShowsAddressAndTextWithoutStatusColour();
+    void aLongErrorTextShowsItsNameAndWholeInTheTooltip();
+    void captionsAndBoxesKeepTheirColumns();
     void autoIncrementStopsAfterByte63();
     void valueBoxChecksItsRangeAndTakesEnter();
     void clearAllEmptiesTheBuffer();
@@ -444,6 +446,36 @@ void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
     QTest::mouseClick(otherBox, Qt::LeftButton);
     QTRY_VERIFY(otherBox->hasFocus());
     QTRY_COMPARE(box("txtStatus")->text(), QStringLiteral("STATUS"));
+}
+
+void TraxApiFormTest::aLongErrorTextShowsItsNameAndWholeInTheTooltip() {
+    choose(QStringLiteral("M_open"));
+    arg(0)->setText(QStringLiteral("sim_dio_1"));
+    call();
+    choose(QStringLiteral("M_getstat"));
+    arg(1)->setText(QStringLiteral("&H13FF")); // a board code that the board does not know
+    call();
+    QLineEdit *status = box("txtStatus");
+    const QString error =
+        QStringLiteral("ERR_BBIS_UNK_CODE: status code not supported by the board");
+    QCOMPARE(status->text(), error);
+    QCOMPARE(status->cursorPosition(), 0); // the start, with the error's name, is what shows
+    QCOMPARE(status->toolTip(), error);
+    // Narrowed below the text's width, the box still shows the name.
+    status->setFixedWidth(status->fontMetrics().horizontalAdvance(error) / 2);
+    QCOMPARE(status->cursorPosition(), 0);
+    QVERIFY(status->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < status->width() / 4);
+
+    arg(1)->setText(QStringLiteral("&H1101"));
+    call();
+    QCOMPARE(status->text(), QStringLiteral("SUCCESS"));
+    QCOMPARE(status->toolTip(), QStringLiteral("status of function call"));
+    choose(QStringLiteral("M_close"));
+    call();
+}
+
+void TraxApiFormTest::captionsAndBoxesKeepTheirColumns() {
+    checkArgumentColumnsStay();
 }
 
 void TraxApiFormTest::sessionWithTheBinaryIoDevice() {

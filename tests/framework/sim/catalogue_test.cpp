@@ -42,7 +42,10 @@ TEST(Catalogue, TestsCanAddTheirOwnDevice) {
     spec.boardDriverName = "test_bb";
     spec.revision = "test\n";
     spec.channels = {3, M_CH_INOUT, 8, M_CH_COUNTER};
-    spec.faultyCodes = {M_BB_IRQ_VECT};
+    spec.faults = {{1u << static_cast<unsigned>(sim::DeviceCall::GetStat),
+                    {M_BB_IRQ_VECT},
+                    -1,
+                    ERR_LL_DEV_FAULT}};
     ASSERT_EQ(sim::Catalogue::add(spec), 0u);
     EXPECT_EQ(sim::Catalogue::add(spec), ERR_MK_ILL_PARAM);
 

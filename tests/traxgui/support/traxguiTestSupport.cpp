@@ -1,7 +1,6 @@
 #include "traxguiTestSupport.h"
 
 #include "frmMain.h"
-#include "modTraxgui.h"
 
 #include <QDir>
 #include <QListWidget>
@@ -64,6 +63,13 @@ QString SaveScreenshot(QWidget *widget, const QString &name) {
     if (!widget->grab().save(path))
         return QString();
     return path;
+}
+
+void SettleLayouts() {
+    // A layout that resizes a child posts the child's own layout request; a few rounds
+    // reach the deepest layout of a form.
+    for (int round = 0; round < 4; ++round)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 bool ActivateWindow(QWidget *window) {

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -73,6 +74,10 @@ void TypeText(QWidget *textBox, const QString &text);
 /// Saves what the widget shows as <screenshot folder>/<name>.png and returns the path.
 QString SaveScreenshot(QWidget *widget, const QString &name);
 
+/// Lets every layout that a change invalidated lay its widgets out again, nested ones
+/// included, without running other events.
+void SettleLayouts();
+
 /// Makes the window the active one and waits until it is, so that focus changes are
 /// delivered as for a user.
 bool ActivateWindow(QWidget *window);
@@ -99,6 +104,23 @@ template <typename Form> class FormControls {
         ChooseFromList(child<QComboBox>("cboFunction"), function);
     }
     void call() const { press("cmdCall"); }
+
+    /// Chooses every function of the list in turn; the argument captions and boxes and the
+    /// return caption and box must stay where the first function put them.
+    void checkArgumentColumnsStay() const {
+        auto *list = child<QComboBox>("cboFunction");
+        QList<QRect> first;
+        for (int i = 0; i < list->count(); ++i) {
+            choose(list->itemText(i));
+            SettleLayouts();
+            QList<QRect> places{child<QLabel>("lblRet")->geometry(), box("txtRet")->geometry()};
+            for (int arg = 0; arg < 3; ++arg)
+                places << argLabel(arg)->geometry() << this->arg(arg)->geometry();
+            if (i == 0)
+                first = places;
+            QVERIFY2(places == first, qPrintable(list->itemText(i)));
+        }
+    }
 
     Form *form_ = nullptr;
 };

@@ -1,0 +1,161 @@
+// Device definition files: time to load 1,000 definitions; M_open and M_read on a device
+// defined in a file beside the same device built in, in one run; a fault rule's delay as
+// requested and as measured.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench_stats.h"
+#include "ratio_stats.h"
+#include "sim_catalogue.h"
+#include "sim_definition.h"
+#include "trax_api.h"
+
+namespace {
+
+constexpr int kDefinitions = 1000;
+constexpr int kFiles = 10;
+constexpr int kRounds = 5;
+constexpr int kCalls = 200000;
+
+// sim_dio_1's full definition under another name, with a status code and a fault rule
+// that never fires, so that the loaded definitions use every part of the reader.
+std::string definition_named(const std::string &name, const std::string &extra) {
+    sim::DeviceSpec spec = sim::builtin_devices().at(0);
+    spec.name = name;
+    spec.statusCodes = {{0x1201, true, 5, {}, 0}, {0x1202, true, 0, {}, 0}};
+    std::string text = sim::dump_definition(spec);
+    const std::string faults = "    faults: []\n";
+    text.replace(text.find(faults), faults.size(), "    faults:\n" + extra);
+    return text;
+}
+
+// The devices part of a definition text (everything after "devices:\n").
+std::string devices_part(const std::string &text) {
+    return text.substr(text.find("devices:\n") + 9);
+}
+
+std::string write_file(const std::string &folder, const std::string &name,
+                       const std::string &text) {
+    const std::string path = folder + "/" + name;
+    std::ofstream(path) << text;
+    chmod(path.c_str(), 0600);
+    return path;
+}
+
+// Loads the files kRounds times; prints wall-clock and processor time as median (min-max)
+// over the runs (processor time tells the figure apart from the load of a shared machine).
+void time_loading(const char *what, const std::vector<std::string> &files) {
+    std::vector<double> wall, cpu;
+    std::size_t loaded = 0;
+    for (int r = 0; r < kRounds; ++r) {
+        const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
+        loaded = 0;
+        for (const std::string &file : files) {
+            loaded += sim::read_definition_file(file).devices.size();
+        }
+        wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
+        cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
+    }
+    std::printf("loading %zu %s definitions from %zu files: processor ms ", loaded, what,
+                files.size());
+    bench::PrintSpread("%.1f", cpu);
+    std::printf(", wall-clock ms ");
+    bench::PrintSpread("%.1f", wall);
+    std::printf("\n");
+}
+
+void bench_loading(const std::string &folder) {
+    const std::string never = "      - {call: ioctl, code: 0x7fffffff, error: ERR_MK, nth: 1}\n";
+    std::vector<std::string> full, minimal;
+    for (int f = 0; f < kFiles; ++f) {
+        std::string fullText = "devices:\n", minimalText = "devices:\n";
+        for (int d = 0; d < kDefinitions / kFiles; ++d) {
+            const std::string name = "bench_" + std::to_string(f) + "_" + std::to_string(d);
+            fullText += devices_part(definition_named(name, never));
+            minimalText += "  - {name: " + name + ", model: binary_io}\n";
+        }
+        full.push_back(write_file(folder, "full" + std::to_string(f) + ".yaml", fullText));
+        minimal.push_back(write_file(folder, "min" + std::to_string(f) + ".yaml", minimalText));
+    }
+    time_loading("minimal", minimal);
+    time_loading("full", full);
+}
+
+// Processor nanoseconds per call of f over kCalls calls.
+template <class F> double ns_per_call(F f) {
+    const int64_t start = bench::ThreadCpuNs();
+    for (int i = 0; i < kCalls; ++i) {
+        f();
+    }
+    return static_cast<double>(bench::ThreadCpuNs() - start) / kCalls;
+}
+
+// Runs both devices in turns, repeated, and prints each side's processor time per call
+// and the ratio file-defined / built-in as median (min-max) over the runs.
+template <class F> void compare(const char *what, F call) {
+    std::vector<double> builtIn, fromFile;
+    for (int r = 0; r < kRounds; ++r) {
+        builtIn.push_back(ns_per_call([&] { call("sim_dio_1"); }));
+        fromFile.push_back(ns_per_call([&] { call("file_dio_1"); }));
+    }
+    std::printf("%-15s built-in ns ", what);
+    bench::PrintSpread("%.0f", builtIn);
+    std::printf("  file-defined ns ");
+    bench::PrintSpread("%.0f", fromFile);
+    std::printf("  ratio ");
+    bench::PrintSpread("%.2f", bench::Ratios(fromFile, builtIn));
+    std::printf("\n");
+}
+
+void bench_calls() {
+    int32_t value = 0;
+    compare("M_open+M_close", [](const char *name) { M_close(M_open(name)); });
+    const int32_t builtInPath = M_open("sim_dio_1");
+    const int32_t filePath = M_open("file_dio_1");
+    compare("M_read",
+            [&](const char *name) { M_read(name[0] == 's' ? builtInPath : filePath, &value); });
+    M_close(builtInPath);
+    M_close(filePath);
+}
+
+void bench_delay(int32_t ms) {
+    const int32_t path = M_open("file_dio_1");
+    std::vector<int64_t> samples;
+    for (int i = 0; i < 20; ++i) {
+        const int64_t start = bench::NowNs();
+        M_setstat(path, 0x1202, i);
+        samples.push_back(bench::NowNs() - start);
+    }
+    std::printf(
+        "delay rule of %d ms on M_setstat: measured min %.2f ms, p50 %.2f ms, max %.2f ms\n", ms,
+        bench::Percentile(samples, 0) / 1e6, bench::Percentile(samples, 50) / 1e6,
+        bench::Percentile(samples, 100) / 1e6);
+    M_close(path);
+}
+
+} // namespace
+
+int main() {
+    char folder[] = "/tmp/trax_defbench_XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    bench_loading(folder);
+    // The device defined in a file must be read at the process's first catalogue use, as a
+    // user's would be; the loading benchmark above does not use the catalogue's loader.
+    const std::string rule = "      - {call: setstat, code: 0x1202, delay_ms: 5}\n";
+    const std::string device =
+        write_file(folder, "file_dio_1.yaml", definition_named("file_dio_1", rule));
+    setenv("TRAX_DEVICES", device.c_str(), 1);
+    bench_calls();
+    bench_delay(5);
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+    return 0;
+}

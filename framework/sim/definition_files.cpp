@@ -1,0 +1,156 @@
+/* Finding and reading definition files. A file is read only if it is a regular file of
+ * the user or of root that no one else may change, and not larger than the cap, so that a
+ * planted, endless or huge file can neither take over a device nor hang or exhaust a
+ * process. */
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim_definition.h"
+#include "sim_limits.h"
+
+namespace sim {
+
+namespace {
+
+Definitions file_problem(const std::string &path, const std::string &message) {
+    return {{}, {path + ":1:1: " + message}};
+}
+
+// Why the opened file may not be read, or an empty text if it may.
+std::string refusal(const struct stat &info) {
+    if (!S_ISREG(info.st_mode)) {
+        return "not a regular file";
+    }
+    if (info.st_uid != geteuid() && info.st_uid != 0) {
+        return "owned by another user";
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return "writable by other users";
+    }
+    if (static_cast<std::size_t>(info.st_size) > kMaxDefinitionFileBytes) {
+        return "larger than " + std::to_string(kMaxDefinitionFileBytes) + " bytes";
+    }
+    return {};
+}
+
+// Reads at most one byte more than the cap, so that a file that grows meanwhile is still
+// caught.
+bool read_all(int fd, std::string &text) {
+    text.resize(kMaxDefinitionFileBytes + 1);
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t got = read(fd, text.data() + filled, text.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    text.resize(filled);
+    return true;
+}
+
+bool has_yaml_suffix(const std::string &name) {
+    constexpr std::string_view kSuffix = ".yaml";
+    return name.size() > kSuffix.size() &&
+           name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+}
+
+// The *.yaml files of a folder in name order, at most kMaxFilesPerFolder of them.
+std::vector<std::string> folder_files(const std::string &folder) {
+    std::vector<std::string> files;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        return files;
+    }
+    while (const dirent *entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name[0] != '.' && has_yaml_suffix(name) && files.size() < kMaxFilesPerFolder) {
+            files.push_back(folder + "/" + name);
+        }
+    }
+    closedir(dir);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool is_folder(const std::string &path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string user_folder() {
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return std::string(config) + "/trax/devices.d";
+    }
+    const char *home = std::getenv("HOME");
+    return home != nullptr && home[0] != '\0' ? std::string(home) + "/.config/trax/devices.d"
+                                              : std::string();
+}
+
+void add_listed(const std::string &entry, std::vector<std::string> &sources) {
+    if (entry.empty()) {
+        return;
+    }
+    if (is_folder(entry)) {
+        const std::vector<std::string> files = folder_files(entry);
+        sources.insert(sources.end(), files.begin(), files.end());
+    } else {
+        sources.push_back(entry);
+    }
+}
+
+} // namespace
+
+Definitions read_definition_file(const std::string &path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return file_problem(path, std::string("cannot read: ") + std::strerror(errno));
+    }
+    struct stat info {};
+    std::string why = fstat(fd, &info) != 0 ? std::string(std::strerror(errno)) : refusal(info);
+    std::string text;
+    if (why.empty() && !read_all(fd, text)) {
+        why = std::strerror(errno);
+    }
+    close(fd);
+    if (why.empty() && text.size() > kMaxDefinitionFileBytes) {
+        why = "larger than " + std::to_string(kMaxDefinitionFileBytes) + " bytes";
+    }
+    if (!why.empty()) {
+        return file_problem(path, "cannot read: " + why);
+    }
+    return parse_definitions(text, path);
+}
+
+std::vector<std::string> definition_sources(const std::string &systemFolder) {
+    std::vector<std::string> sources = folder_files(systemFolder);
+    const std::string user = user_folder();
+    if (!user.empty()) {
+        const std::vector<std::string> files = folder_files(user);
+        sources.insert(sources.end(), files.begin(), files.end());
+    }
+    const char *listed = std::getenv("TRAX_DEVICES");
+    std::string_view rest = listed != nullptr ? listed : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        add_listed(std::string(rest.substr(0, colon)), sources);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    }
+    return sources;
+}
+
+} // namespace sim

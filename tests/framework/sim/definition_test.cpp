@@ -1,0 +1,223 @@
+// Device definition files: what a file yields, how bad files are refused, where files come
+// from, and the built-in definitions.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "sim_catalogue.h"
+#include "sim_definition.h"
+#include "sim_limits.h"
+#include "trax_api.h"
+#include "trax_errors.h"
+
+namespace {
+
+// A private folder for the files of one test, removed with everything in it at the end.
+class TempFolder {
+  public:
+    TempFolder() {
+        char name[] = "/tmp/trax_def_XXXXXX";
+        path_ = mkdtemp(name);
+    }
+    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    const std::string &path() const { return path_; }
+
+    // Writes a file of the folder (mode 0600 unless said otherwise) and returns its path.
+    std::string write(const std::string &name, const std::string &text, mode_t mode = 0600) const {
+        const std::string file = path_ + "/" + name;
+        std::ofstream(file) << text;
+        chmod(file.c_str(), mode);
+        return file;
+    }
+
+  private:
+    std::string path_;
+};
+
+std::string Repeat(const std::string &text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) {
+        all += text;
+    }
+    return all;
+}
+
+std::string device_file(const std::string &deviceLines) {
+    return "devices:\n  - name: dev_a\n" + deviceLines;
+}
+
+TEST(Definitions, BuiltInDevicesWriteOutAndReadBackUnchanged) {
+    std::vector<uint64_t> hashes;
+    for (const sim::DeviceSpec &spec : sim::builtin_devices()) {
+        const std::string dumped = sim::dump_definition(spec);
+        const sim::Definitions again = sim::parse_definitions(dumped, "dump.yaml");
+        ASSERT_EQ(again.devices.size(), 1u) << dumped;
+        EXPECT_EQ(sim::dump_definition(again.devices[0]), dumped);
+        EXPECT_EQ(sim::definition_hash(again.devices[0]), sim::definition_hash(spec));
+        hashes.push_back(sim::definition_hash(spec));
+    }
+    ASSERT_EQ(hashes.size(), 4u);
+    std::sort(hashes.begin(), hashes.end());
+    EXPECT_EQ(std::unique(hashes.begin(), hashes.end()), hashes.end());
+}
+
+TEST(Definitions, MinimalDeviceWorksAndKeysReachTheDescription) {
+    const sim::Definitions read = sim::parse_definitions(
+        "seed: 9\ndevices:\n  - {name: def_min_1, model: mt_test}\n"
+        "  - name: def_full_1\n    bus: vme\n    channels: {count: 3, bits: 8, type: counter}\n"
+        "    device_id_prom: {words: [0x1234, 0xabcd]}\n    revision: |\n      one\n      two\n",
+        "t.yaml");
+    ASSERT_TRUE(read.problems.empty()) << read.problems[0];
+    ASSERT_EQ(read.devices.size(), 2u);
+    const sim::DeviceSpec &full = read.devices[1];
+    EXPECT_EQ(full.busType, 1);
+    EXPECT_EQ(full.channels.number, 3);
+    EXPECT_EQ(full.channels.type, 4);
+    EXPECT_EQ(full.deviceIdProm.words, (std::vector<uint16_t>{0x1234, 0xabcd}));
+    EXPECT_EQ(full.revision, "one\ntwo\n");
+    EXPECT_EQ(full.seed, 9u);
+
+    ASSERT_EQ(sim::Catalogue::add(read.devices[0]), 0u);
+    const int32_t path = M_open("def_min_1");
+    ASSERT_GT(path, 0);
+    int32_t value = 0;
+    EXPECT_EQ(M_write(path, 77), 0);
+    EXPECT_EQ(M_read(path, &value), 0);
+    EXPECT_EQ(value, 77);
+    EXPECT_EQ(M_close(path), 0);
+}
+
+struct BadFile {
+    const char *what;
+    std::string text;
+    std::string problem; // the expected line after "t.yaml:"
+};
+
+TEST(Definitions, EachKindOfBadFileIsRefusedWholeWithItsPlace) {
+    const BadFile cases[] = {
+        {"not YAML", "devices: [\n  {name: a\n", "3:1: end of map flow not found"},
+        {"too deep", "devices: " + Repeat("{a: ", 2500) + "1" + Repeat("}", 2500) + "\n",
+         "1:2001: lists and mappings nested too deep"},
+        {"no devices", "seed: 1\n", "1:1: the key 'devices' is missing"},
+        {"unknown key", device_file("    modle: mt_test\n"), "3:5: unknown key 'modle'"},
+        {"wrong type", device_file("    channels: 5\n"),
+         "3:15: channels must be a mapping of keys to values"},
+        {"wrong value", device_file("    model: relay\n"),
+         "3:12: model: 'relay' is not one of binary_io, analog_in, mt_test"},
+        {"out of range", device_file("    channels: {count: 300}\n"),
+         "3:23: count: 300 is out of range 1..256"},
+        {"long name", "devices:\n  - name: " + std::string(40, 'n') + "\n",
+         "2:11: name is 40 characters long, more than 39"},
+        {"not ASCII", device_file("    hardware: \"caf\\xe9\"\n"),
+         "3:15: hardware may hold printable ASCII characters only"},
+        {"id-prom word", device_file("    device_id_prom: {words: [0x10000]}\n"),
+         "3:30: word: 0x10000 is out of range 0..65535"},
+        {"id-prom size", device_file("    board_id_prom: {size: 2048}\n"),
+         "3:27: size: 2048 is out of range 0..1024"},
+        {"duplicate", "devices:\n  - name: a\n  - name: b\n  - name: a\n",
+         "4:11: device 'a' is already defined on line 2"},
+        {"not a device code", device_file("    status_codes: [{code: 0x1301, value: 1}]\n"),
+         "3:27: code: 0x1301 is not a device-specific code (0x12xx or 0x22xx)"},
+        {"model's code", device_file("    model: mt_test\n    status_codes: [{code: 0x1230}]\n"),
+         "4:27: status code 0x1230 belongs to the driver model"},
+        {"rule without action", device_file("    faults: [{call: read, nth: 2}]\n"),
+         "3:14: the fault rule needs an 'error', a 'delay_ms' or both"},
+        {"unknown error", device_file("    faults: [{call: open, error: ERR_NOPE}]\n"),
+         "3:34: error: 'ERR_NOPE' is neither a symbol of the error table nor a number "
+         "1..0xffffffff"},
+        {"two whens", device_file("    faults: [{call: open, delay_ms: 1, nth: 1, every: 2}]\n"),
+         "3:55: a fault rule takes at most one of nth, every, from and probability"},
+        {"channel on open", device_file("    faults: [{call: open, channel: 1, delay_ms: 1}]\n"),
+         "3:36: channel is only for rules on read and write"},
+    };
+    for (const BadFile &bad : cases) {
+        // Most cases hold a good device (dev_a or a) besides the problem: it is refused too.
+        const sim::Definitions read = sim::parse_definitions(bad.text, "t.yaml");
+        EXPECT_TRUE(read.devices.empty()) << bad.what;
+        ASSERT_FALSE(read.problems.empty()) << bad.what;
+        EXPECT_EQ(read.problems[0], "t.yaml:" + bad.problem) << bad.what;
+    }
+}
+
+TEST(Definitions, CountsAndSizesAreCapped) {
+    std::string rules = "devices:\n  - name: a\n    faults:\n";
+    for (std::size_t i = 0; i <= sim::kMaxFaultRules; ++i) {
+        rules += "      - {call: open, delay_ms: 1}\n";
+    }
+    EXPECT_EQ(sim::parse_definitions(rules, "t.yaml").problems,
+              std::vector<std::string>{"t.yaml:4:7: faults has 33 entries, more than 32"});
+
+    TempFolder folder;
+    const std::string big =
+        folder.write("big.yaml", std::string(sim::kMaxDefinitionFileBytes + 1, '#'));
+    EXPECT_EQ(sim::read_definition_file(big).problems,
+              std::vector<std::string>{big + ":1:1: cannot read: larger than 1048576 bytes"});
+    const std::string shared = folder.write("shared.yaml", "devices: []\n", 0666);
+    EXPECT_EQ(sim::read_definition_file(shared).problems,
+              std::vector<std::string>{shared + ":1:1: cannot read: writable by other users"});
+    EXPECT_EQ(sim::read_definition_file(folder.path()).problems,
+              std::vector<std::string>{folder.path() + ":1:1: cannot read: not a regular file"});
+    const std::string fifo = folder.path() + "/fifo.yaml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(sim::read_definition_file(fifo).problems,
+              std::vector<std::string>{fifo + ":1:1: cannot read: not a regular file"});
+    EXPECT_EQ(sim::read_definition_file(folder.path() + "/none.yaml").problems,
+              std::vector<std::string>{folder.path() +
+                                       "/none.yaml:1:1: cannot read: No such file or directory"});
+}
+
+TEST(DefinitionSources, SystemThenUserThenListedInOrder) {
+    TempFolder system, user, listed;
+    mkdir((user.path() + "/trax").c_str(), 0700);
+    mkdir((user.path() + "/trax/devices.d").c_str(), 0700);
+    const std::string s2 = system.write("b.yaml", ""), s1 = system.write("a.yaml", "");
+    system.write("notes.txt", "");
+    const std::string u1 = user.write("trax/devices.d/u.yaml", "");
+    const std::string l1 = listed.write("x.yaml", ""), l2 = listed.write("single.yml", "");
+    setenv("XDG_CONFIG_HOME", user.path().c_str(), 1);
+    setenv("TRAX_DEVICES", (listed.path() + "::" + l2 + ":/nonexistent.yaml").c_str(), 1);
+    EXPECT_EQ(sim::definition_sources(system.path()),
+              (std::vector<std::string>{s1, s2, u1, l1, l2, "/nonexistent.yaml"}));
+    unsetenv("TRAX_DEVICES");
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+// A file with a problem is named on standard error; the devices of the other files, later
+// ones replacing earlier ones of the same name, and the built-in devices stay available.
+TEST(DefinitionSources, BadFileLeavesTheOthersUsable) {
+    TempFolder folder;
+    const std::string good =
+        folder.write("good.yaml", "devices:\n  - {name: file_dev_1, purpose: first}\n"
+                                  "  - {name: sim_mt_1, model: mt_test, purpose: replaced}\n");
+    const std::string later =
+        folder.write("later.yaml", "devices: [{name: file_dev_1, purpose: second}]\n");
+    const std::string bad = folder.write("bad.yaml", "devices: [{name: file_dev_2, slot: x}]\n");
+    const std::string command = "TRAX_DEVICES=" + good + ":" + bad + ":" + later + " " +
+                                TRAX_BIN_DIR "/trax_catalogue 2>" + folder.path() + "/err";
+    FILE *pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string table;
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
+        table += chunk;
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    std::ifstream errFile(folder.path() + "/err");
+    const std::string err((std::istreambuf_iterator<char>(errFile)),
+                          std::istreambuf_iterator<char>());
+    EXPECT_EQ(err, bad + ":1:36: slot: 'x' is not an integer\n");
+    EXPECT_NE(table.find("| `sim_dio_1` |"), std::string::npos);
+    EXPECT_NE(table.find("| `sim_mt_1` |"), std::string::npos);
+    EXPECT_NE(table.find("| replaced |"), std::string::npos);
+    EXPECT_NE(table.find("| `file_dev_1` |"), std::string::npos);
+    EXPECT_NE(table.find("| second |"), std::string::npos);
+    EXPECT_EQ(table.find("| first |"), std::string::npos);
+    EXPECT_EQ(table.find("file_dev_2"), std::string::npos);
+}
+
+} // namespace
