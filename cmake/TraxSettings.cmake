@@ -35,7 +35,9 @@ elseif(NOT TRAX_SANITIZE STREQUAL "")
 endif()
 
 # add_trax_test(name SOURCES files... LIBS libs... [LABELS labels...])
-# Builds a GoogleTest executable from tests/<component>/ and registers its cases.
+# Builds a GoogleTest executable from tests/<component>/ and registers its cases. Tests
+# run with private simulated devices, so that tests running in parallel never share one;
+# the tests of sharing choose it for the processes they start.
 function(add_trax_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -48,7 +50,8 @@ function(add_trax_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${ARG_LABELS}")
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 LABELS "${ARG_LABELS}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
+                         ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")
   endif()
 endfunction()
 include(GoogleTest)

@@ -39,6 +39,7 @@
 #define ERR_MK_ILL_IOCTL 0xE00E110Au      /**< unknown I/O-control code or bad buffer */
 #define ERR_MK_READ_ONLY 0xE00E110Bu      /**< status code cannot be set */
 #define ERR_MK_PATHS_FULL 0xE00E110Cu     /**< too many open paths */
+#define ERR_MK_DEF_MISMATCH 0xE00E110Du   /**< shared device state made from another description */
 
 /* Low-level drivers */
 #define ERR_LL 0xE00E1200u                /**< unspecified driver error */

@@ -29,6 +29,7 @@ constexpr ErrorEntry kErrorTable[] = {
     TRAX_ERROR_ENTRY(ERROR_INVALID_HANDLE, "bad or closed handle"),
     TRAX_ERROR_ENTRY(ERROR_NOT_ENOUGH_MEMORY, "not enough memory"),
     TRAX_ERROR_ENTRY(ERROR_BAD_ENVIRONMENT, "environment not usable"),
+    TRAX_ERROR_ENTRY(ERROR_INVALID_DATA, "object holds data of an unknown layout"),
     TRAX_ERROR_ENTRY(ERROR_OUTOFMEMORY, "out of memory"),
     TRAX_ERROR_ENTRY(ERROR_NOT_SUPPORTED, "request not supported"),
     TRAX_ERROR_ENTRY(ERROR_INVALID_PARAMETER, "illegal parameter"),
@@ -39,7 +40,9 @@ constexpr ErrorEntry kErrorTable[] = {
     TRAX_ERROR_ENTRY(ERROR_FILENAME_EXCED_RANGE, "name too long"),
     TRAX_ERROR_ENTRY(ERROR_MORE_DATA, "more data than the buffer holds"),
     TRAX_ERROR_ENTRY(ERROR_NOT_OWNER, "object not owned by the caller"),
+    TRAX_ERROR_ENTRY(ERROR_INVALID_ADDRESS, "no view at this address"),
     TRAX_ERROR_ENTRY(ERROR_TOO_MANY_POSTS, "semaphore count would exceed its maximum"),
+    TRAX_ERROR_ENTRY(ERROR_MAPPED_ALIGNMENT, "view offset not a multiple of 65536"),
     TRAX_ERROR_ENTRY(ERROR_TIMEOUT, "operation timed out"),
 
     // OS-services library.
@@ -74,6 +77,8 @@ constexpr ErrorEntry kErrorTable[] = {
     TRAX_ERROR_ENTRY(ERR_MK_ILL_IOCTL, "unknown I/O-control code or bad buffer"),
     TRAX_ERROR_ENTRY(ERR_MK_READ_ONLY, "status code cannot be set"),
     TRAX_ERROR_ENTRY(ERR_MK_PATHS_FULL, "too many open paths"),
+    TRAX_ERROR_ENTRY(ERR_MK_DEF_MISMATCH,
+                     "another process uses a device of this name with another description"),
 
     // Low-level drivers.
     TRAX_ERROR_ENTRY(ERR_LL, "unspecified driver error"),

@@ -19,20 +19,22 @@ Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
     return ERR_LL_UNK_CODE;
 }
 
-namespace {
-
-std::unique_ptr<DeviceState> power_on_state(const DeviceSpec &spec) {
-    auto state = std::make_unique<DeviceState>();
-    reset_state(*state, spec);
-    return state;
-}
-
-} // namespace
-
 Device::Device(DeviceSpec spec)
-    : spec_(std::move(spec)), state_(power_on_state(spec_)), driver_(make_driver(spec_, *state_)),
+    : spec_(std::move(spec)), shared_(spec_), semaphore_(shared_),
+      driver_(shared_.is_shared() ? nullptr : make_driver(spec_, shared_.device())),
       deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
       boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
+
+// The driver works on the state where it is mapped now, which may differ from the last
+// time the state was attached.
+Status Device::add_user() {
+    bool attached = false;
+    const Status status = shared_.add_user(attached);
+    if (status == ERR_SUCCESS && attached) {
+        driver_ = make_driver(spec_, shared_.device());
+    }
+    return status;
+}
 
 namespace {
 

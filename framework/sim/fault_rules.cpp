@@ -59,14 +59,15 @@ bool fires(const FaultRule &rule, uint64_t callNumber, uint64_t &random) {
 // gives the call's error and the delays of all of them add up.
 Injection Device::inject(DeviceCall call, int32_t selector) {
     Injection result;
+    DeviceState &state = shared_.device();
     const std::size_t count = std::min(spec_.faults.size(), kMaxFaultRules);
     for (std::size_t i = 0; i < count; ++i) {
         const FaultRule &rule = spec_.faults[i];
         if (!matches(rule, call, selector)) {
             continue;
         }
-        const uint64_t callNumber = ++state_->ruleCalls[i];
-        if (!fires(rule, callNumber, state_->random)) {
+        const uint64_t callNumber = ++state.ruleCalls[i];
+        if (!fires(rule, callNumber, state.random)) {
             continue;
         }
         if (result.error == 0) {

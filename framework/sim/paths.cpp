@@ -9,9 +9,11 @@ namespace sim {
 
 namespace {
 
+// The last call on the path is over: the device state may go when it was the last path.
 void release_path(void *context) {
     auto *path = static_cast<Path *>(context);
     path->device->semaphore().forget(path);
+    path->device->remove_user();
     delete path;
 }
 
@@ -74,8 +76,15 @@ Status open_path(const char *deviceName, int32_t *path) {
     if (!device) {
         return ERR_MK_NO_DEVICE;
     }
+    // The path holds the device state from here on; without a path it lets it go.
+    if (Status status = device->add_user()) {
+        return status;
+    }
     const Injection injection = open_injection(*device);
     const Status status = injection.error != 0 ? injection.error : make_path(device, path);
+    if (status != ERR_SUCCESS) {
+        device->remove_user();
+    }
     delay_ms(injection.delayMs);
     return status;
 }

@@ -2,13 +2,12 @@
 #ifndef TRAX_SIM_DEVICE_H
 #define TRAX_SIM_DEVICE_H
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "sim_catalogue.h"
+#include "sim_shared_state.h"
 #include "sim_state.h"
 #include "trax_api.h"
 
@@ -36,10 +35,12 @@ class Driver {
  *  table are answered before the model sees them. */
 std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state);
 
-/** Binary semaphore of a device, held by one path at a time. Waiting never holds the
- *  device's mutex, so other calls on the device go on meanwhile. */
+/** Binary semaphore of a device, held by one path at a time, also across processes.
+ *  Waiting never holds the device's lock, so other calls on the device go on meanwhile. */
 class DeviceSemaphore {
   public:
+    explicit DeviceSemaphore(SharedState &state) : state_(state) {}
+
     /** Takes the semaphore for owner; timeoutMs 0 = no wait, -1 = forever. The wait ends
      *  early with ERR_MK_ILL_PATH when abandon(owner) is called. */
     Status take(const void *owner, int32_t timeoutMs);
@@ -52,10 +53,11 @@ class DeviceSemaphore {
     void forget(const void *owner);
 
   private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const void *holder_ = nullptr;
-    std::vector<const void *> abandoned_;
+    Status try_take(const void *owner, LONG &seen);
+    bool is_abandoned(const void *owner) const;
+
+    SharedState &state_;
+    std::vector<const void *> abandoned_; /**< paths of this process, under the lock */
 };
 
 /** What the fault rules make of one call: an error to fail it with (0 to let it run) and
@@ -71,17 +73,23 @@ class Device {
     explicit Device(DeviceSpec spec);
 
     const DeviceSpec &spec() const { return spec_; }
-    std::mutex &mutex() { return mutex_; }
+    /** The device's lock, shared with the other processes that use the device. */
+    SharedState &mutex() { return shared_; }
     DeviceSemaphore &semaphore() { return semaphore_; }
+    /** Called for each path made; the first one of the process reaches the state. */
+    Status add_user();
+    /** Called when the last call on a path is over; the last one lets the state go. */
+    void remove_user() { shared_.remove_user(); }
 
-    /* The members below are used with mutex() held. */
+    /* The members below are used with mutex() held, while a path is open. */
     Driver &driver() { return *driver_; }
-    DeviceState &state() { return *state_; }
-    DebugLevels &debug() { return state_->debug; }
+    DeviceState &state() { return shared_.device(); }
+    DebugLevels &debug() { return state().debug; }
+    /** Paths of this process to the device. */
     int32_t &path_count() { return pathCount_; }
-    int32_t &irq_enabled() { return state_->irqEnabled; }
-    int32_t &driver_id_check() { return state_->driverIdCheck; }
-    int32_t &board_id_check() { return state_->boardIdCheck; }
+    int32_t &irq_enabled() { return state().irqEnabled; }
+    int32_t &driver_id_check() { return state().driverIdCheck; }
+    int32_t &board_id_check() { return state().boardIdCheck; }
     const std::vector<uint8_t> &device_id_prom() const { return deviceIdProm_; }
     const std::vector<uint8_t> &board_id_prom() const { return boardIdProm_; }
     /** Counts the call against the device's fault rules and says what they make of it.
@@ -90,10 +98,9 @@ class Device {
 
   private:
     const DeviceSpec spec_;
-    std::mutex mutex_;
+    SharedState shared_;
     DeviceSemaphore semaphore_;
-    std::unique_ptr<DeviceState> state_;
-    std::unique_ptr<Driver> driver_;
+    std::unique_ptr<Driver> driver_; /**< made again each time a shared state is attached */
     int32_t pathCount_ = 0;
     std::vector<uint8_t> deviceIdProm_;
     std::vector<uint8_t> boardIdProm_;

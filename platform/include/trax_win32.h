@@ -47,6 +47,7 @@ typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef size_t SIZE_T;
+typedef uint64_t ULONGLONG;
 typedef char CHAR;
 typedef void *HANDLE;
 typedef void *HWND;
@@ -68,6 +69,7 @@ typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
 #define FALSE 0
 #define INFINITE 0xFFFFFFFFu
 #define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_FAILED 0xFFFFFFFFu
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
@@ -78,6 +80,7 @@ typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
+#define ERROR_INVALID_DATA 13L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_BAD_ENVIRONMENT 10L
 #define ERROR_OUTOFMEMORY 14L
@@ -89,6 +92,8 @@ typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_MORE_DATA 234L
+#define ERROR_INVALID_ADDRESS 487L
+#define ERROR_MAPPED_ALIGNMENT 1132L
 #define ERROR_NOT_OWNER 288L
 #define ERROR_TOO_MANY_POSTS 298L
 #define ERROR_TIMEOUT 1460L
@@ -106,7 +111,8 @@ WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset
                                       BOOL initialState, LPCSTR name);
 WINBASEAPI BOOL WINAPI SetEvent(HANDLE event);
 WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
-/** Waits for a thread, semaphore or event; ms is INFINITE, 0 or a time-out. */
+/** Waits for a thread, semaphore, event or mutex; ms is INFINITE, 0 or a time-out. A
+ *  mutex whose owner ended without releasing it is taken with WAIT_ABANDONED. */
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
 /** Waits until any one of count events is signalled (waitAll must be FALSE); returns
  *  WAIT_OBJECT_0 + index of the event whose wake-up was sent first (unnamed events count
@@ -119,6 +125,32 @@ WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetLastError(void);
 WINBASEAPI void WINAPI SetLastError(DWORD error);
+
+/* Named mutexes. A mutex is owned by one thread at a time and may be taken again by its
+ * owner (each wait needs one ReleaseMutex). When the owning thread or its process ends
+ * without releasing it, the next wait gets it with WAIT_ABANDONED. A named mutex is shared
+ * by every process of the same user that creates or opens the name. */
+#define SYNCHRONIZE 0x00100000u
+#define MUTEX_ALL_ACCESS 0x001F0001u
+WINBASEAPI HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES sa, BOOL initialOwner, LPCSTR name);
+WINBASEAPI HANDLE WINAPI OpenMutexA(DWORD access, BOOL inheritHandle, LPCSTR name);
+WINBASEAPI BOOL WINAPI ReleaseMutex(HANDLE mutex);
+
+/* File mappings backed by memory (not by a file): a named mapping is shared by every
+ * process of the same user that creates or opens the name, and lives while one of them
+ * holds a handle or a view of it. */
+#define PAGE_READONLY 0x02u
+#define PAGE_READWRITE 0x04u
+#define FILE_MAP_WRITE 0x0002u
+#define FILE_MAP_READ 0x0004u
+#define FILE_MAP_ALL_ACCESS 0x000F001Fu
+WINBASEAPI HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES sa, DWORD protect,
+                                            DWORD maximumSizeHigh, DWORD maximumSizeLow,
+                                            LPCSTR name);
+WINBASEAPI HANDLE WINAPI OpenFileMappingA(DWORD access, BOOL inheritHandle, LPCSTR name);
+WINBASEAPI LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh,
+                                       DWORD offsetLow, SIZE_T bytes);
+WINBASEAPI BOOL WINAPI UnmapViewOfFile(LPCVOID base);
 
 /* Device I/O control on a device handle (a framework path) */
 WINBASEAPI BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
@@ -199,6 +231,23 @@ TRAX_PLATFORM_API HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
  *  ERROR_INVALID_HANDLE for anything that is not an open device handle. */
 TRAX_PLATFORM_API BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
                                              void *arg);
+
+/** A process named so that the name stays unique after its id is reused. */
+typedef struct {
+    DWORD processId;
+    DWORD reserved;
+    ULONGLONG startTime;
+} TRAX_PROCESS_STAMP;
+/** The calling process's stamp. */
+TRAX_PLATFORM_API void WINAPI TraxGetProcessStamp(TRAX_PROCESS_STAMP *stamp);
+/** TRUE while the stamped process runs; FALSE once it has ended (also by a crash). */
+TRAX_PLATFORM_API BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *stamp);
+/** Waits while *address still holds `unchanged`, until TraxWakeSharedAddress on it or ms
+ *  pass; works across processes for an address in a view of a named file mapping. Returns
+ *  FALSE (ERROR_TIMEOUT) on time-out. Wake-ups may come without a change: re-check. */
+TRAX_PLATFORM_API BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged, DWORD ms);
+/** Wakes every thread of every process waiting on the address. */
+TRAX_PLATFORM_API void WINAPI TraxWakeSharedAddress(volatile LONG *address);
 
 /** Emulated version for GetVersionExA: on POSIX NT 4.0 (platform 2, 4.0, build 1381) by
  *  default, on Windows the version that Windows reports. A null info restores the default. */

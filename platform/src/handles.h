@@ -17,7 +17,7 @@ namespace trax::platform {
 /// that races with a call on it.
 class KernelObject {
   public:
-    enum class Kind { thread, semaphore, event, device };
+    enum class Kind { thread, semaphore, event, device, mutex, mapping };
 
     explicit KernelObject(Kind kind) noexcept : kind_(kind) {}
     virtual ~KernelObject() = default;

@@ -13,7 +13,13 @@
  *   as-user <uid> <command...> switch to that user (and its group of the same number),
  *                              then run the command
  *   version                    print the emulated version as "<platform> <major> <minor>
- *                              <build> <service pack>" */
+ *                              <build> <service pack>"
+ *   hold-mapping <name> <n>    create a 4096-byte named mapping, store n in its first word,
+ *                              print "mapped <existed 0|1>" and wait until killed
+ *   hold-mutex <name>          create the named mutex, take it, print the wait's result and
+ *                              wait until killed
+ *   open-file <path>           open the file read-only, print "opened" or "refused" */
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -117,6 +123,39 @@ int version() {
     return 0;
 }
 
+[[noreturn]] void waitUntilKilled() {
+    std::fflush(stdout);
+    for (;;)
+        pause();
+}
+
+int holdMapping(const char *name, uint32_t value) {
+    HANDLE mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, name);
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    void *view =
+        mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0) : nullptr;
+    if (view == nullptr)
+        return 1;
+    std::printf("mapped %d\n", existed ? 1 : 0);
+    std::memcpy(view, &value, sizeof value);
+    waitUntilKilled();
+}
+
+int holdMutex(const char *name) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (mutex == nullptr)
+        return 1;
+    std::printf("held %u\n", WaitForSingleObject(mutex, INFINITE));
+    waitUntilKilled();
+}
+
+int openFile(const char *path) {
+    const int fd = open(path, O_RDONLY | O_NOFOLLOW);
+    std::printf("%s\n", fd >= 0 ? "opened" : "refused");
+    return 0;
+}
+
 int run(int argc, char **argv) {
     if (argc < 2)
         return 2;
@@ -139,6 +178,12 @@ int run(int argc, char **argv) {
     }
     if (std::strcmp(command, "version") == 0)
         return version();
+    if (std::strcmp(command, "hold-mapping") == 0 && argc == 4)
+        return holdMapping(argv[2], static_cast<uint32_t>(std::atol(argv[3])));
+    if (std::strcmp(command, "hold-mutex") == 0 && argc == 3)
+        return holdMutex(argv[2]);
+    if (std::strcmp(command, "open-file") == 0 && argc == 3)
+        return openFile(argv[2]);
     return 2;
 }
 

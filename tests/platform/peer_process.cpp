@@ -18,7 +18,7 @@
 extern char **environ;
 
 PeerProcess::PeerProcess(const std::vector<std::string> &args,
-                         const std::vector<std::string> &environment) {
+                         const std::vector<std::string> &environment, const std::string &program) {
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0)
         return;
@@ -32,16 +32,16 @@ PeerProcess::PeerProcess(const std::vector<std::string> &args,
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
 
-    const std::string program = TRAX_BIN_DIR "/platform_test_peer";
     std::vector<char *> argv{const_cast<char *>(program.c_str())};
     for (const std::string &arg : args)
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
+    /* The extra entries come first, so that they win over inherited ones of the same name. */
     std::vector<char *> envp;
-    for (char **e = environ; *e != nullptr; ++e)
-        envp.push_back(*e);
     for (const std::string &entry : environment)
         envp.push_back(const_cast<char *>(entry.c_str()));
+    for (char **e = environ; *e != nullptr; ++e)
+        envp.push_back(*e);
     envp.push_back(nullptr);
 
     if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)

@@ -9,9 +9,11 @@
 
 class PeerProcess {
   public:
-    /// Starts the peer with the arguments and extra "NAME=value" environment entries.
+    /// Starts the peer (or another program) with the arguments and extra "NAME=value"
+    /// environment entries.
     explicit PeerProcess(const std::vector<std::string> &args,
-                         const std::vector<std::string> &environment = {});
+                         const std::vector<std::string> &environment = {},
+                         const std::string &program = TRAX_BIN_DIR "/platform_test_peer");
     ~PeerProcess();
     PeerProcess(const PeerProcess &) = delete;
     PeerProcess &operator=(const PeerProcess &) = delete;
