@@ -7,6 +7,8 @@
 
 #include "cmd_util.h"
 #include "commands.h"
+#include "input.h"
+#include "usr_oss.h"
 #include "usr_utl.h"
 
 namespace {

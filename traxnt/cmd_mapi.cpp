@@ -1,7 +1,8 @@
 /* Device API commands of traxnt: one handler per device API function on the current path
- * of the console owner, and MapiErr, the error printer for failed device API calls. */
+ * of the console owner. */
 #include <cstdio>
 
+#include "cmd_util.h"
 #include "commands.h"
 #include "core.h"
 #include "input.h"
@@ -198,12 +199,6 @@ bool ReadErrorCode(const char *header, int32_t *code) {
 }
 
 } // namespace
-
-int32_t MapiErr() {
-    const int32_t errCode = static_cast<int32_t>(UOS_ErrnoGet());
-    std::printf(" \a%s\n", M_errstring(errCode));
-    return -1;
-}
 
 int32_t T_M_open() {
     std::fputs("Call M_open: Open device\n", stdout);

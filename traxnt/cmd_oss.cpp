@@ -5,6 +5,8 @@
 
 #include "cmd_util.h"
 #include "commands.h"
+#include "input.h"
+#include "usr_oss.h"
 
 namespace {
 

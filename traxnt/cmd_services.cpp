@@ -5,6 +5,9 @@
 
 #include "cmd_util.h"
 #include "commands.h"
+#include "input.h"
+#include "shell.h"
+#include "usr_oss.h"
 #include "usr_utl.h"
 
 namespace {
@@ -24,11 +27,24 @@ bool ReadUnitValue(const char *prompt, uint32_t *value) {
         if (!ReadToken(token, sizeof token) || strlen(token) > maxDigits)
             continue;
         if (!IsHexNumber(token)) {
-            printf(" \a*** not a hexadecimal number: %s\n", token);
+            PrintInvalidNumber("hexadecimal", token, false);
             return false;
         }
         *value = UTL_Atox(token);
         return true;
+    }
+}
+
+/** Prints the range prompt (a format with the unit name and the highest index of the
+ *  current unit size) and reads range tokens until one is valid. */
+ElemRange ReadRange(const char *promptFormat, RangeStyle style) {
+    const BufUnitDesc &unit = CurrentUnit();
+    for (;;) {
+        printf(promptFormat, unit.unitName, unit.maxIndex);
+        char token[kRangeTokenSize];
+        ElemRange range{};
+        if (ReadToken(token, sizeof token) && ParseRangeToken(token, style, unit.maxIndex, &range))
+            return range;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "input.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,8 @@ constexpr int kEndOfInput = -1;
 constexpr size_t kNumberTokenSize = 64;
 // The error line shows at most this many characters of a rejected token.
 constexpr int kShownTokenChars = 40;
+
+void (*endOfInputAction)() = nullptr;
 
 char inputBuf[kInputBufSize];
 size_t inputPos = 0;
@@ -52,6 +55,8 @@ inline int PeekChar() {
  *  other command threads that still wait inside the platform layer may depend on. */
 [[noreturn]] void EndOfInput() {
     std::fflush(stdout);
+    if (endOfInputAction != nullptr)
+        endOfInputAction();
     _exit(0);
 }
 
@@ -64,12 +69,6 @@ bool IsBlank(int c) {
 bool ReadNumberToken(char *token, bool *tooLong) {
     *tooLong = !ReadToken(token, kNumberTokenSize);
     return !*tooLong;
-}
-
-void PrintInvalidNumber(const char *kind, const char *token, bool tooLong) {
-    const bool cut = tooLong || std::strlen(token) > static_cast<size_t>(kShownTokenChars);
-    std::printf(" \a*** not a %s number: %.*s%s\n", kind, kShownTokenChars, token,
-                cut ? "..." : "");
 }
 
 int HexDigitValue(char c) {
@@ -176,10 +175,62 @@ bool TryReadDec(int32_t *value) {
     return ReadNumberToken(token, &tooLong) && ParseDec(token, value);
 }
 
+void SetEndOfInputAction(void (*action)()) {
+    endOfInputAction = action;
+}
+
 void DiscardPendingInput() {
     for (int c = PeekChar(); c != kEndOfInput; c = PeekChar()) {
         ++inputPos;
         if (c == '\n')
             return;
     }
+}
+
+void PrintInvalidNumber(const char *kind, const char *token, bool tooLong) {
+    const bool cut = tooLong || std::strlen(token) > static_cast<size_t>(kShownTokenChars);
+    std::printf(" \a*** not a %s number: %.*s%s\n", kind, kShownTokenChars, token,
+                cut ? "..." : "");
+}
+
+bool IsHexNumber(const char *token) {
+    if (token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
+        token += 2;
+    if (*token == '\0')
+        return false;
+    return std::strspn(token, "0123456789abcdefABCDEF") == std::strlen(token);
+}
+
+bool LeadingDecimal(const char *text, int32_t *value) {
+    errno = 0;
+    const long long number = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE || number > INT32_MAX || number < INT32_MIN)
+        return false;
+    *value = static_cast<int32_t>(number);
+    return true;
+}
+
+bool ParseRangeToken(const char *token, RangeStyle style, int32_t maxIndex, ElemRange *range) {
+    if (style != RangeStyle::Single && token[0] == '*') {
+        *range = {0, maxIndex};
+        return true;
+    }
+    char text[kRangeTokenSize];
+    std::snprintf(text, sizeof text, "%s", token);
+    char *dash = std::strchr(text, '-');
+    if (dash == nullptr && style == RangeStyle::SpanOrAll)
+        return false;
+    const char *yText = text;
+    if (dash != nullptr) {
+        *dash = '\0';
+        yText = dash + 1;
+    }
+    int32_t x = 0;
+    int32_t y = 0;
+    if (!LeadingDecimal(text, &x) || !LeadingDecimal(yText, &y))
+        return false;
+    if (x < 0 || x > maxIndex || y > maxIndex || x > y)
+        return false;
+    *range = {x, y};
+    return true;
 }

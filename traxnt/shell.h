@@ -50,8 +50,4 @@ inline int32_t CurrentPath() { return G_CurrThrP->currPath->path; }
 /** The unit description of the current unit size. */
 inline const BufUnitDesc &CurrentUnit() { return G_BufDesc[G_BufAlgn]; }
 
-/** Prints " \a<text>\n" with the device API's text for the error number that
- *  UOS_ErrnoGet reports, and returns -1. */
-int32_t MapiErr();
-
 #endif

@@ -7,10 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <set>
 
 #include "sim_definition.h"
 #include "sim_limits.h"
@@ -68,22 +69,27 @@ bool has_yaml_suffix(const std::string &name) {
            name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
 }
 
-// The *.yaml files of a folder in name order, at most kMaxFilesPerFolder of them.
+// The first kMaxFilesPerFolder *.yaml files of a folder in name order. Only that many names
+// are kept while the folder is read, whatever order it lists them in and however many it
+// holds.
 std::vector<std::string> folder_files(const std::string &folder) {
-    std::vector<std::string> files;
+    std::set<std::string> kept;
     DIR *dir = opendir(folder.c_str());
     if (dir == nullptr) {
-        return files;
+        return {};
     }
     while (const dirent *entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name[0] != '.' && has_yaml_suffix(name) && files.size() < kMaxFilesPerFolder) {
-            files.push_back(folder + "/" + name);
+        if (name[0] == '.' || !has_yaml_suffix(name)) {
+            continue;
+        }
+        kept.insert(folder + "/" + name);
+        if (kept.size() > kMaxFilesPerFolder) {
+            kept.erase(std::prev(kept.end()));
         }
     }
     closedir(dir);
-    std::sort(files.begin(), files.end());
-    return files;
+    return {kept.begin(), kept.end()};
 }
 
 bool is_folder(const std::string &path) {

@@ -1,7 +1,9 @@
 /* A device's state at power-on. */
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 
 #include "sim_hash.h"
 #include "sim_state.h"
@@ -10,15 +12,20 @@ namespace sim {
 
 namespace {
 
-// TRAX_SEED as a decimal or 0x-hexadecimal number, if it is one.
+// TRAX_SEED as a decimal or 0x-hexadecimal number of 64 bits, if it is one. A leading zero
+// does not make it octal, and a sign, blanks or a value too large make it no number.
 std::optional<uint64_t> seed_from_environment() {
     const char *text = std::getenv("TRAX_SEED");
-    if (text == nullptr || *text == '\0') {
-        return std::nullopt;
+    std::string_view digits = text != nullptr ? text : "";
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+        base = 16;
     }
-    char *end = nullptr;
-    const unsigned long long seed = std::strtoull(text, &end, 0);
-    if (*end != '\0') {
+    uint64_t seed = 0;
+    const char *end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, seed, base);
+    if (digits.empty() || error != std::errc() || stop != end) {
         return std::nullopt;
     }
     return seed;

@@ -42,7 +42,9 @@ Status delay(LPVOID in, DWORD inSize) {
     if (ms < 0) {
         return ERR_MK_ILL_PARAM;
     }
-    delay_ms(ms);
+    // The platform's Sleep waits for an absolute deadline on the monotonic clock, so that
+    // interruptions and scheduling delays do not add up.
+    Sleep(static_cast<DWORD>(ms));
     return ERR_SUCCESS;
 }
 

@@ -2,10 +2,10 @@
  * the error convention (every failure returns its number and leaves it as last error). */
 #include <memory>
 #include <mutex>
-#include <new>
 
 #include "oss_internal.h"
 #include "signal_session.h"
+#include "trax_entry_guard.h"
 #include "trax_errors.h"
 #include "usr_oss.h"
 
@@ -31,14 +31,10 @@ int32_t Status(uint32_t err) {
     return err == 0 ? 0 : Fail(err);
 }
 
-/** Runs fn and turns an allocation failure inside it into ERR_UOS_NO_MEM, so that no
- *  exception crosses the C interface. */
-template <typename Fn> uint32_t NoThrow(Fn fn) {
-    try {
-        return fn();
-    } catch (const std::bad_alloc &) {
-        return ERR_UOS_NO_MEM;
-    }
+/** The error number of a signal request that threw: ERR_UOS_NO_MEM when memory ran out,
+ *  ERR_UOS otherwise. */
+uint32_t SignalFault(trax::EntryFault fault) {
+    return fault == trax::EntryFault::NoMemory ? ERR_UOS_NO_MEM : ERR_UOS;
 }
 
 /** Starts a session unless one runs. Holding the lock across the start keeps two
@@ -85,56 +81,65 @@ uint32_t SignalsDropped() {
 using trax::oss::Current;
 using trax::oss::Fail;
 using trax::oss::IsSignalCode;
-using trax::oss::NoThrow;
+using trax::oss::SignalFault;
 using trax::oss::Status;
 
+/* Every signal entry runs through the entry guard: an exception inside (no memory for a
+ * queue entry or an event, a thread that cannot be started or joined) becomes the
+ * entry's error number instead of crossing the C interface. */
+
+namespace {
+
+/** Runs request(session) on the current session through the entry guard; fails with
+ *  ERR_UOS_NOT_INIT when there is none. */
+template <class Request> int32_t OnSession(Request request) {
+    auto session = Current();
+    if (!session)
+        return Fail(ERR_UOS_NOT_INIT);
+    return Status(trax::guardEntry([&] { return request(*session); }, SignalFault));
+}
+
+using trax::oss::SignalSession;
+
+} // namespace
+
 int32_t TRAX_CALL UOS_SigInit(UOS_SIG_HANDLER sigHandler) {
-    return Status(NoThrow([&] { return trax::oss::StartSession(sigHandler); }));
+    return Status(
+        trax::guardEntry([&] { return trax::oss::StartSession(sigHandler); }, SignalFault));
 }
 
 int32_t TRAX_CALL UOS_SigExit(void) {
-    return Status(trax::oss::EndSession());
+    return Status(trax::guardEntry([] { return trax::oss::EndSession(); }, SignalFault));
 }
 
 int32_t TRAX_CALL UOS_SigInstall(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(NoThrow([&] { return session->Install(sigCode); }));
+    return OnSession([&](SignalSession &session) { return session.Install(sigCode); });
 }
 
 int32_t TRAX_CALL UOS_SigRemove(uint32_t sigCode) {
     if (!IsSignalCode(sigCode))
         return Fail(ERR_UOS_ILL_SIG);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(NoThrow([&] { return session->Remove(sigCode); }));
+    return OnSession([&](SignalSession &session) { return session.Remove(sigCode); });
 }
 
 int32_t TRAX_CALL UOS_SigMask(void) {
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    session->Mask();
-    return 0;
+    return OnSession([](SignalSession &session) {
+        session.Mask();
+        return 0u;
+    });
 }
 
 int32_t TRAX_CALL UOS_SigUnMask(void) {
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    session->UnMask();
-    return 0;
+    return OnSession([](SignalSession &session) {
+        session.UnMask();
+        return 0u;
+    });
 }
 
 int32_t TRAX_CALL UOS_SigWait(uint32_t msec, uint32_t *sigCodeP) {
     if (sigCodeP == nullptr)
         return Fail(ERR_UOS_ILL_PARAM);
-    auto session = Current();
-    if (!session)
-        return Fail(ERR_UOS_NOT_INIT);
-    return Status(session->Wait(msec, sigCodeP));
+    return OnSession([&](SignalSession &session) { return session.Wait(msec, sigCodeP); });
 }

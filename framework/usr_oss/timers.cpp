@@ -1,18 +1,16 @@
-/* Millisecond timer, millisecond delays and microsecond delays on the monotonic clock. */
-#include <errno.h>
-#include <time.h>
-
+/* Millisecond timer, millisecond delays and microsecond delays on the platform's monotonic
+ * clock. */
 #include <algorithm>
 #include <array>
 #include <atomic>
 
+#include "trax_win32.h"
 #include "usr_oss.h"
 
 namespace {
 
 constexpr int64_t kNsPerUs = 1000;
 constexpr int64_t kNsPerMs = 1000 * kNsPerUs;
-constexpr int64_t kNsPerS = 1000 * kNsPerMs;
 
 /** Time before the deadline of a micro delay at which sleeping stops and spinning on the
  *  clock begins; it covers the scheduler's wake-up lateness (the timer slack alone is
@@ -24,24 +22,13 @@ constexpr int64_t kMaxSpinNs = 1000 * kNsPerUs;
 std::atomic<int64_t> g_spinNs{kDefaultSpinNs};
 
 int64_t NowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * kNsPerS + now.tv_nsec;
-}
-
-timespec ToTimespec(int64_t ns) {
-    timespec ts{};
-    ts.tv_sec = static_cast<time_t>(ns / kNsPerS);
-    ts.tv_nsec = static_cast<long>(ns % kNsPerS);
-    return ts;
+    return static_cast<int64_t>(TraxMonotonicNanoseconds());
 }
 
 /** Sleeps until the monotonic clock reaches deadlineNs; an absolute deadline keeps the
  *  total right however often a POSIX signal interrupts the sleep. */
 void SleepUntil(int64_t deadlineNs) {
-    const timespec deadline = ToTimespec(deadlineNs);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
+    TraxSleepUntil(static_cast<ULONGLONG>(deadlineNs));
 }
 
 /** Busy-waits until the monotonic clock reaches deadlineNs. */
@@ -78,7 +65,7 @@ uint32_t TRAX_CALL UOS_MsecTimerResolution(void) {
 int32_t TRAX_CALL UOS_Delay(int32_t msec) {
     if (msec <= 0)
         return 0;
-    SleepUntil(NowNs() + static_cast<int64_t>(msec) * kNsPerMs);
+    Sleep(static_cast<DWORD>(msec));
     return msec;
 }
 

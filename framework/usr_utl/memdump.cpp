@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "trax_entry_guard.h"
 #include "usr_utl.h"
 
 namespace {
@@ -85,12 +86,7 @@ void dump_line(const unsigned char *bytes, uint32_t offset, uint32_t count, uint
     put_line(line + hex_column(bytes, count, width) + char_column(bytes, count));
 }
 
-} // namespace
-
-extern "C" {
-
-TRAX_EXPORT void TRAX_CALL UTL_Memdump(const char *title, const char *buf, uint32_t size,
-                                       uint32_t fmt) {
+void dump(const char *title, const char *buf, uint32_t size, uint32_t fmt) {
     put_line(std::string(title != nullptr ? title : "") + "\n");
     if (size == 0) {
         put_line(" (empty)\n");
@@ -106,6 +102,22 @@ TRAX_EXPORT void TRAX_CALL UTL_Memdump(const char *title, const char *buf, uint3
         const uint32_t count = size - offset < kBytesPerLine ? size - offset : kBytesPerLine;
         dump_line(bytes + offset, offset, count, width);
     }
+}
+
+// A line that needs no memory of its own ends a dump that ran out of memory.
+void report_no_memory(trax::EntryFault) {
+    std::fputs(" *** dump ended: out of memory\n", stdout);
+}
+
+} // namespace
+
+extern "C" {
+
+// The lines are built in memory; the entry guard ends the dump with a line saying so when
+// memory runs out, instead of letting the exception reach the C caller.
+TRAX_EXPORT void TRAX_CALL UTL_Memdump(const char *title, const char *buf, uint32_t size,
+                                       uint32_t fmt) {
+    trax::guardEntry([&] { dump(title, buf, size, fmt); }, report_no_memory);
 }
 
 } // extern "C"

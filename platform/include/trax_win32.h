@@ -78,17 +78,20 @@ typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
 #define ERROR_SUCCESS 0L
 #define ERROR_INVALID_FUNCTION 1L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_INVALID_DATA 13L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_BAD_ENVIRONMENT 10L
 #define ERROR_OUTOFMEMORY 14L
+#define ERROR_GEN_FAILURE 31L
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_SEM_TIMEOUT 121L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
+#define ERROR_BUSY 170L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_MORE_DATA 234L
@@ -231,6 +234,12 @@ TRAX_PLATFORM_API HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
  *  ERROR_INVALID_HANDLE for anything that is not an open device handle. */
 TRAX_PLATFORM_API BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
                                              void *arg);
+
+/** Nanoseconds on the monotonic clock that every wait and delay of the suite uses. */
+WINBASEAPI ULONGLONG WINAPI TraxMonotonicNanoseconds(void);
+/** Sleeps until TraxMonotonicNanoseconds() reaches deadlineNs; a POSIX signal that
+ *  interrupts the sleep does not end it early. */
+WINBASEAPI void WINAPI TraxSleepUntil(ULONGLONG deadlineNs);
 
 /** A process named so that the name stays unique after its id is reused. */
 typedef struct {

@@ -38,14 +38,16 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
                                      void *context) {
     if (ioctl == nullptr)
         return failHandle(ERROR_INVALID_PARAMETER);
-    return createGuarded([&] {
-        auto device = std::make_shared<DeviceObject>(ioctl, release, context);
-        HANDLE handle = insertHandle(device);
-        /* Without a handle the context stays the caller's: it must not be released. */
-        if (handle == nullptr)
-            device->disarmRelease();
-        return handle;
-    });
+    return trax::guardEntry(
+        [&] {
+            auto device = std::make_shared<DeviceObject>(ioctl, release, context);
+            HANDLE handle = insertHandle(device);
+            /* Without a handle the context stays the caller's: it must not be released. */
+            if (handle == nullptr)
+                device->disarmRelease();
+            return handle;
+        },
+        handleOnFault);
 }
 
 BOOL WINAPI TraxWithDevice(HANDLE handle, BOOL (*fn)(void *context, void *arg), void *arg) {

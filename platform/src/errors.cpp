@@ -35,4 +35,21 @@ DWORD failWait(DWORD code) {
     return WAIT_FAILED;
 }
 
+DWORD faultCode(EntryFault fault) {
+    return fault == EntryFault::NoMemory ? ERROR_NOT_ENOUGH_MEMORY : ERROR_GEN_FAILURE;
+}
+
+HANDLE handleOnFault(EntryFault fault) {
+    return failHandle(faultCode(fault));
+}
+
+int zeroOnFault(EntryFault fault) {
+    lastError = faultCode(fault);
+    return 0;
+}
+
+LONG codeOnFault(EntryFault fault) {
+    return static_cast<LONG>(faultCode(fault));
+}
+
 } // namespace trax::platform

@@ -2,14 +2,8 @@
 #ifndef TRAX_PLATFORM_ERRORS_H
 #define TRAX_PLATFORM_ERRORS_H
 
-#include <new>
-
+#include "trax_entry_guard.h"
 #include "trax_win32.h"
-
-/* Windows codes that only the errno translation produces; callers see them as numbers. */
-#define ERROR_TOO_MANY_OPEN_FILES 4L
-#define ERROR_GEN_FAILURE 31L
-#define ERROR_BUSY 170L
 
 namespace trax::platform {
 
@@ -25,16 +19,15 @@ HANDLE failHandle(DWORD code);
 /// Sets the thread's last error and returns WAIT_FAILED.
 DWORD failWait(DWORD code);
 
-/// Runs a call that creates an object and returns its handle, so that running out of
-/// memory fails the call with ERROR_NOT_ENOUGH_MEMORY instead of throwing through the C
-/// interface.
-template <class Create> HANDLE createGuarded(Create create) noexcept {
-    try {
-        return create();
-    } catch (const std::bad_alloc &) {
-        return failHandle(ERROR_NOT_ENOUGH_MEMORY);
-    }
-}
+/// The Windows code of a guarded entry whose body threw: ERROR_NOT_ENOUGH_MEMORY when
+/// memory ran out, ERROR_GEN_FAILURE otherwise.
+DWORD faultCode(EntryFault fault);
+
+/// Fault handlers for trax::guardEntry, one per kind of result. A handle or a message box
+/// result fails with the last error set; a registry call returns the code itself.
+HANDLE handleOnFault(EntryFault fault);
+int zeroOnFault(EntryFault fault);
+LONG codeOnFault(EntryFault fault);
 
 } // namespace trax::platform
 

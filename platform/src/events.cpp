@@ -151,29 +151,33 @@ using namespace trax::platform;
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState,
                            LPCSTR name) {
     if (name == nullptr || name[0] == '\0') {
-        return createGuarded([&]() -> HANDLE {
-            auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
-            HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
-            if (handle != nullptr)
-                SetLastError(ERROR_SUCCESS);
-            return handle;
-        });
+        return trax::guardEntry(
+            [&]() -> HANDLE {
+                auto event = createUnnamedEvent(manualReset != FALSE, initialState != FALSE);
+                HANDLE handle = event ? insertHandle(std::move(event)) : nullptr;
+                if (handle != nullptr)
+                    SetLastError(ERROR_SUCCESS);
+                return handle;
+            },
+            handleOnFault);
     }
     if (std::string_view(name).size() > kMaxEventName)
         return failHandle(ERROR_FILENAME_EXCED_RANGE);
     /* Named events are auto-reset only: each SetEvent queues one wake-up. */
     if (manualReset)
         return failHandle(ERROR_NOT_SUPPORTED);
-    return createGuarded([&]() -> HANDLE {
-        bool existed = false;
-        auto event = openNamedEvent(name, initialState != FALSE, existed);
-        if (!event)
-            return nullptr;
-        HANDLE handle = insertHandle(std::move(event));
-        if (handle != nullptr)
-            SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-        return handle;
-    });
+    return trax::guardEntry(
+        [&]() -> HANDLE {
+            bool existed = false;
+            auto event = openNamedEvent(name, initialState != FALSE, existed);
+            if (!event)
+                return nullptr;
+            HANDLE handle = insertHandle(std::move(event));
+            if (handle != nullptr)
+                SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+            return handle;
+        },
+        handleOnFault);
 }
 
 BOOL WINAPI SetEvent(HANDLE handle) {

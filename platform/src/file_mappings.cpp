@@ -61,16 +61,19 @@ std::shared_ptr<SharedRegion> mappingRegion(LPCSTR name, uint64_t size, bool cre
 }
 
 HANDLE openMapping(LPCSTR name, uint64_t size, bool create, bool writable) {
-    return createGuarded([&]() -> HANDLE {
-        bool existed = false;
-        auto region = mappingRegion(name, size, create, existed);
-        if (!region)
-            return nullptr;
-        HANDLE handle = insertHandle(std::make_shared<MappingObject>(std::move(region), writable));
-        if (handle != nullptr)
-            SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-        return handle;
-    });
+    return trax::guardEntry(
+        [&]() -> HANDLE {
+            bool existed = false;
+            auto region = mappingRegion(name, size, create, existed);
+            if (!region)
+                return nullptr;
+            HANDLE handle =
+                insertHandle(std::make_shared<MappingObject>(std::move(region), writable));
+            if (handle != nullptr)
+                SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+            return handle;
+        },
+        handleOnFault);
 }
 
 LPVOID mapView(const MappingObject &mapping, bool write, uint64_t offset, SIZE_T bytes) {

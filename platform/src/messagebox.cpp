@@ -19,13 +19,19 @@ int writeToStandardError(LPCSTR caption, LPCSTR text) {
     return IDOK;
 }
 
-} // namespace
-
-int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+int showMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
     int result = 0;
     if (trax::platform::callMessageBoxHook(caption, text, type, &result))
         return result;
     /* A missing caption reads "Error", as on Windows; a missing text is empty. */
     return writeToStandardError(caption != nullptr ? caption : "Error",
                                 text != nullptr ? text : "");
+}
+
+} // namespace
+
+/* Without memory for the line the box is not shown: it returns 0 with the last error set. */
+int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    return trax::guardEntry([&] { return showMessageBox(text, caption, type); },
+                            trax::platform::zeroOnFault);
 }

@@ -79,20 +79,22 @@ std::shared_ptr<SharedRegion> mutexRegion(LPCSTR name, bool create, bool &existe
 }
 
 HANDLE openMutex(LPCSTR name, bool create, bool initialOwner) {
-    return createGuarded([&]() -> HANDLE {
-        bool existed = false;
-        auto region = mutexRegion(name, create, existed);
-        if (!region)
-            return nullptr;
-        auto mutex = std::make_shared<MutexObject>(std::move(region));
-        if (initialOwner && !existed)
-            mutex->waitFor(Deadline::after(INFINITE));
-        HANDLE handle = insertHandle(mutex);
-        if (handle == nullptr && initialOwner && !existed)
-            mutex->release();
-        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-        return handle != nullptr ? handle : failHandle(ERROR_NOT_ENOUGH_MEMORY);
-    });
+    return trax::guardEntry(
+        [&]() -> HANDLE {
+            bool existed = false;
+            auto region = mutexRegion(name, create, existed);
+            if (!region)
+                return nullptr;
+            auto mutex = std::make_shared<MutexObject>(std::move(region));
+            if (initialOwner && !existed)
+                mutex->waitFor(Deadline::after(INFINITE));
+            HANDLE handle = insertHandle(mutex);
+            if (handle == nullptr && initialOwner && !existed)
+                mutex->release();
+            SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+            return handle != nullptr ? handle : failHandle(ERROR_NOT_ENOUGH_MEMORY);
+        },
+        handleOnFault);
 }
 
 } // namespace

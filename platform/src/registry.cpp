@@ -89,9 +89,7 @@ LONG copyValue(const std::string &value, LPBYTE data, LPDWORD dataSize) {
     return ERROR_SUCCESS;
 }
 
-} // namespace
-
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+LONG openKey(HKEY key, LPCSTR subKey, PHKEY result) {
     if (result == nullptr)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
@@ -109,8 +107,8 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) 
     return ERROR_SUCCESS;
 }
 
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
-                             LPBYTE data, LPDWORD dataSize) {
+LONG queryValue(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                LPDWORD dataSize) {
     if (reserved != nullptr || (data != nullptr && dataSize == nullptr))
         return ERROR_INVALID_PARAMETER;
     RegistryState &s = state();
@@ -129,16 +127,7 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
     return copyValue(value->second, data, dataSize);
 }
 
-LONG WINAPI RegCloseKey(HKEY key) {
-    if (isPredefined(key))
-        return ERROR_SUCCESS;
-    RegistryState &s = state();
-    std::lock_guard guard(s.lock);
-    return s.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
-                                                                   : ERROR_INVALID_HANDLE;
-}
-
-LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value) {
+LONG setString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value) {
     if (value == nullptr)
         return ERROR_INVALID_PARAMETER;
     RegistryState &s = state();
@@ -148,6 +137,36 @@ LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LP
         return ERROR_INVALID_HANDLE;
     s.keys[joinPath(*base, subKey)][lowerCase(valueName)] = value;
     return ERROR_SUCCESS;
+}
+
+} // namespace
+
+/* The calls that build key paths and values run through the entry guard: without memory
+ * they return ERROR_NOT_ENOUGH_MEMORY. */
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+    return trax::guardEntry([&] { return openKey(key, subKey, result); },
+                            trax::platform::codeOnFault);
+}
+
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                             LPBYTE data, LPDWORD dataSize) {
+    return trax::guardEntry(
+        [&] { return queryValue(key, valueName, reserved, type, data, dataSize); },
+        trax::platform::codeOnFault);
+}
+
+LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value) {
+    return trax::guardEntry([&] { return setString(root, subKey, valueName, value); },
+                            trax::platform::codeOnFault);
+}
+
+LONG WINAPI RegCloseKey(HKEY key) {
+    if (isPredefined(key))
+        return ERROR_SUCCESS;
+    RegistryState &s = state();
+    std::lock_guard guard(s.lock);
+    return s.openKeys.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
+                                                                   : ERROR_INVALID_HANDLE;
 }
 
 void WINAPI TraxRegistryClear(void) {

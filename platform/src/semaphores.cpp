@@ -75,9 +75,9 @@ HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG ma
         return failHandle(ERROR_NOT_SUPPORTED);
     if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount)
         return failHandle(ERROR_INVALID_PARAMETER);
-    return createGuarded([&] {
-        return insertHandle(std::make_shared<SemaphoreObject>(initialCount, maximumCount));
-    });
+    return trax::guardEntry(
+        [&] { return insertHandle(std::make_shared<SemaphoreObject>(initialCount, maximumCount)); },
+        handleOnFault);
 }
 
 BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount) {

@@ -103,23 +103,22 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_STA
     /* Suspended start and the other creation flags are not offered. */
     if (start == nullptr || flags != 0)
         return failHandle(ERROR_INVALID_PARAMETER);
-    std::shared_ptr<ThreadObject> thread;
-    try {
-        thread = std::make_shared<ThreadObject>(start, param);
-    } catch (const std::bad_alloc &) {
-        return failHandle(ERROR_NOT_ENOUGH_MEMORY);
-    }
-    HANDLE handle = insertHandle(thread);
-    if (handle == nullptr)
-        return nullptr;
-    const int error = spawnThread(thread, stackSize);
-    if (error != 0) {
-        removeHandle(handle);
-        return failHandle(translateErrno(error));
-    }
-    if (threadId != nullptr)
-        *threadId = thread->waitForId();
-    return handle;
+    return trax::guardEntry(
+        [&]() -> HANDLE {
+            auto thread = std::make_shared<ThreadObject>(start, param);
+            HANDLE handle = insertHandle(thread);
+            if (handle == nullptr)
+                return nullptr;
+            const int error = spawnThread(thread, stackSize);
+            if (error != 0) {
+                removeHandle(handle);
+                return failHandle(translateErrno(error));
+            }
+            if (threadId != nullptr)
+                *threadId = thread->waitForId();
+            return handle;
+        },
+        handleOnFault);
 }
 
 DWORD WINAPI GetCurrentThreadId(void) {

@@ -1,4 +1,4 @@
-/* Waiting on one object, and sleeping. */
+/* Waiting on one object, sleeping, and the monotonic clock. */
 #include <sched.h>
 
 #include "handles.h"
@@ -17,4 +17,12 @@ void WINAPI Sleep(DWORD ms) {
         sched_yield();
     else
         sleepUntil(Deadline::after(ms));
+}
+
+ULONGLONG WINAPI TraxMonotonicNanoseconds(void) {
+    return monotonicNanoseconds();
+}
+
+void WINAPI TraxSleepUntil(ULONGLONG deadlineNs) {
+    sleepUntilNanoseconds(deadlineNs);
 }

@@ -32,10 +32,23 @@ timespec Deadline::remaining() const {
     return ts;
 }
 
+uint64_t Deadline::nanoseconds() const noexcept {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(when_.time_since_epoch()).count());
+}
+
 uint64_t monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     Deadline::Clock::now().time_since_epoch())
+                                     .count());
+}
+
+void sleepUntilNanoseconds(uint64_t deadlineNs) {
+    timespec deadline{};
+    deadline.tv_sec = static_cast<time_t>(deadlineNs / 1000000000u);
+    deadline.tv_nsec = static_cast<long>(deadlineNs % 1000000000u);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+    }
 }
 
 int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline) {
@@ -54,13 +67,7 @@ void sleepUntil(const Deadline &deadline) {
         for (;;)
             pause();
     }
-    for (;;) {
-        const timespec left = deadline.remaining();
-        if (left.tv_sec == 0 && left.tv_nsec == 0)
-            return;
-        if (nanosleep(&left, nullptr) == 0)
-            return;
-    }
+    sleepUntilNanoseconds(deadline.nanoseconds());
 }
 
 } // namespace trax::platform

@@ -25,6 +25,8 @@ class Deadline {
 
     bool isInfinite() const noexcept { return infinite_; }
     Clock::time_point when() const noexcept { return when_; }
+    /// The deadline on the scale of monotonicNanoseconds(); only for finite deadlines.
+    uint64_t nanoseconds() const noexcept;
     /// This deadline or one ms from now, whichever comes first.
     Deadline earlier(DWORD ms) const;
     bool hasPassed() const noexcept { return !infinite_ && Clock::now() >= when_; }
@@ -36,8 +38,14 @@ class Deadline {
     Clock::time_point when_{};
 };
 
-/// Nanoseconds on CLOCK_MONOTONIC, which every process of the machine shares.
+/// The one monotonic clock of the suite: nanoseconds of Deadline::Clock, which on Linux is
+/// CLOCK_MONOTONIC, shared by every process of the machine.
 uint64_t monotonicNanoseconds();
+
+/// The one sleep of the suite: sleeps until monotonicNanoseconds() reaches deadlineNs. The
+/// deadline is absolute, so a signal that interrupts the sleep neither shortens it nor
+/// makes it longer in total.
+void sleepUntilNanoseconds(uint64_t deadlineNs);
 
 /// Waits on cv until ready() holds or the deadline passes; returns ready()'s final value.
 template <class Ready>
@@ -55,7 +63,7 @@ bool waitUntil(std::condition_variable &cv, std::unique_lock<std::mutex> &lock,
 /// with errno set.
 int pollUntil(pollfd *fds, nfds_t count, const Deadline &deadline);
 
-/// Sleeps until the deadline, resuming after signals.
+/// Sleeps until the deadline (for ever when it is infinite), resuming after signals.
 void sleepUntil(const Deadline &deadline);
 
 } // namespace trax::platform

@@ -33,7 +33,8 @@ expected=(./usr/bin/traxnt ./usr/bin/traxapp ./usr/bin/trax_catalogue
           "./usr/$libdir/libvelk_usr_utl.so.1.0.0" "./usr/$libdir/libtrax_platform.so.1.0.0"
           "./usr/$libdir/libvelk_winspec.so.3.1.0" ./usr/include/trax/trax_api.h
           "./usr/$libdir/cmake/Trax/TraxConfig.cmake" "./usr/$libdir/pkgconfig/velk_trax_api.pc"
-          ./usr/share/man/man1/traxnt.1.gz ./usr/share/man/man7/trax-devices.7.gz
+          ./usr/share/man/man1/traxnt.1.gz ./usr/share/man/man5/trax-devices.5.gz
+          ./usr/share/man/man7/trax-devices.7.gz
           ./usr/share/doc/trax-suite/copyright ./usr/share/doc/trax-suite/changelog.gz)
 [ "$with_gui" = 1 ] && expected+=(./usr/bin/traxgui ./usr/share/applications/traxgui.desktop
                                   ./usr/share/icons/hicolor/scalable/apps/traxgui.svg)

@@ -22,7 +22,8 @@ expected=(bin/traxnt bin/traxapp bin/trax_catalogue
           include/trax/trax_export.h include/trax/usr_oss.h include/trax/usr_utl.h
           "$libdir/cmake/Trax/TraxConfig.cmake" "$libdir/cmake/Trax/TraxConfigVersion.cmake"
           share/man/man1/traxnt.1.gz share/man/man1/traxapp.1.gz
-          share/man/man1/trax_catalogue.1.gz share/man/man7/trax-devices.7.gz)
+          share/man/man1/trax_catalogue.1.gz share/man/man5/trax-devices.5.gz
+          share/man/man7/trax-devices.7.gz)
 for lib in velk_trax_api velk_usr_oss velk_usr_utl trax_platform; do
     expected+=("$libdir/lib$lib.so" "$libdir/lib$lib.so.1" "$libdir/lib$lib.so.1.0.0")
 done

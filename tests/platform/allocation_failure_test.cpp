@@ -1,5 +1,6 @@
 // Running out of memory in a call that creates an object: the call fails with
 // ERROR_NOT_ENOUGH_MEMORY, leaves no handle behind and throws nothing at its C caller.
+// The registry view and the message box, which build texts, fail the same way.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,6 +85,53 @@ TEST(AllocationFailure, ADeviceWithoutHandleKeepsItsContext) {
      * context without a handle stays the caller's. */
     EXPECT_GE(created, 1);
     EXPECT_EQ(g_released, created);
+}
+
+/* A registry call either succeeds or reports the memory error as its result. */
+void checkRegistryResult(LONG result, bool allocationFailed) {
+    if (result == ERROR_SUCCESS)
+        return;
+    EXPECT_TRUE(allocationFailed) << "failed without an allocation failure";
+    EXPECT_EQ(result, static_cast<LONG>(ERROR_NOT_ENOUGH_MEMORY));
+}
+
+TEST(AllocationFailure, RegistryCallsReturnTheMemoryError) {
+    TraxRegistryClear();
+    LONG result = ERROR_SUCCESS;
+    SweepAllocations(
+        [&] { result = TraxRegistrySetString(HKEY_LOCAL_MACHINE, "Soft\\Trax", "Name", "v"); },
+        [&](bool failed) { checkRegistryResult(result, failed); });
+    HKEY key = nullptr;
+    SweepAllocations([&] { result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "soft\\trax", 0, 0, &key); },
+                     [&](bool failed) {
+                         checkRegistryResult(result, failed);
+                         if (result == ERROR_SUCCESS) {
+                             EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+                         }
+                     });
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "soft\\trax", 0, 0, &key), ERROR_SUCCESS);
+    char value[8] = "";
+    DWORD size = sizeof value;
+    SweepAllocations(
+        [&] { result = RegQueryValueExA(key, "name", nullptr, nullptr, LPBYTE(value), &size); },
+        [&](bool failed) { checkRegistryResult(result, failed); });
+    EXPECT_STREQ(value, "v");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    TraxRegistryClear();
+}
+
+TEST(AllocationFailure, MessageBoxWithoutMemoryReturnsZero) {
+    int result = 0;
+    const long failures =
+        SweepAllocations([&] { result = MessageBoxA(nullptr, "text", "caption", 0); },
+                         [&](bool failed) {
+                             if (result != 0)
+                                 return;
+                             EXPECT_TRUE(failed);
+                             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+                         });
+    EXPECT_GT(failures, 0);
+    EXPECT_NE(result, 0);
 }
 
 } // namespace

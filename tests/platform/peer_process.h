@@ -2,10 +2,10 @@
 #ifndef TRAX_TESTS_PLATFORM_PEER_PROCESS_H
 #define TRAX_TESTS_PLATFORM_PEER_PROCESS_H
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "child_process.h"
 
 class PeerProcess {
   public:
@@ -14,24 +14,27 @@ class PeerProcess {
     explicit PeerProcess(const std::vector<std::string> &args,
                          const std::vector<std::string> &environment = {},
                          const std::string &program = TRAX_BIN_DIR "/platform_test_peer");
-    ~PeerProcess();
+    /// Gives the peer time to end by itself before it is killed.
+    ~PeerProcess() { wait(5000); }
     PeerProcess(const PeerProcess &) = delete;
     PeerProcess &operator=(const PeerProcess &) = delete;
 
-    bool started() const { return pid_ > 0; }
+    bool started() const { return child_.started(); }
     /// The next line of standard output without its newline, or "<timeout>" / "<eof>".
-    std::string readLine(int timeoutMs = 5000);
+    std::string readLine(int timeoutMs = 5000) {
+        return child_.takeLine(trax_test::ChildProcess::after(timeoutMs));
+    }
     /// Everything the peer wrote to standard error until it closed it.
-    std::string readErrors(int timeoutMs = 5000);
-    /// Exit status, or -1 if the peer did not end in time (it is killed then).
+    std::string readErrors(int timeoutMs = 5000) {
+        return child_.readErrors(trax_test::ChildProcess::after(timeoutMs));
+    }
+    /// Exit status (128 + the signal for a peer ended by a signal), or -1 if the peer did
+    /// not end in time (it is killed then).
     int wait(int timeoutMs = 5000);
-    void kill();
+    void kill() { child_.kill(); }
 
   private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-    std::string pending_;
+    trax_test::ChildProcess child_;
 };
 
 /// Path of the socket file through which the named event of this user travels.

@@ -1,11 +1,16 @@
-#include "child_process_win32.h"
+// The Windows side of the child-process harness: pipes made with CreatePipe, the child
+// started with CreateProcessA, and one reader thread for each of its output pipes, since a
+// Windows pipe cannot be waited on together with another one.
+#include <windows.h>
 
-#include <chrono>
+#include "child_process.h"
+
+namespace trax_test {
 
 namespace {
 
-/** The command line of program and args, each in double quotes (the tests pass no
- *  argument with a double quote or a trailing backslash). */
+/// The command line of program and args, each in double quotes (the tests pass no
+/// argument with a double quote or a trailing backslash).
 std::string CommandLine(const std::string &program, const std::vector<std::string> &args) {
     std::string line = "\"" + program + "\"";
     for (const std::string &arg : args)
@@ -13,8 +18,20 @@ std::string CommandLine(const std::string &program, const std::vector<std::strin
     return line;
 }
 
-/** A pipe whose one end the child inherits: childReads tells which. */
-bool MakePipe(HANDLE *parentEnd, HANDLE *childEnd, bool childReads) {
+/// The environment block of CreateProcessA: each entry ends with a null, the block with
+/// one more.
+std::string EnvironmentBlock(const std::vector<std::string> &extra) {
+    std::string block;
+    for (const std::string &entry : ChildEnvironment(extra)) {
+        block += entry;
+        block += '\0';
+    }
+    block += '\0';
+    return block;
+}
+
+/// A pipe whose one end the child inherits: childReads tells which.
+bool MakePipe(void **parentEnd, HANDLE *childEnd, bool childReads) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -26,122 +43,173 @@ bool MakePipe(HANDLE *parentEnd, HANDLE *childEnd, bool childReads) {
     return true;
 }
 
+void CloseHandleOf(void *&handle) {
+    if (handle != nullptr)
+        CloseHandle(handle);
+    handle = nullptr;
+}
+
+DWORD MillisLeft(ChildProcess::Clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - ChildProcess::Clock::now());
+    return left.count() < 0 ? 0 : static_cast<DWORD>(left.count());
+}
+
 } // namespace
 
-ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &args) {
+ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &args,
+                           const std::vector<std::string> &environment, bool captureErrors) {
     HANDLE childIn = nullptr;
     HANDLE childOut = nullptr;
-    if (!MakePipe(&toChild_, &childIn, true))
-        return;
-    if (!MakePipe(&fromChild_, &childOut, false)) {
+    HANDLE childErr = GetStdHandle(STD_ERROR_HANDLE);
+    const bool piped = MakePipe(&in_, &childIn, true) && MakePipe(&out_, &childOut, false) &&
+                       (!captureErrors || MakePipe(&err_, &childErr, false));
+    if (piped) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childIn;
+        startup.hStdOutput = childOut;
+        startup.hStdError = childErr;
+        PROCESS_INFORMATION info{};
+        std::string line = CommandLine(program, args);
+        std::string block = EnvironmentBlock(environment);
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, block.data(), nullptr,
+                           &startup, &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+            pid_ = static_cast<pid_t>(info.dwProcessId);
+        }
+    }
+    if (childIn != nullptr)
         CloseHandle(childIn);
-        return;
+    if (childOut != nullptr)
+        CloseHandle(childOut);
+    if (captureErrors && childErr != nullptr)
+        CloseHandle(childErr);
+    if (out_ != nullptr)
+        outReader_ = std::thread(&ChildProcess::readPipe, this, out_, &pendingOutput_, &outEnded_);
+    else
+        outEnded_ = true;
+    if (err_ != nullptr) {
+        errEnded_ = false;
+        errReader_ = std::thread(&ChildProcess::readPipe, this, err_, &pendingErrors_, &errEnded_);
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childIn;
-    startup.hStdOutput = childOut;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info{};
-    std::string line = CommandLine(program, args);
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &info)) {
-        CloseHandle(info.hThread);
-        process_ = info.hProcess;
-        processId_ = info.dwProcessId;
-    }
-    CloseHandle(childIn);
-    CloseHandle(childOut);
-    reader_ = std::thread(&ChildProcess::ReadOutput, this);
 }
 
 ChildProcess::~ChildProcess() {
-    if (process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-        TerminateProcess(process_, 1);
-    CloseInput();
-    if (reader_.joinable())
-        reader_.join();
-    if (process_ != nullptr)
-        CloseHandle(process_);
-    CloseHandle(fromChild_);
+    closeInput();
+    kill();
+    if (outReader_.joinable())
+        outReader_.join();
+    if (errReader_.joinable())
+        errReader_.join();
+    CloseHandleOf(out_);
+    CloseHandleOf(err_);
 }
 
-bool ChildProcess::Send(const std::string &text) {
-    size_t done = 0;
-    while (toChild_ != nullptr && done < text.size()) {
-        DWORD written = 0;
-        if (!WriteFile(toChild_, text.data() + done, static_cast<DWORD>(text.size() - done),
-                       &written, nullptr))
-            return false;
-        done += written;
-    }
-    return toChild_ != nullptr;
-}
-
-void ChildProcess::CloseInput() {
-    if (toChild_ != nullptr)
-        CloseHandle(toChild_);
-    toChild_ = nullptr;
+void ChildProcess::closeInput() {
+    CloseHandleOf(in_);
 }
 
 /* Appends the output as it comes, with "\r\n" read as "\n", until the pipe ends (the
  * program and every process that inherited its output have ended). */
-void ChildProcess::ReadOutput() {
-    char buf[4096];
+void ChildProcess::readPipe(void *pipe, std::string *text, std::atomic<bool> *ended) {
+    char buffer[4096];
     bool pendingReturn = false;
     DWORD got = 0;
-    while (ReadFile(fromChild_, buf, sizeof buf, &got, nullptr) && got > 0) {
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
         std::lock_guard guard(lock_);
         for (DWORD i = 0; i < got; ++i) {
-            if (pendingReturn && buf[i] != '\n')
-                output_ += '\r';
-            pendingReturn = buf[i] == '\r';
+            if (pendingReturn && buffer[i] != '\n')
+                *text += '\r';
+            pendingReturn = buffer[i] == '\r';
             if (!pendingReturn)
-                output_ += buf[i];
+                *text += buffer[i];
         }
         changed_.notify_all();
     }
     std::lock_guard guard(lock_);
     if (pendingReturn)
-        output_ += '\r';
-    ended_ = true;
+        *text += '\r';
+    *ended = true;
     changed_.notify_all();
 }
 
-bool ChildProcess::WaitFor(const std::string &needle, int count, int timeoutMs) {
-    std::unique_lock guard(lock_);
-    return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
-        return ended_ || CountOccurrences(output_, needle) >= count;
-    }) && CountOccurrences(output_, needle) >= count;
+void ChildProcess::collect() {
+    output_ += pendingOutput_;
+    pendingOutput_.clear();
+    errors_ += pendingErrors_;
+    pendingErrors_.clear();
 }
 
-bool ChildProcess::Finish(int timeoutMs) {
-    CloseInput();
-    if (process_ == nullptr)
-        return false;
-    if (WaitForSingleObject(process_, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
-        TerminateProcess(process_, 1);
-        WaitForSingleObject(process_, INFINITE);
-        return false;
+bool ChildProcess::outputEnded() const {
+    return outEnded_;
+}
+
+// The reader thread empties the output pipe, so a blocking write cannot stall on a child
+// that waits for its output to be read.
+bool ChildProcess::write(const std::string &text, Clock::time_point deadline) {
+    size_t done = 0;
+    while (in_ != nullptr && done < text.size() && Clock::now() < deadline) {
+        DWORD written = 0;
+        if (!WriteFile(in_, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
+                       nullptr)) {
+            closeInput(); // the child has ended or closed its input
+            return false;
+        }
+        done += written;
     }
-    if (reader_.joinable())
-        reader_.join();
+    return done == text.size();
+}
+
+bool ChildProcess::readUntil(const std::function<bool(const std::string &)> &done,
+                             Clock::time_point deadline) {
+    std::unique_lock guard(lock_);
+    for (;;) {
+        const bool ended = outEnded_;
+        collect();
+        if (done(output_))
+            return true;
+        if (ended)
+            return false;
+        if (changed_.wait_until(guard, deadline) == std::cv_status::timeout) {
+            collect();
+            return done(output_);
+        }
+    }
+}
+
+std::string ChildProcess::readErrors(Clock::time_point deadline) {
+    std::unique_lock guard(lock_);
+    changed_.wait_until(guard, deadline, [this] { return errEnded_.load(); });
+    collect();
+    return errors_;
+}
+
+ChildProcess::Exit ChildProcess::wait(Clock::time_point deadline) {
+    if (process_ == nullptr)
+        return exit_;
+    if (WaitForSingleObject(process_, MillisLeft(deadline)) != WAIT_OBJECT_0) {
+        kill();
+        exit_.timedOut = true;
+        return exit_;
+    }
     DWORD status = 0;
-    GetExitCodeProcess(process_, &status);
-    exitStatus = static_cast<int>(status);
-    return true;
+    if (GetExitCodeProcess(process_, &status))
+        exit_.status = static_cast<int>(status);
+    CloseHandleOf(process_);
+    pid_ = -1;
+    return exit_;
 }
 
-std::string ChildProcess::Output() {
-    std::lock_guard guard(lock_);
-    return output_;
+void ChildProcess::kill() {
+    if (process_ == nullptr)
+        return;
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, INFINITE);
+    CloseHandleOf(process_);
+    pid_ = -1;
 }
 
-int CountOccurrences(const std::string &text, const std::string &needle) {
-    int count = 0;
-    for (size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + needle.size()))
-        ++count;
-    return count;
-}
+} // namespace trax_test

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "child_process.h"
 #include "sig_event_name.h"
 #include "trax_win32.h"
 
@@ -23,6 +24,16 @@ bool SendSignal(uint32_t pid, uint32_t code) {
 
 bool SendOwnSignal(uint32_t code) {
     return SendSignal(GetCurrentProcessId(), code);
+}
+
+int SendFromSecondProcess(int pauseMs, const std::vector<std::string> &codes) {
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%x", static_cast<unsigned>(GetCurrentProcessId()));
+    std::vector<std::string> args{std::to_string(pauseMs), pid};
+    args.insert(args.end(), codes.begin(), codes.end());
+    ChildProcess sender(BinPath("trax_sig_sender"), args);
+    sender.closeInput();
+    return sender.wait(ChildProcess::after(10000)).status;
 }
 
 } // namespace trax_test

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "child_process.h"
+
 namespace {
 
 std::string ReadFile(const std::string &path) {
@@ -41,6 +43,36 @@ bool IsHexDigit(char c, bool lowerOnly) {
 }
 
 } // namespace
+
+ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
+                   int pauseMs, int timeoutMs) {
+    using trax_test::ChildProcess;
+    ChildProcess child(program);
+    const auto deadline = ChildProcess::after(timeoutMs);
+    // Input that the program no longer reads is dropped; its output is read meanwhile.
+    for (size_t i = 0; i < inputChunks.size(); ++i) {
+        if (i > 0)
+            child.readFor(pauseMs);
+        if (!child.write(inputChunks[i], deadline))
+            break;
+    }
+    child.closeInput();
+    child.readToEnd(deadline);
+    const ChildProcess::Exit exit = child.wait(deadline);
+    ProgResult result;
+    result.out = child.output();
+    result.status = exit.status;
+    result.timedOut = exit.timedOut;
+    return result;
+}
+
+#if !defined(_WIN32)
+RunningProg StartProg(const std::string &program) {
+    trax_test::ChildProcess child(program);
+    const trax_test::ChildProcess::Handles handles = child.release();
+    return {handles.pid, handles.in, handles.out};
+}
+#endif
 
 ProgResult RunTraxnt(const std::string &input) {
     return RunProg(BinPath("traxnt"), {input});

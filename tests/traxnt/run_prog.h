@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
+
 /** What a run produced. status is the exit status, or -1 when the program was killed by a
  *  signal or by the time-out (timedOut then says which). */
 struct ProgResult {
@@ -16,8 +18,7 @@ struct ProgResult {
     bool timedOut = false;
 };
 
-/** Path of a program built into the build tree's bin folder. */
-std::string BinPath(const std::string &program);
+using trax_test::BinPath;
 
 /** Runs program with the chunks of input written to its standard input one after the
  *  other, pausing pauseMs between two chunks (as a person typing would), then closes its

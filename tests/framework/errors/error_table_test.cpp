@@ -1,8 +1,9 @@
-// The error table must know every number the public headers define, and say clearly
+// The error table must know every number that any layer can return, and say clearly
 // when it does not know one.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -11,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "errors.h"
 #include "trax_error_text.h"
 
 namespace {
@@ -51,6 +53,49 @@ TEST(ErrorTable, KnowsEveryFrameworkNumber) {
 
 TEST(ErrorTable, KnowsEveryPlatformErrorCode) {
     expect_named_texts(defines_in("platform/include/trax_win32.h", "ERROR_"));
+}
+
+// Every source file of the libraries and programs, so that a number defined away from the
+// public headers (a private header, a program) is found as well.
+std::vector<std::string> product_sources() {
+    namespace fs = std::filesystem;
+    std::vector<std::string> sources;
+    for (const char *folder :
+         {"include", "platform", "framework", "traxnt", "traxgui", "traxapp", "velk_winspec"}) {
+        for (const auto &entry :
+             fs::recursive_directory_iterator(fs::path(TRAX_SOURCE_DIR) / folder)) {
+            const auto ext = entry.path().extension();
+            if (entry.is_regular_file() && (ext == ".h" || ext == ".cpp"))
+                sources.push_back(fs::relative(entry.path(), TRAX_SOURCE_DIR).string());
+        }
+    }
+    return sources;
+}
+
+TEST(ErrorTable, KnowsEveryNumberDefinedInAnySource) {
+    const std::vector<std::string> sources = product_sources();
+    ASSERT_GT(sources.size(), 50u);
+    size_t found = 0;
+    for (const std::string &source : sources) {
+        SCOPED_TRACE(source);
+        for (const char *prefix : {"ERR_", "ERROR_"}) {
+            const auto defines = defines_in(source, prefix);
+            found += defines.size();
+            if (!defines.empty())
+                expect_named_texts(defines);
+        }
+    }
+    EXPECT_GT(found, 60u);
+}
+
+// The platform layer turns system errors into Windows codes: whatever the system reports,
+// the code it becomes has a text.
+TEST(ErrorTable, KnowsEveryCodeOfTheErrnoTranslation) {
+    for (int error = -1; error < 4096; ++error) {
+        const DWORD code = trax::platform::translateErrno(error);
+        EXPECT_NE(trax_error_text_known(static_cast<uint32_t>(code)), nullptr)
+            << "errno " << error << " becomes " << code;
+    }
 }
 
 TEST(ErrorTable, CodesAreUnique) {

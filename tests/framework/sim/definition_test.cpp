@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "child_process.h"
 #include "sim_catalogue.h"
 #include "sim_definition.h"
 #include "sim_limits.h"
@@ -187,6 +188,22 @@ TEST(DefinitionSources, SystemThenUserThenListedInOrder) {
     unsetenv("XDG_CONFIG_HOME");
 }
 
+// A folder with more files than the cap gives the first ones in name order, not the first
+// ones it happens to list.
+TEST(DefinitionSources, FolderGivesItsFirstFilesInNameOrder) {
+    TempFolder system;
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i <= sim::kMaxFilesPerFolder; ++i) {
+        const std::string file = system.write("f" + std::to_string(1000 + i) + ".yaml", "");
+        if (i < sim::kMaxFilesPerFolder) {
+            expected.push_back(file);
+        }
+    }
+    setenv("XDG_CONFIG_HOME", (system.path() + "/none").c_str(), 1);
+    EXPECT_EQ(sim::definition_sources(system.path()), expected);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 // A file with a problem is named on standard error; the devices of the other files, later
 // ones replacing earlier ones of the same name, and the built-in devices stay available.
 TEST(DefinitionSources, BadFileLeavesTheOthersUsable) {
@@ -197,19 +214,15 @@ TEST(DefinitionSources, BadFileLeavesTheOthersUsable) {
     const std::string later =
         folder.write("later.yaml", "devices: [{name: file_dev_1, purpose: second}]\n");
     const std::string bad = folder.write("bad.yaml", "devices: [{name: file_dev_2, slot: x}]\n");
-    const std::string command = "TRAX_DEVICES=" + good + ":" + bad + ":" + later + " " +
-                                TRAX_BIN_DIR "/trax_catalogue 2>" + folder.path() + "/err";
-    FILE *pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string table;
-    char chunk[4096];
-    while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) {
-        table += chunk;
-    }
-    EXPECT_EQ(pclose(pipe), 0);
-    std::ifstream errFile(folder.path() + "/err");
-    const std::string err((std::istreambuf_iterator<char>(errFile)),
-                          std::istreambuf_iterator<char>());
+    trax_test::ChildProcess catalogue(trax_test::BinPath("trax_catalogue"), {},
+                                      {"TRAX_DEVICES=" + good + ":" + bad + ":" + later}, true);
+    ASSERT_TRUE(catalogue.started());
+    catalogue.closeInput();
+    const auto deadline = trax_test::ChildProcess::after(10000);
+    EXPECT_TRUE(catalogue.readToEnd(deadline));
+    const std::string table = catalogue.output();
+    const std::string err = catalogue.readErrors(deadline);
+    EXPECT_EQ(catalogue.wait(deadline).status, 0);
     EXPECT_EQ(err, bad + ":1:36: slot: 'x' is not an integer\n");
     EXPECT_NE(table.find("| `sim_dio_1` |"), std::string::npos);
     EXPECT_NE(table.find("| `sim_mt_1` |"), std::string::npos);

@@ -124,8 +124,16 @@ TEST(FaultRules, SeededGeneratorRepeatsPerDevice) {
     EXPECT_NE(draws(spec, 43), first);
     EXPECT_NE(first.find('x'), std::string::npos);
     EXPECT_NE(first.find('.'), std::string::npos);
-    setenv("TRAX_SEED", "43", 1);
-    EXPECT_EQ(draws(spec, 42), draws(spec, 43));
+    // TRAX_SEED replaces the definition's seed when it is a decimal or 0x-hex number.
+    const std::string seeded43 = draws(spec, 43);
+    for (const char *text : {"43", "0x2b", "043"}) {
+        setenv("TRAX_SEED", text, 1);
+        EXPECT_EQ(draws(spec, 42), seeded43) << text;
+    }
+    for (const char *text : {"", "-1", "+43", " 43", "43x", "0x", "18446744073709551616"}) {
+        setenv("TRAX_SEED", text, 1);
+        EXPECT_EQ(draws(spec, 42), first) << text;
+    }
     unsetenv("TRAX_SEED");
 }
 

@@ -1,8 +1,6 @@
 // Signal delivery: to the callback and to UOS_SigWait, from this process and from another,
 // with masking, removal, and the end and restart of signal handling.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,12 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "send_signal.h"
 #include "signal_recorder.h"
 #include "trax_errors.h"
 #include "trax_win32.h"
 #include "usr_oss.h"
-
-extern char **environ;
 
 namespace {
 
@@ -25,24 +22,10 @@ using uos_test::kSettleMs;
 using uos_test::SendOwnSignal;
 using uos_test::WaitForSignals;
 
-// Runs the sender program as a second process; returns its exit status.
+// Runs the sender program as a second process; returns its exit status. A short pause
+// between two codes lets the receiver see separate arrivals.
 int RunSender(const std::vector<std::string> &codes) {
-    char pid[16];
-    snprintf(pid, sizeof pid, "%x", static_cast<unsigned>(GetCurrentProcessId()));
-    std::string program = TRAX_BIN_DIR "/trax_sig_sender";
-    // A short pause between two codes, so that the receiver sees separate arrivals.
-    char pause[] = "5";
-    std::vector<char *> argv{program.data(), pause, pid};
-    std::vector<std::string> args(codes);
-    for (auto &arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return trax_test::SendFromSecondProcess(5, codes);
 }
 
 // Sends each code and lets the library thread take it before the next, so that the order

@@ -1,8 +1,8 @@
 // Steps shared by the tests that receive signals in the OS-services form: installing the
 // handler through the form as a user does, sending signals from this or a second process,
 // and ending the library's signal handling after a test.
-#ifndef TRAXGUI_SIGNAL_TEST_SUPPORT_H
-#define TRAXGUI_SIGNAL_TEST_SUPPORT_H
+#ifndef TRAX_TEST_TRAXGUI_SIGNAL_SUPPORT_H
+#define TRAX_TEST_TRAXGUI_SIGNAL_SUPPORT_H
 
 #include <QList>
 #include <QString>

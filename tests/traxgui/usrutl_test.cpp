@@ -217,4 +217,4 @@ void UsrUtlFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
 }
 
 TRAXGUI_TEST_MAIN(UsrUtlFormTest)
-#include "test_usrutl.moc"
+#include "usrutl_test.moc"

@@ -1,7 +1,7 @@
 /* Expected texts of the traxnt command tests, taken from the framework libraries in this
  * process so that the tests follow the libraries' own error texts and dump layout. */
-#ifndef TEST_CMDS_EXPECT_H
-#define TEST_CMDS_EXPECT_H
+#ifndef TRAXNT_TEST_CMDS_EXPECT_H
+#define TRAXNT_TEST_CMDS_EXPECT_H
 
 #include <gtest/gtest.h>
 

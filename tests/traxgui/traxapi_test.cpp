@@ -568,4 +568,4 @@ void TraxApiFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
 }
 
 TRAXGUI_TEST_MAIN(TraxApiFormTest)
-#include "tst_traxapi.moc"
+#include "traxapi_test.moc"

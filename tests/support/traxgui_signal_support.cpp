@@ -1,4 +1,4 @@
-#include "signalTestSupport.h"
+#include "traxgui_signal_support.h"
 
 #include "frmMain.h"
 #include "frmUsrOss.h"
@@ -16,12 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <cerrno>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <string>
 #include <vector>
-
-extern char **environ;
 
 namespace traxgui::test {
 
@@ -53,29 +49,10 @@ bool InitSignalsWithHandler(const QList<uint32_t> &codes) {
 }
 
 bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
-    QStringList arguments{QString::number(pauseMs), QString::number(GetCurrentProcessId(), 16)};
+    std::vector<std::string> hexCodes;
     for (uint32_t code : codes)
-        arguments << QString::number(code, 16);
-    arguments.prepend(QCoreApplication::applicationDirPath() +
-                      QStringLiteral("/trax_sig_sender"));
-    // Started with posix_spawn and waited for with waitpid: plain calls that memory checkers
-    // follow without complaint.
-    QList<QByteArray> storage;
-    std::vector<char *> argv;
-    for (const QString &argument : arguments)
-        storage << argument.toLocal8Bit();
-    for (QByteArray &argument : storage)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        hexCodes.push_back(QString::number(code, 16).toStdString());
+    return trax_test::SendFromSecondProcess(pauseMs, hexCodes) == 0;
 }
 
 QStringList ReceivedSignalEntries() {

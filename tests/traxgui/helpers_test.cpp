@@ -305,4 +305,4 @@ void HelpersTest::libraryIsLoadedFromBuildThenInstallationThenSearchPath() {
 }
 
 TRAXGUI_TEST_MAIN(HelpersTest)
-#include "tst_helpers.moc"
+#include "helpers_test.moc"

@@ -9,7 +9,7 @@
 #include "modSigHdlr.h"
 #include "modTraxgui.h"
 #include "pictureBox.h"
-#include "signalTestSupport.h"
+#include "traxgui_signal_support.h"
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
 
@@ -706,4 +706,4 @@ void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
 }
 
 TRAXGUI_TEST_MAIN(UsrOssFormTest)
-#include "test_usross.moc"
+#include "usross_test.moc"

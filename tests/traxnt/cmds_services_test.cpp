@@ -1,8 +1,8 @@
 /* The block-buffer and debug-level commands of traxnt, driven through standard input. */
 #include <gtest/gtest.h>
 
-#include "test_cmds_expect.h"
-#include "test_cmds_shell.h"
+#include "cmds_expect.h"
+#include "shell_process.h"
 
 using namespace cmdtest;
 

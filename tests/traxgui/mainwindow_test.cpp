@@ -447,4 +447,4 @@ void MainWindowTest::keyValueReadsStringsAndFailsOnMissingKeys() {
 }
 
 TRAXGUI_TEST_MAIN(MainWindowTest)
-#include "tst_mainwindow.moc"
+#include "mainwindow_test.moc"

@@ -5,8 +5,8 @@
 
 #include <regex>
 
-#include "test_cmds_expect.h"
-#include "test_cmds_shell.h"
+#include "cmds_expect.h"
+#include "shell_process.h"
 
 using namespace cmdtest;
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cmd_util.h"
+#include "input.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "frmTraxApi.h"
 #include "libbinding.h"
 #include "modTraxgui.h"
-#include "signalTestSupport.h"
+#include "traxgui_signal_support.h"
 #include "traxguiTestSupport.h"
 
 #include <QComboBox>
@@ -268,4 +268,4 @@ void MtDrvFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {
 }
 
 TRAXGUI_TEST_MAIN(MtDrvFormTest)
-#include "test_mtdrv.moc"
+#include "mtdrv_test.moc"
