@@ -85,7 +85,7 @@ ChildProcess::ChildProcess(const std::string &program, const std::vector<std::st
         CloseHandle(childIn);
     if (childOut != nullptr)
         CloseHandle(childOut);
-    if (captureErrors && childErr != nullptr)
+    if (err_ != nullptr) // childErr is the pipe's end, not this process's standard error
         CloseHandle(childErr);
     if (out_ != nullptr)
         outReader_ = std::thread(&ChildProcess::readPipe, this, out_, &pendingOutput_, &outEnded_);
