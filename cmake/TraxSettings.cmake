@@ -9,8 +9,9 @@ else()
 endif()
 
 # Start-up cost: every program and library names only the libraries it really uses, and
-# relative relocations are stored packed, so the loader has less to read and apply.
-if(NOT MSVC)
+# relative relocations are stored packed, so the loader has less to read and apply (ELF
+# only: Windows DLLs import by name anyway).
+if(NOT MSVC AND NOT WIN32)
   target_link_options(trax_warnings INTERFACE LINKER:--as-needed LINKER:-z,pack-relative-relocs)
 endif()
 
@@ -43,7 +44,31 @@ function(add_trax_test name)
   target_link_libraries(${name} PRIVATE trax::warnings GTest::gtest GTest::gtest_main ${ARG_LIBS})
   target_compile_definitions(${name} PRIVATE TRAX_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
                                              TRAX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
-                       ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")
+  if(CMAKE_CROSSCOMPILING)
+    # Each start of a program under the emulator costs a second or more: the whole program
+    # is one test there, and the build does not run it to list its cases.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${ARG_LABELS}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
+                         ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")
+  endif()
 endfunction()
 include(GoogleTest)
+
+# trax_export_list(target map-file): on ELF platforms a version script limits the shared
+# library's exports to the map file's list. Windows DLLs export what their sources mark
+# for export (or their .def file lists) instead.
+function(trax_export_list target map)
+  if(WIN32)
+    return()
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
+endfunction()
+
+if(WIN32)
+  # DLLs carry their plain names (velk_trax_api.dll), as their callers load them.
+  set(CMAKE_SHARED_LIBRARY_PREFIX "")
+  set(CMAKE_SHARED_MODULE_PREFIX "")
+endif()

@@ -6,6 +6,8 @@
 # --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
 # types into it, ImageMagick); neither the build nor the tests need them.
 # --fuzz adds clang-14 and its libFuzzer runtime for the fuzz preset.
+# --windows adds what the Windows build (cmake --preset mingw) needs: the MinGW-w64 cross
+# compiler, GoogleTest's sources and Wine to run the tests.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev python3 libyaml-cpp-dev
@@ -15,7 +17,8 @@ for option in "$@"; do
   case "$option" in
     --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
-    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz)" >&2; exit 2 ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 util-linux) ;;
+    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz, --windows)" >&2; exit 2 ;;
   esac
 done
 missing=()

@@ -22,7 +22,8 @@ int main() {
     PrintBanner();
     G_ThrSerSem = CreateSemaphoreA(nullptr, 0, 1, nullptr);
     if (G_ThrSerSem == nullptr) {
-        std::printf(" \a*** CreateSemaphore() failed (0x%x)\n", GetLastError());
+        std::printf(" \a*** CreateSemaphore() failed (0x%x)\n",
+                    static_cast<unsigned>(GetLastError()));
         return -1;
     }
     InitShellState();

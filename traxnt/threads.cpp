@@ -82,7 +82,8 @@ bool WaitForTurn(const ThreadNode &self) {
     if (!IsMain(self))
         turnOfNode[IndexOf(self)].take();
     else if (WaitForSingleObject(G_ThrSerSem, INFINITE) != WAIT_OBJECT_0) {
-        std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n", GetLastError());
+        std::printf(" \a*** WaitForSingleObject() failed (0x%x)\n",
+                    static_cast<unsigned>(GetLastError()));
         return false;
     }
     G_CurrThrP = GetCurrThrNode();
@@ -106,7 +107,7 @@ bool ReleaseConsole() {
     }
     if (ReleaseSemaphore(G_ThrSerSem, 1, nullptr))
         return true;
-    std::printf(" \a*** ReleaseSemaphore() failed (0x%x)\n", GetLastError());
+    std::printf(" \a*** ReleaseSemaphore() failed (0x%x)\n", static_cast<unsigned>(GetLastError()));
     return false;
 }
 
@@ -149,7 +150,7 @@ int32_t CreateThr() {
         return -1;
     node->hThread = CreateThread(nullptr, 0, CommandThread, node, 0, &node->threadId);
     if (node->hThread == nullptr) {
-        std::printf(" \a*** CreateThread() failed (0x%x)\n", GetLastError());
+        std::printf(" \a*** CreateThread() failed (0x%x)\n", static_cast<unsigned>(GetLastError()));
         return -1;
     }
     Enqueue(*node);

@@ -1,6 +1,7 @@
 /* The Windows calls that the TRAX programs and libraries use, under their Windows names,
- * types and semantics. On Windows this header only includes the real API; elsewhere the
- * platform library (trax_platform) implements them on POSIX.
+ * types and semantics. On Windows this header includes the real API and adds only the
+ * platform extensions below (trax_platform.dll implements those); elsewhere the platform
+ * library (trax_platform) implements every call on POSIX.
  *
  * Handles are small positive integers from one process-wide handle table; a bad or closed
  * handle makes a call fail with ERROR_INVALID_HANDLE and never crashes. The last error is
@@ -9,7 +10,22 @@
 #define TRAX_WIN32_H
 
 #if defined(_WIN32)
+/* The standard library's min and max stay usable. */
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
+
+#ifdef __cplusplus
+#define TRAX_PLATFORM_EXTERN_C extern "C"
+#else
+#define TRAX_PLATFORM_EXTERN_C
+#endif
+#ifdef TRAX_PLATFORM_BUILD
+#define TRAX_PLATFORM_API TRAX_PLATFORM_EXTERN_C __declspec(dllexport)
+#else
+#define TRAX_PLATFORM_API TRAX_PLATFORM_EXTERN_C __declspec(dllimport)
+#endif
 #else
 
 #include <stddef.h>
@@ -22,6 +38,7 @@
 #endif
 #define WINAPI
 #define WINBASEAPI TRAX_PLATFORM_EXTERN_C __attribute__((visibility("default")))
+#define TRAX_PLATFORM_API WINBASEAPI
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -191,6 +208,14 @@ WINBASEAPI LONG WINAPI RegCloseKey(HKEY key);
 WINBASEAPI int WINAPI lstrlenA(LPCSTR str);
 WINBASEAPI void WINAPI RtlMoveMemory(void *dest, const void *src, SIZE_T length);
 
+/** Fills the registry view (tests only): a REG_SZ value under root\subKey. */
+WINBASEAPI LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName,
+                                             LPCSTR value);
+/** Empties the registry view. */
+WINBASEAPI void WINAPI TraxRegistryClear(void);
+
+#endif /* !_WIN32 */
+
 /* ---- Platform extensions (not Windows calls): the seams the framework and tests use ---- */
 
 /** I/O-control handler of a device handle: returns TRUE, or FALSE after SetLastError. */
@@ -202,13 +227,13 @@ typedef void (*TRAX_DEVICE_RELEASE)(void *context);
 /** Registers a device handle whose DeviceIoControl calls ioctl(context, ...). CloseHandle
  *  removes it from the table; release(context) runs after the last call in progress on it
  *  has returned. Returns NULL (last error set) when the table is full. */
-WINBASEAPI HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
-                                                TRAX_DEVICE_RELEASE release, void *context);
+TRAX_PLATFORM_API HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl,
+                                                       TRAX_DEVICE_RELEASE release, void *context);
 /** Runs fn(context of the device handle, arg) while holding a reference to the handle, so
  *  that a concurrent CloseHandle cannot release the context under fn. Fails with
  *  ERROR_INVALID_HANDLE for anything that is not an open device handle. */
-WINBASEAPI BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
-                                      void *arg);
+TRAX_PLATFORM_API BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *context, void *arg),
+                                             void *arg);
 
 /** Nanoseconds on the monotonic clock that every wait and delay of the suite uses. */
 WINBASEAPI ULONGLONG WINAPI TraxMonotonicNanoseconds(void);
@@ -234,32 +259,46 @@ typedef struct {
     ULONGLONG startTime;
 } TRAX_PROCESS_STAMP;
 /** The calling process's stamp. */
-WINBASEAPI void WINAPI TraxGetProcessStamp(TRAX_PROCESS_STAMP *stamp);
+TRAX_PLATFORM_API void WINAPI TraxGetProcessStamp(TRAX_PROCESS_STAMP *stamp);
 /** TRUE while the stamped process runs; FALSE once it has ended (also by a crash). */
-WINBASEAPI BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *stamp);
+TRAX_PLATFORM_API BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *stamp);
 /** Waits while *address still holds `unchanged`, until TraxWakeSharedAddress on it or ms
  *  pass; works across processes for an address in a view of a named file mapping. Returns
  *  FALSE (ERROR_TIMEOUT) on time-out. Wake-ups may come without a change: re-check. */
-WINBASEAPI BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged, DWORD ms);
+TRAX_PLATFORM_API BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged, DWORD ms);
 /** Wakes every thread of every process waiting on the address. */
-WINBASEAPI void WINAPI TraxWakeSharedAddress(volatile LONG *address);
+TRAX_PLATFORM_API void WINAPI TraxWakeSharedAddress(volatile LONG *address);
 
-/** Emulated version for GetVersionExA: NT 4.0 (platform 2, 4.0, build 1381) by default.
- *  A null info restores the default. */
-WINBASEAPI void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info);
+/** Emulated version for GetVersionExA: on POSIX NT 4.0 (platform 2, 4.0, build 1381) by
+ *  default, on Windows the version that Windows reports. A null info restores the default. */
+TRAX_PLATFORM_API void WINAPI TraxSetEmulatedVersion(const OSVERSIONINFOA *info);
 /** Makes GetVersionExA fail (FALSE) until called again with FALSE. */
-WINBASEAPI void WINAPI TraxSetVersionQueryFails(BOOL fails);
+TRAX_PLATFORM_API void WINAPI TraxSetVersionQueryFails(BOOL fails);
 
 /** Replaces MessageBoxA's output: hook(caption, text, type, context) is called instead of
- *  writing to standard error and its result is returned. A null hook restores the default. */
+ *  writing to standard error (on Windows: instead of showing the box) and its result is
+ *  returned. A null hook restores the default. */
 typedef int (*TRAX_MESSAGEBOX_HOOK)(LPCSTR caption, LPCSTR text, UINT type, void *context);
-WINBASEAPI void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context);
+TRAX_PLATFORM_API void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context);
 
-/** Fills the registry view (tests only): a REG_SZ value under root\subKey. */
-WINBASEAPI LONG WINAPI TraxRegistrySetString(HKEY root, LPCSTR subKey, LPCSTR valueName,
-                                             LPCSTR value);
-/** Empties the registry view. */
-WINBASEAPI void WINAPI TraxRegistryClear(void);
-
-#endif /* !_WIN32 */
+#if defined(_WIN32)
+/* The calls that must reach the platform layer on Windows too: DeviceIoControl and
+ * CloseHandle on a device handle go to the simulated framework (any other handle goes on to
+ * Windows), GetVersionExA reports the emulated version once a test has set one, and
+ * MessageBoxA goes to the hook once one is installed. Each forwards to the Windows call
+ * otherwise. The platform library itself calls Windows directly. */
+TRAX_PLATFORM_API BOOL WINAPI TraxDeviceIoControl(HANDLE device, DWORD ioControlCode,
+                                                  LPVOID inBuffer, DWORD inBufferSize,
+                                                  LPVOID outBuffer, DWORD outBufferSize,
+                                                  LPDWORD bytesReturned, LPOVERLAPPED overlapped);
+TRAX_PLATFORM_API BOOL WINAPI TraxCloseHandle(HANDLE handle);
+TRAX_PLATFORM_API BOOL WINAPI TraxGetVersionExA(LPOSVERSIONINFOA info);
+TRAX_PLATFORM_API int WINAPI TraxMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+#ifndef TRAX_PLATFORM_BUILD
+#define DeviceIoControl TraxDeviceIoControl
+#define CloseHandle TraxCloseHandle
+#define GetVersionExA TraxGetVersionExA
+#define MessageBoxA TraxMessageBoxA
+#endif
+#endif /* _WIN32 */
 #endif

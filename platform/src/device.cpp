@@ -2,6 +2,7 @@
  * Every call on a device holds a reference for its whole duration, so a handler may block
  * for as long as it likes while another thread closes the handle; the release callback
  * runs once, after the last reference has gone. */
+#include "device_callbacks.h"
 #include "handles.h"
 
 namespace trax::platform {
@@ -12,30 +13,20 @@ class DeviceObject final : public KernelObject {
     static constexpr Kind kKind = Kind::device;
 
     DeviceObject(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEASE release, void *context) noexcept
-        : KernelObject(kKind), ioctl_(ioctl), release_(release), context_(context) {}
-
-    ~DeviceObject() override {
-        if (release_ != nullptr)
-            release_(context_);
-    }
+        : KernelObject(kKind), callbacks_(ioctl, release, context) {}
 
     BOOL control(DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                  LPDWORD bytesReturned) const {
-        DWORD ignored = 0;
-        LPDWORD returned = bytesReturned != nullptr ? bytesReturned : &ignored;
-        *returned = 0;
-        return ioctl_(context_, code, in, inSize, out, outSize, returned);
+        return callbacks_.control(code, in, inSize, out, outSize, bytesReturned);
     }
 
-    void *context() const noexcept { return context_; }
+    void *context() const noexcept { return callbacks_.context(); }
 
     /// Forgets the release callback, for a device that never got a handle.
-    void disarmRelease() noexcept { release_ = nullptr; }
+    void disarmRelease() noexcept { callbacks_.disarmRelease(); }
 
   private:
-    TRAX_DEVICE_IOCTL ioctl_;
-    TRAX_DEVICE_RELEASE release_;
-    void *context_;
+    DeviceCallbacks callbacks_;
 };
 
 } // namespace

@@ -1,23 +1,12 @@
 /* Message boxes without a window system: the text goes to standard error as one line and
  * the call returns as if OK had been pressed, unless a test has installed a hook. */
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 #include "errors.h"
+#include "messagebox_hook.h"
 
 namespace {
-
-struct MessageBoxState {
-    std::mutex lock;
-    TRAX_MESSAGEBOX_HOOK hook = nullptr;
-    void *context = nullptr;
-};
-
-MessageBoxState &state() {
-    static MessageBoxState *const instance = new MessageBoxState;
-    return *instance;
-}
 
 /* One write, so lines from several threads do not interleave. */
 int writeToStandardError(LPCSTR caption, LPCSTR text) {
@@ -31,20 +20,12 @@ int writeToStandardError(LPCSTR caption, LPCSTR text) {
 }
 
 int showMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
+    int result = 0;
+    if (trax::platform::callMessageBoxHook(caption, text, type, &result))
+        return result;
     /* A missing caption reads "Error", as on Windows; a missing text is empty. */
-    const char *shownCaption = caption != nullptr ? caption : "Error";
-    const char *shownText = text != nullptr ? text : "";
-    TRAX_MESSAGEBOX_HOOK hook;
-    void *context;
-    {
-        MessageBoxState &s = state();
-        std::lock_guard guard(s.lock);
-        hook = s.hook;
-        context = s.context;
-    }
-    if (hook != nullptr)
-        return hook(shownCaption, shownText, type, context);
-    return writeToStandardError(shownCaption, shownText);
+    return writeToStandardError(caption != nullptr ? caption : "Error",
+                                text != nullptr ? text : "");
 }
 
 } // namespace
@@ -53,11 +34,4 @@ int showMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return trax::guardEntry([&] { return showMessageBox(text, caption, type); },
                             trax::platform::zeroOnFault);
-}
-
-void WINAPI TraxSetMessageBoxHook(TRAX_MESSAGEBOX_HOOK hook, void *context) {
-    MessageBoxState &s = state();
-    std::lock_guard guard(s.lock);
-    s.hook = hook;
-    s.context = hook != nullptr ? context : nullptr;
 }

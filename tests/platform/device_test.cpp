@@ -82,7 +82,8 @@ TEST(DeviceHandles, OverlappedIoAndAMissingHandlerAreRefused) {
     ASSERT_NE(handle, nullptr);
     char overlapped[32] = {};
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(handle, 1, nullptr, 0, nullptr, 0, nullptr, overlapped));
+    EXPECT_FALSE(DeviceIoControl(handle, 1, nullptr, 0, nullptr, 0, nullptr,
+                                 reinterpret_cast<LPOVERLAPPED>(overlapped)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(device.calls.load(), 0);
     EXPECT_TRUE(CloseHandle(handle)) << "a device without release callback closes fine";

@@ -1,5 +1,8 @@
 #include "child_process.h"
 
+#include <cstdlib>
+
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,12 +14,10 @@
 #include <thread>
 
 extern char **environ;
+#endif
 
 namespace trax_test {
 
-namespace {
-
-/// The extra entries first, then those of this process that they do not replace.
 std::vector<std::string> ChildEnvironment(const std::vector<std::string> &extra) {
     std::vector<std::string> entries = extra;
     for (char **entry = environ; *entry != nullptr; ++entry) {
@@ -30,6 +31,36 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string> &extra)
     }
     return entries;
 }
+
+std::string BinPath(const std::string &program) {
+#if defined(_WIN32)
+    return std::string(TRAX_BIN_DIR) + "/" + program + ".exe";
+#else
+    return std::string(TRAX_BIN_DIR) + "/" + program;
+#endif
+}
+
+bool ChildProcess::readToEnd(Clock::time_point deadline) {
+    return readUntil([this](const std::string &) { return outputEnded(); }, deadline);
+}
+
+void ChildProcess::readFor(int ms) {
+    readToEnd(after(ms));
+}
+
+std::string ChildProcess::takeLine(Clock::time_point deadline) {
+    const auto hasLine = [](const std::string &text) { return text.find('\n') != text.npos; };
+    if (!readUntil(hasLine, deadline))
+        return outputEnded() ? "<eof>" : "<timeout>";
+    const size_t end = output_.find('\n');
+    std::string line = output_.substr(0, end);
+    output_.erase(0, end + 1);
+    return line;
+}
+
+#if !defined(_WIN32)
+
+namespace {
 
 std::vector<char *> Pointers(std::vector<std::string> &texts) {
     std::vector<char *> pointers;
@@ -52,10 +83,6 @@ void CloseFd(int &fd) {
 }
 
 } // namespace
-
-std::string BinPath(const std::string &program) {
-    return std::string(TRAX_BIN_DIR) + "/" + program;
-}
 
 ChildProcess::ChildProcess(const std::string &program, const std::vector<std::string> &args,
                            const std::vector<std::string> &environment, bool captureErrors) {
@@ -154,22 +181,8 @@ bool ChildProcess::readUntil(const std::function<bool(const std::string &)> &don
     return true;
 }
 
-bool ChildProcess::readToEnd(Clock::time_point deadline) {
-    return readUntil([this](const std::string &) { return out_ < 0; }, deadline);
-}
-
-void ChildProcess::readFor(int ms) {
-    readToEnd(after(ms));
-}
-
-std::string ChildProcess::takeLine(Clock::time_point deadline) {
-    const auto hasLine = [](const std::string &text) { return text.find('\n') != text.npos; };
-    if (!readUntil(hasLine, deadline))
-        return out_ < 0 ? "<eof>" : "<timeout>";
-    const size_t end = output_.find('\n');
-    std::string line = output_.substr(0, end);
-    output_.erase(0, end + 1);
-    return line;
+bool ChildProcess::outputEnded() const {
+    return out_ < 0;
 }
 
 std::string ChildProcess::readErrors(Clock::time_point deadline) {
@@ -216,5 +229,7 @@ void ChildProcess::kill() {
     pid_ = -1;
     exit_.signal = SIGKILL;
 }
+
+#endif
 
 } // namespace trax_test

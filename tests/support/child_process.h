@@ -1,7 +1,8 @@
 // The one child-process harness of the tests: starts a program with arguments and extra
 // environment entries, writes its standard input, reads its standard output and error
 // against deadlines, waits for its end with a time-out, and kills it on any failure (the
-// destructor kills a child that a test left running).
+// destructor kills a child that a test left running). On Windows the child's output comes
+// with its "\r\n" line ends read as "\n".
 #ifndef TRAX_TEST_CHILD_PROCESS_H
 #define TRAX_TEST_CHILD_PROCESS_H
 
@@ -12,9 +13,20 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
+
 namespace trax_test {
 
-/// Path of a program built into the build tree's bin folder.
+/// The extra "NAME=value" entries first, then those of this process that they do not
+/// replace: the environment of a child.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string> &extra);
+
+/// Path of a program built into the build tree's bin folder (with ".exe" on Windows).
 std::string BinPath(const std::string &program);
 
 class ChildProcess {
@@ -69,6 +81,7 @@ class ChildProcess {
     /// Kills the child (if it still runs) and reaps it.
     void kill();
 
+#if !defined(_WIN32)
     /// The child and the pipes to its standard input (blocking) and output.
     struct Handles {
         pid_t pid = -1;
@@ -78,11 +91,35 @@ class ChildProcess {
     /// Hands the child over to a caller that talks to it on its own: the caller then waits
     /// for it and closes the pipes; this object forgets them (standard error stays its own).
     Handles release();
+#endif
 
     /// The point in time ms milliseconds from now.
     static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
 
   private:
+    /// True once standard output has ended and everything it delivered is in output_.
+    bool outputEnded() const;
+
+#if defined(_WIN32)
+    /// Moves what the reader threads collected into output_ and errors_ (lock_ held).
+    void collect();
+    /// Reads from pipe until it ends into *text, under lock_, with "\r\n" read as "\n".
+    void readPipe(void *pipe, std::string *text, std::atomic<bool> *ended);
+
+    void *process_ = nullptr;
+    pid_t pid_ = -1;
+    void *in_ = nullptr;
+    void *out_ = nullptr;
+    void *err_ = nullptr;
+    std::thread outReader_;
+    std::thread errReader_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::string pendingOutput_;
+    std::string pendingErrors_;
+    std::atomic<bool> outEnded_ = false;
+    std::atomic<bool> errEnded_ = true;
+#else
     /// Waits for the next event on standard output and error (and input while toWrite is
     /// not null), reads what arrived and writes what fits; false at the deadline.
     bool pump(Clock::time_point deadline, const std::string *toWrite, size_t *written);
@@ -93,6 +130,7 @@ class ChildProcess {
     int in_ = -1;
     int out_ = -1;
     int err_ = -1;
+#endif
     std::string output_;
     std::string errors_;
     Exit exit_;

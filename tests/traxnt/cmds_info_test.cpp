@@ -257,12 +257,16 @@ TEST(DeviceSemaphore, SecondThreadTimesOutUntilReleased) {
     ShellProcess shell;
     ASSERT_TRUE(shell.Started());
     shell.Send("mo sim_dio_1\ndsemw 0\ntc\n");
-    ASSERT_TRUE(shell.WaitFor(" Note: Use -ts"));
-    // The new thread may not wait for the console yet; hand it on until it has it.
+    ASSERT_TRUE(shell.WaitFor("Thr:1/2"));
+    // The new thread may not wait for the console yet; hand it on until it has it. Each ts
+    // ends with the prompt of the thread that holds the console then, so no second ts is
+    // sent before the first one's outcome is known.
     for (int tries = 0; tries < 50 && shell.Occurrences("Thr:2/2") == 0; ++tries) {
+        const int prompts = shell.Occurrences(kPromptEnd);
         shell.Send("ts\n");
-        shell.WaitFor("Suspend current thread", tries + 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(shell.WaitFor(kPromptEnd, prompts + 1));
+        if (shell.Occurrences("Thr:2/2") == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ASSERT_TRUE(shell.WaitFor("Thr:2/2"));
     shell.Send("mo sim_dio_1\ndsemw 100\ne\n");

@@ -13,6 +13,9 @@ std::string Repeat(const std::string &text, int times) {
 }
 
 TEST(MapiSession, PathSixteenShowsInPromptAndList) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "path numbers are the system's handle values on Windows";
+#endif
     // Paths are handle numbers: ten paths in the main thread and a thread handle come
     // first, so the fourth path that the second thread opens is number 16.
     const ProgResult result =

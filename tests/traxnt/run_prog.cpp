@@ -66,11 +66,13 @@ ProgResult RunProg(const std::string &program, const std::vector<std::string> &i
     return result;
 }
 
+#if !defined(_WIN32)
 RunningProg StartProg(const std::string &program) {
     trax_test::ChildProcess child(program);
     const trax_test::ChildProcess::Handles handles = child.release();
     return {handles.pid, handles.in, handles.out};
 }
+#endif
 
 ProgResult RunTraxnt(const std::string &input) {
     return RunProg(BinPath("traxnt"), {input});

@@ -26,6 +26,7 @@ using trax_test::BinPath;
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
                    int pauseMs = 300, int timeoutMs = 10000);
 
+#if !defined(_WIN32)
 /** A program started with pipes on its standard input (in) and output (out); pid is -1
  *  when it could not be started. */
 struct RunningProg {
@@ -37,6 +38,7 @@ struct RunningProg {
 /** Starts program with pipes on its standard input and output, for tests that talk to it
  *  turn by turn. */
 RunningProg StartProg(const std::string &program);
+#endif
 
 /** Runs traxnt with one chunk of input. */
 ProgResult RunTraxnt(const std::string &input);

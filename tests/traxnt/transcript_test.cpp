@@ -8,10 +8,12 @@
  *                   "== end" belongs to the file, not to the output
  * In the output {START} stands for the banner and help text (banner.inc, help.inc), {HELP}
  * for the help text alone, {BEL} for the bell
- * character, {TID} for a thread id and {HEX} for any hexadecimal number. */
+ * character, {TID} for a thread id and {HEX} for any hexadecimal number. On Windows path
+ * numbers are handle values of the system, so there any number stands for a path number. */
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "run_prog.h"
@@ -32,6 +34,19 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
         text.replace(at, from.size(), to);
     return text;
 }
+
+#if defined(_WIN32)
+/** The expected text with each path number (in the prompt, as M_open's result and in the
+ *  path list of ps) replaced by {HEX}. */
+std::string AnyPathNumber(std::string text) {
+    static const std::regex inPrompt(R"(\(path:0x[0-9a-f]+\))");
+    static const std::regex opened("(device name ->  status = 0x)(?!ffffffff)[0-9a-f]+");
+    static const std::regex listed(R"((\| 0x)[0-9a-f]{3}\n)");
+    text = std::regex_replace(text, inPrompt, "(path:0x{HEX})");
+    text = std::regex_replace(text, opened, "$1{HEX}");
+    return std::regex_replace(text, listed, "$1{HEX}\n");
+}
+#endif
 
 Transcript Parse(const std::string &text) {
     Transcript t;
@@ -58,6 +73,9 @@ Transcript Parse(const std::string &text) {
     t.inputChunks.push_back(chunk);
     t.expected = ReplaceAll(text.substr(output + 10, end - output - 10), "{START}", StartText());
     t.expected = ReplaceAll(t.expected, "{HELP}", HelpText());
+#if defined(_WIN32)
+    t.expected = AnyPathNumber(t.expected);
+#endif
     return t;
 }
 

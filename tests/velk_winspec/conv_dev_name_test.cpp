@@ -1,7 +1,6 @@
 // WINSPEC_ConvDevName as its outside caller sees it: the library is loaded by name at run
 // time and the function found by its export name; the emulated Windows version and the
 // message boxes are steered and captured through the platform layer.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,12 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "load_conv_dev_name.h"
 #include "trax_win32.h"
-#include "velk_winspec.h"
 
 namespace {
-
-using ConvDevNameFn = decltype(&WINSPEC_ConvDevName);
 
 constexpr char kWrongVersionText[] =
     "You are using the wrong version of the velk_winspec.dll! Please use the W2K version "
@@ -67,10 +64,8 @@ class ConvDevNameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        library_ = dlopen(TRAX_BIN_DIR "/" VELK_WINSPEC_SONAME, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library_, nullptr) << dlerror();
-        convert_ = reinterpret_cast<ConvDevNameFn>(dlsym(library_, "WINSPEC_ConvDevName"));
-        ASSERT_NE(convert_, nullptr) << dlerror();
+        convert_ = library_.convert();
+        ASSERT_NE(convert_, nullptr) << library_.error();
         TraxSetMessageBoxHook(&BoxRecorder::Hook, &recorder_);
     }
     void TearDown() override
@@ -78,8 +73,6 @@ protected:
         TraxSetMessageBoxHook(nullptr, nullptr);
         TraxSetEmulatedVersion(nullptr);
         TraxSetVersionQueryFails(FALSE);
-        if (library_)
-            dlclose(library_);
     }
     void RunOn(DWORD platform, DWORD major, DWORD minor)
     {
@@ -109,7 +102,7 @@ protected:
         }
     }
 
-    void *library_ = nullptr;
+    WinspecLibrary library_;
     ConvDevNameFn convert_ = nullptr;
     BoxRecorder recorder_;
 };
