@@ -12,9 +12,7 @@
 namespace traxgui {
 namespace {
 
-template <typename Form>
-TraxForm *makeForm()
-{
+template <typename Form> TraxForm *makeForm() {
     return new Form();
 }
 
@@ -32,13 +30,11 @@ const std::array<FormEntry, 4> kForms{{
 
 } // namespace
 
-std::span<const FormEntry> Forms()
-{
+std::span<const FormEntry> Forms() {
     return kForms;
 }
 
-const FormEntry *FindFormByKey(QStringView key)
-{
+const FormEntry *FindFormByKey(QStringView key) {
     for (const FormEntry &entry : kForms) {
         if (key == QLatin1String(entry.toolbarKey))
             return &entry;
@@ -46,8 +42,7 @@ const FormEntry *FindFormByKey(QStringView key)
     return nullptr;
 }
 
-const FormEntry &FormOf(FormKind kind)
-{
+const FormEntry &FormOf(FormKind kind) {
     return kForms[static_cast<size_t>(kind)];
 }
 

@@ -21,12 +21,12 @@ struct PathNode {
 
 /** One command thread's node; index 0 is the main thread. */
 struct ThreadNode {
-    int32_t number;      // index + 1, fixed
-    uint8_t inUse;       // 1 while a live command thread occupies the node
-    HANDLE hThread;      // handle of the created thread (not set for the main thread)
-    DWORD threadId;      // operating-system id of the occupant
-    int32_t pathCount;   // paths opened with mo and not closed with mc
-    PathNode *currPath;  // the thread's current path: one of its own paths, never null
+    int32_t number;     // index + 1, fixed
+    uint8_t inUse;      // 1 while a live command thread occupies the node
+    HANDLE hThread;     // handle of the created thread (not set for the main thread)
+    DWORD threadId;     // operating-system id of the occupant
+    int32_t pathCount;  // paths opened with mo and not closed with mc
+    PathNode *currPath; // the thread's current path: one of its own paths, never null
     PathNode paths[kMaxPaths];
 };
 
@@ -42,12 +42,16 @@ extern int32_t G_ThrCount;
 extern HANDLE G_ThrSerSem; // the main thread's turn at the console token
 
 extern uint8_t G_Buf[kBufSize];
-extern uint8_t G_BufAlgn;             // unit size: 1, 2 or 4
+extern uint8_t G_BufAlgn;              // unit size: 1, 2 or 4
 extern const BufUnitDesc G_BufDesc[5]; // indexed by the unit size
 
 /** The current path of the thread that holds the console (-1 when none is open). */
-inline int32_t CurrentPath() { return G_CurrThrP->currPath->path; }
+inline int32_t CurrentPath() {
+    return G_CurrThrP->currPath->path;
+}
 /** The unit description of the current unit size. */
-inline const BufUnitDesc &CurrentUnit() { return G_BufDesc[G_BufAlgn]; }
+inline const BufUnitDesc &CurrentUnit() {
+    return G_BufDesc[G_BufAlgn];
+}
 
 #endif

@@ -29,8 +29,8 @@ bool callMessageBoxHook(LPCSTR caption, LPCSTR text, UINT type, int *result) {
     }
     if (hook == nullptr)
         return false;
-    *result = hook(caption != nullptr ? caption : "Error", text != nullptr ? text : "", type,
-                   context);
+    *result =
+        hook(caption != nullptr ? caption : "Error", text != nullptr ? text : "", type, context);
     return true;
 }
 

@@ -103,15 +103,15 @@ typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID param);
 
 /* Threads, synchronisation, handles */
 WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES sa, SIZE_T stackSize,
-                                      LPTHREAD_START_ROUTINE start, LPVOID param,
-                                      DWORD flags, LPDWORD threadId);
+                                      LPTHREAD_START_ROUTINE start, LPVOID param, DWORD flags,
+                                      LPDWORD threadId);
 WINBASEAPI HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES sa, LONG initialCount,
                                           LONG maximumCount, LPCSTR name);
 WINBASEAPI BOOL WINAPI ReleaseSemaphore(HANDLE sem, LONG releaseCount, LPLONG previousCount);
 /** Auto- or manual-reset event. A named event is shared by every process of the same user
  *  that opens the name; see the platform README for the cross-process rules. */
-WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset,
-                                      BOOL initialState, LPCSTR name);
+WINBASEAPI HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL manualReset, BOOL initialState,
+                                      LPCSTR name);
 WINBASEAPI BOOL WINAPI SetEvent(HANDLE event);
 WINBASEAPI BOOL WINAPI ResetEvent(HANDLE event);
 /** Waits for a thread, semaphore, event or mutex; ms is INFINITE, 0 or a time-out. A
@@ -120,8 +120,8 @@ WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
 /** Waits until any one of count events is signalled (waitAll must be FALSE); returns
  *  WAIT_OBJECT_0 + index of the event whose wake-up was sent first (unnamed events count
  *  as earliest, then the lowest index), WAIT_TIMEOUT or WAIT_FAILED. */
-WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles,
-                                               BOOL waitAll, DWORD ms);
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll,
+                                               DWORD ms);
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE handle);
 WINBASEAPI void WINAPI Sleep(DWORD ms);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
@@ -157,9 +157,8 @@ WINBASEAPI BOOL WINAPI UnmapViewOfFile(LPCVOID base);
 
 /* Device I/O control on a device handle (a framework path) */
 WINBASEAPI BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
-                                       DWORD inBufferSize, LPVOID outBuffer,
-                                       DWORD outBufferSize, LPDWORD bytesReturned,
-                                       LPOVERLAPPED overlapped);
+                                       DWORD inBufferSize, LPVOID outBuffer, DWORD outBufferSize,
+                                       LPDWORD bytesReturned, LPOVERLAPPED overlapped);
 
 /* Version information */
 typedef struct {
@@ -200,8 +199,8 @@ WINBASEAPI BOOL WINAPI Beep(DWORD frequency, DWORD durationMs);
 #define REG_DWORD 4u
 WINBASEAPI LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM sam,
                                      PHKEY result);
-WINBASEAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved,
-                                        LPDWORD type, LPBYTE data, LPDWORD dataSize);
+WINBASEAPI LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                                        LPBYTE data, LPDWORD dataSize);
 WINBASEAPI LONG WINAPI RegCloseKey(HKEY key);
 
 /* Strings and memory */
@@ -219,8 +218,8 @@ WINBASEAPI void WINAPI TraxRegistryClear(void);
 /* ---- Platform extensions (not Windows calls): the seams the framework and tests use ---- */
 
 /** I/O-control handler of a device handle: returns TRUE, or FALSE after SetLastError. */
-typedef BOOL (*TRAX_DEVICE_IOCTL)(void *context, DWORD code, LPVOID in, DWORD inSize,
-                                  LPVOID out, DWORD outSize, LPDWORD bytesReturned);
+typedef BOOL (*TRAX_DEVICE_IOCTL)(void *context, DWORD code, LPVOID in, DWORD inSize, LPVOID out,
+                                  DWORD outSize, LPDWORD bytesReturned);
 /** Called once when the last reference to a closed device handle goes away. */
 typedef void (*TRAX_DEVICE_RELEASE)(void *context);
 
@@ -265,7 +264,8 @@ TRAX_PLATFORM_API BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *sta
 /** Waits while *address still holds `unchanged`, until TraxWakeSharedAddress on it or ms
  *  pass; works across processes for an address in a view of a named file mapping. Returns
  *  FALSE (ERROR_TIMEOUT) on time-out. Wake-ups may come without a change: re-check. */
-TRAX_PLATFORM_API BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged, DWORD ms);
+TRAX_PLATFORM_API BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged,
+                                                      DWORD ms);
 /** Wakes every thread of every process waiting on the address. */
 TRAX_PLATFORM_API void WINAPI TraxWakeSharedAddress(volatile LONG *address);
 

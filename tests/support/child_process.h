@@ -94,7 +94,9 @@ class ChildProcess {
 #endif
 
     /// The point in time ms milliseconds from now.
-    static Clock::time_point after(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+    static Clock::time_point after(int ms) {
+        return Clock::now() + std::chrono::milliseconds(ms);
+    }
 
   private:
     /// True once standard output has ended and everything it delivered is in output_.

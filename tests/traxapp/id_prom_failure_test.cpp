@@ -19,20 +19,17 @@ namespace {
 /** Sends standard output (file descriptor 1, which the libraries' C stdio uses too) to a
  *  temporary file while alive; Text() returns what was written. */
 class StdoutCapture {
-public:
-    StdoutCapture() : file_(std::tmpfile())
-    {
+  public:
+    StdoutCapture() : file_(std::tmpfile()) {
         std::fflush(stdout);
         saved_ = dup(1);
         dup2(fileno(file_), 1);
     }
-    ~StdoutCapture()
-    {
+    ~StdoutCapture() {
         Restore();
         std::fclose(file_);
     }
-    std::string Text()
-    {
+    std::string Text() {
         Restore();
         std::string text;
         std::rewind(file_);
@@ -41,9 +38,8 @@ public:
         return text;
     }
 
-private:
-    void Restore()
-    {
+  private:
+    void Restore() {
         if (saved_ < 0)
             return;
         std::fflush(stdout);
@@ -57,15 +53,13 @@ private:
 
 std::vector<size_t> g_requestedSizes;
 
-void *FailingAllocator(size_t size)
-{
+void *FailingAllocator(size_t size) {
     g_requestedSizes.push_back(size);
     return nullptr;
 }
 
 /** Runs the program's steps for one device name; returns the exit status. */
-int RunTraxapp(const char *device, TraxappAllocator allocate, std::string &output)
-{
+int RunTraxapp(const char *device, TraxappAllocator allocate, std::string &output) {
     std::string program = "traxapp";
     std::string name = device;
     char *argv[] = {program.data(), name.data(), nullptr};
@@ -76,8 +70,7 @@ int RunTraxapp(const char *device, TraxappAllocator allocate, std::string &outpu
 }
 
 /** Number of paths open to a device, seen through a path of our own. */
-int32_t OpenPathsTo(const char *device)
-{
+int32_t OpenPathsTo(const char *device) {
     const int32_t path = M_open(device);
     if (path < 0)
         return -1;
@@ -88,8 +81,7 @@ int32_t OpenPathsTo(const char *device)
     return count - 1;
 }
 
-TEST(TraxappIdPromFailure, FailedAllocationIsReportedAndThePathClosed)
-{
+TEST(TraxappIdPromFailure, FailedAllocationIsReportedAndThePathClosed) {
     g_requestedSizes.clear();
     std::string output;
     EXPECT_EQ(RunTraxapp("sim_dio_1", FailingAllocator, output), 1);
@@ -102,8 +94,7 @@ TEST(TraxappIdPromFailure, FailedAllocationIsReportedAndThePathClosed)
 }
 
 /** Adds a device whose id-prom has a size but cannot be read. */
-void AddDeviceWithUnreadableIdProm(const char *name)
-{
+void AddDeviceWithUnreadableIdProm(const char *name) {
     sim::DeviceSpec spec;
     spec.name = name;
     spec.hardwareName = "SIM-BADPROM";
@@ -112,20 +103,22 @@ void AddDeviceWithUnreadableIdProm(const char *name)
     spec.boardDriverName = "sim_bb_pci";
     spec.channels = {3, M_CH_IN, 1, M_CH_BINARY};
     spec.deviceIdProm = {32, 0x5346, 0x0E01, 0x0001, 7};
-    spec.faults = {{1u << static_cast<unsigned>(sim::DeviceCall::GetStat), {M_LL_BLK_ID_DATA}, -1,
+    spec.faults = {{1u << static_cast<unsigned>(sim::DeviceCall::GetStat),
+                    {M_LL_BLK_ID_DATA},
+                    -1,
                     ERR_LL_DEV_FAULT}};
     ASSERT_EQ(sim::Catalogue::add(spec), 0u);
 }
 
-TEST(TraxappIdPromFailure, FailedIdPromReadIsReportedAndThePathClosed)
-{
+TEST(TraxappIdPromFailure, FailedIdPromReadIsReportedAndThePathClosed) {
     AddDeviceWithUnreadableIdProm("badprom_1");
     std::string output;
     EXPECT_EQ(RunTraxapp("badprom_1", std::malloc, output), 1);
-    EXPECT_EQ(output, "- path to badprom_1 opened\n"
-                      "- number of channels = 3\n"
-                      "*** can't getstat M_LL_BLK_ID_DATA: ERR_LL_DEV_FAULT: simulated device fault\n"
-                      "- path to badprom_1 closed\n");
+    EXPECT_EQ(output,
+              "- path to badprom_1 opened\n"
+              "- number of channels = 3\n"
+              "*** can't getstat M_LL_BLK_ID_DATA: ERR_LL_DEV_FAULT: simulated device fault\n"
+              "- path to badprom_1 closed\n");
     EXPECT_EQ(OpenPathsTo("badprom_1"), 0);
 }
 

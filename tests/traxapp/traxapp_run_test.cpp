@@ -31,34 +31,29 @@ const std::string kUnknownDevice = "ERR_MK_NO_DEVICE: unknown device name";
 const std::string kDeviceFault = "ERR_LL_DEV_FAULT: simulated device fault";
 
 /** Runs traxapp and checks its whole output and its exit status. */
-void ExpectRun(const std::vector<std::string> &args, const std::string &output, int status)
-{
+void ExpectRun(const std::vector<std::string> &args, const std::string &output, int status) {
     const ProgramRun run = RunProgram(kTraxapp, args);
     ASSERT_FALSE(run.timedOut) << "traxapp did not end";
     EXPECT_EQ(run.output, output);
     EXPECT_EQ(run.exitStatus, status);
 }
 
-std::string OpenFails(const std::string &text)
-{
+std::string OpenFails(const std::string &text) {
     return "*** can't open: " + text + "\n";
 }
 
 // --- Usage ---
 
-TEST(TraxappUsage, NoArgumentPrintsTheUsage)
-{
+TEST(TraxappUsage, NoArgumentPrintsTheUsage) {
     ExpectRun({}, kUsage, 1);
 }
 
-TEST(TraxappUsage, QuestionOptionPrintsTheUsageWhateverFollows)
-{
+TEST(TraxappUsage, QuestionOptionPrintsTheUsageWhateverFollows) {
     ExpectRun({"-?"}, kUsage, 1);
     ExpectRun({"-?", "sim_mt_1"}, kUsage, 1);
 }
 
-TEST(TraxappUsage, ArgumentsThatOnlyLookLikeTheOptionAreDeviceNames)
-{
+TEST(TraxappUsage, ArgumentsThatOnlyLookLikeTheOptionAreDeviceNames) {
     ExpectRun({"-?x"}, OpenFails(kUnknownDevice), 1);
     ExpectRun({"-"}, OpenFails(kUnknownDevice), 1);
     ExpectRun({"-?-?"}, OpenFails(kUnknownDevice), 1);
@@ -71,8 +66,7 @@ const std::string kMtDeviceRun = "- path to sim_mt_1 opened\n"
                                  "- the device has no id-prom\n"
                                  "- path to sim_mt_1 closed\n";
 
-TEST(TraxappDevices, DeviceWithIdPromDumpsItInWords)
-{
+TEST(TraxappDevices, DeviceWithIdPromDumpsItInWords) {
     // The id-prom of SIM-DIO16 as 16-bit words: magic, id, revision, serial number
     // 20260001 (0x013524a1), the name "SIM-DIO16", zero padding and the checksum word that
     // makes the XOR of all words 0.
@@ -88,31 +82,31 @@ TEST(TraxappDevices, DeviceWithIdPromDumpsItInWords)
               0);
 }
 
-TEST(TraxappDevices, DeviceWithoutIdPromReportsItAndSucceeds)
-{
+TEST(TraxappDevices, DeviceWithoutIdPromReportsItAndSucceeds) {
     ExpectRun({"sim_mt_1"}, kMtDeviceRun, 0);
 }
 
-TEST(TraxappDevices, ExtraArgumentsAreIgnored)
-{
+TEST(TraxappDevices, ExtraArgumentsAreIgnored) {
     ExpectRun({"sim_mt_1", "-?", "sim_dio_1"}, kMtDeviceRun, 0);
     ExpectRun({"sim_mt_1", ""}, kMtDeviceRun, 0);
 }
 
-TEST(TraxappDevices, FailingChannelCountSkipsTheIdPromAndFailingCloseStillReportsClosed)
-{
+TEST(TraxappDevices, FailingChannelCountSkipsTheIdPromAndFailingCloseStillReportsClosed) {
     ExpectRun({"sim_fault_1"},
               "- path to sim_fault_1 opened\n"
-              "*** can't getstat M_LL_CH_NUMBER: " + kDeviceFault + "\n"
-              "*** can't close: " + kDeviceFault + "\n"
-              "- path to sim_fault_1 closed\n",
+              "*** can't getstat M_LL_CH_NUMBER: " +
+                  kDeviceFault +
+                  "\n"
+                  "*** can't close: " +
+                  kDeviceFault +
+                  "\n"
+                  "- path to sim_fault_1 closed\n",
               0);
 }
 
 // --- Names that cannot be opened ---
 
-TEST(TraxappOpen, UnknownDeviceFailsWithTheLibraryText)
-{
+TEST(TraxappOpen, UnknownDeviceFailsWithTheLibraryText) {
     ExpectRun({"no_such_device"}, OpenFails(kUnknownDevice), 1);
     ExpectRun({""}, OpenFails(kUnknownDevice), 1);
 }
@@ -124,8 +118,7 @@ constexpr size_t kOverlongNameLength = 32000;
 constexpr size_t kOverlongNameLength = 100000;
 #endif
 
-TEST(TraxappOpen, OverlongOrOddNamesAreRefusedCleanly)
-{
+TEST(TraxappOpen, OverlongOrOddNamesAreRefusedCleanly) {
     ExpectRun({std::string(kOverlongNameLength, 'x')},
               OpenFails("ERR_MK_NAME_TOO_LONG: device name too long"), 1);
     ExpectRun({"sim_dio_1%s%n"}, OpenFails(kUnknownDevice), 1);

@@ -30,27 +30,24 @@ struct ShownBox {
 
 /** Collects the boxes shown, from any thread. */
 class BoxRecorder {
-public:
-    static int Hook(LPCSTR caption, LPCSTR text, UINT type, void *context)
-    {
+  public:
+    static int Hook(LPCSTR caption, LPCSTR text, UINT type, void *context) {
         auto *self = static_cast<BoxRecorder *>(context);
         std::lock_guard lock(self->mutex_);
         self->boxes_.push_back({caption ? caption : "", text ? text : "", type});
         return IDOK;
     }
-    std::vector<ShownBox> Boxes()
-    {
+    std::vector<ShownBox> Boxes() {
         std::lock_guard lock(mutex_);
         return boxes_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<ShownBox> boxes_;
 };
 
-OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD minor)
-{
+OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD minor) {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     info.dwPlatformId = platform;
@@ -61,28 +58,24 @@ OSVERSIONINFOA Version(DWORD platform, DWORD major, DWORD minor)
 }
 
 class ConvDevNameTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         convert_ = library_.convert();
         ASSERT_NE(convert_, nullptr) << library_.error();
         TraxSetMessageBoxHook(&BoxRecorder::Hook, &recorder_);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         TraxSetMessageBoxHook(nullptr, nullptr);
         TraxSetEmulatedVersion(nullptr);
         TraxSetVersionQueryFails(FALSE);
     }
-    void RunOn(DWORD platform, DWORD major, DWORD minor)
-    {
+    void RunOn(DWORD platform, DWORD major, DWORD minor) {
         const OSVERSIONINFOA info = Version(platform, major, minor);
         TraxSetEmulatedVersion(&info);
     }
     /** Calls the function on a destination full of '#' and checks that a refused call
      *  sets last error 10, returns 0 and leaves the destination alone. */
-    void ExpectRefused(const char *name)
-    {
+    void ExpectRefused(const char *name) {
         char dest[64];
         memset(dest, '#', sizeof dest);
         SetLastError(kUntouchedLastError);
@@ -91,8 +84,7 @@ protected:
         EXPECT_EQ(std::string(dest, sizeof dest), std::string(sizeof dest, '#'));
     }
     /** Expects exactly `count` boxes, all with the library's title, style and `text`. */
-    void ExpectBoxes(size_t count, const char *text)
-    {
+    void ExpectBoxes(size_t count, const char *text) {
         const std::vector<ShownBox> boxes = recorder_.Boxes();
         ASSERT_EQ(boxes.size(), count);
         for (const ShownBox &box : boxes) {
@@ -109,8 +101,7 @@ protected:
 
 // --- Windows NT 4.0: the name gets the device-namespace prefix ---
 
-TEST_F(ConvDevNameTest, Nt4PrefixesANameAndKeepsTheLastError)
-{
+TEST_F(ConvDevNameTest, Nt4PrefixesANameAndKeepsTheLastError) {
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
     char dest[64];
     memset(dest, '#', sizeof dest);
@@ -122,8 +113,7 @@ TEST_F(ConvDevNameTest, Nt4PrefixesANameAndKeepsTheLastError)
     ExpectBoxes(0, "");
 }
 
-TEST_F(ConvDevNameTest, Nt4EmptyNameGivesThePrefixAlone)
-{
+TEST_F(ConvDevNameTest, Nt4EmptyNameGivesThePrefixAlone) {
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
     char dest[16];
     memset(dest, '#', sizeof dest);
@@ -131,16 +121,14 @@ TEST_F(ConvDevNameTest, Nt4EmptyNameGivesThePrefixAlone)
     EXPECT_EQ(std::string(dest, 6), std::string("\\\\.\\\0#", 6));
 }
 
-TEST_F(ConvDevNameTest, Nt4NameWithThePrefixGetsItTwiceAndIsOtherwiseUnchanged)
-{
+TEST_F(ConvDevNameTest, Nt4NameWithThePrefixGetsItTwiceAndIsOtherwiseUnchanged) {
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
     char dest[64];
     EXPECT_EQ(convert_("\\\\.\\A b/c:\\d\x7f\xff", dest), 17);
     EXPECT_STREQ(dest, "\\\\.\\\\\\.\\A b/c:\\d\x7f\xff");
 }
 
-TEST_F(ConvDevNameTest, Nt4AnyMinorVersionPasses)
-{
+TEST_F(ConvDevNameTest, Nt4AnyMinorVersionPasses) {
     for (DWORD minor : {0u, 1u, 10u, 0xffffffffu}) {
         RunOn(VER_PLATFORM_WIN32_NT, 4, minor);
         char dest[32];
@@ -149,8 +137,7 @@ TEST_F(ConvDevNameTest, Nt4AnyMinorVersionPasses)
     }
 }
 
-TEST_F(ConvDevNameTest, LongNameIsCopiedWhole)
-{
+TEST_F(ConvDevNameTest, LongNameIsCopiedWhole) {
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
     const std::string name(4000, 'n');
     std::vector<char> dest(name.size() + 5);
@@ -160,8 +147,7 @@ TEST_F(ConvDevNameTest, LongNameIsCopiedWhole)
 
 // --- Every other system: refused with its message box ---
 
-TEST_F(ConvDevNameTest, LaterNtVersionsShowTheWrongVersionBox)
-{
+TEST_F(ConvDevNameTest, LaterNtVersionsShowTheWrongVersionBox) {
     const DWORD versions[][2] = {{5, 0}, {5, 1}, {6, 1}, {10, 0}};
     for (const auto &version : versions) {
         RunOn(VER_PLATFORM_WIN32_NT, version[0], version[1]);
@@ -170,15 +156,13 @@ TEST_F(ConvDevNameTest, LaterNtVersionsShowTheWrongVersionBox)
     ExpectBoxes(4, kWrongVersionText);
 }
 
-TEST_F(ConvDevNameTest, Nt3ShowsTheWrongVersionBox)
-{
+TEST_F(ConvDevNameTest, Nt3ShowsTheWrongVersionBox) {
     RunOn(VER_PLATFORM_WIN32_NT, 3, 51);
     ExpectRefused("sim_dio_1");
     ExpectBoxes(1, kWrongVersionText);
 }
 
-TEST_F(ConvDevNameTest, NonNtPlatformsShowTheUnsupportedBoxWhateverTheirVersion)
-{
+TEST_F(ConvDevNameTest, NonNtPlatformsShowTheUnsupportedBoxWhateverTheirVersion) {
     RunOn(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
     ExpectRefused("sim_dio_1");
     RunOn(VER_PLATFORM_WIN32s, 3, 1);
@@ -188,15 +172,13 @@ TEST_F(ConvDevNameTest, NonNtPlatformsShowTheUnsupportedBoxWhateverTheirVersion)
     ExpectBoxes(3, kUnsupportedText);
 }
 
-TEST_F(ConvDevNameTest, FailingVersionQueryIsRefusedWithoutABox)
-{
+TEST_F(ConvDevNameTest, FailingVersionQueryIsRefusedWithoutABox) {
     TraxSetVersionQueryFails(TRUE);
     ExpectRefused("sim_dio_1");
     ExpectBoxes(0, "");
 }
 
-TEST_F(ConvDevNameTest, EachCallChecksTheVersionAnew)
-{
+TEST_F(ConvDevNameTest, EachCallChecksTheVersionAnew) {
     RunOn(VER_PLATFORM_WIN32_NT, 5, 0);
     ExpectRefused("a");
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
@@ -214,9 +196,7 @@ constexpr int kCallsPerThread = 1000;
 
 /** Runs `call(thread, index)` kThreads x kCallsPerThread times on kThreads threads and
  *  returns how many calls returned what `check` accepted. */
-template <typename Call>
-int CallFromManyThreads(Call call)
-{
+template <typename Call> int CallFromManyThreads(Call call) {
     std::atomic<int> good{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
@@ -230,8 +210,7 @@ int CallFromManyThreads(Call call)
     return good.load();
 }
 
-TEST_F(ConvDevNameTest, ManyThreadsConvertTheirOwnNames)
-{
+TEST_F(ConvDevNameTest, ManyThreadsConvertTheirOwnNames) {
     RunOn(VER_PLATFORM_WIN32_NT, 4, 0);
     const int good = CallFromManyThreads([this](int thread, int index) {
         const std::string name = "dev_" + std::to_string(thread) + "_" + std::to_string(index);
@@ -242,8 +221,7 @@ TEST_F(ConvDevNameTest, ManyThreadsConvertTheirOwnNames)
     ExpectBoxes(0, "");
 }
 
-TEST_F(ConvDevNameTest, ManyThreadsRefusedEachShowItsOwnBox)
-{
+TEST_F(ConvDevNameTest, ManyThreadsRefusedEachShowItsOwnBox) {
     RunOn(VER_PLATFORM_WIN32_NT, 5, 0);
     const int good = CallFromManyThreads([this](int, int) {
         char dest[8] = "#######";
