@@ -53,24 +53,22 @@ bool readStat(int32_t pid, StatLine &line) {
 
 } // namespace
 
+/* The identity of the calling process as the system reports it now. */
+static ProcessIdentity readOwnIdentity() {
+    ProcessIdentity identity;
+    identity.pid = static_cast<int32_t>(getpid());
+    StatLine line;
+    if (readStat(identity.pid, line))
+        identity.startTime = line.startTime;
+    return identity;
+}
+
 ProcessIdentity currentProcess() {
-    static const ProcessIdentity self = [] {
-        ProcessIdentity identity;
-        identity.pid = static_cast<int32_t>(getpid());
-        StatLine line;
-        if (readStat(identity.pid, line))
-            identity.startTime = line.startTime;
-        return identity;
-    }();
+    static const ProcessIdentity self = readOwnIdentity();
     /* A forked child is another process: it is named by its own id and start time. */
     if (self.pid == getpid())
         return self;
-    ProcessIdentity child;
-    child.pid = static_cast<int32_t>(getpid());
-    StatLine line;
-    if (readStat(child.pid, line))
-        child.startTime = line.startTime;
-    return child;
+    return readOwnIdentity();
 }
 
 bool isRunning(const ProcessIdentity &process) {
