@@ -67,6 +67,25 @@ TEST(Definitions, BuiltInDevicesWriteOutAndReadBackUnchanged) {
     EXPECT_EQ(std::unique(hashes.begin(), hashes.end()), hashes.end());
 }
 
+// Texts that a literal block would change (an indented first line, empty last lines, no
+// text at all) are written quoted instead; whole plain lines stay a literal block.
+TEST(Definitions, TextsOfAnyShapeWriteOutAndReadBackUnchanged) {
+    const std::string texts[] = {"two\nlines\n",   " indented\n", "\n  after an empty line\n",
+                                 "empty last\n\n", "\n",          "  \n",
+                                 "no break"};
+    for (const std::string &text : texts) {
+        sim::DeviceSpec spec;
+        spec.name = "texts";
+        spec.revision = text;
+        const std::string dumped = sim::dump_definition(spec);
+        const sim::Definitions again = sim::parse_definitions(dumped, "dump.yaml");
+        ASSERT_EQ(again.devices.size(), 1u) << dumped;
+        EXPECT_EQ(again.devices[0].revision, text) << dumped;
+    }
+    EXPECT_NE(sim::dump_definition(sim::builtin_devices().at(0)).find("revision: |\n"),
+              std::string::npos);
+}
+
 TEST(Definitions, MinimalDeviceWorksAndKeysReachTheDescription) {
     const sim::Definitions read = sim::parse_definitions(
         "seed: 9\ndevices:\n  - {name: def_min_1, model: mt_test}\n"
