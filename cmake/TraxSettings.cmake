@@ -56,16 +56,7 @@ function(add_trax_test name)
 endfunction()
 include(GoogleTest)
 
-# trax_export_list(target map-file): on ELF platforms a version script limits the shared
-# library's exports to the map file's list. Windows DLLs export what their sources mark
-# for export (or their .def file lists) instead.
-function(trax_export_list target map)
-  if(WIN32)
-    return()
-  endif()
-  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/TraxExportMap.cmake)
 
 if(WIN32)
   # DLLs carry their plain names (velk_trax_api.dll), as their callers load them.
