@@ -8,12 +8,7 @@ else()
   target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
 endif()
 
-# Start-up cost: every program and library names only the libraries it really uses, and
-# relative relocations are stored packed, so the loader has less to read and apply (ELF
-# only: Windows DLLs import by name anyway).
-if(NOT MSVC AND NOT WIN32)
-  target_link_options(trax_warnings INTERFACE LINKER:--as-needed LINKER:-z,pack-relative-relocs)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/TraxStartup.cmake)
 
 if(TRAX_SANITIZE STREQUAL "address")
   target_compile_options(trax_warnings INTERFACE -fsanitize=address,undefined
