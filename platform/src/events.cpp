@@ -1,81 +1,131 @@
 /* Event calls, unnamed events and the wait on several events.
  *
- * An unnamed event is an eventfd: a non-zero counter means signalled. An auto-reset wait
- * takes the signal by reading the counter, which only one waiter can do; a manual-reset
- * event stays readable until ResetEvent drains it. Being descriptors, unnamed and named
- * events can be waited on together with one poll(). */
+ * Every event offers a futex word that its sets advance: an unnamed one in this process's
+ * memory, a named one in its shared file. A wait looks for the oldest pending wake-up among
+ * its events and, when there is none, sleeps on all their words at once, so that a wait on
+ * 64 events costs about what a wait on one costs. An unnamed event holds one flag: an
+ * auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
+ * until ResetEvent. */
 #include "events.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
+#include <atomic>
 
 #include "event_wire.h"
+#include "wait_core.h"
 
 namespace trax::platform {
 namespace {
 
 class UnnamedEvent final : public EventObject {
   public:
-    UnnamedEvent(int fd, bool manualReset) noexcept : fd_(fd), manualReset_(manualReset) {}
-    ~UnnamedEvent() override { close(fd_); }
+    UnnamedEvent(bool manualReset, bool initialState) noexcept
+        : manualReset_(manualReset), signalled_(initialState ? 1 : 0) {}
 
     BOOL set() override {
-        const uint64_t one = 1;
-        return write(fd_, &one, sizeof one) == sizeof one ? TRUE : failErrno(errno);
-    }
-
-    BOOL reset() override {
-        drain();
+        signalled_.store(1);
+        announceChange(channel_, false);
         return TRUE;
     }
 
-    int pollFd() const override { return fd_; }
-    std::optional<uint64_t> pendingSince() override { return 0; }
+    BOOL reset() override {
+        signalled_.store(0);
+        return TRUE;
+    }
 
-    bool tryConsume() override { return manualReset_ ? isSignalled() : drain(); }
+    EventChannel channel() override { return EventChannel{&channel_, false}; }
+
+    std::optional<PendingWakeup> pending() override {
+        if (signalled_.load() == 0)
+            return std::nullopt;
+        return PendingWakeup{0, 0};
+    }
+
+    bool take(const PendingWakeup &) override {
+        return manualReset_ ? signalled_.load() != 0 : signalled_.exchange(0) != 0;
+    }
 
   private:
-    /* Reads the counter back to zero; true if it was signalled. */
-    bool drain() {
-        uint64_t value = 0;
-        return read(fd_, &value, sizeof value) == sizeof value;
-    }
-
-    bool isSignalled() const {
-        pollfd probe{fd_, POLLIN, 0};
-        return poll(&probe, 1, 0) == 1;
-    }
-
-    int fd_;
     bool manualReset_;
+    std::atomic<uint32_t> signalled_;
+    WakeChannel channel_;
 };
 
-/* Among the readable descriptors, the index whose pending wake-up was sent first. When
- * only one is readable there is nothing to compare, and its queue is not inspected. */
-std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count) {
-    std::optional<size_t> best;
-    uint64_t bestSent = 0;
-    size_t readable = 0;
-    auto isReadable = [&](size_t i) {
-        return (fds[i].revents & POLLIN) != 0 || events[i]->hasTaken();
-    };
-    for (size_t i = 0; i < count; ++i)
-        readable += isReadable(i) ? 1 : 0;
+/* A wait that includes an event which cannot receive yet (an opener) sleeps in slices of
+ * this length, so that it notices when the event can take over its name. */
+constexpr uint64_t kRetrySliceNs = 100000000;
+
+/* Looks that may follow each other before a wait settles on the oldest wake-up. */
+constexpr int kMostLooks = 16;
+
+struct Pick {
+    size_t index;
+    PendingWakeup wakeup;
+
+    bool operator==(const Pick &other) const {
+        return index == other.index && wakeup.stamp == other.wakeup.stamp &&
+               wakeup.slot == other.wakeup.slot;
+    }
+};
+
+/* The oldest pending wake-up among the events; of equal stamps the lowest index. */
+std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
+    std::optional<Pick> best;
     for (size_t i = 0; i < count; ++i) {
-        if (!isReadable(i))
-            continue;
-        if (readable == 1)
-            return i;
-        const std::optional<uint64_t> sent = events[i]->pendingSince();
-        if (sent && (!best || *sent < bestSent)) {
-            best = i;
-            bestSent = *sent;
-        }
+        const std::optional<PendingWakeup> wakeup = events[i]->pending();
+        if (wakeup && (!best || wakeup->stamp < best->wakeup.stamp))
+            best = Pick{i, *wakeup};
     }
     return best;
+}
+
+/* A look may pass an event just before a wake-up lands there and then find a later one of
+ * the same sender in another event. Looking again until two looks agree catches the earlier
+ * one, so that each sender's wake-ups are taken in the order it sent them. A single event has
+ * nothing to compare. */
+std::optional<Pick> settledOldest(EventObject *const *events, size_t count) {
+    std::optional<Pick> pick = oldestAmong(events, count);
+    for (int look = 1; count > 1 && look < kMostLooks; ++look) {
+        std::optional<Pick> again = oldestAmong(events, count);
+        if (again == pick)
+            break;
+        pick = again;
+    }
+    return pick;
+}
+
+/* Sleeps until a set may have come, or the deadline (0: none) passes. The waiter first tells
+ * every channel it sleeps, then looks once more: a set after that look changes a word and
+ * ends the sleep. Events that cannot receive yet have no channel, so the sleep then ends
+ * after a slice to let them try again. */
+void sleepForSets(EventObject *const *events, size_t count, uint64_t deadlineNs) {
+    std::array<SleepWord, kMaxWaitObjects> words;
+    std::array<WakeChannel *, kMaxWaitObjects> channels;
+    size_t sleeping = 0;
+    bool cannotReceive = false;
+    for (size_t i = 0; i < count; ++i) {
+        const EventChannel channel = events[i]->channel();
+        if (channel.channel == nullptr) {
+            cannotReceive = true;
+            continue;
+        }
+        words[sleeping] = SleepWord{&channel.channel->changes, beginSleep(*channel.channel),
+                                    channel.shared};
+        channels[sleeping++] = channel.channel;
+    }
+    if (cannotReceive) {
+        const uint64_t slice = monotonicNanoseconds() + kRetrySliceNs;
+        deadlineNs = deadlineNs != 0 ? std::min(deadlineNs, slice) : slice;
+    }
+    if (!oldestAmong(events, count)) {
+        if (sleeping > 0)
+            sleepOnWords(words.data(), sleeping, deadlineNs);
+        else
+            sleepUntilNanoseconds(deadlineNs);
+    }
+    for (size_t i = 0; i < sleeping; ++i)
+        endSleep(*channels[i]);
 }
 
 } // namespace
@@ -85,63 +135,26 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
-/* A wait that includes an event which cannot receive yet (an opener) polls in slices of
- * this length, so that it notices when the event can take over its name. */
-constexpr DWORD kRetrySliceMs = 100;
-
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
-    /* A single event whose wake-up is already there needs no poll, nor does a check that
-     * finds none and may not wait: this keeps a receiver that falls behind a flood of sets
-     * at one system call per wake-up. */
-    if (count == 1) {
-        if (events[0]->tryConsume())
-            return WAIT_OBJECT_0;
-        if (deadline.hasPassed() && events[0]->pollFd() >= 0)
-            return WAIT_TIMEOUT;
-    }
-    std::array<pollfd, kMaxWaitObjects> fds;
+    const uint64_t deadlineNs = deadline.isInfinite() ? 0 : deadline.nanoseconds();
     for (;;) {
-        bool cannotReceive = false;
-        bool taken = false;
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
-            fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
-            cannotReceive = cannotReceive || fds[i].fd < 0;
-            taken = taken || events[i]->hasTaken();
-        }
-        /* With a wake-up already taken off its descriptor, the poll only looks at what the
-         * other events have, without waiting. */
-        const Deadline slice = taken           ? Deadline::after(0)
-                               : cannotReceive ? deadline.earlier(kRetrySliceMs)
-                                               : deadline;
-        const int ready = pollUntil(fds.data(), count, slice);
-        if (ready < 0)
-            return failWait(translateErrno(errno));
-        if (ready == 0 && !taken) {
-            if (deadline.hasPassed())
-                return WAIT_TIMEOUT;
+        if (const std::optional<Pick> pick = settledOldest(events, count)) {
+            if (events[pick->index]->take(pick->wakeup))
+                return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
             continue;
         }
-        const std::optional<size_t> pick = earliestPending(events, fds.data(), count);
-        if (pick && events[*pick]->tryConsume())
-            return WAIT_OBJECT_0 + static_cast<DWORD>(*pick);
+        if (deadline.hasPassed())
+            return WAIT_TIMEOUT;
+        sleepForSets(events, count, deadlineNs);
     }
 }
 
 std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState) {
-    const int fd = eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (fd < 0) {
-        failErrno(errno);
-        return nullptr;
-    }
-    try {
-        return std::make_shared<UnnamedEvent>(fd, manualReset);
-    } catch (const std::bad_alloc &) {
-        close(fd);
-        throw;
-    }
+    return std::make_shared<UnnamedEvent>(manualReset, initialState);
 }
 
 } // namespace trax::platform

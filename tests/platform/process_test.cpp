@@ -67,7 +67,7 @@ TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone) {
     owner.kill();
 
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-    EXPECT_TRUE(nameIsBound(name)) << "the wait bound the free name";
+    EXPECT_TRUE(nameIsOwned(name)) << "the wait claimed the free name";
     PeerProcess sender({"set", name});
     EXPECT_EQ(sender.readLine(), "existed 1");
     EXPECT_EQ(sender.wait(), 0);
@@ -164,20 +164,20 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     PeerProcess owner({"own", clean, "1", "10"});
     ASSERT_EQ(owner.readLine(), "ready 0");
     EXPECT_EQ(owner.wait(), 0);
-    EXPECT_NE(access(eventSocketPath(clean).c_str(), F_OK), 0) << "removed on close";
+    EXPECT_NE(access(eventFilePath(clean).c_str(), F_OK), 0) << "removed on close";
 
     const std::string crashed = uniqueName("crash");
     PeerProcess victim({"own", crashed, "1", "10000"});
     ASSERT_EQ(victim.readLine(), "ready 0");
-    EXPECT_TRUE(nameIsBound(crashed));
+    EXPECT_TRUE(nameIsOwned(crashed));
     victim.kill();
-    EXPECT_FALSE(nameIsBound(crashed));
+    EXPECT_FALSE(nameIsOwned(crashed));
     EXPECT_FALSE(directoryMentions("/dev/shm", crashed));
     /* The next process that binds a name sweeps the file of the crashed owner away. */
     PeerProcess next({"own", uniqueName("next"), "1", "0"});
     EXPECT_EQ(next.readLine(), "ready 0");
     EXPECT_EQ(next.wait(), 0);
-    EXPECT_NE(access(eventSocketPath(crashed).c_str(), F_OK), 0) << "swept";
+    EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0) << "swept";
 
     /* A crashed owner's file never blocks its name: binding it again reclaims it. */
     PeerProcess again({"own", crashed, "1", "10000"});
@@ -189,7 +189,7 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     EXPECT_TRUE(SetEvent(event));
     EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
     CloseHandle(event);
-    EXPECT_NE(access(eventSocketPath(crashed).c_str(), F_OK), 0);
+    EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0);
 }
 
 /* Four processes set their own pair of events in turn while this one takes the wake-ups of
