@@ -1,23 +1,37 @@
-/* Opening, checking, making and retiring the files of named events. */
+/* Opening, checking, making and retiring the files of named events and the doorbells. */
 #include "event_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace trax::platform {
 namespace {
 
+bool hasPrefix(const char *name, const char *prefix) {
+    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
 bool isEventFileName(const char *name) {
-    return std::strncmp(name, "evt-", 4) == 0 || std::strncmp(name, "evh-", 4) == 0;
+    return hasPrefix(name, "evt-") || hasPrefix(name, "evh-");
+}
+
+std::string bellFileName(uint64_t id) {
+    char name[24];
+    std::snprintf(name, sizeof name, "evb-%016" PRIx64, id);
+    return name;
 }
 
 bool isWellFormed(const struct stat &status) {
@@ -25,8 +39,9 @@ bool isWellFormed(const struct stat &status) {
            status.st_size == static_cast<off_t>(kEventFileSize);
 }
 
-/* Maps an open, checked file; null (with the descriptor closed) when it cannot be mapped. */
-std::shared_ptr<EventFile> mapEventFile(int fd) {
+/* Maps an open, checked file; null (with the descriptor closed and errno set) when it cannot
+ * be mapped. */
+std::unique_ptr<MappedFile> mapFile(int fd) {
     void *view = mmap(nullptr, kEventFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
         const int error = errno;
@@ -35,7 +50,7 @@ std::shared_ptr<EventFile> mapEventFile(int fd) {
         return nullptr;
     }
     try {
-        return std::make_shared<EventFile>(fd, static_cast<SharedEventState *>(view));
+        return std::make_unique<MappedFile>(fd, view);
     } catch (const std::bad_alloc &) {
         munmap(view, kEventFileSize);
         close(fd);
@@ -53,20 +68,17 @@ bool isLockedByOwner(int fd) {
     return errno == EWOULDBLOCK;
 }
 
-/* Opens and maps the entry of a name. Returns 0 with `file` set, ENOENT when there is no
- * usable file (an entry of this user that cannot be a live event, such as the half-made file
- * of a creator that crashed, is removed on the way), or EACCES for an entry of another
- * user. */
-int openEventFile(const FolderLock &lock, const std::string &fileName,
-                  std::shared_ptr<EventFile> &file) {
+/* Opens and maps a file of the folder whose first word is `magic`. Returns 0 with `file`
+ * set, ENOENT when there is no usable file (an entry of this user that cannot be a live one,
+ * such as the half-made file of a creator that crashed, is removed on the way), or EACCES
+ * for an entry of another user. */
+int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
+                   std::unique_ptr<MappedFile> &file) {
     const int fd = openat(lock.fd(), fileName.c_str(),
                           O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat status;
-    if (fd < 0 || fstat(fd, &status) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            close(fd);
-        if (error == ENOENT)
+    if (fd < 0) {
+        if (errno == ENOENT)
             return ENOENT;
         /* Not a file that can be opened: a link, socket or folder; ours is junk to remove. */
         if (fstatat(lock.fd(), fileName.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -76,7 +88,7 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
         unlinkat(lock.fd(), fileName.c_str(), S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0);
         return ENOENT;
     }
-    if (status.st_uid != geteuid()) {
+    if (fstat(fd, &status) != 0 || status.st_uid != geteuid()) {
         close(fd);
         return EACCES;
     }
@@ -85,10 +97,10 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
         unlinkat(lock.fd(), fileName.c_str(), 0);
         return ENOENT;
     }
-    std::shared_ptr<EventFile> mapped = mapEventFile(fd);
+    std::unique_ptr<MappedFile> mapped = mapFile(fd);
     if (!mapped)
         return errno;
-    if (mapped->state().magic.load() != kEventMagic) {
+    if (static_cast<std::atomic<uint32_t> *>(mapped->view())->load() != magic) {
         unlinkat(lock.fd(), fileName.c_str(), 0);
         return ENOENT;
     }
@@ -96,24 +108,24 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
     return 0;
 }
 
-/* Makes a new file for the name, owned (locked) by this process. */
-int createEventFile(const FolderLock &lock, const std::string &fileName,
-                    std::shared_ptr<EventFile> &file) {
+/* Makes a new file of the folder, locked by this process, with `magic` in its first word. */
+int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
+                     std::unique_ptr<MappedFile> &file) {
     const int fd = openat(lock.fd(), fileName.c_str(),
                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
-    /* A restrictive umask may have taken bits away from the file. */
+    std::unique_ptr<MappedFile> mapped;
+    /* fchmod: a restrictive umask may have taken bits away from the file. */
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fchmod(fd, 0600) != 0 ||
         ftruncate(fd, static_cast<off_t>(kEventFileSize)) != 0) {
         const int error = errno;
-        unlinkat(lock.fd(), fileName.c_str(), 0);
         close(fd);
+        unlinkat(lock.fd(), fileName.c_str(), 0);
         return error;
     }
-    std::shared_ptr<EventFile> mapped;
     try {
-        mapped = mapEventFile(fd);
+        mapped = mapFile(fd);
     } catch (const std::bad_alloc &) {
         unlinkat(lock.fd(), fileName.c_str(), 0);
         throw;
@@ -123,15 +135,86 @@ int createEventFile(const FolderLock &lock, const std::string &fileName,
         unlinkat(lock.fd(), fileName.c_str(), 0);
         return error;
     }
-    mapped->state().magic.store(kEventMagic);
+    static_cast<std::atomic<uint32_t> *>(mapped->view())->store(magic);
     file = std::move(mapped);
+    return 0;
+}
+
+/* Removes the folder's entry if it is still the open file. */
+void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
+    struct stat mine, named;
+    if (fstat(fd, &mine) == 0 &&
+        fstatat(lock.fd(), fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+}
+
+/* This process's doorbell; a forked child makes its own. */
+struct OwnBell {
+    std::mutex lock;
+    pid_t pid = 0;
+    uint64_t id = 0;
+    std::shared_ptr<MappedFile> file;
+};
+
+OwnBell &ownBell() {
+    static OwnBell *const instance = new OwnBell;
+    return *instance;
+}
+
+/* Sets `file` and `id` to this process's doorbell, made on first use. */
+int useOwnBell(const FolderLock &lock, std::shared_ptr<MappedFile> &file, uint64_t &id) {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    if (own.pid != getpid() || !own.file) {
+        uint64_t fresh = 0;
+        if (getrandom(&fresh, sizeof fresh, 0) != static_cast<ssize_t>(sizeof fresh))
+            return errno;
+        std::unique_ptr<MappedFile> made;
+        if (const int error = createFolderFile(lock, bellFileName(fresh), kBellMagic, made);
+            error != 0)
+            return error;
+        own.file = std::move(made);
+        own.id = fresh;
+        own.pid = getpid();
+    }
+    file = own.file;
+    id = own.id;
+    return 0;
+}
+
+/* Opens and maps an event's file with its owner's doorbell (none when that has gone). */
+int openEventFile(const FolderLock &lock, const std::string &fileName,
+                  std::shared_ptr<EventFile> &file) {
+    std::unique_ptr<MappedFile> mapped;
+    if (const int error = openFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
+        return error;
+    const uint64_t id = static_cast<SharedEventState *>(mapped->view())->bell.load();
+    std::unique_ptr<MappedFile> bell;
+    openFolderFile(lock, bellFileName(id), kBellMagic, bell);
+    file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
+    return 0;
+}
+
+/* Makes a new file for the name, owned (locked) by this process. */
+int createEventFile(const FolderLock &lock, const std::string &fileName,
+                    std::shared_ptr<EventFile> &file) {
+    std::shared_ptr<MappedFile> bell;
+    uint64_t id = 0;
+    if (const int error = useOwnBell(lock, bell, id); error != 0)
+        return error;
+    std::unique_ptr<MappedFile> mapped;
+    if (const int error = createFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
+        return error;
+    static_cast<SharedEventState *>(mapped->view())->bell.store(id);
+    file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
     return 0;
 }
 
 } // namespace
 
-EventFile::~EventFile() {
-    munmap(state_, kEventFileSize);
+MappedFile::~MappedFile() {
+    munmap(view_, kEventFileSize);
     close(fd_); // releases the owner's lock
 }
 
@@ -154,18 +237,15 @@ int findLiveEvent(const FolderLock &lock, const std::string &fileName,
                   std::shared_ptr<EventFile> &file) {
     std::shared_ptr<EventFile> found;
     const int error = openEventFile(lock, fileName, found);
-    if (error == ENOENT) {
-        file.reset();
+    file.reset();
+    if (error == ENOENT)
         return 0;
-    }
     if (error != 0)
         return error;
-    if (hasLiveOwner(lock, *found)) {
+    if (hasLiveOwner(lock, *found))
         file = std::move(found);
-        return 0;
-    }
-    retireEventFile(lock, fileName, *found);
-    file.reset();
+    else
+        retireEventFile(lock, fileName, *found);
     return 0;
 }
 
@@ -177,12 +257,16 @@ void retireEventFile(const FolderLock &lock, const std::string &fileName, const 
     SharedEventState &state = file.state();
     state.retired.store(1);
     announceChange(state.departures, true);
-    announceChange(state.arrivals, true);
-    struct stat mine, named;
-    if (fstat(file.fd(), &mine) == 0 &&
-        fstatat(lock.fd(), fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
-        unlinkat(lock.fd(), fileName.c_str(), 0);
+    if (SharedBell *bell = file.bell())
+        announceChange(bell->doorbell, true);
+    unlinkIfSame(lock, fileName, file.fd());
+}
+
+void removeOwnBell(const FolderLock &lock) {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    if (own.file && own.pid == getpid())
+        unlinkIfSame(lock, bellFileName(own.id), own.file->fd());
 }
 
 void sweepStaleEvents(const FolderLock &lock) {
@@ -197,10 +281,15 @@ void sweepStaleEvents(const FolderLock &lock) {
         return;
     }
     while (const dirent *entry = readdir(dir)) {
-        if (!isEventFileName(entry->d_name))
-            continue;
-        std::shared_ptr<EventFile> live;
-        findLiveEvent(lock, entry->d_name, live);
+        if (isEventFileName(entry->d_name)) {
+            std::shared_ptr<EventFile> live;
+            findLiveEvent(lock, entry->d_name, live);
+        } else if (hasPrefix(entry->d_name, "evb-")) {
+            std::unique_ptr<MappedFile> bell;
+            if (openFolderFile(lock, entry->d_name, kBellMagic, bell) == 0 &&
+                !isLockedByOwner(bell->fd()))
+                unlinkat(lock.fd(), entry->d_name, 0);
+        }
     }
     closedir(dir);
 }

@@ -9,7 +9,7 @@
  * taken waits for a departure.
  *
  * Sleepers announce themselves before they look at the slots, and publishers advance the
- * futex word before they look for sleepers, so a wake-up published while a waiter goes to
+ * futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a waiter goes to
  * sleep is never missed and a publisher with nobody asleep makes no system call. */
 #ifndef TRAX_PLATFORM_EVENT_SLOTS_H
 #define TRAX_PLATFORM_EVENT_SLOTS_H
@@ -22,7 +22,7 @@
 namespace trax::platform {
 
 /// Most wake-ups pending for one named event.
-inline constexpr size_t kEventSlots = 8;
+inline constexpr size_t kEventSlots = 10;
 
 /// Marks a mapped file as an initialised event.
 inline constexpr uint32_t kEventMagic = 0x54455631;
@@ -42,13 +42,24 @@ struct SharedEventState {
     /// Set when the owner has closed the event or its file was reclaimed: whoever still maps
     /// it looks the name up again.
     std::atomic<uint32_t> retired;
-    /// Advanced after each published wake-up; the owner's waits sleep on it.
-    WakeChannel arrivals;
+    /// Names the owner's doorbell file, which every set rings after it has published.
+    std::atomic<uint64_t> bell;
     /// Advanced after each taken wake-up; senders that found no free slot sleep on it.
     WakeChannel departures;
     /// Send stamps of the pending wake-ups; 0 marks a free slot.
     alignas(64) std::atomic<uint64_t> slots[kEventSlots];
 };
+
+/// Marks a mapped file as an initialised doorbell.
+inline constexpr uint32_t kBellMagic = 0x54454231;
+
+/// The contents of a doorbell file: one per process that owns named events. Every set of one
+/// of its events rings it, so that a wait on any number of them sleeps on one word.
+struct SharedBell {
+    std::atomic<uint32_t> magic;
+    alignas(64) WakeChannel doorbell;
+};
+static_assert(sizeof(SharedBell) <= kEventFileSize);
 static_assert(sizeof(SharedEventState) <= kEventFileSize);
 static_assert(std::atomic<uint64_t>::is_always_lock_free);
 

@@ -1,9 +1,10 @@
 /* Event calls, unnamed events and the wait on several events.
  *
- * Every event offers a futex word that its sets advance: an unnamed one in this process's
- * memory, a named one in its shared file. A wait looks for the oldest pending wake-up among
- * its events and, when there is none, sleeps on all their words at once, so that a wait on
- * 64 events costs about what a wait on one costs. An unnamed event holds one flag: an
+ * Every event offers a futex word that its sets advance: an unnamed one its own word in this
+ * process's memory, a named one the doorbell that this process shares with the senders of
+ * all its named events. A wait looks for the oldest pending wake-up among its events and,
+ * when there is none, sleeps on their distinct words at once, so that a wait on 64 named
+ * events costs about what a wait on one costs. An unnamed event holds one flag: an
  * auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
  * until ResetEvent. */
 #include "events.h"
@@ -62,11 +63,6 @@ constexpr int kMostLooks = 16;
 struct Pick {
     size_t index;
     PendingWakeup wakeup;
-
-    bool operator==(const Pick &other) const {
-        return index == other.index && wakeup.stamp == other.wakeup.stamp &&
-               wakeup.slot == other.wakeup.slot;
-    }
 };
 
 /* The oldest pending wake-up among the events; of equal stamps the lowest index. */
@@ -80,17 +76,30 @@ std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
     return best;
 }
 
+/* The sum of the events' futex words, which every completed set advances. */
+uint32_t changeCount(EventObject *const *events, size_t count) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (WakeChannel *channel = events[i]->channel().channel)
+            sum += channel->changes.load();
+    }
+    return sum;
+}
+
 /* A look may pass an event just before a wake-up lands there and then find a later one of
- * the same sender in another event. Looking again until two looks agree catches the earlier
- * one, so that each sender's wake-ups are taken in the order it sent them. A single event has
- * nothing to compare. */
+ * the same sender in another event. That sender completed the earlier set, advancing a word,
+ * before it began the later one; so a look during which no word moved has missed nothing
+ * older than what it found, and otherwise the wait looks again. This keeps each sender's
+ * wake-ups in the order it sent them. A single event has nothing to compare. */
 std::optional<Pick> settledOldest(EventObject *const *events, size_t count) {
-    std::optional<Pick> pick = oldestAmong(events, count);
-    for (int look = 1; count > 1 && look < kMostLooks; ++look) {
-        std::optional<Pick> again = oldestAmong(events, count);
-        if (again == pick)
+    if (count == 1)
+        return oldestAmong(events, count);
+    std::optional<Pick> pick;
+    for (int look = 0; look < kMostLooks; ++look) {
+        const uint32_t before = changeCount(events, count);
+        pick = oldestAmong(events, count);
+        if (!pick || changeCount(events, count) == before)
             break;
-        pick = again;
     }
     return pick;
 }
@@ -106,10 +115,12 @@ void sleepForSets(EventObject *const *events, size_t count, uint64_t deadlineNs)
     bool cannotReceive = false;
     for (size_t i = 0; i < count; ++i) {
         const EventChannel channel = events[i]->channel();
-        if (channel.channel == nullptr) {
-            cannotReceive = true;
+        cannotReceive = cannotReceive || channel.channel == nullptr;
+        /* The named events of this process share one doorbell: it is slept on once. */
+        if (channel.channel == nullptr ||
+            std::find(channels.begin(), channels.begin() + sleeping, channel.channel) !=
+                channels.begin() + sleeping)
             continue;
-        }
         words[sleeping] = SleepWord{&channel.channel->changes, beginSleep(*channel.channel),
                                     channel.shared};
         channels[sleeping++] = channel.channel;

@@ -56,9 +56,11 @@ class NamedEvent final : public EventObject {
         return TRUE;
     }
 
+    /* The doorbell of this process, which every set of its events rings. */
     EventChannel channel() override {
         EventFile *owned = owned_.load();
-        return owned ? EventChannel{&owned->state().arrivals, true} : EventChannel{};
+        SharedBell *bell = owned ? owned->bell() : nullptr;
+        return bell ? EventChannel{&bell->doorbell, true} : EventChannel{};
     }
 
     std::optional<PendingWakeup> pending() override {
@@ -114,7 +116,8 @@ NameRegistry &registry() {
     return *instance;
 }
 
-/* At exit the handles of a process are never closed, so its files are removed here. The
+/* At exit the handles of a process are never closed, so its files are removed here, and its
+ * doorbell with the folder when that is left empty. The
  * events are released outside the registry lock, since the last reference to one may be
  * dropped here and its destructor takes that lock. */
 void releaseNamesAtExit() {
@@ -129,6 +132,14 @@ void releaseNamesAtExit() {
     }
     for (const auto &event : live)
         event->releaseName();
+    std::string folder;
+    if (eventFolder(folder) != 0)
+        return;
+    FolderLock lock(folder);
+    if (!lock.held())
+        return;
+    removeOwnBell(lock);
+    removeFolderIfEmpty(lock);
 }
 
 void releaseNamesAtExitOnce() {
@@ -180,7 +191,8 @@ BOOL NamedEvent::set() {
             return TRUE; // as on Windows, setting a name nobody holds signals nobody
         SharedEventState &state = target->state();
         if (publishWakeup(state, stamp)) {
-            announceChange(state.arrivals, true);
+            if (SharedBell *bell = target->bell())
+                announceChange(bell->doorbell, true);
             return TRUE;
         }
         if (!askedOwner && !owner_) {
