@@ -273,14 +273,17 @@ void sweepStaleEvents(const FolderLock &lock) {
     static std::atomic<bool> swept{false};
     if (!lock.held() || swept.exchange(true))
         return;
+    /* The listing shares the folder's open file, and with it the lock: it must be closed
+     * on every path, also when an allocation fails on the way. */
     const int listing = dup(lock.fd());
-    DIR *dir = listing >= 0 ? fdopendir(listing) : nullptr;
-    if (dir == nullptr) {
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(listing >= 0 ? fdopendir(listing) : nullptr,
+                                             closedir);
+    if (!dir) {
         if (listing >= 0)
             close(listing);
         return;
     }
-    while (const dirent *entry = readdir(dir)) {
+    while (const dirent *entry = readdir(dir.get())) {
         if (isEventFileName(entry->d_name)) {
             std::shared_ptr<EventFile> live;
             findLiveEvent(lock, entry->d_name, live);
@@ -291,7 +294,6 @@ void sweepStaleEvents(const FolderLock &lock) {
                 unlinkat(lock.fd(), entry->d_name, 0);
         }
     }
-    closedir(dir);
 }
 
 } // namespace trax::platform

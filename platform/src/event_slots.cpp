@@ -37,6 +37,18 @@ void sleepOnWord(const SleepWord &word, uint64_t deadlineNs) {
             nullptr, FUTEX_BITSET_MATCH_ANY);
 }
 
+void wakeSleepers(WakeChannel &channel, bool shared) {
+    const int op = FUTEX_WAKE | (shared ? 0 : FUTEX_PRIVATE_FLAG);
+    syscall(SYS_futex, futexAddress(&channel.changes), op, INT_MAX, nullptr, nullptr, 0);
+}
+
+size_t freeSlots(const SharedEventState &state) {
+    size_t free = 0;
+    for (const std::atomic<uint64_t> &slot : state.slots)
+        free += slot.load() == 0 ? 1 : 0;
+    return free;
+}
+
 } // namespace
 
 uint64_t nextSendStamp() {
@@ -60,11 +72,7 @@ bool publishWakeup(SharedEventState &state, uint64_t stamp) {
 }
 
 bool hasFreeSlot(const SharedEventState &state) {
-    for (const std::atomic<uint64_t> &slot : state.slots) {
-        if (slot.load() == 0)
-            return true;
-    }
-    return false;
+    return freeSlots(state) > 0;
 }
 
 std::optional<PendingWakeup> oldestWakeup(const SharedEventState &state) {
@@ -83,7 +91,12 @@ bool takeWakeup(SharedEventState &state, const PendingWakeup &pending) {
     uint64_t expected = pending.stamp;
     if (!state.slots[pending.slot].compare_exchange_strong(expected, 0))
         return false;
-    announceChange(state.departures, true);
+    /* A sender waiting for room is woken once half the slots are free rather than for each
+     * one, so that it sends a burst per wake-up; meanwhile it looks again every slice. */
+    state.departures.changes.fetch_add(1);
+    if (state.departures.sleepers.load() != 0 && freeSlots(state) >= kEventSlots / 2 &&
+        state.departures.rung.exchange(1) == 0)
+        wakeSleepers(state.departures, true);
     return true;
 }
 
@@ -95,13 +108,12 @@ void dropWakeups(SharedEventState &state) {
 
 void announceChange(WakeChannel &channel, bool shared) {
     channel.changes.fetch_add(1);
-    if (channel.sleepers.load() == 0)
-        return;
-    const int op = FUTEX_WAKE | (shared ? 0 : FUTEX_PRIVATE_FLAG);
-    syscall(SYS_futex, futexAddress(&channel.changes), op, INT_MAX, nullptr, nullptr, 0);
+    if (channel.sleepers.load() != 0 && channel.rung.exchange(1) == 0)
+        wakeSleepers(channel, shared);
 }
 
 uint32_t beginSleep(WakeChannel &channel) {
+    channel.rung.store(0);
     channel.sleepers.fetch_add(1);
     return channel.changes.load();
 }

@@ -34,6 +34,9 @@ inline constexpr size_t kEventFileSize = 4096;
 struct WakeChannel {
     std::atomic<uint32_t> changes{0};
     std::atomic<uint32_t> sleepers{0};
+    /// Set by the first change that wakes the sleepers, cleared by each new sleeper: the
+    /// changes that follow before anyone sleeps again need no wake-up call.
+    std::atomic<uint32_t> rung{0};
 };
 
 /// The contents of an event's file.

@@ -19,6 +19,7 @@
  * handle to the same event. */
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -147,12 +148,19 @@ void releaseNamesAtExitOnce() {
     (void)registered;
 }
 
-/* Waits until a slot may have come free, the file was retired, or the deadline passes. */
-void awaitDeparture(SharedEventState &state, const Deadline &deadline) {
+/* A sender waiting for room looks again at least this often: the owner wakes it only once
+ * half the slots are free. */
+constexpr uint64_t kRoomSliceNs = 1000000;
+
+/* Waits until a slot may have come free, the file was retired, or the deadline passes; false
+ * when nothing was taken meanwhile. */
+bool awaitDeparture(SharedEventState &state, const Deadline &deadline) {
     const SleepWord word{&state.departures.changes, beginSleep(state.departures), true};
     if (state.retired.load() == 0 && !hasFreeSlot(state))
-        sleepOnWords(&word, 1, deadline.nanoseconds());
+        sleepOnWords(&word, 1,
+                     std::min(deadline.nanoseconds(), monotonicNanoseconds() + kRoomSliceNs));
     endSleep(state.departures);
+    return state.departures.changes.load() != word.seen || state.retired.load() != 0;
 }
 
 NamedEvent::~NamedEvent() {
@@ -177,8 +185,8 @@ void NamedEvent::releaseName() noexcept {
 }
 
 /* A full file waits for a departure, up to kFullQueueWaitMs; a set that finds no room in
- * that time is refused rather than the signal lost. An owner that has gone takes nothing,
- * so the sender asks once whether it still lives before it waits. */
+ * that time is refused rather than the signal lost. An owner that has gone takes nothing, so
+ * a sender that saw nothing taken for a while asks once whether the owner still lives. */
 BOOL NamedEvent::set() {
     const uint64_t stamp = nextSendStamp();
     const Deadline deadline = Deadline::after(kFullQueueWaitMs);
@@ -195,14 +203,13 @@ BOOL NamedEvent::set() {
                 announceChange(bell->doorbell, true);
             return TRUE;
         }
-        if (!askedOwner && !owner_) {
+        if (deadline.hasPassed())
+            return fail(ERROR_TOO_MANY_POSTS);
+        if (!awaitDeparture(state, deadline) && !askedOwner && !owner_) {
             askedOwner = true;
             if (!ownerLives(target))
                 continue;
         }
-        if (deadline.hasPassed())
-            return fail(ERROR_TOO_MANY_POSTS);
-        awaitDeparture(state, deadline);
     }
 }
 
