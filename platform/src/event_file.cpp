@@ -276,8 +276,7 @@ void sweepStaleEvents(const FolderLock &lock) {
     /* The listing shares the folder's open file, and with it the lock: it must be closed
      * on every path, also when an allocation fails on the way. */
     const int listing = dup(lock.fd());
-    std::unique_ptr<DIR, int (*)(DIR *)> dir(listing >= 0 ? fdopendir(listing) : nullptr,
-                                             closedir);
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(listing >= 0 ? fdopendir(listing) : nullptr, closedir);
     if (!dir) {
         if (listing >= 0)
             close(listing);

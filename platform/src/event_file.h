@@ -55,12 +55,11 @@ class EventFile {
 };
 
 /// Claims the name for this process: reuses nothing of a crashed owner (its file is retired
-/// and a fresh one made, which names this process's doorbell). Sets `file` to the event's file and `owner` to whether this process
-/// now owns it (false: a live owner holds it). Returns 0 or an errno value; EACCES when the
-/// name's entry belongs to another user or cannot be an event file.
+/// and a fresh one made, which names this process's doorbell). Sets `file` to the event's file and
+/// `owner` to whether this process now owns it (false: a live owner holds it). Returns 0 or an
+/// errno value; EACCES when the name's entry belongs to another user or cannot be an event file.
 int claimEventName(const FolderLock &lock, const std::string &fileName,
-                   std::shared_ptr<EventFile> &file,
-                   bool &owner);
+                   std::shared_ptr<EventFile> &file, bool &owner);
 
 /// Sets `file` to the event's file when a live owner holds it, else to null (a file left
 /// behind by a crashed owner is retired on the way). Returns 0 or an errno value.

@@ -65,7 +65,8 @@ uint64_t nextSendStamp() {
 bool publishWakeup(SharedEventState &state, uint64_t stamp) {
     for (std::atomic<uint64_t> &slot : state.slots) {
         uint64_t expected = 0;
-        if (slot.load(std::memory_order_relaxed) == 0 && slot.compare_exchange_strong(expected, stamp))
+        if (slot.load(std::memory_order_relaxed) == 0 &&
+            slot.compare_exchange_strong(expected, stamp))
             return true;
     }
     return false;

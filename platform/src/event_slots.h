@@ -9,8 +9,8 @@
  * taken waits for a departure.
  *
  * Sleepers announce themselves before they look at the slots, and publishers advance the
- * futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a waiter goes to
- * sleep is never missed and a publisher with nobody asleep makes no system call. */
+ * futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a
+ * waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call. */
 #ifndef TRAX_PLATFORM_EVENT_SLOTS_H
 #define TRAX_PLATFORM_EVENT_SLOTS_H
 

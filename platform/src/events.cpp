@@ -117,12 +117,11 @@ void sleepForSets(EventObject *const *events, size_t count, uint64_t deadlineNs)
         const EventChannel channel = events[i]->channel();
         cannotReceive = cannotReceive || channel.channel == nullptr;
         /* The named events of this process share one doorbell: it is slept on once. */
-        if (channel.channel == nullptr ||
-            std::find(channels.begin(), channels.begin() + sleeping, channel.channel) !=
-                channels.begin() + sleeping)
+        if (channel.channel == nullptr || std::find(channels.begin(), channels.begin() + sleeping,
+                                                    channel.channel) != channels.begin() + sleeping)
             continue;
-        words[sleeping] = SleepWord{&channel.channel->changes, beginSleep(*channel.channel),
-                                    channel.shared};
+        words[sleeping] =
+            SleepWord{&channel.channel->changes, beginSleep(*channel.channel), channel.shared};
         channels[sleeping++] = channel.channel;
     }
     if (cannotReceive) {

@@ -277,8 +277,7 @@ std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initi
             return nullptr;
         }
         sweepStaleEvents(lock);
-        if (const int error = claimEventName(lock, eventFileName(name), file, owner);
-            error != 0) {
+        if (const int error = claimEventName(lock, eventFileName(name), file, owner); error != 0) {
             failErrno(error);
             return nullptr;
         }

@@ -4,7 +4,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-
 #include "event_folder.h"
 #include "event_wire.h"
 
