@@ -104,38 +104,61 @@ std::optional<Pick> settledOldest(EventObject *const *events, size_t count) {
     return pick;
 }
 
-/* Sleeps until a set may have come, or the deadline (0: none) passes. The waiter first tells
- * every channel it sleeps, then looks once more: a set after that look changes a word and
- * ends the sleep. Events that cannot receive yet have no channel, so the sleep then ends
- * after a slice to let them try again. */
-void sleepForSets(EventObject *const *events, size_t count, uint64_t deadlineNs) {
-    std::array<SleepWord, kMaxWaitObjects> words;
-    std::array<WakeChannel *, kMaxWaitObjects> channels;
-    size_t sleeping = 0;
-    bool cannotReceive = false;
-    for (size_t i = 0; i < count; ++i) {
-        const EventChannel channel = events[i]->channel();
-        cannotReceive = cannotReceive || channel.channel == nullptr;
-        /* The named events of this process share one doorbell: it is slept on once. */
-        if (channel.channel == nullptr || std::find(channels.begin(), channels.begin() + sleeping,
-                                                    channel.channel) != channels.begin() + sleeping)
-            continue;
-        words[sleeping] =
-            SleepWord{&channel.channel->changes, beginSleep(*channel.channel), channel.shared};
-        channels[sleeping++] = channel.channel;
+/* A waiter announced as a sleeper on the distinct words of its events, from construction
+ * to destruction. A set after the announcement changes a word, so a look made after it and
+ * followed by a sleep misses nothing. Events that cannot receive yet have no word; the sleep
+ * then ends after a slice to let them try again. */
+class Sleeper {
+  public:
+    Sleeper(EventObject *const *events, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const EventChannel channel = events[i]->channel();
+            cannotReceive_ = cannotReceive_ || channel.channel == nullptr;
+            /* The named events of this process share one doorbell: it is slept on once. */
+            if (channel.channel == nullptr ||
+                std::find(channels_.begin(), channels_.begin() + count_, channel.channel) !=
+                    channels_.begin() + count_)
+                continue;
+            words_[count_] =
+                SleepWord{&channel.channel->changes, beginSleep(*channel.channel), channel.shared};
+            channels_[count_++] = channel.channel;
+        }
     }
-    if (cannotReceive) {
-        const uint64_t slice = monotonicNanoseconds() + kRetrySliceNs;
-        deadlineNs = deadlineNs != 0 ? std::min(deadlineNs, slice) : slice;
+    ~Sleeper() {
+        for (size_t i = 0; i < count_; ++i)
+            endSleep(*channels_[i]);
     }
-    if (!oldestAmong(events, count)) {
-        if (sleeping > 0)
-            sleepOnWords(words.data(), sleeping, deadlineNs);
+    Sleeper(const Sleeper &) = delete;
+    Sleeper &operator=(const Sleeper &) = delete;
+
+    /// Sleeps until a word changes or the deadline (0: none) passes.
+    void sleep(uint64_t deadlineNs) const {
+        if (cannotReceive_) {
+            const uint64_t slice = monotonicNanoseconds() + kRetrySliceNs;
+            deadlineNs = deadlineNs != 0 ? std::min(deadlineNs, slice) : slice;
+        }
+        if (count_ > 0)
+            sleepOnWords(words_.data(), count_, deadlineNs);
         else
             sleepUntilNanoseconds(deadlineNs);
     }
-    for (size_t i = 0; i < sleeping; ++i)
-        endSleep(*channels[i]);
+
+  private:
+    std::array<SleepWord, kMaxWaitObjects> words_;
+    std::array<WakeChannel *, kMaxWaitObjects> channels_;
+    size_t count_ = 0;
+    bool cannotReceive_ = false;
+};
+
+/* Takes the oldest pending wake-up; WAIT_TIMEOUT when there is none, WAIT_FAILED when another
+ * waiter was faster. */
+DWORD takeOldest(EventObject *const *events, size_t count) {
+    const std::optional<Pick> pick = settledOldest(events, count);
+    if (!pick)
+        return WAIT_TIMEOUT;
+    if (!events[pick->index]->take(pick->wakeup))
+        return WAIT_FAILED;
+    return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
 }
 
 } // namespace
@@ -145,6 +168,8 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
+/* A wait that may still sleep announces itself before it looks, so that one look serves
+ * both to find a pending wake-up and to make the sleep safe. */
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
@@ -152,14 +177,19 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
     for (;;) {
         for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
-        if (const std::optional<Pick> pick = settledOldest(events, count)) {
-            if (events[pick->index]->take(pick->wakeup))
-                return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
-            continue;
+        DWORD result;
+        if (deadline.hasPassed()) {
+            result = takeOldest(events, count);
+        } else {
+            const Sleeper sleeper(events, count);
+            result = takeOldest(events, count);
+            if (result == WAIT_TIMEOUT) {
+                sleeper.sleep(deadlineNs);
+                continue;
+            }
         }
-        if (deadline.hasPassed())
-            return WAIT_TIMEOUT;
-        sleepForSets(events, count, deadlineNs);
+        if (result != WAIT_FAILED)
+            return result;
     }
 }
 
