@@ -169,7 +169,9 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
 }
 
 /* A wait that may still sleep announces itself before it looks, so that one look serves
- * both to find a pending wake-up and to make the sleep safe. */
+ * both to find a pending wake-up and to make the sleep safe. A wait on one event first looks
+ * without announcing itself: that look is cheap, and a receiver behind a stream of sets then
+ * takes each wake-up without making its senders call the kernel to wake it. */
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
@@ -177,10 +179,9 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
     for (;;) {
         for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
-        DWORD result;
-        if (deadline.hasPassed()) {
-            result = takeOldest(events, count);
-        } else {
+        DWORD result =
+            count == 1 || deadline.hasPassed() ? takeOldest(events, count) : WAIT_TIMEOUT;
+        if (result == WAIT_TIMEOUT && !deadline.hasPassed()) {
             const Sleeper sleeper(events, count);
             result = takeOldest(events, count);
             if (result == WAIT_TIMEOUT) {
