@@ -179,9 +179,9 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
     for (;;) {
         for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
-        DWORD result =
-            count == 1 || deadline.hasPassed() ? takeOldest(events, count) : WAIT_TIMEOUT;
-        if (result == WAIT_TIMEOUT && !deadline.hasPassed()) {
+        const bool passed = deadline.hasPassed();
+        DWORD result = count == 1 || passed ? takeOldest(events, count) : WAIT_TIMEOUT;
+        if (result == WAIT_TIMEOUT && !passed) {
             const Sleeper sleeper(events, count);
             result = takeOldest(events, count);
             if (result == WAIT_TIMEOUT) {
