@@ -76,84 +76,102 @@ std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
     return best;
 }
 
-/* The sum of the events' futex words, which every completed set advances. */
-uint32_t changeCount(EventObject *const *events, size_t count) {
-    uint32_t sum = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (WakeChannel *channel = events[i]->channel().channel)
-            sum += channel->changes.load();
+/* The distinct futex words of a wait's events, read once per round of the wait: the named
+ * events of this process share one doorbell, which counts once. Events that cannot receive
+ * yet (openers) have no word. */
+class WaitChannels {
+  public:
+    WaitChannels(EventObject *const *events, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const EventChannel channel = events[i]->channel();
+            cannotReceive_ = cannotReceive_ || channel.channel == nullptr;
+            if (channel.channel == nullptr ||
+                std::find(channels_.begin(), channels_.begin() + size_, channel.channel) !=
+                    channels_.begin() + size_)
+                continue;
+            shared_[size_] = channel.shared;
+            channels_[size_++] = channel.channel;
+        }
     }
-    return sum;
-}
+
+    /// The sum of the words, which every completed set advances.
+    uint32_t changeCount() const {
+        uint32_t sum = 0;
+        for (size_t i = 0; i < size_; ++i)
+            sum += channels_[i]->changes.load();
+        return sum;
+    }
+
+    size_t size() const { return size_; }
+    WakeChannel &channel(size_t i) const { return *channels_[i]; }
+    bool shared(size_t i) const { return shared_[i]; }
+    bool cannotReceive() const { return cannotReceive_; }
+
+  private:
+    std::array<WakeChannel *, kMaxWaitObjects> channels_;
+    std::array<bool, kMaxWaitObjects> shared_;
+    size_t size_ = 0;
+    bool cannotReceive_ = false;
+};
 
 /* A look may pass an event just before a wake-up lands there and then find a later one of
  * the same sender in another event. That sender completed the earlier set, advancing a word,
  * before it began the later one; so a look during which no word moved has missed nothing
  * older than what it found, and otherwise the wait looks again. This keeps each sender's
  * wake-ups in the order it sent them. A single event has nothing to compare. */
-std::optional<Pick> settledOldest(EventObject *const *events, size_t count) {
+std::optional<Pick> settledOldest(EventObject *const *events, size_t count,
+                                  const WaitChannels &channels) {
     if (count == 1)
         return oldestAmong(events, count);
     std::optional<Pick> pick;
     for (int look = 0; look < kMostLooks; ++look) {
-        const uint32_t before = changeCount(events, count);
+        const uint32_t before = channels.changeCount();
         pick = oldestAmong(events, count);
-        if (!pick || changeCount(events, count) == before)
+        if (!pick || channels.changeCount() == before)
             break;
     }
     return pick;
 }
 
-/* A waiter announced as a sleeper on the distinct words of its events, from construction
- * to destruction. A set after the announcement changes a word, so a look made after it and
- * followed by a sleep misses nothing. Events that cannot receive yet have no word; the sleep
- * then ends after a slice to let them try again. */
+/* A waiter announced as a sleeper on the words of its events, from construction to
+ * destruction. A set after the announcement changes a word, so a look made after it and
+ * followed by a sleep misses nothing. Without a word for every event, the sleep ends after a
+ * slice to let the others try again. */
 class Sleeper {
   public:
-    Sleeper(EventObject *const *events, size_t count) {
-        for (size_t i = 0; i < count; ++i) {
-            const EventChannel channel = events[i]->channel();
-            cannotReceive_ = cannotReceive_ || channel.channel == nullptr;
-            /* The named events of this process share one doorbell: it is slept on once. */
-            if (channel.channel == nullptr ||
-                std::find(channels_.begin(), channels_.begin() + count_, channel.channel) !=
-                    channels_.begin() + count_)
-                continue;
-            words_[count_] =
-                SleepWord{&channel.channel->changes, beginSleep(*channel.channel), channel.shared};
-            channels_[count_++] = channel.channel;
-        }
+    explicit Sleeper(const WaitChannels &channels) : channels_(channels) {
+        for (size_t i = 0; i < channels.size(); ++i)
+            words_[i] = SleepWord{&channels.channel(i).changes, beginSleep(channels.channel(i)),
+                                  channels.shared(i)};
     }
     ~Sleeper() {
-        for (size_t i = 0; i < count_; ++i)
-            endSleep(*channels_[i]);
+        for (size_t i = 0; i < channels_.size(); ++i)
+            endSleep(channels_.channel(i));
     }
     Sleeper(const Sleeper &) = delete;
     Sleeper &operator=(const Sleeper &) = delete;
 
     /// Sleeps until a word changes or the deadline (0: none) passes.
     void sleep(uint64_t deadlineNs) const {
-        if (cannotReceive_) {
+        if (channels_.cannotReceive()) {
             const uint64_t slice = monotonicNanoseconds() + kRetrySliceNs;
             deadlineNs = deadlineNs != 0 ? std::min(deadlineNs, slice) : slice;
         }
-        if (count_ > 0)
-            sleepOnWords(words_.data(), count_, deadlineNs);
+        if (channels_.size() > 0)
+            sleepOnWords(words_.data(), channels_.size(), deadlineNs);
         else
             sleepUntilNanoseconds(deadlineNs);
     }
 
   private:
+    const WaitChannels &channels_;
     std::array<SleepWord, kMaxWaitObjects> words_;
-    std::array<WakeChannel *, kMaxWaitObjects> channels_;
-    size_t count_ = 0;
-    bool cannotReceive_ = false;
 };
 
 /* Takes the oldest pending wake-up; WAIT_TIMEOUT when there is none, WAIT_FAILED when another
  * waiter was faster. */
-DWORD takeOldest(EventObject *const *events, size_t count) {
-    const std::optional<Pick> pick = settledOldest(events, count);
+DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &channels) {
+    const std::optional<Pick> pick = settledOldest(events, count, channels);
     if (!pick)
         return WAIT_TIMEOUT;
     if (!events[pick->index]->take(pick->wakeup))
@@ -179,11 +197,12 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
     for (;;) {
         for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
+        const WaitChannels channels(events, count);
         const bool passed = deadline.hasPassed();
-        DWORD result = count == 1 || passed ? takeOldest(events, count) : WAIT_TIMEOUT;
+        DWORD result = count == 1 || passed ? takeOldest(events, count, channels) : WAIT_TIMEOUT;
         if (result == WAIT_TIMEOUT && !passed) {
-            const Sleeper sleeper(events, count);
-            result = takeOldest(events, count);
+            const Sleeper sleeper(channels);
+            result = takeOldest(events, count, channels);
             if (result == WAIT_TIMEOUT) {
                 sleeper.sleep(deadlineNs);
                 continue;
