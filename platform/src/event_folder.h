@@ -2,7 +2,7 @@
  * $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
  * symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
  * it is a real folder owned by the user with mode 0700. Another user can therefore neither
- * bind an event's name nor send to it nor leave files in the way.
+ * claim an event's name nor set it nor leave files in the way.
  *
  * Every look at the folder's files happens under an exclusive lock of the folder, so that a
  * file left behind by a crashed owner can be told apart from a live one and removed without

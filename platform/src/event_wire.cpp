@@ -4,7 +4,7 @@
 namespace trax::platform {
 namespace {
 
-/* 128-bit FNV-1a: a stable, well-spread digest for names that do not fit an address. */
+/* 128-bit FNV-1a: a stable, well-spread digest for names that do not fit a file name. */
 std::string hashName(std::string_view name) {
     using u128 = unsigned __int128;
     const u128 prime = (static_cast<u128>(0x0000000001000000ull) << 64) | 0x000000000000013Bull;

@@ -45,7 +45,7 @@ class NamedEvent final : public EventObject {
                bool owner) noexcept
         : name_(std::move(name)), folder_(std::move(folder)), fileName_(eventFileName(name_)),
           file_(std::move(file)), owner_(owner), owned_(owner ? file_.get() : nullptr),
-          binder_(owner ? getpid() : 0) {}
+          maker_(owner ? getpid() : 0) {}
     ~NamedEvent() override;
 
     BOOL set() override;
@@ -100,7 +100,7 @@ class NamedEvent final : public EventObject {
      * no lock; it lives as long as the event. */
     std::atomic<EventFile *> owned_;
     /* The process that made the file: a forked child must not remove its parent's file. */
-    std::atomic<pid_t> binder_;
+    std::atomic<pid_t> maker_;
     std::atomic<bool> released_{false};
     std::mutex lock_;
 };
@@ -175,7 +175,7 @@ NamedEvent::~NamedEvent() {
 
 void NamedEvent::releaseName() noexcept {
     EventFile *owned = owned_.load();
-    if (owned == nullptr || binder_ != getpid() || released_.exchange(true))
+    if (owned == nullptr || maker_ != getpid() || released_.exchange(true))
         return;
     FolderLock lock(folder_);
     if (!lock.held())
@@ -254,7 +254,7 @@ bool NamedEvent::claimName() {
         return false;
     file_ = std::move(file);
     if (owner) {
-        binder_ = getpid();
+        maker_ = getpid();
         owned_ = file_.get();
         owner_ = true;
     }
