@@ -121,39 +121,49 @@ void wait_for_direct_calls() {
     }
 }
 
-bool direct_read(int32_t number, int32_t *value, Status &status) {
+namespace {
+
+/* Runs move(device, channel) as a direct call on the path's current channel and keeps its
+ * outcome in status; false, without running it, when the path must take the ordinary way. */
+template <class F>
+bool with_direct_channel(int32_t number, DeviceCall call, F &&move, Status &status) {
     if (!in_table(number)) {
         return false;
     }
-    DirectCall call;
-    Path *path = direct_path(number, DeviceCall::Read);
+    DirectCall inside;
+    Path *path = direct_path(number, call);
     const int32_t channel = path != nullptr ? path->direct_channel() : -1;
     if (channel < 0) {
         return false;
     }
-    if (value == nullptr) {
-        status = ERR_MK_ILL_PARAM;
-        return true;
-    }
-    *value = channel_word(path->device->state(), channel).load(std::memory_order_relaxed);
-    status = ERR_SUCCESS;
+    status = move(*path->device, channel);
     return true;
 }
 
+} // namespace
+
+bool direct_read(int32_t number, int32_t *value, Status &status) {
+    return with_direct_channel(
+        number, DeviceCall::Read,
+        [&](Device &device, int32_t channel) -> Status {
+            if (value == nullptr) {
+                return ERR_MK_ILL_PARAM;
+            }
+            *value = channel_word(device.state(), channel).load(std::memory_order_relaxed);
+            return ERR_SUCCESS;
+        },
+        status);
+}
+
 bool direct_write(int32_t number, int32_t value, Status &status) {
-    if (!in_table(number)) {
-        return false;
-    }
-    DirectCall call;
-    Path *path = direct_path(number, DeviceCall::Write);
-    const int32_t channel = path != nullptr ? path->direct_channel() : -1;
-    if (channel < 0) {
-        return false;
-    }
-    const int32_t kept = value & path->device->stored_bits();
-    channel_word(path->device->state(), channel).store(kept, std::memory_order_relaxed);
-    status = ERR_SUCCESS;
-    return true;
+    return with_direct_channel(
+        number, DeviceCall::Write,
+        [&](Device &device, int32_t channel) -> Status {
+            const int32_t kept = value & device.stored_bits();
+            channel_word(device.state(), channel).store(kept, std::memory_order_relaxed);
+            return ERR_SUCCESS;
+        },
+        status);
 }
 
 } // namespace sim
