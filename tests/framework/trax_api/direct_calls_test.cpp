@@ -7,8 +7,6 @@
  * device's last path unmaps its state. */
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <optional>
@@ -54,7 +52,7 @@ int check_round(int32_t path, int owner, int round) {
 TEST(DirectCalls, PathsReopenedUnderConcurrentCallsReachOnlyTheirOwnDevice) {
     std::string names[kOwners];
     for (int o = 0; o < kOwners; ++o) {
-        names[o] = "direct" + std::to_string(getpid()) + "_" + std::to_string(o);
+        names[o] = "direct" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(o);
         AddSharedTestDevice(names[o]);
     }
     constexpr int kRounds = 400;
@@ -107,7 +105,7 @@ TEST(DirectCalls, PathsReopenedUnderConcurrentCallsReachOnlyTheirOwnDevice) {
  * still use them has ended: while this thread is inside one, the close does not finish
  * and the state stays in place (in shared mode it is unmapped once the close is over). */
 TEST(DirectCalls, ACloseWaitsForTheDirectCallsInProgress) {
-    const std::string name = "direct" + std::to_string(getpid()) + "_wait";
+    const std::string name = "direct" + std::to_string(GetCurrentProcessId()) + "_wait";
     AddSharedTestDevice(name);
     const int32_t path = M_open(name.c_str());
     ASSERT_GT(path, 0);
@@ -134,7 +132,7 @@ TEST(DirectCalls, ACloseWaitsForTheDirectCallsInProgress) {
 
 /* A path closed with CloseHandle, as a Windows program may do, leaves the direct way too. */
 TEST(DirectCalls, APathClosedAsAHandleFailsCleanly) {
-    const std::string name = "direct" + std::to_string(getpid()) + "_handle";
+    const std::string name = "direct" + std::to_string(GetCurrentProcessId()) + "_handle";
     AddSharedTestDevice(name);
     const int32_t path = M_open(name.c_str());
     ASSERT_GT(path, 0);
