@@ -14,7 +14,9 @@
 namespace sim {
 
 /** Behaviour of a low-level driver: data transfer and its device-specific status codes.
- *  Every call is made with the device's mutex held. */
+ *  Every call is made with the device's mutex held. Direct calls (sim_direct.h) read and
+ *  write the channel values of models that merely store them without it, so such models
+ *  reach them through channel_word() only. */
 class Driver {
   public:
     virtual ~Driver() = default;
