@@ -13,7 +13,9 @@
  * FlushProcessWriteBuffers) and waits for each thread that is inside a direct call to
  * leave it. A call that began after the barrier finds the path gone from the table and
  * takes the ordinary way, which fails cleanly for a closed path. So the cost of safety
- * falls on the close, which is rare, and not on every call. */
+ * falls on the close, which is rare, and not on every call. A counter of calls in each
+ * path's slot would be as safe, but costs two atomic read-modify-writes per call, several
+ * times the work of the call itself. */
 #ifndef TRAX_SIM_DIRECT_H
 #define TRAX_SIM_DIRECT_H
 
