@@ -123,6 +123,9 @@ WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll,
                                                DWORD ms);
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE handle);
+/** Makes every thread of the process pass a full memory barrier before it returns: a thread
+ *  that frees what others read without fences can then see whether they still use it. */
+WINBASEAPI void WINAPI FlushProcessWriteBuffers(void);
 WINBASEAPI void WINAPI Sleep(DWORD ms);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
