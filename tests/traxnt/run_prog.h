@@ -22,9 +22,11 @@ using trax_test::BinPath;
 
 /** Runs program with the chunks of input written to its standard input one after the
  *  other, pausing pauseMs between two chunks (as a person typing would), then closes its
- *  input. The program is killed after timeoutMs. */
+ *  input. The program is killed after timeoutMs. environment holds extra "NAME=value"
+ *  entries for the program. */
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
-                   int pauseMs = 300, int timeoutMs = 10000);
+                   int pauseMs = 300, int timeoutMs = 10000,
+                   const std::vector<std::string> &environment = {});
 
 #if !defined(_WIN32)
 /** A program started with pipes on its standard input (in) and output (out); pid is -1
@@ -40,8 +42,23 @@ struct RunningProg {
 RunningProg StartProg(const std::string &program);
 #endif
 
-/** Runs traxnt with one chunk of input. */
-ProgResult RunTraxnt(const std::string &input);
+/** Runs traxnt with one chunk of input and extra "NAME=value" environment entries. */
+ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &environment = {});
+
+/** A folder of the test's own under the system's temporary folder, removed with what it
+ *  holds when the object goes. */
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+    /** Writes a file of the folder that only its owner may change; returns its path. */
+    std::string write(const std::string &name, const std::string &content) const;
+
+  private:
+    std::string path_;
+};
 
 /** Compares output with an expected text in which {BEL} stands for the bell character,
  *  {TID} for a thread id in lowercase hexadecimal, and {HEX} for any hexadecimal number. On
