@@ -111,7 +111,7 @@ bool is_folder(const std::string &path) {
 std::string user_folder() {
 #if defined(_WIN32)
     const char *appData = std::getenv("APPDATA");
-    return appData != nullptr && appData[0] != '\0' ? std::string(appData) + "\\trax\\devices.d"
+    return appData != nullptr && appData[0] != '\0' ? std::string(appData) + "/trax/devices.d"
                                                     : std::string();
 #else
     const char *config = std::getenv("XDG_CONFIG_HOME");
@@ -141,7 +141,10 @@ void add_listed(const std::string &entry, std::vector<std::string> &sources) {
 Definitions read_definition_file(const std::string &path) {
     const int fd = open(path.c_str(), kOpenFlags);
     if (fd < 0) {
-        return file_problem(path, std::string("cannot read: ") + std::strerror(errno));
+        // Windows refuses to open a folder at all: it is named as what it is there too.
+        const int error = errno;
+        const std::string why = is_folder(path) ? "not a regular file" : std::strerror(error);
+        return file_problem(path, "cannot read: " + why);
     }
     struct stat info {};
     std::string why = fstat(fd, &info) != 0 ? std::string(std::strerror(errno)) : refusal(info);

@@ -1,11 +1,7 @@
 /* Program runner and output matcher of the traxnt end-to-end tests. */
 #include "run_prog.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -80,35 +76,6 @@ RunningProg StartProg(const std::string &program) {
 
 ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &environment) {
     return RunProg(BinPath("traxnt"), {input}, 300, 10000, environment);
-}
-
-TempFolder::TempFolder() {
-    namespace fs = std::filesystem;
-    static std::atomic<unsigned> made{0};
-    const std::string stem = "trax_test_" + std::to_string(getpid()) + "_";
-    std::error_code error;
-    for (fs::path candidate; path_.empty();) {
-        candidate = fs::temp_directory_path() / (stem + std::to_string(made++));
-        if (fs::create_directory(candidate, error))
-            path_ = candidate.string();
-        else if (error)
-            break;
-    }
-    EXPECT_FALSE(path_.empty()) << "no temporary folder: " << error.message();
-    fs::permissions(path_, fs::perms::owner_all, error);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempFolder::write(const std::string &name, const std::string &content) const {
-    const std::filesystem::path file = std::filesystem::path(path_) / name;
-    std::ofstream(file, std::ios::binary) << content;
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::owner_write);
-    return file.string();
 }
 
 ::testing::AssertionResult OutputIs(const std::string &expected, const std::string &output) {

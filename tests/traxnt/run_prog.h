@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 /** What a run produced. status is the exit status, or -1 when the program was killed by a
  *  signal or by the time-out (timedOut then says which). */
@@ -19,6 +20,7 @@ struct ProgResult {
 };
 
 using trax_test::BinPath;
+using trax_test::TempFolder;
 
 /** Runs program with the chunks of input written to its standard input one after the
  *  other, pausing pauseMs between two chunks (as a person typing would), then closes its
@@ -44,21 +46,6 @@ RunningProg StartProg(const std::string &program);
 
 /** Runs traxnt with one chunk of input and extra "NAME=value" environment entries. */
 ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &environment = {});
-
-/** A folder of the test's own under the system's temporary folder, removed with what it
- *  holds when the object goes. */
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    /** Writes a file of the folder that only its owner may change; returns its path. */
-    std::string write(const std::string &name, const std::string &content) const;
-
-  private:
-    std::string path_;
-};
 
 /** Compares output with an expected text in which {BEL} stands for the bell character,
  *  {TID} for a thread id in lowercase hexadecimal, and {HEX} for any hexadecimal number. On
