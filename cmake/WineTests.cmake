@@ -8,8 +8,6 @@
 #   calls are the system's own.
 # - test_trax_api_entry_points: it looks the exported names up with dlopen/dlsym; the DLLs'
 #   names are checked by velk_winspec's tests only.
-# - test_trax_api_mt_alarm: its cases pass, but under Wine the process does not end when its
-#   standard input is not a terminal (as under ctest); not examined yet.
 # - test_trax_api_sharing, the allocation-failure tests and tests/framework/usr_oss: their
 #   helpers (the second process trax_sim_user, the operator-new replacement, the signal sender
 #   and recorder) are built for Linux only. Devices shared between processes are tested on

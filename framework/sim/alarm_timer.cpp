@@ -2,9 +2,10 @@
 #include "sim_alarm_timer.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 
 #include "sig_event_name.h"
-#include "trax_win32.h"
 
 namespace sim {
 
@@ -14,14 +15,48 @@ AlarmTimer &AlarmTimer::instance() {
 }
 
 AlarmTimer::~AlarmTimer() {
-    {
-        std::lock_guard lock(mutex_);
+    if (thread_ != nullptr) {
         stopping_ = true;
+        wake();
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
     }
-    changed_.notify_all();
-    if (thread_.joinable()) {
-        thread_.join();
+    if (changed_ != nullptr) {
+        CloseHandle(changed_);
     }
+}
+
+// Called with mutex_ held, so only one caller starts the thread. The event and the thread
+// are the framework's own: their handles must not take the numbers that the program's get.
+void AlarmTimer::start_thread() {
+    const BOOL wasInternal = TraxSetInternalHandles(TRUE);
+    if (changed_ == nullptr) {
+        changed_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    }
+    if (changed_ != nullptr) {
+        thread_ = CreateThread(nullptr, 0, &AlarmTimer::thread_main, this, 0, nullptr);
+    }
+    TraxSetInternalHandles(wasInternal);
+    if (thread_ == nullptr) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY) {
+            throw std::bad_alloc();
+        }
+        throw std::runtime_error("alarm timer: no thread");
+    }
+}
+
+// Lets the thread see the changed alarms (or the stop); nothing to do before it runs.
+void AlarmTimer::wake() {
+    if (changed_ != nullptr) {
+        SetEvent(changed_);
+    }
+}
+
+DWORD WINAPI AlarmTimer::thread_main(LPVOID timer) {
+    TraxSetInternalHandles(TRUE); // for the signal events it opens
+    static_cast<AlarmTimer *>(timer)->run();
+    return 0;
 }
 
 void AlarmTimer::arm(const void *owner, int32_t nr, int32_t periodMs, bool cyclic,
@@ -29,27 +64,27 @@ void AlarmTimer::arm(const void *owner, int32_t nr, int32_t periodMs, bool cycli
     std::lock_guard lock(mutex_);
     // The thread is started first: if it cannot start (the exception reaches the caller),
     // no alarm is left behind that would never fire.
-    if (!thread_.joinable()) {
-        thread_ = std::thread(&AlarmTimer::run, this);
+    if (thread_ == nullptr) {
+        start_thread();
     }
     const std::chrono::milliseconds period(periodMs);
     const Alarm alarm{owner, nr, period, cyclic, processId, signal, Clock::now() + period};
     alarms_.reserve(alarms_.size() + 1);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
     alarms_.push_back(alarm);
-    changed_.notify_all();
+    wake();
 }
 
 void AlarmTimer::disarm(const void *owner, int32_t nr) {
     std::lock_guard lock(mutex_);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner && a.nr == nr; });
-    changed_.notify_all();
+    wake();
 }
 
 void AlarmTimer::disarm_all(const void *owner) {
     std::lock_guard lock(mutex_);
     std::erase_if(alarms_, [&](const Alarm &a) { return a.owner == owner; });
-    changed_.notify_all();
+    wake();
 }
 
 std::size_t AlarmTimer::armed(const void *owner) {
@@ -85,22 +120,30 @@ std::vector<AlarmTimer::Signal> AlarmTimer::take_due_signals(Clock::time_point n
     return due;
 }
 
+// Time until the next alarm is due, rounded up so that the thread does not wake early and
+// spin; INFINITE when no alarm is armed.
+DWORD AlarmTimer::wait_ms() {
+    std::lock_guard lock(mutex_);
+    const auto deadline = next_deadline();
+    if (deadline == Clock::time_point::max()) {
+        return INFINITE;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<DWORD>(std::clamp<long long>(left, 0, INFINITE - 1));
+}
+
 void AlarmTimer::run() {
-    std::unique_lock lock(mutex_);
     while (!stopping_) {
-        const auto deadline = next_deadline();
-        if (deadline == Clock::time_point::max()) {
-            changed_.wait(lock);
-        } else {
-            changed_.wait_until(lock, deadline);
-        }
+        WaitForSingleObject(changed_, wait_ms());
         if (stopping_) {
             break;
         }
-        const std::vector<Signal> due = take_due_signals(Clock::now());
-        lock.unlock();
+        std::vector<Signal> due;
+        {
+            std::lock_guard lock(mutex_);
+            due = take_due_signals(Clock::now());
+        }
         std::for_each(due.begin(), due.end(), &AlarmTimer::send);
-        lock.lock();
     }
 }
 

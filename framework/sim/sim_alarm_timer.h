@@ -2,19 +2,26 @@
 #ifndef TRAX_SIM_ALARM_TIMER_H
 #define TRAX_SIM_ALARM_TIMER_H
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "trax_win32.h"
 
 namespace sim {
 
 /** Alarms wait for absolute deadlines on the monotonic clock. When one is due, its signal
  *  is sent to the process that armed it through that process's named signal event; a
  *  cyclic alarm is then due again one period later. The thread starts with the first
- *  alarm and is stopped and joined when the process ends. */
+ *  alarm and is stopped and waited for when the timer is destroyed.
+ *
+ *  On Windows the timer lives in a DLL, so it is destroyed when the DLL is detached from an
+ *  ending process: the system has then already ended the thread wherever it was. The
+ *  thread therefore sleeps on an event rather than on a condition variable (whose
+ *  destruction would wait forever for the waiter the system ended), and the destructor
+ *  takes no lock the ended thread might still hold. */
 class AlarmTimer {
   public:
     static AlarmTimer &instance();
@@ -28,6 +35,8 @@ class AlarmTimer {
     std::size_t armed(const void *owner);
 
     ~AlarmTimer();
+    AlarmTimer(const AlarmTimer &) = delete;
+    AlarmTimer &operator=(const AlarmTimer &) = delete;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -46,16 +55,20 @@ class AlarmTimer {
     };
 
     AlarmTimer() = default;
+    void start_thread();
+    void wake();
+    static DWORD WINAPI thread_main(LPVOID timer);
     void run();
+    DWORD wait_ms();
     std::vector<Signal> take_due_signals(Clock::time_point now);
     Clock::time_point next_deadline() const;
     static void send(const Signal &signal);
 
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<Alarm> alarms_;
-    bool stopping_ = false;
-    std::thread thread_;
+    std::atomic<bool> stopping_ = false;
+    HANDLE changed_ = nullptr; // auto-reset event: the alarms changed, or stop
+    HANDLE thread_ = nullptr;
 };
 
 } // namespace sim
