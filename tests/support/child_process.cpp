@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <thread>
 
 extern char **environ;
@@ -95,6 +96,7 @@ ChildProcess::ChildProcess(const std::string &program, const std::vector<std::st
             CloseFd(pair[0]);
             CloseFd(pair[1]);
         }
+        exit_.failure = std::string("its pipes could not be made: ") + std::strerror(errno);
         return;
     }
     posix_spawn_file_actions_t actions;
@@ -108,8 +110,11 @@ ChildProcess::ChildProcess(const std::string &program, const std::vector<std::st
     std::vector<std::string> envTexts = ChildEnvironment(environment);
     std::vector<char *> argv = Pointers(argTexts);
     std::vector<char *> envp = Pointers(envTexts);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+    if (const int error =
+            posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data())) {
         pid_ = -1;
+        exit_.failure = std::string("it could not be started: ") + std::strerror(error);
+    }
     posix_spawn_file_actions_destroy(&actions);
     CloseFd(in[0]);
     CloseFd(out[1]);

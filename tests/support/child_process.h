@@ -38,6 +38,9 @@ class ChildProcess {
         bool timedOut = false; ///< it did not end in time and was killed
         int status = -1;       ///< exit status, or -1 when it did not exit by itself
         int signal = 0;        ///< the signal that ended it, or 0
+        /// Why there is no status although the child was not killed: it could not be
+        /// started, or its exit code could not be read (with the system's error); else empty.
+        std::string failure;
     };
 
     /// Starts program (a path) with args and extra "NAME=value" environment entries that

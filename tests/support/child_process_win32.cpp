@@ -49,6 +49,10 @@ void CloseHandleOf(void *&handle) {
     handle = nullptr;
 }
 
+std::string WithLastError(const char *what) {
+    return std::string(what) + " (error " + std::to_string(GetLastError()) + ")";
+}
+
 DWORD MillisLeft(ChildProcess::Clock::time_point deadline) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - ChildProcess::Clock::now());
@@ -79,7 +83,11 @@ ChildProcess::ChildProcess(const std::string &program, const std::vector<std::st
             CloseHandle(info.hThread);
             process_ = info.hProcess;
             pid_ = static_cast<pid_t>(info.dwProcessId);
+        } else {
+            exit_.failure = WithLastError("it could not be started");
         }
+    } else {
+        exit_.failure = WithLastError("its pipes could not be made");
     }
     if (childIn != nullptr)
         CloseHandle(childIn);
@@ -198,6 +206,8 @@ ChildProcess::Exit ChildProcess::wait(Clock::time_point deadline) {
     DWORD status = 0;
     if (GetExitCodeProcess(process_, &status))
         exit_.status = static_cast<int>(status);
+    else
+        exit_.failure = WithLastError("its exit code could not be read");
     CloseHandleOf(process_);
     pid_ = -1;
     return exit_;

@@ -83,6 +83,14 @@ TEST(ShellThreads, ScriptedTurnsKeepTheirOrderInEveryRun) {
     }
 }
 
+// A run that never started must not pass for a program that exited with status -1.
+TEST(ShellRunner, AProgramThatCannotBeStartedIsReportedAsSuch) {
+    const ProgResult result = RunProg(BinPath("no_such_program"), {"h\n"});
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_NE(result.failure.find("could not be started"), std::string::npos) << result.failure;
+    EXPECT_FALSE(StatusIs(-1, result));
+}
+
 TEST(ShellThreads, NodeFreedByExitIsTakenAgain) {
     // Each round creates a thread into node 2, hands it the console and ends it there, so
     // the main thread gets the console back with one thread left.

@@ -63,6 +63,7 @@ ProgResult RunProg(const std::string &program, const std::vector<std::string> &i
     result.out = child.output();
     result.status = exit.status;
     result.timedOut = exit.timedOut;
+    result.failure = exit.failure;
     return result;
 }
 
@@ -113,6 +114,8 @@ ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &e
 ::testing::AssertionResult StatusIs(int expected, const ProgResult &result) {
     if (result.timedOut)
         return ::testing::AssertionFailure() << "the program did not end in time (killed)";
+    if (!result.failure.empty())
+        return ::testing::AssertionFailure() << "no exit status: " << result.failure;
     if (result.status != expected)
         return ::testing::AssertionFailure()
                << "exit status " << result.status << ", expected " << expected;

@@ -17,6 +17,7 @@ struct ProgResult {
     std::string out;
     int status = -1;
     bool timedOut = false;
+    std::string failure; ///< why there is no status, when it was not started (see Exit)
 };
 
 using trax_test::BinPath;
