@@ -144,7 +144,7 @@ frmTraxApi::frmTraxApi(QWidget *parent)
 
 frmTraxApi::~frmTraxApi() = default;
 
-void frmTraxApi::Load() {
+void frmTraxApi::load() {
     OfferFunctions(ui_->cboFunction, functionRows());
     ui_->fraBuffer->hide();
     ui_->fraString->hide();

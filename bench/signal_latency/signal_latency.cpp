@@ -182,7 +182,7 @@ int SendSignals(pid_t receiver, uint32_t codes, HANDLE ack) {
     std::vector<HANDLE> events(codes);
     for (uint32_t i = 0; i < codes; ++i) {
         char name[TRAX_SIG_EVENT_NAME_MAX];
-        TraxSigEventName(static_cast<uint32_t>(receiver), UOS_SIG_MIN + i, name);
+        trax_sig_event_name(static_cast<uint32_t>(receiver), UOS_SIG_MIN + i, name);
         events[i] = CreateEventA(nullptr, FALSE, FALSE, name);
     }
     int lost = 0;

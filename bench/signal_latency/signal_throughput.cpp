@@ -212,7 +212,7 @@ Block RunEvents(int count, int rate) {
 
 std::string SignalEventName(pid_t receiver) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    return TraxSigEventName(static_cast<uint32_t>(receiver), kSignal, name);
+    return trax_sig_event_name(static_cast<uint32_t>(receiver), kSignal, name);
 }
 
 void OnSignal(uint32_t) {

@@ -108,7 +108,7 @@ void AlarmTimer::run() {
 // again: the receiver keeps its own handle, so the event lives on.
 void AlarmTimer::send(const Signal &signal) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    TraxSigEventName(signal.processId, signal.signal, name);
+    trax_sig_event_name(signal.processId, signal.signal, name);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
     if (event != nullptr) {
         SetEvent(event);

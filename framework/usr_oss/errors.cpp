@@ -7,7 +7,7 @@ uint32_t G_UOS_DbgLev = 0;
 
 namespace trax::oss {
 
-int32_t Fail(uint32_t err) {
+int32_t fail(uint32_t err) {
     SetLastError(err);
     return static_cast<int32_t>(err);
 }

@@ -32,20 +32,20 @@ class SignalSession : public std::enable_shared_from_this<SignalSession> {
     SignalSession &operator=(const SignalSession &) = delete;
 
     /** Starts the first listener thread (the one that also calls the callback). */
-    uint32_t Start();
+    uint32_t start();
     /** Ends the session: no callback runs after it returns (unless it is called from the
      *  callback itself, which then is the last one), and a waiter returns NOT_INIT. */
-    void Stop();
+    void stop();
 
-    uint32_t Install(uint32_t code);
-    uint32_t Remove(uint32_t code);
-    void Mask();
-    void UnMask();
+    uint32_t install(uint32_t code);
+    uint32_t remove(uint32_t code);
+    void mask();
+    void un_mask();
     /** Takes the oldest queued signal, waiting up to msec ms (INFINITE: forever). */
-    uint32_t Wait(uint32_t msec, uint32_t *codeP);
+    uint32_t wait(uint32_t msec, uint32_t *codeP);
 
-    uint32_t Queued() const;
-    uint32_t Dropped() const;
+    uint32_t queued() const;
+    uint32_t dropped() const;
 
   private:
     /** A wait covers at most 64 handles, the control event included, so the installed
@@ -80,19 +80,19 @@ class SignalSession : public std::enable_shared_from_this<SignalSession> {
 
     struct ThreadStart;
 
-    uint32_t GroupWithRoom() const;
-    static DWORD WINAPI ThreadMain(LPVOID param);
-    uint32_t StartListener(uint32_t group);
-    void Run(uint32_t group);
-    bool TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired);
-    void AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t msec);
-    void DeliverQueued();
-    bool PopForCallback(uint32_t &code);
-    void OnArrival(uint32_t code, HANDLE event, uint32_t group);
-    void TakeFollowing(uint32_t code, HANDLE event, uint32_t group);
-    bool Enqueue(uint32_t code);
-    bool Deliverable() const;
-    void Wake(uint32_t group);
+    uint32_t group_with_room() const;
+    static DWORD WINAPI thread_main(LPVOID param);
+    uint32_t start_listener(uint32_t group);
+    void run(uint32_t group);
+    bool take_wait_set(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired);
+    void await_signal(std::unique_lock<std::mutex> &guard, uint32_t msec);
+    void deliver_queued();
+    bool pop_for_callback(uint32_t &code);
+    void on_arrival(uint32_t code, HANDLE event, uint32_t group);
+    void take_following(uint32_t code, HANDLE event, uint32_t group);
+    bool enqueue(uint32_t code);
+    bool deliverable() const;
+    void wake(uint32_t group);
 
     const UOS_SIG_HANDLER handler_;
     mutable std::mutex lock_;

@@ -7,11 +7,11 @@ namespace {
 SysCalls g_sys{CreateEventA, CreateThread};
 } // namespace
 
-SysCalls &Sys() {
+SysCalls &sys() {
     return g_sys;
 }
 
-void ResetSys() {
+void reset_sys() {
     g_sys = SysCalls{CreateEventA, CreateThread};
 }
 
