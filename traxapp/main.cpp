@@ -1,4 +1,4 @@
-/* traxapp: example application for the TRAX libraries. */
+// traxapp: example application for the TRAX libraries.
 #include <cstdlib>
 
 #include "traxapp.h"

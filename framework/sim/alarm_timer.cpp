@@ -1,4 +1,4 @@
-/* The alarm timer thread of the MT test driver. */
+// The alarm timer thread of the MT test driver.
 #include "sim_alarm_timer.h"
 
 #include <algorithm>

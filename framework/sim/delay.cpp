@@ -1,4 +1,4 @@
-/* Sleeping until a deadline on the monotonic clock. */
+// Sleeping until a deadline on the monotonic clock.
 #include <cerrno>
 #include <ctime>
 

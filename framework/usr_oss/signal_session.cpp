@@ -1,4 +1,4 @@
-/* The signal machinery of one UOS_SigInit..UOS_SigExit period. */
+// The signal machinery of one UOS_SigInit..UOS_SigExit period.
 #include "signal_session.h"
 
 #include <chrono>
@@ -12,12 +12,12 @@ namespace trax::oss {
 
 namespace {
 
-/** Pause after a failed wait before the set is read again, so that a broken handle can
- *  never make a listener spin. */
+/// Pause after a failed wait before the set is read again, so that a broken handle can
+/// never make a listener spin.
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
-/** Most signals of one code taken one after the other before the listener waits on its whole
- *  set again. */
+/// Most signals of one code taken one after the other before the listener waits on its whole
+/// set again.
 constexpr uint32_t kFollowingBatch = 64;
 
 void close_all(const std::vector<HANDLE> &handles) {
@@ -25,11 +25,11 @@ void close_all(const std::vector<HANDLE> &handles) {
         CloseHandle(h);
 }
 
-/** Opens (or creates) the auto-reset named event through which code reaches this
- *  process, with nothing pending; null on failure. A code removed a moment ago may still
- *  have its event open, because the listener closes it only between two waits: the open
- *  then returns that same event, and what was set for it while the code was removed is
- *  dropped here, so that a re-installed code starts empty. */
+/// Opens (or creates) the auto-reset named event through which code reaches this
+/// process, with nothing pending; null on failure. A code removed a moment ago may still
+/// have its event open, because the listener closes it only between two waits: the open
+/// then returns that same event, and what was set for it while the code was removed is
+/// dropped here, so that a re-installed code starts empty.
 HANDLE open_signal_event(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
     trax_sig_event_name(GetCurrentProcessId(), code, name);
@@ -41,9 +41,9 @@ HANDLE open_signal_event(uint32_t code) {
 
 } // namespace
 
-/** Start parameter of a listener thread: its group, and a reference that keeps the
- *  session alive until the thread has left it (also when the session is ended from inside
- *  its own callback). */
+/// Start parameter of a listener thread: its group, and a reference that keeps the
+/// session alive until the thread has left it (also when the session is ended from inside
+/// its own callback).
 struct SignalSession::ThreadStart {
     std::shared_ptr<SignalSession> session;
     uint32_t group;
@@ -68,7 +68,7 @@ uint32_t SignalSession::start() {
     return start_listener(0);
 }
 
-/* Called with the lock held; the new thread needs the lock only once it runs. */
+// Called with the lock held; the new thread needs the lock only once it runs.
 uint32_t SignalSession::start_listener(uint32_t group) {
     Listener &listener = listeners_[group];
     auto start = std::make_unique<ThreadStart>(ThreadStart{shared_from_this(), group});
@@ -132,8 +132,8 @@ uint32_t SignalSession::install(uint32_t code) {
     return 0;
 }
 
-/* The event is not closed here, since its listener may be waiting on it; the listener
- * closes it before it waits again. */
+// The event is not closed here, since its listener may be waiting on it; the listener
+// closes it before it waits again.
 uint32_t SignalSession::remove(uint32_t code) {
     uint32_t group = 0;
     {
@@ -183,9 +183,9 @@ uint32_t SignalSession::wait(uint32_t msec, uint32_t *codeP) {
     return 0;
 }
 
-/* Marks the waiter as present while it blocks, so that a second blocking waiter is told
- * BUSY instead of racing for the same signal. A poll (0 ms) never blocks and is not
- * marked. */
+// Marks the waiter as present while it blocks, so that a second blocking waiter is told
+// BUSY instead of racing for the same signal. A poll (0 ms) never blocks and is not
+// marked.
 void SignalSession::await_signal(std::unique_lock<std::mutex> &guard, uint32_t msec) {
     waiterActive_ = true;
     auto ready = [this] { return exiting_ || deliverable(); };
@@ -206,7 +206,7 @@ uint32_t SignalSession::dropped() const {
     return dropped_;
 }
 
-/* There are enough groups for every code of the range, so one always has room. */
+// There are enough groups for every code of the range, so one always has room.
 uint32_t SignalSession::group_with_room() const {
     uint32_t group = 0;
     while (groupSize_[group] >= kCodesPerGroup)
@@ -214,8 +214,8 @@ uint32_t SignalSession::group_with_room() const {
     return group;
 }
 
-/* Without memory for its wait set a listener cannot work at all; it then ends, and its
- * codes' signals stay unseen, rather than taking the process down. */
+// Without memory for its wait set a listener cannot work at all; it then ends, and its
+// codes' signals stay unseen, rather than taking the process down.
 DWORD WINAPI SignalSession::thread_main(LPVOID param) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart *>(param));
     try {
@@ -226,9 +226,9 @@ DWORD WINAPI SignalSession::thread_main(LPVOID param) {
     return 0;
 }
 
-/* Waits for any event of the group's codes or the control event; each arrival is queued.
- * Listener 0 also hands queued signals to the callback before each wait. Events of removed
- * codes are closed here, between two waits, where no wait can be using them. */
+// Waits for any event of the group's codes or the control event; each arrival is queued.
+// Listener 0 also hands queued signals to the callback before each wait. Events of removed
+// codes are closed here, between two waits, where no wait can be using them.
 void SignalSession::run(uint32_t group) {
     WaitSet set;
     std::vector<HANDLE> retired;
@@ -257,10 +257,10 @@ void SignalSession::run(uint32_t group) {
     close_all(retired);
 }
 
-/* After a signal of the group's only code, takes the ones queued behind it without another
- * wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
- * control event is looked at again soon). With a single code there is no order between codes
- * to keep. */
+// After a signal of the group's only code, takes the ones queued behind it without another
+// wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
+// control event is looked at again soon). With a single code there is no order between codes
+// to keep.
 void SignalSession::take_following(uint32_t code, HANDLE event, uint32_t group) {
     for (uint32_t taken = 0;
          taken < kFollowingBatch && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; ++taken) {
@@ -270,7 +270,7 @@ void SignalSession::take_following(uint32_t code, HANDLE event, uint32_t group) 
     }
 }
 
-/* Reads the group's current set of events under the lock; false once the session ends. */
+// Reads the group's current set of events under the lock; false once the session ends.
 bool SignalSession::take_wait_set(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired) {
     std::lock_guard<std::mutex> guard(lock_);
     retired.clear();
@@ -303,9 +303,9 @@ bool SignalSession::pop_for_callback(uint32_t &code) {
     return true;
 }
 
-/* A signal whose code was removed while the listener waited is dropped. When the queue is
- * full, the newest signal is dropped and counted. Without a callback a waiter is told;
- * with one, listener 0 is woken to deliver what arrived in another group. */
+// A signal whose code was removed while the listener waited is dropped. When the queue is
+// full, the newest signal is dropped and counted. Without a callback a waiter is told;
+// with one, listener 0 is woken to deliver what arrived in another group.
 void SignalSession::on_arrival(uint32_t code, HANDLE event, uint32_t group) {
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -321,7 +321,7 @@ void SignalSession::on_arrival(uint32_t code, HANDLE event, uint32_t group) {
         wake(0);
 }
 
-/* Called with the lock held; false (and counted) when the signal had to be dropped. */
+// Called with the lock held; false (and counted) when the signal had to be dropped.
 bool SignalSession::enqueue(uint32_t code) {
     if (queue_.size() < kSignalQueueCapacity) {
         try {

@@ -1,5 +1,5 @@
-/* The signal functions of the C interface: argument checks, the current session, and
- * the error convention (every failure returns its number and leaves it as last error). */
+// The signal functions of the C interface: argument checks, the current session, and
+// the error convention (every failure returns its number and leaves it as last error).
 #include <memory>
 #include <mutex>
 
@@ -16,8 +16,8 @@ namespace {
 std::mutex g_sessionLock;
 std::shared_ptr<SignalSession> g_session;
 
-/** The running session, or null before UOS_SigInit and after UOS_SigExit. Callers keep
- *  the returned reference, so a concurrent UOS_SigExit cannot free it under them. */
+/// The running session, or null before UOS_SigInit and after UOS_SigExit. Callers keep
+/// the returned reference, so a concurrent UOS_SigExit cannot free it under them.
 std::shared_ptr<SignalSession> current_session() {
     std::lock_guard<std::mutex> guard(g_sessionLock);
     return g_session;
@@ -31,14 +31,14 @@ int32_t as_status(uint32_t err) {
     return err == 0 ? 0 : fail(err);
 }
 
-/** The error number of a signal request that threw: ERR_UOS_NO_MEM when memory ran out,
- *  ERR_UOS otherwise. */
+/// The error number of a signal request that threw: ERR_UOS_NO_MEM when memory ran out,
+/// ERR_UOS otherwise.
 uint32_t signal_fault(trax::EntryFault fault) {
     return fault == trax::EntryFault::NoMemory ? ERR_UOS_NO_MEM : ERR_UOS;
 }
 
-/** Starts a session unless one runs. Holding the lock across the start keeps two
- *  concurrent UOS_SigInit calls from both succeeding. */
+/// Starts a session unless one runs. Holding the lock across the start keeps two
+/// concurrent UOS_SigInit calls from both succeeding.
 uint32_t start_session(UOS_SIG_HANDLER handler) {
     std::lock_guard<std::mutex> guard(g_sessionLock);
     if (g_session)
@@ -50,8 +50,8 @@ uint32_t start_session(UOS_SIG_HANDLER handler) {
     return err;
 }
 
-/** Detaches the session first, so that a new UOS_SigInit may follow at once (even from
- *  inside the callback), and then stops it; its queued signals are dropped with it. */
+/// Detaches the session first, so that a new UOS_SigInit may follow at once (even from
+/// inside the callback), and then stops it; its queued signals are dropped with it.
 uint32_t end_session() {
     std::shared_ptr<SignalSession> session;
     {
@@ -84,14 +84,14 @@ using trax::oss::is_signal_code;
 using trax::oss::signal_fault;
 using trax::oss::as_status;
 
-/* Every signal entry runs through the entry guard: an exception inside (no memory for a
- * queue entry or an event, a thread that cannot be started or joined) becomes the
- * entry's error number instead of crossing the C interface. */
+// Every signal entry runs through the entry guard: an exception inside (no memory for a
+// queue entry or an event, a thread that cannot be started or joined) becomes the
+// entry's error number instead of crossing the C interface.
 
 namespace {
 
-/** Runs request(session) on the current session through the entry guard; fails with
- *  ERR_UOS_NOT_INIT when there is none. */
+/// Runs request(session) on the current session through the entry guard; fails with
+/// ERR_UOS_NOT_INIT when there is none.
 template <class Request> int32_t on_session(Request request) {
     auto session = current_session();
     if (!session)

@@ -1,4 +1,4 @@
-/* The replaceable table of system calls used by the signal machinery. */
+// The replaceable table of system calls used by the signal machinery.
 #include "oss_internal.h"
 
 namespace trax::oss {

@@ -11,7 +11,7 @@ using trax::platform::acceptWakeup;
 using trax::platform::eventFileName;
 using trax::platform::makeEventAddress;
 
-/* A received datagram as recvmsg would hand it over, built by hand. */
+// A received datagram as recvmsg would hand it over, built by hand.
 struct FakeDatagram {
     uint64_t payload = 0;
     iovec data{&payload, sizeof payload};

@@ -1,24 +1,24 @@
-/* The other process of the cross-process tests. Commands:
- *   set <name>...              create each named event, set it once; print "existed <0|1>"
- *                              per name and "failed <error>" after a failed set; exit
- *                              status 1 if a call failed
- *   own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
- *                              <error>" and exit status 1), then wait count times,
- *                              printing "signalled" or "timeout" each time
- *   alternate <count> <a> <b>  set the events a and b in turn, count times each; print
- *                              "done", or "failed <error>" and exit status 1
- *   send-raw <path>            send one wake-up datagram to the socket file; print "sent" or
- *                              "unsent"
- *   bind-raw <path>            bind a socket to the file; print "bound" or "refused"
- *   as-user <uid> <command...> switch to that user (and its group of the same number),
- *                              then run the command
- *   version                    print the emulated version as "<platform> <major> <minor>
- *                              <build> <service pack>"
- *   hold-mapping <name> <n>    create a 4096-byte named mapping, store n in its first word,
- *                              print "mapped <existed 0|1>" and wait until killed
- *   hold-mutex <name>          create the named mutex, take it, print the wait's result and
- *                              wait until killed
- *   open-file <path>           open the file read-only, print "opened" or "refused" */
+// The other process of the cross-process tests. Commands:
+// set <name>...              create each named event, set it once; print "existed <0|1>"
+//                            per name and "failed <error>" after a failed set; exit
+//                            status 1 if a call failed
+// own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
+//                            <error>" and exit status 1), then wait count times,
+//                            printing "signalled" or "timeout" each time
+// alternate <count> <a> <b>  set the events a and b in turn, count times each; print
+//                            "done", or "failed <error>" and exit status 1
+// send-raw <path>            send one wake-up datagram to the socket file; print "sent" or
+//                            "unsent"
+// bind-raw <path>            bind a socket to the file; print "bound" or "refused"
+// as-user <uid> <command...> switch to that user (and its group of the same number),
+//                            then run the command
+// version                    print the emulated version as "<platform> <major> <minor>
+//                            <build> <service pack>"
+// hold-mapping <name> <n>    create a 4096-byte named mapping, store n in its first word,
+//                            print "mapped <existed 0|1>" and wait until killed
+// hold-mutex <name>          create the named mutex, take it, print the wait's result and
+//                            wait until killed
+// open-file <path>           open the file read-only, print "opened" or "refused"
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/socket.h>

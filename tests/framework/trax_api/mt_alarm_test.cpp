@@ -6,7 +6,7 @@ using apitest::OpenPath;
 
 namespace {
 
-/** The named event through which signal reaches this process, as a receiver creates it. */
+/// The named event through which signal reaches this process, as a receiver creates it.
 class SignalEvent {
   public:
     explicit SignalEvent(uint32_t signal) {

@@ -1,6 +1,6 @@
-/* Simulated devices shared by the processes of a user: values, the device semaphore, crash
- * safety, descriptions that differ, and other users. Each test uses a device name of its
- * own, so tests running in parallel never meet. */
+// Simulated devices shared by the processes of a user: values, the device semaphore, crash
+// safety, descriptions that differ, and other users. Each test uses a device name of its
+// own, so tests running in parallel never meet.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
