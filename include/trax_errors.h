@@ -33,7 +33,7 @@
 #define ERR_MK_UNK_CODE 0xE00E1104u      ///< unknown status code
 #define ERR_MK_ILL_PARAM 0xE00E1105u     ///< illegal parameter (e.g. null pointer)
 #define ERR_MK_BLK_SIZE 0xE00E1106u ///< block size negative, too large, or too small for the code
-#define ERR_MK_NO_MEM 0xE00E1107u ///< out of memory
+#define ERR_MK_NO_MEM 0xE00E1107u   ///< out of memory
 #define ERR_MK_DEVSEM_TIMEOUT 0xE00E1108u  ///< device semaphore not got within the time-out
 #define ERR_MK_DEVSEM_NOT_HELD 0xE00E1109u ///< device semaphore released but not held
 #define ERR_MK_ILL_IOCTL 0xE00E110Au       ///< unknown I/O-control code or bad buffer

@@ -3,7 +3,6 @@
 
 #include "traxapp.h"
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     return TraxappMain(argc, argv, std::malloc);
 }

@@ -25,16 +25,14 @@ static_assert(sizeof(OSVERSIONINFOA) == kVersionRecordSize);
 static_assert(kRefusalBoxStyle == 0x1010);
 
 /// Tells the user why the name cannot be converted; returns after the box is dismissed.
-void ShowRefusal(const char *text)
-{
+void ShowRefusal(const char *text) {
     MessageBoxA(nullptr, text, kBoxTitle, kRefusalBoxStyle);
 }
 
 /// Checks that the running system is Windows NT 4.0 (any minor version). On any other
 /// system it shows the matching box and returns false; a failing version query shows
 /// none, since there is nothing to tell the user about the version.
-bool RunningOnNt4()
-{
+bool RunningOnNt4() {
     OSVERSIONINFOA info;
     info.dwOSVersionInfoSize = kVersionRecordSize;
     if (!GetVersionExA(&info))
@@ -52,8 +50,7 @@ bool RunningOnNt4()
 
 } // namespace
 
-extern "C" int32_t WINAPI WINSPEC_ConvDevName(const char *name, char *dest)
-{
+extern "C" int32_t WINAPI WINSPEC_ConvDevName(const char *name, char *dest) {
     if (!RunningOnNt4()) {
         SetLastError(ERROR_BAD_ENVIRONMENT);
         return 0;

@@ -13,8 +13,7 @@
 
 /// Writes the event name of signal sigCode for process pid into buf (at least
 /// TRAX_SIG_EVENT_NAME_MAX bytes) and returns buf.
-static inline char *trax_sig_event_name(uint32_t pid, uint32_t sigCode, char *buf)
-{
+static inline char *trax_sig_event_name(uint32_t pid, uint32_t sigCode, char *buf) {
     snprintf(buf, TRAX_SIG_EVENT_NAME_MAX, "%xSigEvt%x", (unsigned)pid, (unsigned)sigCode);
     return buf;
 }

@@ -78,11 +78,11 @@ uint32_t signals_dropped() {
 
 } // namespace trax::oss
 
+using trax::oss::as_status;
 using trax::oss::current_session;
 using trax::oss::fail;
 using trax::oss::is_signal_code;
 using trax::oss::signal_fault;
-using trax::oss::as_status;
 
 // Every signal entry runs through the entry guard: an exception inside (no memory for a
 // queue entry or an event, a thread that cannot be started or joined) becomes the

@@ -8,8 +8,8 @@
 #include "frmTraxApi.h"
 #include "libbinding.h"
 #include "modTraxgui.h"
-#include "traxgui_signal_support.h"
 #include "traxguiTestSupport.h"
+#include "traxgui_signal_support.h"
 
 #include <QComboBox>
 #include <QGroupBox>

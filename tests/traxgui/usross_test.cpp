@@ -9,9 +9,9 @@
 #include "modSigHdlr.h"
 #include "modTraxgui.h"
 #include "pictureBox.h"
-#include "traxgui_signal_support.h"
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
+#include "traxgui_signal_support.h"
 
 #include <usr_oss.h>
 
