@@ -186,18 +186,20 @@ void Session(long commands, const std::string &traxnt, const std::string &ceilin
     const std::string script = WriteScript(SessionScript(commands));
     std::vector<double> cpu, ceilingCpu, otherCpu, writes, ceilingWrites, otherWrites;
     int badExits = 0;
+    // Write calls are reported per 100,000 commands.
+    const double perCommands = 1e5 / static_cast<double>(commands);
     for (int r = 0; r < kSessionRuns; ++r) {
         const RunFigures shell = RunScripted(traxnt, script);
         const RunFigures bare = RunScripted(ceiling, script);
         cpu.push_back(shell.cpuSeconds);
         ceilingCpu.push_back(bare.cpuSeconds);
-        writes.push_back(static_cast<double>(shell.writeCalls) * 1e5 / commands);
-        ceilingWrites.push_back(static_cast<double>(bare.writeCalls) * 1e5 / commands);
+        writes.push_back(static_cast<double>(shell.writeCalls) * perCommands);
+        ceilingWrites.push_back(static_cast<double>(bare.writeCalls) * perCommands);
         badExits += (shell.status != 0) + (bare.status != 0);
         if (!other.empty()) {
             const RunFigures previous = RunScripted(other, script);
             otherCpu.push_back(previous.cpuSeconds);
-            otherWrites.push_back(static_cast<double>(previous.writeCalls) * 1e5 / commands);
+            otherWrites.push_back(static_cast<double>(previous.writeCalls) * perCommands);
             badExits += previous.status != 0;
         }
     }

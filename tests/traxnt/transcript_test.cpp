@@ -108,8 +108,8 @@ TEST_P(TranscriptTest, OutputAndStatusMatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Traxnt, TranscriptTest, ::testing::ValuesIn(TranscriptNames()),
-                         [](const ::testing::TestParamInfo<std::string> &info) {
-                             std::string name = info.param;
+                         [](const ::testing::TestParamInfo<std::string> &test) {
+                             std::string name = test.param;
                              std::replace_if(
                                  name.begin(), name.end(),
                                  [](char c) {

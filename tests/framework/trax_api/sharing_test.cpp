@@ -131,7 +131,7 @@ TEST_F(SharedDevice, ProcessesKilledAtRandomMomentsLeaveTheDeviceUsableAndNothin
         if (running.size() < kAtOnce)
             continue;
         const size_t victim = random() % running.size();
-        for (unsigned lines = random() % 40; lines > 0; --lines)
+        for (auto lines = random() % 40; lines > 0; --lines)
             running[victim]->readLine();
         running[victim]->kill();
         running.erase(running.begin() + static_cast<ptrdiff_t>(victim));
