@@ -1,7 +1,7 @@
-/* Finding and reading definition files. A file is read only if it is a regular file of
- * the user or of root that no one else may change, and not larger than the cap, so that a
- * planted, endless or huge file can neither take over a device nor hang or exhaust a
- * process. */
+// Finding and reading definition files. A file is read only if it is a regular file of
+// the user or of root that no one else may change, and not larger than the cap, so that a
+// planted, endless or huge file can neither take over a device nor hang or exhaust a
+// process.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
-/* Reading device definitions from YAML. Every problem is collected with its place in the
- * file; a text with any problem yields no device at all. */
+// Reading device definitions from YAML. Every problem is collected with its place in the
+// file; a text with any problem yields no device at all.
 #include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/yaml.h>
 
@@ -30,7 +30,7 @@ constexpr Symbol kBooleans[] = {{"false", 0}, {"true", 1}};
 constexpr const char *kSubMaps[] = {"channels", "irq", "device_id_prom", "board_id_prom"};
 constexpr const char *kSequences[] = {"address_spaces", "status_codes", "faults"};
 
-/** Parses one definition text, collecting problems. */
+/// Parses one definition text, collecting problems.
 class Reader {
   public:
     explicit Reader(const std::string &fileName) : file_(fileName) {}
@@ -42,11 +42,11 @@ class Reader {
     bool is_map(const YAML::Node &node, const char *what);
     bool is_sequence(const YAML::Node &node, const char *what, std::size_t maxCount);
     bool is_text(const YAML::Node &node, const char *what);
-    /** Reports every key of map that allowed does not list. */
+    /// Reports every key of map that allowed does not list.
     void known_keys(const YAML::Node &map, std::span<const char *const> allowed);
-    /** The value of key in map; reports it missing (and returns a null node) if absent. */
+    /// The value of key in map; reports it missing (and returns a null node) if absent.
     YAML::Node required(const YAML::Node &map, const char *key, const char *owner);
-    /** Calls add for a single value, or for each entry of a list of at most maxCount. */
+    /// Calls add for a single value, or for each entry of a list of at most maxCount.
     template <class F>
     void one_or_list(const YAML::Node &node, const char *key, std::size_t maxCount, F add);
     std::optional<int64_t> number(const YAML::Node &node, const char *key, int64_t min, int64_t max,

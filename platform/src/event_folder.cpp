@@ -1,5 +1,5 @@
-/* The private folder of a user's named events, its lock, and the removal of socket files that
- * crashed owners left behind. */
+// The private folder of a user's named events, its lock, and the removal of socket files that
+// crashed owners left behind.
 #include "event_folder.h"
 
 #include <dirent.h>
@@ -24,8 +24,8 @@ bool isPrivateTo(const struct stat &status, uid_t owner) {
     return S_ISDIR(status.st_mode) && status.st_uid == owner && (status.st_mode & 07777) == 0700;
 }
 
-/* The runtime folder's subfolder when the runtime folder is safe and leaves room for every
- * socket address, else the per-user folder in /tmp. */
+// The runtime folder's subfolder when the runtime folder is safe and leaves room for every
+// socket address, else the per-user folder in /tmp.
 std::string chooseFolder(uid_t user) {
     const char *runtime = secure_getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/' && isSafeBaseFolder(runtime, user)) {
@@ -36,8 +36,8 @@ std::string chooseFolder(uid_t user) {
     return "/tmp/trax-" + std::to_string(user);
 }
 
-/* The checked folder of the user who last asked; a process that changes its user gets the
- * folder of the new one. */
+// The checked folder of the user who last asked; a process that changes its user gets the
+// folder of the new one.
 struct FolderCache {
     std::mutex lock;
     bool known = false;
@@ -74,7 +74,7 @@ int openPrivateFolder(const std::string &path, uid_t owner) {
             errno = EACCES;
         return -1;
     }
-    /* A restrictive umask may have taken bits away from a folder made just now. */
+    // A restrictive umask may have taken bits away from a folder made just now.
     if (created)
         fchmod(fd, 0700);
     struct stat status;
@@ -120,8 +120,8 @@ bool isStaleSocket(const sockaddr_un &address, socklen_t length) {
     return refused;
 }
 
-/* The folder is opened anew for each lock: a descriptor shared with a forked child would
- * share its lock too, and then exclude nobody. */
+// The folder is opened anew for each lock: a descriptor shared with a forked child would
+// share its lock too, and then exclude nobody.
 FolderLock::FolderLock(const std::string &folder)
     : folder_(folder), fd_(openPrivateFolder(folder, geteuid())) {
     if (fd_ < 0)

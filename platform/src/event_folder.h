@@ -1,12 +1,12 @@
-/* The folder that holds the socket files of a user's named events. It is private to the user:
- * $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
- * symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
- * it is a real folder owned by the user with mode 0700. Another user can therefore neither
- * bind an event's name nor send to it nor leave files in the way.
- *
- * Binding happens under an exclusive lock of the folder, so that a socket file left behind by
- * a crashed owner can be told apart from a live one and removed without racing another
- * process that binds the same name. */
+// The folder that holds the socket files of a user's named events. It is private to the user:
+// $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
+// symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
+// it is a real folder owned by the user with mode 0700. Another user can therefore neither
+// bind an event's name nor send to it nor leave files in the way.
+//
+// Binding happens under an exclusive lock of the folder, so that a socket file left behind by
+// a crashed owner can be told apart from a live one and removed without racing another
+// process that binds the same name.
 #ifndef TRAX_PLATFORM_EVENT_FOLDER_H
 #define TRAX_PLATFORM_EVENT_FOLDER_H
 

@@ -1,4 +1,4 @@
-/* Named-event socket addresses and the check applied to every received wake-up. */
+// Named-event socket addresses and the check applied to every received wake-up.
 #include "event_wire.h"
 
 #include <cstring>
@@ -6,7 +6,7 @@
 namespace trax::platform {
 namespace {
 
-/* 128-bit FNV-1a: a stable, well-spread digest for names that do not fit an address. */
+// 128-bit FNV-1a: a stable, well-spread digest for names that do not fit an address.
 std::string hashName(std::string_view name) {
     using u128 = unsigned __int128;
     const u128 prime = (static_cast<u128>(0x0000000001000000ull) << 64) | 0x000000000000013Bull;
@@ -33,7 +33,7 @@ std::string eventFileName(std::string_view name, size_t room) {
 }
 
 socklen_t makeEventAddress(std::string_view folder, std::string_view name, sockaddr_un &address) {
-    /* Room for the folder, a '/', and the file name, before the terminating NUL. */
+    // Room for the folder, a '/', and the file name, before the terminating NUL.
     const size_t capacity = sizeof(sockaddr_un::sun_path) - 1;
     if (folder.size() + 1 + kMaxHashedFileName > capacity)
         return 0;

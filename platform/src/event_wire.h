@@ -1,7 +1,7 @@
-/* How named events travel between processes: each named event is an AF_UNIX datagram
- * socket file in a folder private to the user (see event_folder.h). Every SetEvent sends one
- * datagram that carries the sender's CLOCK_MONOTONIC time, so queued wake-ups of several
- * events can be ordered. */
+// How named events travel between processes: each named event is an AF_UNIX datagram
+// socket file in a folder private to the user (see event_folder.h). Every SetEvent sends one
+// datagram that carries the sender's CLOCK_MONOTONIC time, so queued wake-ups of several
+// events can be ordered.
 #ifndef TRAX_PLATFORM_EVENT_WIRE_H
 #define TRAX_PLATFORM_EVENT_WIRE_H
 

@@ -1,9 +1,9 @@
-/* Event calls, unnamed events and the wait on several events.
- *
- * An unnamed event is an eventfd: a non-zero counter means signalled. An auto-reset wait
- * takes the signal by reading the counter, which only one waiter can do; a manual-reset
- * event stays readable until ResetEvent drains it. Being descriptors, unnamed and named
- * events can be waited on together with one poll(). */
+// Event calls, unnamed events and the wait on several events.
+//
+// An unnamed event is an eventfd: a non-zero counter means signalled. An auto-reset wait
+// takes the signal by reading the counter, which only one waiter can do; a manual-reset
+// event stays readable until ResetEvent drains it. Being descriptors, unnamed and named
+// events can be waited on together with one poll().
 #include "events.h"
 
 #include <sys/eventfd.h>
@@ -38,7 +38,7 @@ class UnnamedEvent final : public EventObject {
     bool tryConsume() override { return manualReset_ ? isSignalled() : drain(); }
 
   private:
-    /* Reads the counter back to zero; true if it was signalled. */
+    // Reads the counter back to zero; true if it was signalled.
     bool drain() {
         uint64_t value = 0;
         return read(fd_, &value, sizeof value) == sizeof value;
@@ -53,8 +53,8 @@ class UnnamedEvent final : public EventObject {
     bool manualReset_;
 };
 
-/* Among the readable descriptors, the index whose pending wake-up was sent first. When
- * only one is readable there is nothing to compare, and its queue is not inspected. */
+// Among the readable descriptors, the index whose pending wake-up was sent first. When
+// only one is readable there is nothing to compare, and its queue is not inspected.
 std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count) {
     std::optional<size_t> best;
     uint64_t bestSent = 0;
@@ -85,16 +85,16 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
-/* A wait that includes an event which cannot receive yet (an opener) polls in slices of
- * this length, so that it notices when the event can take over its name. */
+// A wait that includes an event which cannot receive yet (an opener) polls in slices of
+// this length, so that it notices when the event can take over its name.
 constexpr DWORD kRetrySliceMs = 100;
 
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
-    /* A single event whose wake-up is already there needs no poll, nor does a check that
-     * finds none and may not wait: this keeps a receiver that falls behind a flood of sets
-     * at one system call per wake-up. */
+    // A single event whose wake-up is already there needs no poll, nor does a check that
+    // finds none and may not wait: this keeps a receiver that falls behind a flood of sets
+    // at one system call per wake-up.
     if (count == 1) {
         if (events[0]->tryConsume())
             return WAIT_OBJECT_0;
@@ -111,8 +111,8 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
             cannotReceive = cannotReceive || fds[i].fd < 0;
             taken = taken || events[i]->hasTaken();
         }
-        /* With a wake-up already taken off its descriptor, the poll only looks at what the
-         * other events have, without waiting. */
+        // With a wake-up already taken off its descriptor, the poll only looks at what the
+        // other events have, without waiting.
         const Deadline slice = taken           ? Deadline::after(0)
                                : cannotReceive ? deadline.earlier(kRetrySliceMs)
                                                : deadline;
@@ -163,7 +163,7 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initial
     }
     if (std::string_view(name).size() > kMaxEventName)
         return failHandle(ERROR_FILENAME_EXCED_RANGE);
-    /* Named events are auto-reset only: each SetEvent queues one wake-up. */
+    // Named events are auto-reset only: each SetEvent queues one wake-up.
     if (manualReset)
         return failHandle(ERROR_NOT_SUPPORTED);
     return trax::guardEntry(

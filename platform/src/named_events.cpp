@@ -1,20 +1,20 @@
-/* Named events across processes.
- *
- * A named event is a datagram socket file in the user's private event folder. The first
- * process to create a name binds its file and owns the event: it receives the wake-ups. A
- * process that finds the name bound by a live socket holds an "opener": its SetEvent sends to
- * the owner, but it does not receive. Each wait on an opener tries to bind the name again, so
- * an opener takes the event over once the owner has gone (waits that find the owner still
- * there only time out). Every SetEvent sends one datagram (also from the owner to itself),
- * wake-ups queue in order and each successful wait takes one, so repeated signals are never
- * merged. Only datagrams from processes of the same user are accepted.
- *
- * The owner removes its file when it closes the event or the process exits; the file of an
- * owner that crashed is removed by the next process that binds the name, or by the sweep
- * that each process makes of the folder when it first binds a name.
- *
- * Within one process a name always maps to one object: creating it again returns a new
- * handle to the same event. */
+// Named events across processes.
+//
+// A named event is a datagram socket file in the user's private event folder. The first
+// process to create a name binds its file and owns the event: it receives the wake-ups. A
+// process that finds the name bound by a live socket holds an "opener": its SetEvent sends to
+// the owner, but it does not receive. Each wait on an opener tries to bind the name again, so
+// an opener takes the event over once the owner has gone (waits that find the owner still
+// there only time out). Every SetEvent sends one datagram (also from the owner to itself),
+// wake-ups queue in order and each successful wait takes one, so repeated signals are never
+// merged. Only datagrams from processes of the same user are accepted.
+//
+// The owner removes its file when it closes the event or the process exits; the file of an
+// owner that crashed is removed by the next process that binds the name, or by the sweep
+// that each process makes of the folder when it first binds a name.
+//
+// Within one process a name always maps to one object: creating it again returns a new
+// handle to the same event.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,7 +34,7 @@
 namespace trax::platform {
 namespace {
 
-/* How long SetEvent waits for room when the owner's queue of wake-ups is full. */
+// How long SetEvent waits for room when the owner's queue of wake-ups is full.
 constexpr time_t kFullQueueWaitSeconds = 1;
 
 class NamedEvent final : public EventObject {
@@ -85,10 +85,10 @@ class NamedEvent final : public EventObject {
     bool hasTaken() const override { return hasTaken_; }
 
   private:
-    /* Most wake-ups taken from the socket with one call. */
+    // Most wake-ups taken from the socket with one call.
     static constexpr size_t kBatch = 16;
 
-    /* Called with receiveLock_ held. */
+    // Called with receiveLock_ held.
     bool hasWakeup() { return owner_ && (takenCount_ > 0 || takeBatch()); }
     bool takeBatch();
     int sendToOwner(uint64_t sent);
@@ -99,17 +99,17 @@ class NamedEvent final : public EventObject {
     std::atomic<bool> owner_;
     sockaddr_un address_;
     socklen_t addressLength_;
-    /* The process that bound the name: a forked child must not remove its parent's file. */
+    // The process that bound the name: a forked child must not remove its parent's file.
     std::atomic<pid_t> binder_{owner_ ? getpid() : 0};
-    /* Socket connected to the owner, through which an opener sends; -1 until first used. */
+    // Socket connected to the owner, through which an opener sends; -1 until first used.
     int sender_ = -1;
     std::mutex bindLock_;
     std::mutex sendLock_;
-    /* The user whose wake-ups are accepted: the one that created the event. */
+    // The user whose wake-ups are accepted: the one that created the event.
     const uid_t user_ = geteuid();
-    /* Wake-ups taken from the socket but not yet consumed, oldest first, from takenHead_ on:
-     * taking them in batches lets a receiver behind a flood of sets catch up with one system
-     * call per batch and frees the senders' queue sooner. Guarded by receiveLock_. */
+    // Wake-ups taken from the socket but not yet consumed, oldest first, from takenHead_ on:
+    // taking them in batches lets a receiver behind a flood of sets catch up with one system
+    // call per batch and frees the senders' queue sooner. Guarded by receiveLock_.
     uint64_t taken_[kBatch] = {};
     size_t takenHead_ = 0;
     size_t takenCount_ = 0;
@@ -117,7 +117,7 @@ class NamedEvent final : public EventObject {
     std::mutex receiveLock_;
 };
 
-/* The named events alive in this process, by name. */
+// The named events alive in this process, by name.
 struct NameRegistry {
     std::mutex lock;
     std::condition_variable released;
@@ -129,9 +129,9 @@ NameRegistry &registry() {
     return *instance;
 }
 
-/* At exit the handles of a process are never closed, so its socket files are removed here.
- * The events are released outside the registry lock, since the last reference to one may
- * be dropped here and its destructor takes that lock. */
+// At exit the handles of a process are never closed, so its socket files are removed here.
+// The events are released outside the registry lock, since the last reference to one may
+// be dropped here and its destructor takes that lock.
 void releaseNamesAtExit() {
     std::vector<std::shared_ptr<NamedEvent>> live;
     {
@@ -151,9 +151,9 @@ void releaseNamesAtExitOnce() {
     (void)registered;
 }
 
-/* A datagram socket whose sends wait at most kFullQueueWaitSeconds for room. One that is to
- * receive also gets the sender's credentials with each wake-up; a socket that only sends
- * goes without, since with them it would bind itself an automatic abstract address. */
+// A datagram socket whose sends wait at most kFullQueueWaitSeconds for room. One that is to
+// receive also gets the sender's credentials with each wake-up; a socket that only sends
+// goes without, since with them it would bind itself an automatic abstract address.
 int openEventSocket(bool receives) {
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -174,8 +174,8 @@ bool bindTo(int fd, const sockaddr_un &address, socklen_t length) {
     return bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
 }
 
-/* Binds the event's socket file under the folder lock; a file whose owner has gone is removed
- * first. Returns 0, EADDRINUSE while a live owner holds the name, or another errno value. */
+// Binds the event's socket file under the folder lock; a file whose owner has gone is removed
+// first. Returns 0, EADDRINUSE while a live owner holds the name, or another errno value.
 int claimName(const std::string &folder, int fd, const sockaddr_un &address, socklen_t length) {
     FolderLock lock(folder);
     if (!lock.held())
@@ -190,7 +190,7 @@ int claimName(const std::string &folder, int fd, const sockaddr_un &address, soc
     return bindTo(fd, address, length) ? 0 : errno;
 }
 
-/* Sends one wake-up, to `to` or (when null) to the connected peer; 0 or the errno value. */
+// Sends one wake-up, to `to` or (when null) to the connected peer; 0 or the errno value.
 int sendWakeup(int fd, uint64_t sent, const sockaddr_un *to, socklen_t length) {
     for (;;) {
         const ssize_t result = to != nullptr
@@ -204,13 +204,13 @@ int sendWakeup(int fd, uint64_t sent, const sockaddr_un *to, socklen_t length) {
     }
 }
 
-/* True for the errors that say no socket owns the name (any more). */
+// True for the errors that say no socket owns the name (any more).
 bool nobodyOwns(int error) {
     return error == ECONNREFUSED || error == ENOENT || error == ENOTCONN;
 }
 
-/* The result of SetEvent for the outcome of a send. A full queue that stayed full for the
- * whole wait is refused rather than the signal lost. */
+// The result of SetEvent for the outcome of a send. A full queue that stayed full for the
+// whole wait is refused rather than the signal lost.
 BOOL setResult(int error) {
     if (error == 0 || nobodyOwns(error))
         return TRUE; // as on Windows, setting a name nobody holds signals nobody
@@ -232,15 +232,15 @@ NamedEvent::~NamedEvent() {
     r.released.notify_all();
 }
 
-/* The file goes before the socket is closed: while the socket lives nobody can take the
- * file for stale, so no other process's new socket of the same name can be removed here. */
+// The file goes before the socket is closed: while the socket lives nobody can take the
+// file for stale, so no other process's new socket of the same name can be removed here.
 void NamedEvent::releaseName() noexcept {
     if (owner_ && binder_ == getpid())
         unlink(address_.sun_path);
 }
 
-/* The owner sends to its own socket file (unlimited by the queue length that applies between
- * sockets); an opener sends through a socket connected to the owner. */
+// The owner sends to its own socket file (unlimited by the queue length that applies between
+// sockets); an opener sends through a socket connected to the owner.
 BOOL NamedEvent::set() {
     const uint64_t sent = monotonicNanoseconds();
     if (owner_)
@@ -248,8 +248,8 @@ BOOL NamedEvent::set() {
     return setResult(sendToOwner(sent));
 }
 
-/* Connects on first use and again after the owner has gone, since a new owner may have bound
- * the name meanwhile. */
+// Connects on first use and again after the owner has gone, since a new owner may have bound
+// the name meanwhile.
 int NamedEvent::sendToOwner(uint64_t sent) {
     std::lock_guard guard(sendLock_);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -274,8 +274,8 @@ int NamedEvent::sendToOwner(uint64_t sent) {
     return ECONNREFUSED;
 }
 
-/* Takes up to kBatch queued wake-ups from the socket into taken_, dropping those that fail the
- * check on the way; true when at least one was taken. Called with the batch empty. */
+// Takes up to kBatch queued wake-ups from the socket into taken_, dropping those that fail the
+// check on the way; true when at least one was taken. Called with the batch empty.
 bool NamedEvent::takeBatch() {
     for (;;) {
         uint64_t payload[kBatch];
@@ -320,7 +320,7 @@ bool NamedEvent::bindName() {
     return owner_;
 }
 
-/* Creates the socket of a new event and binds the name if no live socket holds it yet. */
+// Creates the socket of a new event and binds the name if no live socket holds it yet.
 std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState) {
     std::string folder;
     if (const int error = eventFolder(folder); error != 0) {
@@ -374,8 +374,8 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
             existed = true;
             return live;
         }
-        /* The last handle of this name is closing right now; its socket still holds the
-         * name until its destructor has run. */
+        // The last handle of this name is closing right now; its socket still holds the
+        // name until its destructor has run.
         r.released.wait(lock);
     }
     releaseNamesAtExitOnce();
@@ -385,7 +385,7 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
     try {
         r.events.emplace(key, event);
     } catch (const std::bad_alloc &) {
-        /* The event's destructor takes the registry lock, so it must go after the lock. */
+        // The event's destructor takes the registry lock, so it must go after the lock.
         lock.unlock();
         event.reset();
         throw;
