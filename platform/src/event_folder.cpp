@@ -162,7 +162,8 @@ void sweepStaleSockets(const FolderLock &lock) {
                                          lock.folder().c_str(), entry->d_name);
         if (length <= 0 || static_cast<size_t>(length) >= sizeof address.sun_path)
             continue;
-        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length + 1);
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) +
+                                                 static_cast<size_t>(length) + 1);
         if (isStaleSocket(address, size))
             unlinkat(lock.fd(), entry->d_name, 0);
     }
