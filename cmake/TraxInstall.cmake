@@ -15,6 +15,23 @@ set(TRAX_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/trax)
 file(RELATIVE_PATH TRAX_LIBDIR_FROM_BINDIR ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set(CMAKE_INSTALL_RPATH "$ORIGIN/${TRAX_LIBDIR_FROM_BINDIR}")
 set(CMAKE_INSTALL_RPATH_USE_LINK_PATH OFF)
+# Programs and libraries carry the installed RUNPATH already in the build tree, where the
+# library folder as seen from bin/ is a link back to bin/. Rewriting the RUNPATH at install
+# time instead would make CMake pad the build RUNPATH with empty entries, which the loader
+# reads as the current folder: a program run from a hostile folder would load its libraries
+# from there.
+if(NOT WIN32 AND NOT IS_ABSOLUTE "${TRAX_LIBDIR_FROM_BINDIR}"
+   AND NOT TRAX_LIBDIR_FROM_BINDIR MATCHES "^\\.\\./\\.\\.")
+  set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)
+  set(build_libdir "${CMAKE_BINARY_DIR}/bin/${TRAX_LIBDIR_FROM_BINDIR}")
+  cmake_path(NORMAL_PATH build_libdir)
+  cmake_path(GET build_libdir PARENT_PATH build_libdir_parent)
+  file(RELATIVE_PATH bin_from_libdir "${build_libdir_parent}" "${CMAKE_BINARY_DIR}/bin")
+  if(NOT EXISTS "${build_libdir}")
+    file(MAKE_DIRECTORY "${build_libdir_parent}")
+    file(CREATE_LINK "${bin_from_libdir}" "${build_libdir}" SYMBOLIC)
+  endif()
+endif()
 
 # trax_gzip(source output): a build step that compresses source into output as Debian ships
 # manual pages and changelogs; -n leaves name and time out, so equal input gives equal files.

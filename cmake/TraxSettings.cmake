@@ -11,12 +11,7 @@ else()
   target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Wshadow -Wconversion -Werror)
 endif()
 
-# Start-up cost: every program and library names only the libraries it really uses, and
-# relative relocations are stored packed, so the loader has less to read and apply (ELF
-# only: Windows DLLs import by name anyway).
-if(NOT MSVC AND NOT WIN32)
-  target_link_options(trax_warnings INTERFACE LINKER:--as-needed LINKER:-z,pack-relative-relocs)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/TraxStartup.cmake)
 
 if(TRAX_SANITIZE STREQUAL "address")
   target_compile_options(trax_warnings INTERFACE -fsanitize=address,undefined
@@ -59,16 +54,7 @@ function(add_trax_test name)
 endfunction()
 include(GoogleTest)
 
-# trax_export_list(target map-file): on ELF platforms a version script limits the shared
-# library's exports to the map file's list. Windows DLLs export what their sources mark
-# for export (or their .def file lists) instead.
-function(trax_export_list target map)
-  if(WIN32)
-    return()
-  endif()
-  target_link_options(${target} PRIVATE -Wl,--version-script=${map})
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/TraxExportMap.cmake)
 
 if(WIN32)
   # DLLs carry their plain names (velk_trax_api.dll), as their callers load them.
