@@ -19,7 +19,7 @@ class PictureBox : public QPlainTextEdit {
     void printText(const QString &text);
     /// Prints text followed by a line end.
     void printLine(const QString &text);
-    /// Everything printed since the last Cls.
+    /// Everything printed since the last cls().
     QString text() const;
 };
 
