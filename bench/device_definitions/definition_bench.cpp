@@ -1,12 +1,16 @@
-// Device definition files: time to load 1,000 definitions; M_open and M_read on a device
-// defined in a file beside the same device built in, in one run; a fault rule's delay as
-// requested and as measured.
+// Device definition files: time to load 1,000 definitions, beside yaml-cpp's own parser
+// on the same text with its events discarded (the floor of any reader built on it); M_open
+// and M_read on a device defined in a file beside the same device built in, in one run; a
+// fault rule's delay as requested and as measured.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <yaml-cpp/eventhandler.h>
+#include <yaml-cpp/parser.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,7 +25,10 @@ namespace {
 constexpr int kDefinitions = 1000;
 constexpr int kFiles = 10;
 constexpr int kRounds = 5;
-constexpr int kCalls = 200000;
+constexpr int kReadCalls = 200000;
+// The first M_open of a device sets up its shared state, so an open and close cost about a
+// thousand reads; fewer of them give as steady a figure in a bearable time.
+constexpr int kOpenCalls = 20000;
 
 // sim_dio_1's full definition under another name, with a status code and a fault rule
 // that never fires, so that the loaded definitions use every part of the reader.
@@ -48,26 +55,71 @@ std::string write_file(const std::string &folder, const std::string &name,
     return path;
 }
 
-// Loads the files kRounds times; prints wall-clock and processor time as median (min-max)
-// over the runs (processor time tells the figure apart from the load of a shared machine).
-void time_loading(const char *what, const std::vector<std::string> &files) {
+// Runs load kRounds times; prints what it did and its wall-clock and processor time as
+// median (min-max) over the runs (processor time tells the figure apart from the load of
+// a shared machine).
+template <class F> void time_rounds(const std::string &what, F load) {
     std::vector<double> wall, cpu;
-    std::size_t loaded = 0;
     for (int r = 0; r < kRounds; ++r) {
         const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
-        loaded = 0;
-        for (const std::string &file : files) {
-            loaded += sim::read_definition_file(file).devices.size();
-        }
+        load();
         wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
         cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
     }
-    std::printf("loading %zu %s definitions from %zu files: processor ms ", loaded, what,
-                files.size());
+    std::printf("%s: processor ms ", what.c_str());
     bench::PrintSpread("%.1f", cpu);
     std::printf(", wall-clock ms ");
     bench::PrintSpread("%.1f", wall);
     std::printf("\n");
+}
+
+void time_loading(const char *what, const std::vector<std::string> &files) {
+    std::size_t loaded = 0;
+    for (const std::string &file : files) {
+        loaded += sim::read_definition_file(file).devices.size();
+    }
+    time_rounds("loading " + std::to_string(loaded) + " " + what + " definitions from " +
+                    std::to_string(files.size()) + " files",
+                [&] {
+                    for (const std::string &file : files) {
+                        sim::read_definition_file(file);
+                    }
+                });
+}
+
+// Takes yaml-cpp's parser events and does nothing with them.
+class IgnoreEvents : public YAML::EventHandler {
+  public:
+    void OnDocumentStart(const YAML::Mark &) override {}
+    void OnDocumentEnd() override {}
+    void OnNull(const YAML::Mark &, YAML::anchor_t) override {}
+    void OnAlias(const YAML::Mark &, YAML::anchor_t) override {}
+    void OnScalar(const YAML::Mark &, const std::string &, YAML::anchor_t,
+                  const std::string &) override {}
+    void OnSequenceStart(const YAML::Mark &, const std::string &, YAML::anchor_t,
+                         YAML::EmitterStyle::value) override {}
+    void OnSequenceEnd() override {}
+    void OnMapStart(const YAML::Mark &, const std::string &, YAML::anchor_t,
+                    YAML::EmitterStyle::value) override {}
+    void OnMapEnd() override {}
+};
+
+// yaml-cpp's parser alone on the texts of the files, already in memory.
+void time_parser_floor(const char *what, const std::vector<std::string> &files) {
+    std::vector<std::string> texts;
+    for (const std::string &file : files) {
+        std::ostringstream text;
+        text << std::ifstream(file).rdbuf();
+        texts.push_back(text.str());
+    }
+    time_rounds(std::string("yaml-cpp parser only, ") + what + " texts", [&] {
+        for (const std::string &text : texts) {
+            std::istringstream input(text);
+            YAML::Parser parser(input);
+            IgnoreEvents ignore;
+            parser.HandleNextDocument(ignore);
+        }
+    });
 }
 
 void bench_loading(const std::string &folder) {
@@ -84,25 +136,27 @@ void bench_loading(const std::string &folder) {
         minimal.push_back(write_file(folder, "min" + std::to_string(f) + ".yaml", minimalText));
     }
     time_loading("minimal", minimal);
+    time_parser_floor("minimal", minimal);
     time_loading("full", full);
+    time_parser_floor("full", full);
 }
 
-// Processor nanoseconds per call of f over kCalls calls.
-template <class F> double ns_per_call(F f) {
+// Processor nanoseconds per call of f over calls calls.
+template <class F> double ns_per_call(int calls, F f) {
     const int64_t start = bench::ThreadCpuNs();
-    for (int i = 0; i < kCalls; ++i) {
+    for (int i = 0; i < calls; ++i) {
         f();
     }
-    return static_cast<double>(bench::ThreadCpuNs() - start) / kCalls;
+    return static_cast<double>(bench::ThreadCpuNs() - start) / calls;
 }
 
 // Runs both devices in turns, repeated, and prints each side's processor time per call
 // and the ratio file-defined / built-in as median (min-max) over the runs.
-template <class F> void compare(const char *what, F call) {
+template <class F> void compare(const char *what, int calls, F call) {
     std::vector<double> builtIn, fromFile;
     for (int r = 0; r < kRounds; ++r) {
-        builtIn.push_back(ns_per_call([&] { call("sim_dio_1"); }));
-        fromFile.push_back(ns_per_call([&] { call("file_dio_1"); }));
+        builtIn.push_back(ns_per_call(calls, [&] { call("sim_dio_1"); }));
+        fromFile.push_back(ns_per_call(calls, [&] { call("file_dio_1"); }));
     }
     std::printf("%-15s built-in ns ", what);
     bench::PrintSpread("%.0f", builtIn);
@@ -115,10 +169,10 @@ template <class F> void compare(const char *what, F call) {
 
 void bench_calls() {
     int32_t value = 0;
-    compare("M_open+M_close", [](const char *name) { M_close(M_open(name)); });
+    compare("M_open+M_close", kOpenCalls, [](const char *name) { M_close(M_open(name)); });
     const int32_t builtInPath = M_open("sim_dio_1");
     const int32_t filePath = M_open("file_dio_1");
-    compare("M_read",
+    compare("M_read", kReadCalls,
             [&](const char *name) { M_read(name[0] == 's' ? builtInPath : filePath, &value); });
     M_close(builtInPath);
     M_close(filePath);

@@ -1,7 +1,7 @@
 // Reading device definitions from YAML. Every problem is collected with its place in the
 // file; a text with any problem yields no device at all.
 #include <yaml-cpp/depthguard.h>
-#include <yaml-cpp/yaml.h>
+#include <yaml-cpp/exceptions.h>
 
 #include <algorithm>
 #include <charconv>
@@ -13,6 +13,7 @@
 #include "sim_definition.h"
 #include "sim_limits.h"
 #include "trax_error_text.h"
+#include "yaml_document.h"
 
 namespace sim {
 
@@ -39,43 +40,40 @@ class Reader {
 
   private:
     void problem(const YAML::Mark &mark, const std::string &message);
-    bool is_map(const YAML::Node &node, const char *what);
-    bool is_sequence(const YAML::Node &node, const char *what, std::size_t maxCount);
-    bool is_text(const YAML::Node &node, const char *what);
-    /// Reports every key of map that allowed does not list.
-    void known_keys(const YAML::Node &map, std::span<const char *const> allowed);
+    bool is_map(YamlNode node, const char *what);
+    bool is_sequence(YamlNode node, const char *what, std::size_t maxCount);
+    bool is_text(YamlNode node, const char *what);
+    /// Reports every key of map that allowed (names or table rows) does not list.
+    template <class List> void known_keys(YamlNode map, const List &allowed);
     /// The value of key in map; reports it missing (and returns a null node) if absent.
-    YAML::Node required(const YAML::Node &map, const char *key, const char *owner);
+    YamlNode required(YamlNode map, const char *key, const char *owner);
     /// Calls add for a single value, or for each entry of a list of at most maxCount.
     template <class F>
-    void one_or_list(const YAML::Node &node, const char *key, std::size_t maxCount, F add);
-    std::optional<int64_t> number(const YAML::Node &node, const char *key, int64_t min, int64_t max,
+    void one_or_list(YamlNode node, const char *key, std::size_t maxCount, F add);
+    std::optional<int64_t> number(YamlNode node, const char *key, int64_t min, int64_t max,
                                   std::span<const Symbol> symbols = {});
-    std::optional<int64_t> symbol(const YAML::Node &node, const char *key,
-                                  std::span<const Symbol> symbols);
-    std::optional<std::string> text(const YAML::Node &node, const char *key, std::size_t maxLength);
+    std::optional<int64_t> symbol(YamlNode node, const char *key, std::span<const Symbol> symbols);
+    std::optional<std::string> text(YamlNode node, const char *key, std::size_t maxLength);
+    template <class S> void numbers(YamlNode map, std::span<const NumberKey<S>> table, S &target);
     template <class S>
-    void numbers(const YAML::Node &map, std::span<const NumberKey<S>> table, S &target);
-    template <class S>
-    void sub_map(const YAML::Node &device, const char *key, std::span<const NumberKey<S>> table,
-                 S &target);
+    void sub_map(YamlNode device, const char *key, std::span<const NumberKey<S>> table, S &target);
 
-    void read_file(const YAML::Node &root, Definitions &out);
-    std::optional<DeviceSpec> read_device(const YAML::Node &node);
-    void read_name(const YAML::Node &node, DeviceSpec &spec);
-    void read_spaces(const YAML::Node &node, DeviceSpec &spec);
-    void read_id_prom(const YAML::Node &device, const char *key, IdPromSpec &prom);
-    void read_status_codes(const YAML::Node &node, DeviceSpec &spec);
-    std::optional<CustomCode> read_status_code(const YAML::Node &node);
-    void read_code_bytes(const YAML::Node &node, CustomCode &code);
-    void read_faults(const YAML::Node &node, DeviceSpec &spec);
-    std::optional<FaultRule> read_fault(const YAML::Node &node);
-    void read_fault_calls(const YAML::Node &node, FaultRule &rule);
-    void read_fault_selectors(const YAML::Node &node, FaultRule &rule);
-    void read_fault_action(const YAML::Node &node, FaultRule &rule);
-    void read_probability(const YAML::Node &node, FaultRule &rule);
-    void read_fault_when(const YAML::Node &node, FaultRule &rule);
-    void check_duplicates(const YAML::Node &devices, const std::vector<DeviceSpec> &specs);
+    void read_file(YamlNode root, Definitions &out);
+    std::optional<DeviceSpec> read_device(YamlNode node);
+    void read_name(YamlNode node, DeviceSpec &spec);
+    void read_spaces(YamlNode node, DeviceSpec &spec);
+    void read_id_prom(YamlNode device, const char *key, IdPromSpec &prom);
+    void read_status_codes(YamlNode node, DeviceSpec &spec);
+    std::optional<CustomCode> read_status_code(YamlNode node);
+    void read_code_bytes(YamlNode node, CustomCode &code);
+    void read_faults(YamlNode node, DeviceSpec &spec);
+    std::optional<FaultRule> read_fault(YamlNode node);
+    void read_fault_calls(YamlNode node, FaultRule &rule);
+    void read_fault_selectors(YamlNode node, FaultRule &rule);
+    void read_fault_action(YamlNode node, FaultRule &rule);
+    void read_probability(YamlNode node, FaultRule &rule);
+    void read_fault_when(YamlNode node, FaultRule &rule);
+    void check_duplicates(YamlNode devices, const std::vector<DeviceSpec> &specs);
 
     std::string file_;
     std::vector<std::string> problems_;
@@ -88,67 +86,76 @@ void Reader::problem(const YAML::Mark &mark, const std::string &message) {
                         message);
 }
 
-bool Reader::is_map(const YAML::Node &node, const char *what) {
-    if (!node.IsMap()) {
-        problem(node.Mark(), std::string(what) + " must be a mapping of keys to values");
+bool Reader::is_map(YamlNode node, const char *what) {
+    if (!node.is_map()) {
+        problem(node.mark(), std::string(what) + " must be a mapping of keys to values");
         return false;
     }
     return true;
 }
 
-bool Reader::is_sequence(const YAML::Node &node, const char *what, std::size_t maxCount) {
-    if (!node.IsSequence()) {
-        problem(node.Mark(), std::string(what) + " must be a list");
+bool Reader::is_sequence(YamlNode node, const char *what, std::size_t maxCount) {
+    if (!node.is_sequence()) {
+        problem(node.mark(), std::string(what) + " must be a list");
         return false;
     }
     if (node.size() > maxCount) {
-        problem(node.Mark(), std::string(what) + " has " + std::to_string(node.size()) +
+        problem(node.mark(), std::string(what) + " has " + std::to_string(node.size()) +
                                  " entries, more than " + std::to_string(maxCount));
         return false;
     }
     return true;
 }
 
-bool Reader::is_text(const YAML::Node &node, const char *what) {
-    if (!node.IsScalar()) {
-        problem(node.Mark(), std::string(what) + " must be a single value");
+bool Reader::is_text(YamlNode node, const char *what) {
+    if (!node.is_scalar()) {
+        problem(node.mark(), std::string(what) + " must be a single value");
         return false;
     }
     return true;
 }
 
-void Reader::known_keys(const YAML::Node &map, std::span<const char *const> allowed) {
-    for (const auto &item : map) {
-        const YAML::Node &key = item.first;
-        const std::string name = key.IsScalar() ? key.Scalar() : std::string();
-        const bool known =
-            std::any_of(allowed.begin(), allowed.end(), [&](const char *k) { return name == k; });
+const char *key_of(const char *key) {
+    return key;
+}
+template <class S> const char *key_of(const NumberKey<S> &entry) {
+    return entry.key;
+}
+
+template <class List> void Reader::known_keys(YamlNode map, const List &allowed) {
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const YamlNode key = map.key(i);
+        const std::string_view name = key.is_scalar() ? key.scalar() : std::string_view();
+        const bool known = std::any_of(std::begin(allowed), std::end(allowed),
+                                       [&](const auto &k) { return name == key_of(k); });
         if (!known) {
-            problem(key.Mark(),
-                    key.IsScalar() ? "unknown key '" + name + "'" : "key must be a name");
+            problem(key.mark(), key.is_scalar() ? "unknown key '" + std::string(name) + "'"
+                                                : "key must be a name");
         }
     }
 }
 
-YAML::Node Reader::required(const YAML::Node &map, const char *key, const char *owner) {
-    const YAML::Node value = map[key];
+YamlNode Reader::required(YamlNode map, const char *key, const char *owner) {
+    const YamlNode value = map[key];
     if (!value) {
-        problem(map.Mark(), std::string("the ") + owner + " has no '" + key + "'");
+        problem(map.mark(), std::string("the ") + owner + " has no '" + key + "'");
     }
     return value;
 }
 
 template <class F>
-void Reader::one_or_list(const YAML::Node &node, const char *key, std::size_t maxCount, F add) {
-    if (!node.IsSequence()) {
+void Reader::one_or_list(YamlNode node, const char *key, std::size_t maxCount, F add) {
+    if (!node.is_sequence()) {
         add(node);
     } else if (is_sequence(node, key, maxCount)) {
-        std::for_each(node.begin(), node.end(), add);
+        for (const YamlNode entry : node) {
+            add(entry);
+        }
     }
 }
 
 // A decimal number with an optional sign, a hexadecimal number with 0x, or a name.
-std::optional<int64_t> parse_integer(const std::string &text, std::span<const Symbol> symbols) {
+std::optional<int64_t> parse_integer(std::string_view text, std::span<const Symbol> symbols) {
     for (const Symbol &symbol : symbols) {
         if (text == symbol.name) {
             return symbol.value;
@@ -184,69 +191,69 @@ std::string show(int64_t value, bool hex) {
     return "0x" + std::string(text, result.ptr);
 }
 
-std::optional<int64_t> Reader::number(const YAML::Node &node, const char *key, int64_t min,
-                                      int64_t max, std::span<const Symbol> symbols) {
+std::optional<int64_t> Reader::number(YamlNode node, const char *key, int64_t min, int64_t max,
+                                      std::span<const Symbol> symbols) {
     if (!is_text(node, key)) {
         return std::nullopt;
     }
-    const std::optional<int64_t> value = parse_integer(node.Scalar(), symbols);
+    const std::optional<int64_t> value = parse_integer(node.scalar(), symbols);
     if (!value) {
-        problem(node.Mark(), std::string(key) + ": '" + node.Scalar() + "' is not " +
+        problem(node.mark(), std::string(key) + ": '" + std::string(node.scalar()) + "' is not " +
                                  (symbols.empty() ? "an integer" : "an integer or a known name"));
         return std::nullopt;
     }
     if (*value < min || *value > max) {
         const bool hex = max > 0xFFFF;
-        problem(node.Mark(), std::string(key) + ": " + node.Scalar() + " is out of range " +
-                                 show(min, hex) + ".." + show(max, hex));
+        problem(node.mark(), std::string(key) + ": " + std::string(node.scalar()) +
+                                 " is out of range " + show(min, hex) + ".." + show(max, hex));
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<int64_t> Reader::symbol(const YAML::Node &node, const char *key,
+std::optional<int64_t> Reader::symbol(YamlNode node, const char *key,
                                       std::span<const Symbol> symbols) {
     if (!is_text(node, key)) {
         return std::nullopt;
     }
     std::string names;
     for (const Symbol &entry : symbols) {
-        if (node.Scalar() == entry.name) {
+        if (node.scalar() == entry.name) {
             return entry.value;
         }
         names += (names.empty() ? "" : ", ") + std::string(entry.name);
     }
-    problem(node.Mark(), std::string(key) + ": '" + node.Scalar() + "' is not one of " + names);
+    problem(node.mark(),
+            std::string(key) + ": '" + std::string(node.scalar()) + "' is not one of " + names);
     return std::nullopt;
 }
 
-std::optional<std::string> Reader::text(const YAML::Node &node, const char *key,
-                                        std::size_t maxLength) {
+std::optional<std::string> Reader::text(YamlNode node, const char *key, std::size_t maxLength) {
     if (!is_text(node, key)) {
         return std::nullopt;
     }
-    const std::string &value = node.Scalar();
+    const std::string_view value = node.scalar();
     const bool multiLine = maxLength > kMaxNameLength;
     const auto printable = [&](char c) {
         return (c >= 0x20 && c < 0x7f) || (multiLine && c == '\n');
     };
     if (!std::all_of(value.begin(), value.end(), printable)) {
-        problem(node.Mark(), std::string(key) + " may hold printable ASCII characters only" +
+        problem(node.mark(), std::string(key) + " may hold printable ASCII characters only" +
                                  (multiLine ? " and line breaks" : ""));
         return std::nullopt;
     }
     if (value.size() > maxLength) {
-        problem(node.Mark(), std::string(key) + " is " + std::to_string(value.size()) +
+        problem(node.mark(), std::string(key) + " is " + std::to_string(value.size()) +
                                  " characters long, more than " + std::to_string(maxLength));
         return std::nullopt;
     }
-    return value;
+    return std::string(value);
 }
 
 template <class S>
-void Reader::numbers(const YAML::Node &map, std::span<const NumberKey<S>> table, S &target) {
+void Reader::numbers(YamlNode map, std::span<const NumberKey<S>> table, S &target) {
     for (const NumberKey<S> &entry : table) {
-        if (const YAML::Node node = map[entry.key]) {
+        if (const YamlNode node = map[entry.key]) {
             if (auto value = number(node, entry.key, entry.min, entry.max, entry.symbols)) {
                 entry.set(target, *value);
             }
@@ -254,29 +261,22 @@ void Reader::numbers(const YAML::Node &map, std::span<const NumberKey<S>> table,
     }
 }
 
-template <class S> std::vector<const char *> key_names(std::span<const NumberKey<S>> table) {
-    std::vector<const char *> names;
-    for (const NumberKey<S> &entry : table) {
-        names.push_back(entry.key);
-    }
-    return names;
-}
-
 template <class S>
-void Reader::sub_map(const YAML::Node &device, const char *key, std::span<const NumberKey<S>> table,
+void Reader::sub_map(YamlNode device, const char *key, std::span<const NumberKey<S>> table,
                      S &target) {
-    const YAML::Node node = device[key];
+    const YamlNode node = device[key];
     if (!node || !is_map(node, key)) {
         return;
     }
-    known_keys(node, key_names(table));
+    known_keys(node, table);
     numbers(node, table, target);
 }
 
 Definitions Reader::read(std::string_view text) {
     Definitions out;
     try {
-        read_file(YAML::Load(std::string(text)), out);
+        const YamlDocument document(text);
+        read_file(document.root(), out);
     } catch (const YAML::DeepRecursion &e) {
         problem(e.mark, "lists and mappings nested too deep");
     } catch (const YAML::Exception &e) {
@@ -289,27 +289,27 @@ Definitions Reader::read(std::string_view text) {
     return out;
 }
 
-void Reader::read_file(const YAML::Node &root, Definitions &out) {
-    if (!root.IsMap()) {
-        problem(root.Mark(), "a definition file must be a mapping with the key 'devices'");
+void Reader::read_file(YamlNode root, Definitions &out) {
+    if (!root.is_map()) {
+        problem(root.mark(), "a definition file must be a mapping with the key 'devices'");
         return;
     }
     known_keys(root, kFileKeys);
     std::optional<uint64_t> seed;
-    if (const YAML::Node node = root["seed"]) {
+    if (const YamlNode node = root["seed"]) {
         if (auto value = number(node, "seed", 0, INT64_MAX)) {
             seed = static_cast<uint64_t>(*value);
         }
     }
-    const YAML::Node devices = root["devices"];
+    const YamlNode devices = root["devices"];
     if (!devices) {
-        problem(root.Mark(), "the key 'devices' is missing");
+        problem(root.mark(), "the key 'devices' is missing");
         return;
     }
     if (!is_sequence(devices, "devices", kMaxDevicesPerFile)) {
         return;
     }
-    for (const YAML::Node &node : devices) {
+    for (YamlNode node : devices) {
         if (std::optional<DeviceSpec> spec = read_device(node)) {
             spec->seed = seed;
             out.devices.push_back(std::move(*spec));
@@ -320,19 +320,20 @@ void Reader::read_file(const YAML::Node &root, Definitions &out) {
     }
 }
 
-void Reader::check_duplicates(const YAML::Node &devices, const std::vector<DeviceSpec> &specs) {
+void Reader::check_duplicates(YamlNode devices, const std::vector<DeviceSpec> &specs) {
     std::map<std::string, int> firstLine;
     for (std::size_t i = 0; i < specs.size(); ++i) {
-        const YAML::Node name = devices[i]["name"];
-        const auto [at, added] = firstLine.emplace(specs[i].name, name.Mark().line + 1);
+        const YamlNode name = devices.entry(i)["name"];
+        const auto [at, added] = firstLine.emplace(specs[i].name, name.mark().line + 1);
         if (!added) {
-            problem(name.Mark(), "device '" + specs[i].name + "' is already defined on line " +
+            problem(name.mark(), "device '" + specs[i].name + "' is already defined on line " +
                                      std::to_string(at->second));
         }
     }
 }
 
-std::vector<const char *> device_keys() {
+// The keys of a device, collected once from the tables.
+std::vector<const char *> collect_device_keys() {
     std::vector<const char *> names = {"name", "model"};
     for (const keys::TextKey &entry : keys::device_texts()) {
         names.push_back(entry.key);
@@ -345,21 +346,22 @@ std::vector<const char *> device_keys() {
     return names;
 }
 
-std::optional<DeviceSpec> Reader::read_device(const YAML::Node &node) {
+std::optional<DeviceSpec> Reader::read_device(YamlNode node) {
     if (!is_map(node, "a device")) {
         return std::nullopt;
     }
     const std::size_t problemsBefore = problems_.size();
-    known_keys(node, device_keys());
+    static const std::vector<const char *> kDeviceKeys = collect_device_keys();
+    known_keys(node, kDeviceKeys);
     DeviceSpec spec;
     read_name(node, spec);
-    if (const YAML::Node model = node["model"]) {
+    if (const YamlNode model = node["model"]) {
         if (auto value = symbol(model, "model", keys::models())) {
             spec.model = static_cast<DriverModel>(*value);
         }
     }
     for (const keys::TextKey &entry : keys::device_texts()) {
-        if (const YAML::Node text_node = node[entry.key]) {
+        if (const YamlNode text_node = node[entry.key]) {
             if (auto value = text(text_node, entry.key, entry.maxLength)) {
                 spec.*entry.field = *value;
             }
@@ -379,27 +381,27 @@ std::optional<DeviceSpec> Reader::read_device(const YAML::Node &node) {
     return spec;
 }
 
-void Reader::read_name(const YAML::Node &node, DeviceSpec &spec) {
-    const YAML::Node name = required(node, "name", "device");
+void Reader::read_name(YamlNode node, DeviceSpec &spec) {
+    const YamlNode name = required(node, "name", "device");
     if (!name) {
         return;
     }
     if (auto value = text(name, "name", kMaxNameLength)) {
         if (value->empty()) {
-            problem(name.Mark(), "name is empty");
+            problem(name.mark(), "name is empty");
         }
         spec.name = *value;
     }
 }
 
-void Reader::read_spaces(const YAML::Node &device, DeviceSpec &spec) {
-    const YAML::Node node = device["address_spaces"];
+void Reader::read_spaces(YamlNode device, DeviceSpec &spec) {
+    const YamlNode node = device["address_spaces"];
     if (!node || !is_sequence(node, "address_spaces", kMaxAddressSpaces)) {
         return;
     }
-    for (const YAML::Node &entry : node) {
+    for (YamlNode entry : node) {
         if (is_map(entry, "an address space")) {
-            known_keys(entry, key_names(keys::space_numbers()));
+            known_keys(entry, keys::space_numbers());
             AddressSpace space;
             numbers(entry, keys::space_numbers(), space);
             spec.spaces.push_back(space);
@@ -407,27 +409,27 @@ void Reader::read_spaces(const YAML::Node &device, DeviceSpec &spec) {
     }
 }
 
-void Reader::read_id_prom(const YAML::Node &device, const char *key, IdPromSpec &prom) {
-    const YAML::Node node = device[key];
+void Reader::read_id_prom(YamlNode device, const char *key, IdPromSpec &prom) {
+    const YamlNode node = device[key];
     if (!node || !is_map(node, key)) {
         return;
     }
-    const YAML::Node words = node["words"];
+    const YamlNode words = node["words"];
     if (!words) {
         sub_map(device, key, keys::id_prom_numbers(), prom);
         if (prom.size % 2 != 0) {
-            problem(node["size"].Mark(), std::string(key) + ": size must be even");
+            problem(node["size"].mark(), std::string(key) + ": size must be even");
         }
         return;
     }
     if (node.size() != 1) {
-        problem(node.Mark(), std::string(key) + ": 'words' cannot be combined with other keys");
+        problem(node.mark(), std::string(key) + ": 'words' cannot be combined with other keys");
     }
     if (!is_sequence(words, "words", kMaxIdPromBytes / 2)) {
         return;
     }
     prom = IdPromSpec{};
-    for (const YAML::Node &word : words) {
+    for (YamlNode word : words) {
         if (auto value = number(word, "word", 0, 0xFFFF)) {
             prom.words.push_back(static_cast<uint16_t>(*value));
         }
@@ -435,20 +437,20 @@ void Reader::read_id_prom(const YAML::Node &device, const char *key, IdPromSpec 
     prom.size = static_cast<uint32_t>(prom.words.size() * 2);
 }
 
-void Reader::read_status_codes(const YAML::Node &device, DeviceSpec &spec) {
-    const YAML::Node node = device["status_codes"];
+void Reader::read_status_codes(YamlNode device, DeviceSpec &spec) {
+    const YamlNode node = device["status_codes"];
     if (!node || !is_sequence(node, "status_codes", kMaxStatusCodes)) {
         return;
     }
     const std::span<const int32_t> reserved = keys::model_codes(spec.model);
     std::set<int32_t> seen;
     uint32_t areaBytes = 0;
-    for (const YAML::Node &entry : node) {
+    for (YamlNode entry : node) {
         std::optional<CustomCode> code = read_status_code(entry);
         if (!code) {
             continue;
         }
-        const YAML::Mark mark = entry["code"].Mark();
+        const YAML::Mark mark = entry["code"].mark();
         const std::string shown = show(code->code, true);
         if (!seen.insert(code->code).second) {
             problem(mark, "status code " + shown + " is listed twice");
@@ -459,7 +461,7 @@ void Reader::read_status_codes(const YAML::Node &device, DeviceSpec &spec) {
         spec.statusCodes.push_back(std::move(*code));
     }
     if (areaBytes > kMaxAreaBytes) {
-        problem(node.Mark(), "writable block codes take " + std::to_string(areaBytes) +
+        problem(node.mark(), "writable block codes take " + std::to_string(areaBytes) +
                                  " bytes, more than " + std::to_string(kMaxAreaBytes));
     }
 }
@@ -468,12 +470,12 @@ bool is_block_range(int64_t code) {
     return (code & ~0xFF) == 0x2200;
 }
 
-std::optional<CustomCode> Reader::read_status_code(const YAML::Node &node) {
+std::optional<CustomCode> Reader::read_status_code(YamlNode node) {
     if (!is_map(node, "a status code")) {
         return std::nullopt;
     }
     known_keys(node, kStatusCodeKeys);
-    const YAML::Node codeNode = required(node, "code", "status code");
+    const YamlNode codeNode = required(node, "code", "status code");
     if (!codeNode) {
         return std::nullopt;
     }
@@ -482,13 +484,13 @@ std::optional<CustomCode> Reader::read_status_code(const YAML::Node &node) {
         return std::nullopt;
     }
     if ((*raw & ~0xFF) != 0x1200 && !is_block_range(*raw)) {
-        problem(codeNode.Mark(),
-                "code: " + codeNode.Scalar() + " is not a device-specific code (0x12xx or 0x22xx)");
+        problem(codeNode.mark(), "code: " + std::string(codeNode.scalar()) +
+                                     " is not a device-specific code (0x12xx or 0x22xx)");
         return std::nullopt;
     }
     CustomCode code;
     code.code = static_cast<int32_t>(*raw);
-    if (const YAML::Node writable = node["writable"]) {
+    if (const YamlNode writable = node["writable"]) {
         if (auto value = symbol(writable, "writable", kBooleans)) {
             code.writable = *value != 0;
         }
@@ -496,8 +498,8 @@ std::optional<CustomCode> Reader::read_status_code(const YAML::Node &node) {
     if (is_block_range(code.code)) {
         read_code_bytes(node, code);
     } else if (node["bytes"] || node["size"]) {
-        problem(node.Mark(), "a standard code (0x12xx) takes 'value', not 'bytes' or 'size'");
-    } else if (const YAML::Node value = node["value"]) {
+        problem(node.mark(), "a standard code (0x12xx) takes 'value', not 'bytes' or 'size'");
+    } else if (const YamlNode value = node["value"]) {
         if (auto v = number(value, "value", INT32_MIN, UINT32_MAX)) {
             code.value = static_cast<int32_t>(static_cast<uint32_t>(*v));
         }
@@ -505,13 +507,13 @@ std::optional<CustomCode> Reader::read_status_code(const YAML::Node &node) {
     return code;
 }
 
-void Reader::read_code_bytes(const YAML::Node &node, CustomCode &code) {
+void Reader::read_code_bytes(YamlNode node, CustomCode &code) {
     if (node["value"]) {
-        problem(node["value"].Mark(), "a block code (0x22xx) takes 'bytes', not 'value'");
+        problem(node["value"].mark(), "a block code (0x22xx) takes 'bytes', not 'value'");
     }
-    if (const YAML::Node bytes = node["bytes"]) {
+    if (const YamlNode bytes = node["bytes"]) {
         if (is_sequence(bytes, "bytes", kMaxCodeBytes)) {
-            for (const YAML::Node &byte : bytes) {
+            for (YamlNode byte : bytes) {
                 if (auto value = number(byte, "byte", 0, 0xFF)) {
                     code.bytes.push_back(static_cast<uint8_t>(*value));
                 }
@@ -519,34 +521,34 @@ void Reader::read_code_bytes(const YAML::Node &node, CustomCode &code) {
         }
     }
     code.capacity = static_cast<uint32_t>(code.bytes.size());
-    const YAML::Node size = node["size"];
+    const YamlNode size = node["size"];
     if (!size) {
         return;
     }
     if (!code.writable) {
-        problem(size.Mark(), "size is only for a writable block code");
+        problem(size.mark(), "size is only for a writable block code");
     } else if (auto value = number(size, "size", 0, kMaxCodeBytes)) {
         if (*value < static_cast<int64_t>(code.bytes.size())) {
-            problem(size.Mark(), "size " + size.Scalar() + " is smaller than the " +
+            problem(size.mark(), "size " + std::string(size.scalar()) + " is smaller than the " +
                                      std::to_string(code.bytes.size()) + " bytes given");
         }
         code.capacity = static_cast<uint32_t>(*value);
     }
 }
 
-void Reader::read_faults(const YAML::Node &device, DeviceSpec &spec) {
-    const YAML::Node node = device["faults"];
+void Reader::read_faults(YamlNode device, DeviceSpec &spec) {
+    const YamlNode node = device["faults"];
     if (!node || !is_sequence(node, "faults", kMaxFaultRules)) {
         return;
     }
-    for (const YAML::Node &entry : node) {
+    for (YamlNode entry : node) {
         if (std::optional<FaultRule> rule = read_fault(entry)) {
             spec.faults.push_back(std::move(*rule));
         }
     }
 }
 
-std::optional<FaultRule> Reader::read_fault(const YAML::Node &node) {
+std::optional<FaultRule> Reader::read_fault(YamlNode node) {
     if (!is_map(node, "a fault rule")) {
         return std::nullopt;
     }
@@ -563,9 +565,9 @@ std::optional<FaultRule> Reader::read_fault(const YAML::Node &node) {
     return rule;
 }
 
-void Reader::read_fault_calls(const YAML::Node &node, FaultRule &rule) {
-    if (const YAML::Node calls = required(node, "call", "fault rule")) {
-        one_or_list(calls, "call", keys::calls().size(), [&](const YAML::Node &call) {
+void Reader::read_fault_calls(YamlNode node, FaultRule &rule) {
+    if (const YamlNode calls = required(node, "call", "fault rule")) {
+        one_or_list(calls, "call", keys::calls().size(), [&](YamlNode call) {
             if (auto value = symbol(call, "call", keys::calls())) {
                 rule.calls |= 1u << static_cast<unsigned>(*value);
             }
@@ -577,47 +579,47 @@ constexpr uint32_t bit(DeviceCall call) {
     return 1u << static_cast<unsigned>(call);
 }
 
-void Reader::read_fault_selectors(const YAML::Node &node, FaultRule &rule) {
+void Reader::read_fault_selectors(YamlNode node, FaultRule &rule) {
     constexpr uint32_t kChannelCalls = bit(DeviceCall::Read) | bit(DeviceCall::Write);
     constexpr uint32_t kCodeCalls =
         bit(DeviceCall::GetStat) | bit(DeviceCall::SetStat) | bit(DeviceCall::Ioctl);
-    if (const YAML::Node channel = node["channel"]) {
+    if (const YamlNode channel = node["channel"]) {
         if ((rule.calls & ~kChannelCalls) != 0) {
-            problem(channel.Mark(), "channel is only for rules on read and write");
+            problem(channel.mark(), "channel is only for rules on read and write");
         } else if (auto value = number(channel, "channel", 0, kMaxChannels - 1)) {
             rule.channel = static_cast<int32_t>(*value);
         }
     }
-    const YAML::Node codes = node["code"];
+    const YamlNode codes = node["code"];
     if (!codes) {
         return;
     }
     if ((rule.calls & ~kCodeCalls) != 0) {
-        problem(codes.Mark(), "code is only for rules on getstat, setstat and ioctl");
+        problem(codes.mark(), "code is only for rules on getstat, setstat and ioctl");
         return;
     }
-    one_or_list(codes, "code", kMaxCodesPerRule, [&](const YAML::Node &code) {
+    one_or_list(codes, "code", kMaxCodesPerRule, [&](YamlNode code) {
         if (auto value = number(code, "code", INT32_MIN, UINT32_MAX)) {
             rule.codes.push_back(static_cast<int32_t>(static_cast<uint32_t>(*value)));
         }
     });
 }
 
-void Reader::read_fault_action(const YAML::Node &node, FaultRule &rule) {
-    const YAML::Node error = node["error"];
-    const YAML::Node delay = node["delay_ms"];
+void Reader::read_fault_action(YamlNode node, FaultRule &rule) {
+    const YamlNode error = node["error"];
+    const YamlNode delay = node["delay_ms"];
     if (!error && !delay) {
-        problem(node.Mark(), "the fault rule needs an 'error', a 'delay_ms' or both");
+        problem(node.mark(), "the fault rule needs an 'error', a 'delay_ms' or both");
     }
     if (error && is_text(error, "error")) {
-        const Status symbol = error_by_symbol(error.Scalar());
-        const std::optional<int64_t> value = parse_integer(error.Scalar(), {});
+        const Status symbol = error_by_symbol(error.scalar());
+        const std::optional<int64_t> value = parse_integer(error.scalar(), {});
         if (symbol != 0) {
             rule.error = symbol;
         } else if (value && *value > 0 && *value <= UINT32_MAX) {
             rule.error = static_cast<Status>(*value);
         } else {
-            problem(error.Mark(), "error: '" + error.Scalar() +
+            problem(error.mark(), "error: '" + std::string(error.scalar()) +
                                       "' is neither a symbol of the error table nor a number "
                                       "1..0xffffffff");
         }
@@ -629,32 +631,33 @@ void Reader::read_fault_action(const YAML::Node &node, FaultRule &rule) {
     }
 }
 
-void Reader::read_probability(const YAML::Node &node, FaultRule &rule) {
+void Reader::read_probability(YamlNode node, FaultRule &rule) {
     if (!is_text(node, "probability")) {
         return;
     }
-    const std::string &text = node.Scalar();
+    const std::string_view text = node.scalar();
     double value = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
         !(value >= 0.0 && value <= 1.0)) {
-        problem(node.Mark(), "probability: '" + text + "' is not a number from 0 to 1");
+        problem(node.mark(),
+                "probability: '" + std::string(text) + "' is not a number from 0 to 1");
         return;
     }
     rule.when = When::Probability;
     rule.probability = value;
 }
 
-void Reader::read_fault_when(const YAML::Node &node, FaultRule &rule) {
+void Reader::read_fault_when(YamlNode node, FaultRule &rule) {
     constexpr When kCounted[] = {When::Nth, When::Every, When::From};
     int found = 0;
     for (std::size_t i = 0; i < std::size(kWhenKeys); ++i) {
-        const YAML::Node when = node[kWhenKeys[i]];
+        const YamlNode when = node[kWhenKeys[i]];
         if (!when) {
             continue;
         }
         if (++found > 1) {
-            problem(when.Mark(), "a fault rule takes at most one of nth, every, from and "
+            problem(when.mark(), "a fault rule takes at most one of nth, every, from and "
                                  "probability");
             return;
         }

@@ -48,13 +48,22 @@ template <class T> YAML::EMITTER_MANIP seq_style(const std::vector<T> &items) {
     return items.empty() ? YAML::Flow : YAML::Block;
 }
 
+// Whether a literal block gives text back as it is: whole lines, the last one not empty
+// (the block keeps one final line break only), and the first line with text not indented
+// (the block takes its indentation from that line).
+bool reads_back_as_literal(const std::string &text) {
+    const std::size_t firstText = text.find_first_not_of('\n');
+    return text.size() >= 2 && text.back() == '\n' && text[text.size() - 2] != '\n' &&
+           text[firstText] != ' ';
+}
+
 void write_texts(YAML::Emitter &out, const DeviceSpec &spec) {
     for (const keys::TextKey &entry : keys::device_texts()) {
-        // A text of whole lines reads best as a literal block, which gives back its last
-        // line break by itself; anything else is quoted with its escapes.
+        // A text of whole lines reads best as a literal block; anything else is quoted with
+        // its escapes.
         const std::string &text = spec.*entry.field;
         out << YAML::Key << entry.key << YAML::Value;
-        if (!text.empty() && text.back() == '\n') {
+        if (reads_back_as_literal(text)) {
             out << YAML::Literal << text.substr(0, text.size() - 1);
         } else {
             out << YAML::DoubleQuoted << text;

@@ -67,6 +67,25 @@ TEST(Definitions, BuiltInDevicesWriteOutAndReadBackUnchanged) {
     EXPECT_EQ(std::unique(hashes.begin(), hashes.end()), hashes.end());
 }
 
+// Texts that a literal block would change (an indented first line, empty last lines, no
+// text at all) are written quoted instead; whole plain lines stay a literal block.
+TEST(Definitions, TextsOfAnyShapeWriteOutAndReadBackUnchanged) {
+    const std::string texts[] = {"two\nlines\n",   " indented\n", "\n  after an empty line\n",
+                                 "empty last\n\n", "\n",          "  \n",
+                                 "no break"};
+    for (const std::string &text : texts) {
+        sim::DeviceSpec spec;
+        spec.name = "texts";
+        spec.revision = text;
+        const std::string dumped = sim::dump_definition(spec);
+        const sim::Definitions again = sim::parse_definitions(dumped, "dump.yaml");
+        ASSERT_EQ(again.devices.size(), 1u) << dumped;
+        EXPECT_EQ(again.devices[0].revision, text) << dumped;
+    }
+    EXPECT_NE(sim::dump_definition(sim::builtin_devices().at(0)).find("revision: |\n"),
+              std::string::npos);
+}
+
 TEST(Definitions, MinimalDeviceWorksAndKeysReachTheDescription) {
     const sim::Definitions read = sim::parse_definitions(
         "seed: 9\ndevices:\n  - {name: def_min_1, model: mt_test}\n"
@@ -143,6 +162,53 @@ TEST(Definitions, EachKindOfBadFileIsRefusedWholeWithItsPlace) {
         ASSERT_FALSE(read.problems.empty()) << bad.what;
         EXPECT_EQ(read.problems[0], "t.yaml:" + bad.problem) << bad.what;
     }
+}
+
+// YAML features the reader takes as a node tree would hold them: an alias is the anchored
+// node itself (with its place), a repeated key keeps its first value, only the first
+// document counts.
+TEST(Definitions, AliasesRepeatedKeysAndLaterDocumentsReadAsOneTree) {
+    struct Shape {
+        const char *what;
+        std::string text;
+        std::vector<std::string> names;
+        std::vector<std::string> problems;
+    };
+    const Shape cases[] = {
+        {"shared part",
+         "devices:\n  - {name: a, irq: &q {level: 2}}\n  - {name: b, irq: *q}\n",
+         {"a", "b"},
+         {}},
+        {"aliased device",
+         "devices:\n  - &d {name: a}\n  - *d\n",
+         {},
+         {"t.yaml:2:15: device 'a' is already defined on line 2"}},
+        {"list holding itself",
+         "devices: &l [*l]\n",
+         {},
+         {"t.yaml:1:10: a device must be a mapping of keys to values"}},
+        {"repeated key", "devices:\n  - {name: a, name: b}\n", {"a"}, {}},
+        {"second document", "devices: [{name: a}]\n---\nbad: [\n", {"a"}, {}},
+        {"empty text",
+         "",
+         {},
+         {"t.yaml:1:1: a definition file must be a mapping with the key 'devices'"}},
+        {"null value", "devices:\n  - name: ~\n", {}, {"t.yaml:2:11: name must be a single value"}},
+        {"list as key",
+         "devices:\n  - {[x]: 1, name: a}\n",
+         {},
+         {"t.yaml:2:6: key must be a name"}},
+    };
+    for (const Shape &shape : cases) {
+        const sim::Definitions read = sim::parse_definitions(shape.text, "t.yaml");
+        std::vector<std::string> names;
+        for (const sim::DeviceSpec &spec : read.devices) {
+            names.push_back(spec.name);
+        }
+        EXPECT_EQ(names, shape.names) << shape.what;
+        EXPECT_EQ(read.problems, shape.problems) << shape.what;
+    }
+    EXPECT_EQ(sim::parse_definitions(cases[0].text, "t.yaml").devices.at(1).irq.level, 2);
 }
 
 TEST(Definitions, CountsAndSizesAreCapped) {
