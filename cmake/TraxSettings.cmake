@@ -46,7 +46,8 @@ function(add_trax_test name)
     # Each start of a program under the emulator costs a second or more: the whole program
     # is one test there, and the build does not run it to list its cases.
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900 LABELS "${ARG_LABELS}")
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT TRAX_SIM_SHARING=process
+                                            LABELS "${ARG_LABELS}")
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
                          ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")

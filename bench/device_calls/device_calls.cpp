@@ -3,7 +3,8 @@
 // one device or spread over two (sim_dio_1 and sim_mt_1). Each figure is processor time
 // per call, so that waiting for a processor on the shared machine does not count. The
 // measured side and its floor run interleaved in blocks; each run gives one ratio, and the
-// runs are summed up as median (min-max). Nothing is asserted.
+// runs are summed up as median (min-max). Nothing is asserted. The devices are shared by
+// the user's processes unless TRAX_SIM_SHARING=process makes them private.
 //
 // Usage: bench_device_calls [runs]   (default 15)
 #include <barrier>

@@ -1,7 +1,8 @@
 // Throughput of signals between two processes: one process sets events as fast as it can
 // (flood) or at a fixed rate (paced), another takes them. Three mechanisms side by side:
-// a raw blocking AF_UNIX datagram to a socket file (the transport underneath, with the
-// same queue limit), SetEvent -> WaitForSingleObject, and SetEvent -> the UOS_SigInit callback.
+// a raw blocking AF_UNIX datagram to a socket file (whose queue limit, 10, is also the
+// number of wake-ups an event holds), SetEvent -> WaitForSingleObject, and SetEvent -> the
+// UOS_SigInit callback.
 //
 // For each it prints sent/s (the sender's rate), delivered/s (arrivals until the last one),
 // lost (sends that failed or never arrived), and the p99 delay from send to arrival. The

@@ -5,12 +5,12 @@
 namespace sim {
 
 Status BinaryIoDriver::read(int32_t channel, int32_t *value) {
-    *value = state_.channels[channel];
+    *value = channel_word(state_, channel).load(std::memory_order_relaxed);
     return ERR_SUCCESS;
 }
 
 Status BinaryIoDriver::write(int32_t channel, int32_t value) {
-    state_.channels[channel] = value & 1;
+    channel_word(state_, channel).store(value & kStoredBits, std::memory_order_relaxed);
     return ERR_SUCCESS;
 }
 

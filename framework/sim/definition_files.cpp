@@ -1,7 +1,8 @@
 // Finding and reading definition files. A file is read only if it is a regular file of
 // the user or of root that no one else may change, and not larger than the cap, so that a
 // planted, endless or huge file can neither take over a device nor hang or exhaust a
-// process.
+// process. On Windows, where the file's access list (not an owner id and mode bits) says who
+// may change it, the checks are the file's kind and size.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +21,14 @@ namespace sim {
 
 namespace {
 
+#if defined(_WIN32)
+constexpr int kOpenFlags = O_RDONLY | O_BINARY;
+constexpr char kListSeparator = ';'; // ':' follows every drive letter
+#else
+constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+constexpr char kListSeparator = ':';
+#endif
+
 Definitions file_problem(const std::string &path, const std::string &message) {
     return {{}, {path + ":1:1: " + message}};
 }
@@ -29,12 +38,14 @@ std::string refusal(const struct stat &info) {
     if (!S_ISREG(info.st_mode)) {
         return "not a regular file";
     }
+#if !defined(_WIN32)
     if (info.st_uid != geteuid() && info.st_uid != 0) {
         return "owned by another user";
     }
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         return "writable by other users";
     }
+#endif
     if (static_cast<std::size_t>(info.st_size) > kMaxDefinitionFileBytes) {
         return "larger than " + std::to_string(kMaxDefinitionFileBytes) + " bytes";
     }
@@ -98,6 +109,11 @@ bool is_folder(const std::string &path) {
 }
 
 std::string user_folder() {
+#if defined(_WIN32)
+    const char *appData = std::getenv("APPDATA");
+    return appData != nullptr && appData[0] != '\0' ? std::string(appData) + "/trax/devices.d"
+                                                    : std::string();
+#else
     const char *config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') {
         return std::string(config) + "/trax/devices.d";
@@ -105,6 +121,7 @@ std::string user_folder() {
     const char *home = std::getenv("HOME");
     return home != nullptr && home[0] != '\0' ? std::string(home) + "/.config/trax/devices.d"
                                               : std::string();
+#endif
 }
 
 void add_listed(const std::string &entry, std::vector<std::string> &sources) {
@@ -122,9 +139,12 @@ void add_listed(const std::string &entry, std::vector<std::string> &sources) {
 } // namespace
 
 Definitions read_definition_file(const std::string &path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = open(path.c_str(), kOpenFlags);
     if (fd < 0) {
-        return file_problem(path, std::string("cannot read: ") + std::strerror(errno));
+        // Windows refuses to open a folder at all: it is named as what it is there too.
+        const int error = errno;
+        const std::string why = is_folder(path) ? "not a regular file" : std::strerror(error);
+        return file_problem(path, "cannot read: " + why);
     }
     struct stat info {};
     std::string why = fstat(fd, &info) != 0 ? std::string(std::strerror(errno)) : refusal(info);
@@ -152,9 +172,9 @@ std::vector<std::string> definition_sources(const std::string &systemFolder) {
     const char *listed = std::getenv("TRAX_DEVICES");
     std::string_view rest = listed != nullptr ? listed : "";
     while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        add_listed(std::string(rest.substr(0, colon)), sources);
-        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        const std::size_t end = rest.find(kListSeparator);
+        add_listed(std::string(rest.substr(0, end)), sources);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
     return sources;
 }

@@ -1,17 +1,8 @@
-// Sleeping until a deadline on the monotonic clock.
-#include <cerrno>
-#include <ctime>
-
+// Sleeping until a deadline on the platform's monotonic clock.
 #include "sim_delay.h"
+#include "trax_win32.h"
 
 namespace sim {
-
-namespace {
-
-constexpr long kNanosPerMilli = 1000000L;
-constexpr long kNanosPerSecond = 1000000000L;
-
-} // namespace
 
 // Sleeps until an absolute deadline, so that interruptions and scheduling delays do not
 // add up.
@@ -19,16 +10,8 @@ void delay_ms(int32_t ms) {
     if (ms <= 0) {
         return;
     }
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += ms / 1000;
-    deadline.tv_nsec += static_cast<long>(ms % 1000) * kNanosPerMilli;
-    if (deadline.tv_nsec >= kNanosPerSecond) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= kNanosPerSecond;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-    }
+    constexpr ULONGLONG kNanosPerMilli = 1000000u;
+    TraxSleepUntil(TraxMonotonicNanoseconds() + static_cast<ULONGLONG>(ms) * kNanosPerMilli);
 }
 
 } // namespace sim

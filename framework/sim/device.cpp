@@ -1,7 +1,7 @@
 // Live devices: state made from the catalogue description, and id-prom contents.
 #include "sim_block.h"
 #include "sim_codes.h"
-#include "sim_device.h"
+#include "sim_drivers.h"
 #include "trax_errors.h"
 
 namespace sim {
@@ -19,9 +19,26 @@ Status Driver::set_stat_block(int32_t, const M_SG_BLOCK *) {
     return ERR_LL_UNK_CODE;
 }
 
+namespace {
+
+uint32_t direct_calls(const DeviceSpec &spec) {
+    if (stored_bits(spec.model) == 0) {
+        return 0;
+    }
+    uint32_t calls = 1u << static_cast<unsigned>(DeviceCall::Read) |
+                     1u << static_cast<unsigned>(DeviceCall::Write);
+    for (const FaultRule &rule : spec.faults) {
+        calls &= ~rule.calls;
+    }
+    return calls;
+}
+
+} // namespace
+
 Device::Device(DeviceSpec spec)
     : spec_(std::move(spec)), shared_(spec_), semaphore_(shared_),
       driver_(shared_.is_shared() ? nullptr : make_driver(spec_, shared_.device())),
+      storedBits_(sim::stored_bits(spec_.model)), directCalls_(direct_calls(spec_)),
       deviceIdProm_(build_id_prom(spec_.deviceIdProm, spec_.hardwareName)),
       boardIdProm_(build_id_prom(spec_.boardIdProm, spec_.boardName)) {}
 

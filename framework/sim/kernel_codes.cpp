@@ -17,7 +17,7 @@ Status set_channel(Path &p, int32_t value) {
     if (value < 0 || value >= spec(p).channels.number) {
         return ERR_LL_ILL_CHAN;
     }
-    p.channel = value;
+    p.set_channel(value);
     return ERR_SUCCESS;
 }
 
@@ -39,7 +39,7 @@ Status get_io_mode(Path &p, int32_t *v) {
 
 // Any non-zero mode advances the channel; the value is kept as set.
 Status set_io_mode(Path &p, int32_t v) {
-    p.ioMode = v;
+    p.set_io_mode(v);
     return ERR_SUCCESS;
 }
 

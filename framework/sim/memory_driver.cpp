@@ -44,6 +44,18 @@ std::unique_ptr<Driver> make_model(const DeviceSpec &spec, DeviceState &state) {
 
 } // namespace
 
+int32_t stored_bits(DriverModel model) {
+    switch (model) {
+    case DriverModel::BinaryIo:
+        return BinaryIoDriver::kStoredBits;
+    case DriverModel::MtTest:
+        return MtDriver::kStoredBits;
+    case DriverModel::AnalogIn:
+        break;
+    }
+    return 0;
+}
+
 std::unique_ptr<Driver> make_driver(const DeviceSpec &spec, DeviceState &state) {
     std::unique_ptr<Driver> model = make_model(spec, state);
     if (spec.statusCodes.empty()) {

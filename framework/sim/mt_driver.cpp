@@ -33,12 +33,12 @@ Status check_alarm_block(const MT_ALARM_BLK &alarm) {
 } // namespace
 
 Status MtDriver::read(int32_t channel, int32_t *value) {
-    *value = state_.channels[channel];
+    *value = channel_word(state_, channel).load(std::memory_order_relaxed);
     return ERR_SUCCESS;
 }
 
 Status MtDriver::write(int32_t channel, int32_t value) {
-    state_.channels[channel] = value;
+    channel_word(state_, channel).store(value & kStoredBits, std::memory_order_relaxed);
     return ERR_SUCCESS;
 }
 

@@ -2,6 +2,7 @@
 // path number is that handle's value.
 #include <cstring>
 
+#include "sim_direct.h"
 #include "sim_kernel.h"
 #include "sim_path.h"
 
@@ -10,8 +11,13 @@ namespace sim {
 namespace {
 
 // The last call on the path is over: the device state may go when it was the last path.
+// A direct call may still be reading the path when the handle was closed by CloseHandle
+// rather than M_close, so the path leaves the direct-call table first in any case.
 void release_path(void *context) {
     auto *path = static_cast<Path *>(context);
+    if (withdraw_path(*path)) {
+        wait_for_direct_calls();
+    }
     path->device->semaphore().forget(path);
     path->device->remove_user();
     delete path;
@@ -60,7 +66,11 @@ Status make_path(const std::shared_ptr<Device> &device, int32_t *path) {
     }
     {
         std::lock_guard lock(device->mutex());
-        context.release()->handle = handle;
+        Path *made = context.release();
+        made->handle = handle;
+        if (!made->closed) {
+            publish_path(static_cast<int32_t>(number), *made);
+        }
     }
     *path = static_cast<int32_t>(number);
     return ERR_SUCCESS;
@@ -97,6 +107,7 @@ Status close_path(int32_t path) {
     HANDLE handle = nullptr;
     Status status = with_rules(path, DeviceCall::Close, 0, [&](Path &p) -> Status {
         p.closed = true;
+        withdraw_path(p);
         handle = p.handle;
         p.device->semaphore().abandon(&p);
         if (--p.device->path_count() == 0) {

@@ -14,6 +14,8 @@ namespace {
 
 constexpr uint64_t kStateMagic = 0x5452415853544132ull; // "TRAXSTA2"
 constexpr char kNamePrefix[] = "trax-sim-";
+// Mappings and mutexes share one set of names: the lock's name is the state's with this.
+constexpr char kLockSuffix[] = ".lock";
 
 } // namespace
 
@@ -82,7 +84,7 @@ Status SharedState::attach_shared() {
     const bool smaller = mapping_ != nullptr && view == nullptr;
     block_ = static_cast<SharedBlock *>(view);
     if (block_ != nullptr) {
-        mutex_ = CreateMutexA(nullptr, FALSE, name.c_str());
+        mutex_ = CreateMutexA(nullptr, FALSE, (name + kLockSuffix).c_str());
     }
     TraxSetInternalHandles(wasInternal);
     Status status = ERR_SUCCESS;

@@ -14,7 +14,9 @@
 namespace sim {
 
 /// Behaviour of a low-level driver: data transfer and its device-specific status codes.
-/// Every call is made with the device's mutex held.
+/// Every call is made with the device's mutex held. Direct calls (sim_direct.h) read and
+/// write the channel values of models that merely store them without it, so such models
+/// reach them through channel_word() only.
 class Driver {
   public:
     virtual ~Driver() = default;
@@ -96,12 +98,22 @@ class Device {
     /// selector is the channel of a read or write, the code of a status or ioctl call.
     Injection inject(DeviceCall call, int32_t selector);
 
+    /// Whether a read or a write (call) may be a direct call that only moves the value:
+    /// the model's channels are plain stored values and no fault rule sees such calls.
+    bool direct_access(DeviceCall call) const {
+        return (directCalls_ & (1u << static_cast<unsigned>(call))) != 0;
+    }
+    /// The bits of a written value that a channel keeps.
+    int32_t stored_bits() const { return storedBits_; }
+
   private:
     const DeviceSpec spec_;
     SharedState shared_;
     DeviceSemaphore semaphore_;
     std::unique_ptr<Driver> driver_; ///< made again each time a shared state is attached
     int32_t pathCount_ = 0;
+    const int32_t storedBits_;
+    const uint32_t directCalls_; ///< bit (1 << DeviceCall) for each
     std::vector<uint8_t> deviceIdProm_;
     std::vector<uint8_t> boardIdProm_;
 };

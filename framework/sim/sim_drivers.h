@@ -26,6 +26,8 @@ class MemoryDriver : public Driver {
 /// Binary channels keep bit 0 of the last value written.
 class BinaryIoDriver : public MemoryDriver {
   public:
+    static constexpr int32_t kStoredBits = 1;
+
     using MemoryDriver::MemoryDriver;
     Status read(int32_t channel, int32_t *value) override;
     Status write(int32_t channel, int32_t value) override;
@@ -57,6 +59,7 @@ class AnalogInDriver : public Driver {
 class MtDriver : public MemoryDriver {
   public:
     static constexpr int32_t kAlarmCount = 8;
+    static constexpr int32_t kStoredBits = -1; ///< registers keep all 32 bits
 
     using MemoryDriver::MemoryDriver;
     Status read(int32_t channel, int32_t *value) override;
@@ -65,6 +68,10 @@ class MtDriver : public MemoryDriver {
     Status set_stat_block(int32_t code, const M_SG_BLOCK *block) override;
     void last_path_closed() override;
 };
+
+/// The bits of a written value that a channel of the model keeps, or 0 when its channels
+/// are not plain stored values.
+int32_t stored_bits(DriverModel model);
 
 /// Answers the device-specific codes of the definition's table and passes every other
 /// request on to the model.

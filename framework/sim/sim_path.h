@@ -2,6 +2,7 @@
 #ifndef TRAX_SIM_PATH_H
 #define TRAX_SIM_PATH_H
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -13,17 +14,36 @@
 
 namespace sim {
 
-/// Context of one device handle. Its fields other than device and handle are used with
-/// the device's mutex held.
+/// Context of one device handle. Its fields other than device, handle and number are
+/// used with the device's mutex held; direct calls read only the channel they may use.
 struct Path {
     static constexpr uint32_t kMagic = 0x50415448; // marks contexts made by this kernel
 
     uint32_t magic = kMagic;
     std::shared_ptr<Device> device;
     HANDLE handle = nullptr;
+    int32_t number = 0; ///< the path number, once entered in the direct-call table
     int32_t channel = 0;
     int32_t ioMode = 0;
     bool closed = false;
+
+    void set_channel(int32_t value) {
+        channel = value;
+        update_direct_channel();
+    }
+    void set_io_mode(int32_t value) {
+        ioMode = value;
+        update_direct_channel();
+    }
+    /// The channel a direct call may use, or -1 while each transfer moves the channel on.
+    int32_t direct_channel() const { return directChannel_.load(std::memory_order_relaxed); }
+
+  private:
+    void update_direct_channel() {
+        directChannel_.store(ioMode == 0 ? channel : -1, std::memory_order_relaxed);
+    }
+
+    std::atomic<int32_t> directChannel_{0};
 };
 
 /// Runs f(path) while the platform holds a reference to the path's device handle, so a

@@ -5,6 +5,7 @@
 #ifndef TRAX_SIM_STATE_H
 #define TRAX_SIM_STATE_H
 
+#include <atomic>
 #include <cstdint>
 #include <type_traits>
 #include <vector>
@@ -49,6 +50,12 @@ struct DeviceState {
 };
 
 static_assert(std::is_trivially_copyable_v<DeviceState> && std::is_standard_layout_v<DeviceState>);
+
+/// A channel's value as an atomic word: direct calls read and write it without the
+/// device's lock, so every other access goes through this too.
+inline std::atomic_ref<int32_t> channel_word(DeviceState &state, int32_t channel) {
+    return std::atomic_ref<int32_t>(state.channels[channel]);
+}
 
 /// Marks a code that has no byte area in area_offsets.
 constexpr uint32_t kNoArea = UINT32_MAX;

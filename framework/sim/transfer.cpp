@@ -1,5 +1,6 @@
 // Data transfer on a path: single values on the current channel, and blocks.
 #include "sim_block.h"
+#include "sim_direct.h"
 #include "sim_kernel.h"
 #include "sim_path.h"
 
@@ -16,13 +17,16 @@ Status check_channel(const Path &p) {
 // next channel, from the last back to the first.
 void advance_channel(Path &p) {
     if (p.ioMode != 0) {
-        p.channel = (p.channel + 1) % p.device->spec().channels.number;
+        p.set_channel((p.channel + 1) % p.device->spec().channels.number);
     }
 }
 
 } // namespace
 
 Status read_value(int32_t path, int32_t *value) {
+    if (Status status = ERR_SUCCESS; direct_read(path, value, status)) {
+        return status;
+    }
     return with_rules(path, DeviceCall::Read, 0, [&](Path &p) -> Status {
         if (value == nullptr) {
             return ERR_MK_ILL_PARAM;
@@ -39,6 +43,9 @@ Status read_value(int32_t path, int32_t *value) {
 }
 
 Status write_value(int32_t path, int32_t value) {
+    if (Status status = ERR_SUCCESS; direct_write(path, value, status)) {
+        return status;
+    }
     return with_rules(path, DeviceCall::Write, 0, [&](Path &p) -> Status {
         if (Status status = check_channel(p)) {
             return status;

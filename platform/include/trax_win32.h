@@ -123,6 +123,9 @@ WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD ms);
 WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll,
                                                DWORD ms);
 WINBASEAPI BOOL WINAPI CloseHandle(HANDLE handle);
+/// Makes every thread of the process pass a full memory barrier before it returns: a thread
+/// that frees what others read without fences can then see whether they still use it.
+WINBASEAPI void WINAPI FlushProcessWriteBuffers(void);
 WINBASEAPI void WINAPI Sleep(DWORD ms);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
@@ -235,21 +238,21 @@ TRAX_PLATFORM_API BOOL WINAPI TraxWithDevice(HANDLE device, BOOL (*fn)(void *con
                                              void *arg);
 
 /// Nanoseconds on the monotonic clock that every wait and delay of the suite uses.
-WINBASEAPI ULONGLONG WINAPI TraxMonotonicNanoseconds(void);
+TRAX_PLATFORM_API ULONGLONG WINAPI TraxMonotonicNanoseconds(void);
 /// Sleeps until TraxMonotonicNanoseconds() reaches deadlineNs; a POSIX signal that
 /// interrupts the sleep does not end it early.
-WINBASEAPI void WINAPI TraxSleepUntil(ULONGLONG deadlineNs);
+TRAX_PLATFORM_API void WINAPI TraxSleepUntil(ULONGLONG deadlineNs);
 
 /// While set (TRUE) for the calling thread, the handles it creates come from values above
 /// those of all other handles, so that objects a library makes for its own use do not
 /// change the handle numbers its caller sees. Returns the previous setting.
-WINBASEAPI BOOL WINAPI TraxSetInternalHandles(BOOL internal);
+TRAX_PLATFORM_API BOOL WINAPI TraxSetInternalHandles(BOOL internal);
 
 /// Takes the calling process off every named object it holds, as its end would, for a
 /// process about to end without running its destructors (_exit): the last process to let
 /// go of an object removes it. Views stay mapped for threads that still run, but the
 /// objects must not be used any more.
-WINBASEAPI void WINAPI TraxReleaseNamedObjects(void);
+TRAX_PLATFORM_API void WINAPI TraxReleaseNamedObjects(void);
 
 /// A process named so that the name stays unique after its id is reused.
 typedef struct {

@@ -1,21 +1,14 @@
-// The private folder of a user's named events, its lock, and the removal of socket files that
-// crashed owners left behind.
+// The private folder of a user's named events and its lock.
 #include "event_folder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
-
-#include "event_wire.h"
 
 namespace trax::platform {
 namespace {
@@ -24,15 +17,12 @@ bool isPrivateTo(const struct stat &status, uid_t owner) {
     return S_ISDIR(status.st_mode) && status.st_uid == owner && (status.st_mode & 07777) == 0700;
 }
 
-// The runtime folder's subfolder when the runtime folder is safe and leaves room for every
-// socket address, else the per-user folder in /tmp.
+// The runtime folder's subfolder when the runtime folder is safe, else the per-user folder
+// in /tmp.
 std::string chooseFolder(uid_t user) {
     const char *runtime = secure_getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/' && isSafeBaseFolder(runtime, user)) {
-        std::string folder = std::string(runtime) + "/trax";
-        if (folder.size() + 1 + kMaxHashedFileName < sizeof(sockaddr_un::sun_path))
-            return folder;
-    }
+    if (runtime != nullptr && runtime[0] == '/' && isSafeBaseFolder(runtime, user))
+        return std::string(runtime) + "/trax";
     return "/tmp/trax-" + std::to_string(user);
 }
 
@@ -50,16 +40,37 @@ FolderCache &folderCache() {
     return *instance;
 }
 
-bool isEventFile(const char *name) {
-    return std::strncmp(name, "evt-", 4) == 0 || std::strncmp(name, "evh-", 4) == 0;
+// Times a lock is tried again when the folder was removed between its opening and its
+// locking; each try makes the folder anew, so a second one nearly always succeeds.
+constexpr int kLockTries = 8;
+
+// True if the path still names the open folder.
+bool isStillAt(int fd, const std::string &path) {
+    struct stat opened, named;
+    return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
-bool isSocketEntry(int folder, const dirent &entry) {
-    if (entry.d_type != DT_UNKNOWN)
-        return entry.d_type == DT_SOCK;
-    struct stat status;
-    return fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISSOCK(status.st_mode);
+// Opens and locks the folder; -1 with errno set on failure.
+int lockFolder(const std::string &folder) {
+    for (int attempt = 0; attempt < kLockTries; ++attempt) {
+        const int fd = openPrivateFolder(folder, geteuid());
+        if (fd < 0)
+            return -1;
+        int result;
+        while ((result = flock(fd, LOCK_EX)) != 0 && errno == EINTR)
+            ;
+        if (result == 0 && isStillAt(fd, folder))
+            return fd;
+        const int error = result != 0 ? errno : EAGAIN;
+        close(fd);
+        if (result != 0) {
+            errno = error;
+            return -1;
+        }
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 } // namespace
@@ -109,65 +120,18 @@ int eventFolder(std::string &path) {
     return 0;
 }
 
-bool isStaleSocket(const sockaddr_un &address, socklen_t length) {
-    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (probe < 0)
-        return false;
-    const bool refused =
-        connect(probe, reinterpret_cast<const sockaddr *>(&address), length) != 0 &&
-        errno == ECONNREFUSED;
-    close(probe);
-    return refused;
-}
-
 // The folder is opened anew for each lock: a descriptor shared with a forked child would
 // share its lock too, and then exclude nobody.
-FolderLock::FolderLock(const std::string &folder)
-    : folder_(folder), fd_(openPrivateFolder(folder, geteuid())) {
-    if (fd_ < 0)
-        return;
-    int result;
-    while ((result = flock(fd_, LOCK_EX)) != 0 && errno == EINTR)
-        ;
-    if (result != 0) {
-        const int error = errno;
-        close(fd_);
-        fd_ = -1;
-        errno = error;
-    }
-}
+FolderLock::FolderLock(const std::string &folder) : folder_(folder), fd_(lockFolder(folder)) {}
 
 FolderLock::~FolderLock() {
     if (fd_ >= 0)
         close(fd_); // releases the lock
 }
 
-void sweepStaleSockets(const FolderLock &lock) {
-    static std::atomic<bool> swept{false};
-    if (!lock.held() || swept.exchange(true))
-        return;
-    const int listing = dup(lock.fd());
-    DIR *dir = listing >= 0 ? fdopendir(listing) : nullptr;
-    if (dir == nullptr) {
-        if (listing >= 0)
-            close(listing);
-        return;
-    }
-    while (const dirent *entry = readdir(dir)) {
-        if (!isEventFile(entry->d_name) || !isSocketEntry(lock.fd(), *entry))
-            continue;
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const int length = std::snprintf(address.sun_path, sizeof address.sun_path, "%s/%s",
-                                         lock.folder().c_str(), entry->d_name);
-        if (length <= 0 || static_cast<size_t>(length) >= sizeof address.sun_path)
-            continue;
-        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) +
-                                                 static_cast<size_t>(length) + 1);
-        if (isStaleSocket(address, size))
-            unlinkat(lock.fd(), entry->d_name, 0);
-    }
-    closedir(dir);
+void removeFolderIfEmpty(const FolderLock &lock) {
+    if (lock.held())
+        rmdir(lock.folder().c_str());
 }
 
 } // namespace trax::platform

@@ -1,18 +1,18 @@
-// The folder that holds the socket files of a user's named events. It is private to the user:
+// The folder that holds the files of a user's named events. It is private to the user:
 // $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
 // symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
 // it is a real folder owned by the user with mode 0700. Another user can therefore neither
-// bind an event's name nor send to it nor leave files in the way.
+// claim an event's name nor set it nor leave files in the way.
 //
-// Binding happens under an exclusive lock of the folder, so that a socket file left behind by
-// a crashed owner can be told apart from a live one and removed without racing another
-// process that binds the same name.
+// Every look at the folder's files happens under an exclusive lock of the folder, so that a
+// file left behind by a crashed owner can be told apart from a live one and removed without
+// racing another process that claims the same name. The last process to remove a file also
+// removes the folder once it is empty; a process that locks the folder checks that it is still
+// the one at the path and otherwise makes and locks it anew.
 #ifndef TRAX_PLATFORM_EVENT_FOLDER_H
 #define TRAX_PLATFORM_EVENT_FOLDER_H
 
-#include <sys/socket.h>
 #include <sys/types.h>
-#include <sys/un.h>
 
 #include <string>
 
@@ -32,10 +32,6 @@ bool isSafeBaseFolder(const char *path, uid_t owner);
 /// to someone else, is open to others or is not a real folder).
 int eventFolder(std::string &path);
 
-/// True if the socket file at the address is left over by an owner that has gone: it exists
-/// but no socket listens on it any more.
-bool isStaleSocket(const sockaddr_un &address, socklen_t length);
-
 /// Holds the event folder's exclusive lock for its lifetime.
 class FolderLock {
   public:
@@ -54,9 +50,8 @@ class FolderLock {
     int fd_;
 };
 
-/// Removes the socket files of crashed owners from the locked folder (once per process; later
-/// calls return at once), so that they cannot pile up.
-void sweepStaleSockets(const FolderLock &lock);
+/// Removes the locked folder if it is empty; a process that locks it later makes it anew.
+void removeFolderIfEmpty(const FolderLock &lock);
 
 } // namespace trax::platform
 

@@ -1,81 +1,182 @@
 // Event calls, unnamed events and the wait on several events.
 //
-// An unnamed event is an eventfd: a non-zero counter means signalled. An auto-reset wait
-// takes the signal by reading the counter, which only one waiter can do; a manual-reset
-// event stays readable until ResetEvent drains it. Being descriptors, unnamed and named
-// events can be waited on together with one poll().
+// Every event offers a futex word that its sets advance: an unnamed one its own word in this
+// process's memory, a named one the doorbell that this process shares with the senders of
+// all its named events. A wait looks for the oldest pending wake-up among its events and,
+// when there is none, sleeps on their distinct words at once, so that a wait on 64 named
+// events costs about what a wait on one costs. An unnamed event holds one flag: an
+// auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
+// until ResetEvent.
 #include "events.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
+#include <atomic>
 
 #include "event_wire.h"
+#include "wait_core.h"
 
 namespace trax::platform {
 namespace {
 
 class UnnamedEvent final : public EventObject {
   public:
-    UnnamedEvent(int fd, bool manualReset) noexcept : fd_(fd), manualReset_(manualReset) {}
-    ~UnnamedEvent() override { close(fd_); }
+    UnnamedEvent(bool manualReset, bool initialState) noexcept
+        : manualReset_(manualReset), signalled_(initialState ? 1 : 0) {}
 
     BOOL set() override {
-        const uint64_t one = 1;
-        return write(fd_, &one, sizeof one) == sizeof one ? TRUE : failErrno(errno);
-    }
-
-    BOOL reset() override {
-        drain();
+        signalled_.store(1);
+        announceChange(channel_, false);
         return TRUE;
     }
 
-    int pollFd() const override { return fd_; }
-    std::optional<uint64_t> pendingSince() override { return 0; }
+    BOOL reset() override {
+        signalled_.store(0);
+        return TRUE;
+    }
 
-    bool tryConsume() override { return manualReset_ ? isSignalled() : drain(); }
+    EventChannel channel() override { return EventChannel{&channel_, false}; }
+
+    std::optional<PendingWakeup> pending() override {
+        if (signalled_.load() == 0)
+            return std::nullopt;
+        return PendingWakeup{0, 0};
+    }
+
+    bool take(const PendingWakeup &) override {
+        return manualReset_ ? signalled_.load() != 0 : signalled_.exchange(0) != 0;
+    }
 
   private:
-    // Reads the counter back to zero; true if it was signalled.
-    bool drain() {
-        uint64_t value = 0;
-        return read(fd_, &value, sizeof value) == sizeof value;
-    }
-
-    bool isSignalled() const {
-        pollfd probe{fd_, POLLIN, 0};
-        return poll(&probe, 1, 0) == 1;
-    }
-
-    int fd_;
     bool manualReset_;
+    std::atomic<uint32_t> signalled_;
+    WakeChannel channel_;
 };
 
-// Among the readable descriptors, the index whose pending wake-up was sent first. When
-// only one is readable there is nothing to compare, and its queue is not inspected.
-std::optional<size_t> earliestPending(EventObject *const *events, const pollfd *fds, size_t count) {
-    std::optional<size_t> best;
-    uint64_t bestSent = 0;
-    size_t readable = 0;
-    auto isReadable = [&](size_t i) {
-        return (fds[i].revents & POLLIN) != 0 || events[i]->hasTaken();
-    };
-    for (size_t i = 0; i < count; ++i)
-        readable += isReadable(i) ? 1 : 0;
+// A wait that includes an event which cannot receive yet (an opener) sleeps in slices of
+// this length, so that it notices when the event can take over its name.
+constexpr uint64_t kRetrySliceNs = 100000000;
+
+// Looks that may follow each other before a wait settles on the oldest wake-up.
+constexpr int kMostLooks = 16;
+
+struct Pick {
+    size_t index;
+    PendingWakeup wakeup;
+};
+
+// The oldest pending wake-up among the events; of equal stamps the lowest index.
+std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
+    std::optional<Pick> best;
     for (size_t i = 0; i < count; ++i) {
-        if (!isReadable(i))
-            continue;
-        if (readable == 1)
-            return i;
-        const std::optional<uint64_t> sent = events[i]->pendingSince();
-        if (sent && (!best || *sent < bestSent)) {
-            best = i;
-            bestSent = *sent;
-        }
+        const std::optional<PendingWakeup> wakeup = events[i]->pending();
+        if (wakeup && (!best || wakeup->stamp < best->wakeup.stamp))
+            best = Pick{i, *wakeup};
     }
     return best;
+}
+
+// The distinct futex words of a wait's events, read once per round of the wait: the named
+// events of this process share one doorbell, which counts once. Events that cannot receive
+// yet (openers) have no word.
+class WaitChannels {
+  public:
+    WaitChannels(EventObject *const *events, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const EventChannel channel = events[i]->channel();
+            cannotReceive_ = cannotReceive_ || channel.channel == nullptr;
+            if (channel.channel == nullptr ||
+                std::find(channels_.begin(), channels_.begin() + size_, channel.channel) !=
+                    channels_.begin() + size_)
+                continue;
+            shared_[size_] = channel.shared;
+            channels_[size_++] = channel.channel;
+        }
+    }
+
+    /// The sum of the words, which every completed set advances.
+    uint32_t changeCount() const {
+        uint32_t sum = 0;
+        for (size_t i = 0; i < size_; ++i)
+            sum += channels_[i]->changes.load();
+        return sum;
+    }
+
+    size_t size() const { return size_; }
+    WakeChannel &channel(size_t i) const { return *channels_[i]; }
+    bool shared(size_t i) const { return shared_[i]; }
+    bool cannotReceive() const { return cannotReceive_; }
+
+  private:
+    std::array<WakeChannel *, kMaxWaitObjects> channels_;
+    std::array<bool, kMaxWaitObjects> shared_;
+    size_t size_ = 0;
+    bool cannotReceive_ = false;
+};
+
+// A look may pass an event just before a wake-up lands there and then find a later one of
+// the same sender in another event. That sender completed the earlier set, advancing a word,
+// before it began the later one; so a look during which no word moved has missed nothing
+// older than what it found, and otherwise the wait looks again. This keeps each sender's
+// wake-ups in the order it sent them. A single event has nothing to compare.
+std::optional<Pick> settledOldest(EventObject *const *events, size_t count,
+                                  const WaitChannels &channels) {
+    if (count == 1)
+        return oldestAmong(events, count);
+    std::optional<Pick> pick;
+    for (int look = 0; look < kMostLooks; ++look) {
+        const uint32_t before = channels.changeCount();
+        pick = oldestAmong(events, count);
+        if (!pick || channels.changeCount() == before)
+            break;
+    }
+    return pick;
+}
+
+// A waiter announced as a sleeper on the words of its events, from construction to
+// destruction. A set after the announcement changes a word, so a look made after it and
+// followed by a sleep misses nothing. Without a word for every event, the sleep ends after a
+// slice to let the others try again.
+class Sleeper {
+  public:
+    explicit Sleeper(const WaitChannels &channels) : channels_(channels) {
+        for (size_t i = 0; i < channels.size(); ++i)
+            words_[i] = SleepWord{&channels.channel(i).changes, beginSleep(channels.channel(i)),
+                                  channels.shared(i)};
+    }
+    ~Sleeper() {
+        for (size_t i = 0; i < channels_.size(); ++i)
+            endSleep(channels_.channel(i));
+    }
+    Sleeper(const Sleeper &) = delete;
+    Sleeper &operator=(const Sleeper &) = delete;
+
+    /// Sleeps until a word changes or the deadline (0: none) passes.
+    void sleep(uint64_t deadlineNs) const {
+        if (channels_.cannotReceive()) {
+            const uint64_t slice = monotonicNanoseconds() + kRetrySliceNs;
+            deadlineNs = deadlineNs != 0 ? std::min(deadlineNs, slice) : slice;
+        }
+        if (channels_.size() > 0)
+            sleepOnWords(words_.data(), channels_.size(), deadlineNs);
+        else
+            sleepUntilNanoseconds(deadlineNs);
+    }
+
+  private:
+    const WaitChannels &channels_;
+    std::array<SleepWord, kMaxWaitObjects> words_;
+};
+
+// Takes the oldest pending wake-up; WAIT_TIMEOUT when there is none, WAIT_FAILED when another
+// waiter was faster.
+DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &channels) {
+    const std::optional<Pick> pick = settledOldest(events, count, channels);
+    if (!pick)
+        return WAIT_TIMEOUT;
+    if (!events[pick->index]->take(pick->wakeup))
+        return WAIT_FAILED;
+    return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
 }
 
 } // namespace
@@ -85,63 +186,35 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
-// A wait that includes an event which cannot receive yet (an opener) polls in slices of
-// this length, so that it notices when the event can take over its name.
-constexpr DWORD kRetrySliceMs = 100;
-
+// A wait that may still sleep announces itself before it looks, so that one look serves
+// both to find a pending wake-up and to make the sleep safe. A wait on one event first looks
+// without announcing itself: that look is cheap, and a receiver behind a stream of sets then
+// takes each wake-up without making its senders call the kernel to wake it.
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
-    // A single event whose wake-up is already there needs no poll, nor does a check that
-    // finds none and may not wait: this keeps a receiver that falls behind a flood of sets
-    // at one system call per wake-up.
-    if (count == 1) {
-        if (events[0]->tryConsume())
-            return WAIT_OBJECT_0;
-        if (deadline.hasPassed() && events[0]->pollFd() >= 0)
-            return WAIT_TIMEOUT;
-    }
-    std::array<pollfd, kMaxWaitObjects> fds;
+    const uint64_t deadlineNs = deadline.isInfinite() ? 0 : deadline.nanoseconds();
     for (;;) {
-        bool cannotReceive = false;
-        bool taken = false;
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
-            fds[i] = pollfd{events[i]->pollFd(), POLLIN, 0};
-            cannotReceive = cannotReceive || fds[i].fd < 0;
-            taken = taken || events[i]->hasTaken();
+        const WaitChannels channels(events, count);
+        const bool passed = deadline.hasPassed();
+        DWORD result = count == 1 || passed ? takeOldest(events, count, channels) : WAIT_TIMEOUT;
+        if (result == WAIT_TIMEOUT && !passed) {
+            const Sleeper sleeper(channels);
+            result = takeOldest(events, count, channels);
+            if (result == WAIT_TIMEOUT) {
+                sleeper.sleep(deadlineNs);
+                continue;
+            }
         }
-        // With a wake-up already taken off its descriptor, the poll only looks at what the
-        // other events have, without waiting.
-        const Deadline slice = taken           ? Deadline::after(0)
-                               : cannotReceive ? deadline.earlier(kRetrySliceMs)
-                                               : deadline;
-        const int ready = pollUntil(fds.data(), count, slice);
-        if (ready < 0)
-            return failWait(translateErrno(errno));
-        if (ready == 0 && !taken) {
-            if (deadline.hasPassed())
-                return WAIT_TIMEOUT;
-            continue;
-        }
-        const std::optional<size_t> pick = earliestPending(events, fds.data(), count);
-        if (pick && events[*pick]->tryConsume())
-            return WAIT_OBJECT_0 + static_cast<DWORD>(*pick);
+        if (result != WAIT_FAILED)
+            return result;
     }
 }
 
 std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState) {
-    const int fd = eventfd(initialState ? 1 : 0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (fd < 0) {
-        failErrno(errno);
-        return nullptr;
-    }
-    try {
-        return std::make_shared<UnnamedEvent>(fd, manualReset);
-    } catch (const std::bad_alloc &) {
-        close(fd);
-        throw;
-    }
+    return std::make_shared<UnnamedEvent>(manualReset, initialState);
 }
 
 } // namespace trax::platform

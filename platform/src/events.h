@@ -6,12 +6,20 @@
 #include <optional>
 #include <string_view>
 
+#include "event_slots.h"
 #include "handles.h"
 
 namespace trax::platform {
 
 /// Most events one wait can watch.
 inline constexpr size_t kMaxWaitObjects = 64;
+
+/// What a wait sleeps on for one event: a futex word advanced by every set, and the count of
+/// sleepers the setter looks at before it wakes anyone.
+struct EventChannel {
+    WakeChannel *channel = nullptr;
+    bool shared = false;
+};
 
 class EventObject : public KernelObject {
   public:
@@ -21,19 +29,15 @@ class EventObject : public KernelObject {
 
     virtual BOOL set() = 0;
     virtual BOOL reset() = 0;
-    /// Called before each poll of a wait, to bring the event into a state it can be
-    /// waited in where that is possible.
+    /// Called before each look of a wait, to bring the event into a state it can be waited in
+    /// where that is possible.
     virtual void prepareWait() {}
-    /// Descriptor that polls readable while a wake-up may be pending; -1 if it never will.
-    virtual int pollFd() const = 0;
-    /// Called after pollFd() polled readable: the send time of the pending wake-up (0 for
-    /// an unnamed event, which counts as earliest), or nothing if it has gone meanwhile.
-    virtual std::optional<uint64_t> pendingSince() = 0;
-    /// Takes the pending wake-up; false when there is none (another waiter was faster).
-    virtual bool tryConsume() = 0;
-    /// True while wake-ups are pending that were already taken off pollFd(), which then does
-    /// not poll readable for them.
-    virtual bool hasTaken() const { return false; }
+    /// The channel a waiter sleeps on; none while the event cannot receive (an opener).
+    virtual EventChannel channel() = 0;
+    /// The oldest pending wake-up (stamp 0 for an unnamed event, which counts as earliest).
+    virtual std::optional<PendingWakeup> pending() = 0;
+    /// Takes that wake-up; false when it has gone meanwhile (another waiter was faster).
+    virtual bool take(const PendingWakeup &wakeup) = 0;
 
     DWORD waitFor(const Deadline &deadline) override;
 };

@@ -1,23 +1,25 @@
 // Named events across processes.
 //
-// A named event is a datagram socket file in the user's private event folder. The first
-// process to create a name binds its file and owns the event: it receives the wake-ups. A
-// process that finds the name bound by a live socket holds an "opener": its SetEvent sends to
-// the owner, but it does not receive. Each wait on an opener tries to bind the name again, so
-// an opener takes the event over once the owner has gone (waits that find the owner still
-// there only time out). Every SetEvent sends one datagram (also from the owner to itself),
-// wake-ups queue in order and each successful wait takes one, so repeated signals are never
-// merged. Only datagrams from processes of the same user are accepted.
+// A named event is a file in the user's private event folder, mapped by every process that
+// uses the name (see event_file.h and event_slots.h). The first process to create a name
+// makes its file and owns the event: it receives the wake-ups. A process that finds the name
+// held by a live owner holds an "opener": its SetEvent publishes into the owner's file, but it
+// does not receive. Each wait on an opener tries to claim the name again, so an opener takes
+// the event over once the owner has gone (waits that find the owner still there only time
+// out). Every SetEvent publishes one wake-up (also from the owner to itself) and each
+// successful wait takes one, oldest first, so repeated signals are never merged.
 //
-// The owner removes its file when it closes the event or the process exits; the file of an
-// owner that crashed is removed by the next process that binds the name, or by the sweep
-// that each process makes of the folder when it first binds a name.
+// The owner retires and removes its file when it closes the event or the process exits; a
+// sender whose mapped file is retired looks the name up again, so it reaches the next owner.
+// The file of an owner that crashed is retired by the next process that claims the name or
+// sets it with no room left, or by the sweep that each process makes of the folder when it
+// first creates a name.
 //
 // Within one process a name always maps to one object: creating it again returns a new
 // handle to the same event.
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -27,94 +29,80 @@
 #include <unordered_map>
 #include <vector>
 
-#include "event_folder.h"
+#include "event_file.h"
 #include "event_wire.h"
 #include "events.h"
 
 namespace trax::platform {
 namespace {
 
-// How long SetEvent waits for room when the owner's queue of wake-ups is full.
-constexpr time_t kFullQueueWaitSeconds = 1;
+// How long SetEvent waits for a free slot when the owner takes nothing.
+constexpr DWORD kFullQueueWaitMs = 1000;
 
 class NamedEvent final : public EventObject {
   public:
-    NamedEvent(std::string name, std::string folder, int fd, bool owner, const sockaddr_un &address,
-               socklen_t addressLength) noexcept
-        : name_(std::move(name)), folder_(std::move(folder)), fd_(fd), owner_(owner),
-          address_(address), addressLength_(addressLength) {}
+    NamedEvent(std::string name, std::string folder, std::shared_ptr<EventFile> file,
+               bool owner) noexcept
+        : name_(std::move(name)), folder_(std::move(folder)), fileName_(eventFileName(name_)),
+          file_(std::move(file)), owner_(owner), owned_(owner ? file_.get() : nullptr),
+          maker_(owner ? getpid() : 0) {}
     ~NamedEvent() override;
 
     BOOL set() override;
-    void prepareWait() override { bindName(); }
+    void prepareWait() override { claimName(); }
 
     BOOL reset() override {
-        std::lock_guard guard(receiveLock_);
-        takenCount_ = 0;
-        while (owner_ && takeBatch())
-            takenCount_ = 0;
-        hasTaken_ = false;
+        if (EventFile *owned = owned_.load())
+            dropWakeups(owned->state());
         return TRUE;
     }
 
-    int pollFd() const override { return owner_ ? fd_ : -1; }
+    // The doorbell of this process, which every set of its events rings.
+    EventChannel channel() override {
+        EventFile *owned = owned_.load();
+        SharedBell *bell = owned ? owned->bell() : nullptr;
+        return bell ? EventChannel{&bell->doorbell, true} : EventChannel{};
+    }
+
+    std::optional<PendingWakeup> pending() override {
+        EventFile *owned = owned_.load();
+        return owned ? oldestWakeup(owned->state()) : std::nullopt;
+    }
+
+    bool take(const PendingWakeup &wakeup) override {
+        EventFile *owned = owned_.load();
+        return owned != nullptr && takeWakeup(owned->state(), wakeup);
+    }
+
     bool isOwner() const noexcept { return owner_; }
 
-    /// Binds the name unless a live socket holds it; true when this event owns it.
-    bool bindName();
+    /// Claims the name unless a live owner holds it; true when this event owns it.
+    bool claimName();
 
-    /// Removes the socket file if this process owns the name, so that it is not left behind.
+    /// Retires and removes the file if this process owns the name, so that it is not left
+    /// behind; the first call does it, later ones return at once.
     void releaseName() noexcept;
 
-    std::optional<uint64_t> pendingSince() override {
-        std::lock_guard guard(receiveLock_);
-        if (!hasWakeup())
-            return std::nullopt;
-        return taken_[takenHead_];
-    }
-
-    bool tryConsume() override {
-        std::lock_guard guard(receiveLock_);
-        if (!hasWakeup())
-            return false;
-        ++takenHead_;
-        hasTaken_ = --takenCount_ > 0;
-        return true;
-    }
-
-    bool hasTaken() const override { return hasTaken_; }
-
   private:
-    // Most wake-ups taken from the socket with one call.
-    static constexpr size_t kBatch = 16;
-
-    // Called with receiveLock_ held.
-    bool hasWakeup() { return owner_ && (takenCount_ > 0 || takeBatch()); }
-    bool takeBatch();
-    int sendToOwner(uint64_t sent);
+    // The file a set goes to: the own one, the owner's, or null when nobody owns the name.
+    int setTarget(std::shared_ptr<EventFile> &target);
+    // After a set found no free slot: false when the owner has gone (its file is retired).
+    bool ownerLives(const std::shared_ptr<EventFile> &target);
 
     std::string name_;
     std::string folder_;
-    int fd_;
+    std::string fileName_;
+    // The event's file as last looked up; fixed once this event owns the name. Guarded by
+    // lock_ while this event is an opener.
+    std::shared_ptr<EventFile> file_;
     std::atomic<bool> owner_;
-    sockaddr_un address_;
-    socklen_t addressLength_;
-    // The process that bound the name: a forked child must not remove its parent's file.
-    std::atomic<pid_t> binder_{owner_ ? getpid() : 0};
-    // Socket connected to the owner, through which an opener sends; -1 until first used.
-    int sender_ = -1;
-    std::mutex bindLock_;
-    std::mutex sendLock_;
-    // The user whose wake-ups are accepted: the one that created the event.
-    const uid_t user_ = geteuid();
-    // Wake-ups taken from the socket but not yet consumed, oldest first, from takenHead_ on:
-    // taking them in batches lets a receiver behind a flood of sets catch up with one system
-    // call per batch and frees the senders' queue sooner. Guarded by receiveLock_.
-    uint64_t taken_[kBatch] = {};
-    size_t takenHead_ = 0;
-    size_t takenCount_ = 0;
-    std::atomic<bool> hasTaken_{false};
-    std::mutex receiveLock_;
+    // The file while this event owns it, for the waits and the owner's sets, which then need
+    // no lock; it lives as long as the event.
+    std::atomic<EventFile *> owned_;
+    // The process that made the file: a forked child must not remove its parent's file.
+    std::atomic<pid_t> maker_;
+    std::atomic<bool> released_{false};
+    std::mutex lock_;
 };
 
 // The named events alive in this process, by name.
@@ -129,9 +117,10 @@ NameRegistry &registry() {
     return *instance;
 }
 
-// At exit the handles of a process are never closed, so its socket files are removed here.
-// The events are released outside the registry lock, since the last reference to one may
-// be dropped here and its destructor takes that lock.
+// At exit the handles of a process are never closed, so its files are removed here, and its
+// doorbell with the folder when that is left empty. The
+// events are released outside the registry lock, since the last reference to one may be
+// dropped here and its destructor takes that lock.
 void releaseNamesAtExit() {
     std::vector<std::shared_ptr<NamedEvent>> live;
     {
@@ -144,6 +133,14 @@ void releaseNamesAtExit() {
     }
     for (const auto &event : live)
         event->releaseName();
+    std::string folder;
+    if (eventFolder(folder) != 0)
+        return;
+    FolderLock lock(folder);
+    if (!lock.held())
+        return;
+    removeOwnBell(lock);
+    removeFolderIfEmpty(lock);
 }
 
 void releaseNamesAtExitOnce() {
@@ -151,79 +148,23 @@ void releaseNamesAtExitOnce() {
     (void)registered;
 }
 
-// A datagram socket whose sends wait at most kFullQueueWaitSeconds for room. One that is to
-// receive also gets the sender's credentials with each wake-up; a socket that only sends
-// goes without, since with them it would bind itself an automatic abstract address.
-int openEventSocket(bool receives) {
-    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    const int on = 1;
-    const timeval limit{kFullQueueWaitSeconds, 0};
-    if ((receives && setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) ||
-        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit) != 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-}
+// A sender waiting for room looks again at least this often: the owner wakes it only once
+// half the slots are free.
+constexpr uint64_t kRoomSliceNs = 1000000;
 
-bool bindTo(int fd, const sockaddr_un &address, socklen_t length) {
-    return bind(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
-}
-
-// Binds the event's socket file under the folder lock; a file whose owner has gone is removed
-// first. Returns 0, EADDRINUSE while a live owner holds the name, or another errno value.
-int claimName(const std::string &folder, int fd, const sockaddr_un &address, socklen_t length) {
-    FolderLock lock(folder);
-    if (!lock.held())
-        return errno;
-    sweepStaleSockets(lock);
-    if (bindTo(fd, address, length))
-        return 0;
-    const int error = errno;
-    if (error != EADDRINUSE || !isStaleSocket(address, length))
-        return error;
-    unlink(address.sun_path);
-    return bindTo(fd, address, length) ? 0 : errno;
-}
-
-// Sends one wake-up, to `to` or (when null) to the connected peer; 0 or the errno value.
-int sendWakeup(int fd, uint64_t sent, const sockaddr_un *to, socklen_t length) {
-    for (;;) {
-        const ssize_t result = to != nullptr
-                                   ? sendto(fd, &sent, sizeof sent, MSG_NOSIGNAL,
-                                            reinterpret_cast<const sockaddr *>(to), length)
-                                   : send(fd, &sent, sizeof sent, MSG_NOSIGNAL);
-        if (result >= 0)
-            return 0;
-        if (errno != EINTR)
-            return errno;
-    }
-}
-
-// True for the errors that say no socket owns the name (any more).
-bool nobodyOwns(int error) {
-    return error == ECONNREFUSED || error == ENOENT || error == ENOTCONN;
-}
-
-// The result of SetEvent for the outcome of a send. A full queue that stayed full for the
-// whole wait is refused rather than the signal lost.
-BOOL setResult(int error) {
-    if (error == 0 || nobodyOwns(error))
-        return TRUE; // as on Windows, setting a name nobody holds signals nobody
-    if (error == EAGAIN || error == EWOULDBLOCK)
-        return fail(ERROR_TOO_MANY_POSTS);
-    return failErrno(error);
+// Waits until a slot may have come free, the file was retired, or the deadline passes; false
+// when nothing was taken meanwhile.
+bool awaitDeparture(SharedEventState &state, const Deadline &deadline) {
+    const SleepWord word{&state.departures.changes, beginSleep(state.departures), true};
+    if (state.retired.load() == 0 && !hasFreeSlot(state))
+        sleepOnWords(&word, 1,
+                     std::min(deadline.nanoseconds(), monotonicNanoseconds() + kRoomSliceNs));
+    endSleep(state.departures);
+    return state.departures.changes.load() != word.seen || state.retired.load() != 0;
 }
 
 NamedEvent::~NamedEvent() {
     releaseName();
-    close(fd_);
-    if (sender_ >= 0)
-        close(sender_);
     NameRegistry &r = registry();
     std::lock_guard guard(r.lock);
     auto entry = r.events.find(name_);
@@ -232,129 +173,117 @@ NamedEvent::~NamedEvent() {
     r.released.notify_all();
 }
 
-// The file goes before the socket is closed: while the socket lives nobody can take the
-// file for stale, so no other process's new socket of the same name can be removed here.
 void NamedEvent::releaseName() noexcept {
-    if (owner_ && binder_ == getpid())
-        unlink(address_.sun_path);
+    EventFile *owned = owned_.load();
+    if (owned == nullptr || maker_ != getpid() || released_.exchange(true))
+        return;
+    FolderLock lock(folder_);
+    if (!lock.held())
+        return;
+    retireEventFile(lock, fileName_, *owned);
+    removeFolderIfEmpty(lock);
 }
 
-// The owner sends to its own socket file (unlimited by the queue length that applies between
-// sockets); an opener sends through a socket connected to the owner.
+// A full file waits for a departure, up to kFullQueueWaitMs; a set that finds no room in
+// that time is refused rather than the signal lost. An owner that has gone takes nothing, so
+// a sender that saw nothing taken for a while asks once whether the owner still lives.
 BOOL NamedEvent::set() {
-    const uint64_t sent = monotonicNanoseconds();
-    if (owner_)
-        return setResult(sendWakeup(fd_, sent, &address_, addressLength_));
-    return setResult(sendToOwner(sent));
-}
-
-// Connects on first use and again after the owner has gone, since a new owner may have bound
-// the name meanwhile.
-int NamedEvent::sendToOwner(uint64_t sent) {
-    std::lock_guard guard(sendLock_);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (sender_ < 0) {
-            sender_ = openEventSocket(false);
-            if (sender_ < 0)
-                return errno;
-            if (connect(sender_, reinterpret_cast<const sockaddr *>(&address_), addressLength_) !=
-                0) {
-                const int error = errno;
-                close(sender_);
-                sender_ = -1;
-                return error;
-            }
-        }
-        const int error = sendWakeup(sender_, sent, nullptr, 0);
-        if (!nobodyOwns(error))
-            return error;
-        close(sender_);
-        sender_ = -1;
-    }
-    return ECONNREFUSED;
-}
-
-// Takes up to kBatch queued wake-ups from the socket into taken_, dropping those that fail the
-// check on the way; true when at least one was taken. Called with the batch empty.
-bool NamedEvent::takeBatch() {
+    const uint64_t stamp = nextSendStamp();
+    const Deadline deadline = Deadline::after(kFullQueueWaitMs);
+    bool askedOwner = false;
     for (;;) {
-        uint64_t payload[kBatch];
-        iovec data[kBatch];
-        alignas(cmsghdr) char control[kBatch][kWakeupControlSize];
-        mmsghdr messages[kBatch] = {};
-        for (size_t i = 0; i < kBatch; ++i) {
-            data[i] = iovec{&payload[i], sizeof payload[i]};
-            messages[i].msg_hdr.msg_iov = &data[i];
-            messages[i].msg_hdr.msg_iovlen = 1;
-            messages[i].msg_hdr.msg_control = control[i];
-            messages[i].msg_hdr.msg_controllen = sizeof control[i];
+        std::shared_ptr<EventFile> target;
+        if (const int error = setTarget(target); error != 0)
+            return failErrno(error);
+        if (!target)
+            return TRUE; // as on Windows, setting a name nobody holds signals nobody
+        SharedEventState &state = target->state();
+        if (publishWakeup(state, stamp)) {
+            if (SharedBell *bell = target->bell())
+                announceChange(bell->doorbell, true);
+            return TRUE;
         }
-        const int received =
-            recvmmsg(fd_, messages, kBatch, MSG_DONTWAIT | MSG_CMSG_CLOEXEC, nullptr);
-        if (received <= 0) {
-            if (received < 0 && errno == EINTR)
+        if (deadline.hasPassed())
+            return fail(ERROR_TOO_MANY_POSTS);
+        if (!awaitDeparture(state, deadline) && !askedOwner && !owner_) {
+            askedOwner = true;
+            if (!ownerLives(target))
                 continue;
-            return false;
-        }
-        takenHead_ = 0;
-        takenCount_ = 0;
-        for (int i = 0; i < received; ++i) {
-            if (auto sent = acceptWakeup(messages[i].msg_hdr, messages[i].msg_len, user_))
-                taken_[takenCount_++] = *sent;
-        }
-        if (takenCount_ > 0) {
-            hasTaken_ = true;
-            return true;
         }
     }
 }
 
-bool NamedEvent::bindName() {
+// An opener keeps the owner's file mapped while it is not retired, and otherwise looks the
+// name up again, so that a set reaches whoever owns the name now.
+int NamedEvent::setTarget(std::shared_ptr<EventFile> &target) {
+    if (owner_) {
+        target = file_;
+        return 0;
+    }
+    std::lock_guard guard(lock_);
+    if (owner_ || (file_ && file_->state().retired.load() == 0)) {
+        target = file_;
+        return 0;
+    }
+    FolderLock lock(folder_);
+    if (!lock.held())
+        return errno;
+    const int error = findLiveEvent(lock, fileName_, file_);
+    target = file_;
+    return error;
+}
+
+bool NamedEvent::ownerLives(const std::shared_ptr<EventFile> &target) {
+    FolderLock lock(folder_);
+    if (!lock.held() || hasLiveOwner(lock, *target))
+        return true;
+    retireEventFile(lock, fileName_, *target);
+    return false;
+}
+
+bool NamedEvent::claimName() {
     if (owner_)
         return true;
-    std::lock_guard guard(bindLock_);
-    if (!owner_ && claimName(folder_, fd_, address_, addressLength_) == 0) {
-        binder_ = getpid();
+    std::lock_guard guard(lock_);
+    if (owner_)
+        return true;
+    FolderLock lock(folder_);
+    std::shared_ptr<EventFile> file;
+    bool owner = false;
+    if (!lock.held() || claimEventName(lock, fileName_, file, owner) != 0)
+        return false;
+    file_ = std::move(file);
+    if (owner) {
+        maker_ = getpid();
+        owned_ = file_.get();
         owner_ = true;
     }
     return owner_;
 }
 
-// Creates the socket of a new event and binds the name if no live socket holds it yet.
+// Makes the file of a new event, or maps the live owner's file.
 std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState) {
     std::string folder;
     if (const int error = eventFolder(folder); error != 0) {
         failErrno(error);
         return nullptr;
     }
-    sockaddr_un address;
-    const socklen_t length = makeEventAddress(folder, name, address);
-    if (length == 0) {
-        fail(ERROR_FILENAME_EXCED_RANGE);
-        return nullptr;
+    std::shared_ptr<EventFile> file;
+    bool owner = false;
+    {
+        FolderLock lock(folder);
+        if (!lock.held()) {
+            failErrno(errno);
+            return nullptr;
+        }
+        sweepStaleEvents(lock);
+        if (const int error = claimEventName(lock, eventFileName(name), file, owner); error != 0) {
+            failErrno(error);
+            return nullptr;
+        }
     }
-    const int fd = openEventSocket(true);
-    if (fd < 0) {
-        failErrno(errno);
-        return nullptr;
-    }
-    const int error = claimName(folder, fd, address, length);
-    if (error != 0 && error != EADDRINUSE) {
-        close(fd);
-        failErrno(error);
-        return nullptr;
-    }
-    std::shared_ptr<NamedEvent> event;
-    try {
-        event =
-            std::make_shared<NamedEvent>(name, std::move(folder), fd, error == 0, address, length);
-    } catch (const std::bad_alloc &) {
-        if (error == 0)
-            unlink(address.sun_path);
-        close(fd);
-        throw;
-    }
-    if (event->isOwner() && initialState)
+    auto event = std::make_shared<NamedEvent>(name, std::move(folder), std::move(file), owner);
+    if (owner && initialState)
         event->set();
     return event;
 }
@@ -374,8 +303,8 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
             existed = true;
             return live;
         }
-        // The last handle of this name is closing right now; its socket still holds the
-        // name until its destructor has run.
+        // The last handle of this name is closing right now; its file still holds the name
+        // until its destructor has run.
         r.released.wait(lock);
     }
     releaseNamesAtExitOnce();

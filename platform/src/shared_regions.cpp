@@ -28,6 +28,19 @@ constexpr uint64_t kHeaderBytes = 16384;
 constexpr char kShmDir[] = "/dev/shm/";
 constexpr size_t kMaxEncodedName = 200;
 constexpr int kOpenAttempts = 16;
+// The kinds of named region (file mappings, mutexes): like the objects of Windows, they
+// share one set of names.
+constexpr std::string_view kRegionKinds[] = {"map", "mtx"};
+
+// Windows refuses a name that an object of another kind holds, with ERROR_INVALID_HANDLE.
+bool nameHeldByOtherKind(std::string_view kind, std::string_view name) {
+    for (const std::string_view other : kRegionKinds) {
+        struct stat info {};
+        if (other != kind && lstat((kShmDir + regionFileName(other, name)).c_str(), &info) == 0)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -373,6 +386,10 @@ std::shared_ptr<SharedRegion> openSharedRegion(std::string_view kind, std::strin
     if (auto held = findHeld(r, path)) {
         existed = true;
         return held;
+    }
+    if (nameHeldByOtherKind(kind, name)) {
+        fail(ERROR_INVALID_HANDLE);
+        return nullptr;
     }
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         bool again = false;

@@ -65,12 +65,12 @@ TEST_F(ForeignUser, CannotReachBindOrTakeANameAndRootsSignalsStillArrive) {
     const std::string name = "xtest-" + std::to_string(getpid()) + "-foreign";
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
-    const std::string path = eventSocketPath(name);
+    const std::string path = eventFilePath(name);
 
-    auto send = asStranger({"send-raw", path});
-    EXPECT_EQ(send->readLine(), "unsent");
-    auto bind = asStranger({"bind-raw", path + "-squat"});
-    EXPECT_EQ(bind->readLine(), "refused") << "no file of another user in the folder";
+    auto write = asStranger({"write-raw", path});
+    EXPECT_EQ(write->readLine(), "refused");
+    auto create = asStranger({"create-raw", path + "-squat"});
+    EXPECT_EQ(create->readLine(), "refused") << "no file of another user in the folder";
     // The stranger's event of the same name is its own, in its own folder: it neither
     // blocks root's name nor receives root's signals.
     auto own = asStranger({"own", name, "1", "300"});

@@ -7,9 +7,8 @@
 //                            printing "signalled" or "timeout" each time
 // alternate <count> <a> <b>  set the events a and b in turn, count times each; print
 //                            "done", or "failed <error>" and exit status 1
-// send-raw <path>            send one wake-up datagram to the socket file; print "sent" or
-//                            "unsent"
-// bind-raw <path>            bind a socket to the file; print "bound" or "refused"
+// write-raw <path>           open the event file for writing; print "opened" or "refused"
+// create-raw <path>          create a file there; print "created" or "refused"
 // as-user <uid> <command...> switch to that user (and its group of the same number),
 //                            then run the command
 // version                    print the emulated version as "<platform> <major> <minor>
@@ -21,14 +20,11 @@
 // open-file <path>           open the file read-only, print "opened" or "refused"
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "trax_win32.h"
 
@@ -82,35 +78,22 @@ int alternate(int count, const char *a, const char *b) {
     return 0;
 }
 
-sockaddr_un pathAddress(const char *path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path);
-    return address;
+int writeRaw(const char *path) {
+    const int fd = open(path, O_RDWR | O_NOFOLLOW);
+    std::printf("%s\n", fd >= 0 ? "opened" : "refused");
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0 ? 0 : 1;
 }
 
-int sendRaw(const char *path) {
-    const sockaddr_un address = pathAddress(path);
-    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const uint64_t sent = static_cast<uint64_t>(now.tv_sec) * 1000000000u + now.tv_nsec;
-    const bool ok = sendto(fd, &sent, sizeof sent, 0, reinterpret_cast<const sockaddr *>(&address),
-                           sizeof address) == sizeof sent;
+int createRaw(const char *path) {
+    const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    std::printf("%s\n", fd >= 0 ? "created" : "refused");
+    if (fd < 0)
+        return 1;
+    unlink(path);
     close(fd);
-    std::printf("%s\n", ok ? "sent" : "unsent");
-    return ok ? 0 : 1;
-}
-
-int bindRaw(const char *path) {
-    const sockaddr_un address = pathAddress(path);
-    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
-    const bool ok = bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    if (ok)
-        unlink(path);
-    close(fd);
-    std::printf("%s\n", ok ? "bound" : "refused");
-    return ok ? 0 : 1;
+    return 0;
 }
 
 int version() {
@@ -166,10 +149,10 @@ int run(int argc, char **argv) {
         return own(argv[2], std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])));
     if (std::strcmp(command, "alternate") == 0 && argc == 5)
         return alternate(std::atoi(argv[2]), argv[3], argv[4]);
-    if (std::strcmp(command, "send-raw") == 0 && argc == 3)
-        return sendRaw(argv[2]);
-    if (std::strcmp(command, "bind-raw") == 0 && argc == 3)
-        return bindRaw(argv[2]);
+    if (std::strcmp(command, "write-raw") == 0 && argc == 3)
+        return writeRaw(argv[2]);
+    if (std::strcmp(command, "create-raw") == 0 && argc == 3)
+        return createRaw(argv[2]);
     if (std::strcmp(command, "as-user") == 0 && argc >= 4) {
         const auto uid = static_cast<uid_t>(std::atol(argv[2]));
         if (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)

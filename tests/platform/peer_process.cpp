@@ -1,10 +1,8 @@
 #include "peer_process.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
-
-#include <cstdio>
 
 #include "event_folder.h"
 #include "event_wire.h"
@@ -23,23 +21,18 @@ int PeerProcess::wait(int timeoutMs) {
     return exit.signal != 0 ? 128 + exit.signal : exit.status;
 }
 
-std::string eventSocketPath(const std::string &name) {
+std::string eventFilePath(const std::string &name) {
     std::string folder;
-    sockaddr_un address;
-    if (trax::platform::eventFolder(folder) != 0 ||
-        trax::platform::makeEventAddress(folder, name, address) == 0)
+    if (trax::platform::eventFolder(folder) != 0)
         return "";
-    return address.sun_path;
+    return folder + "/" + trax::platform::eventFileName(name);
 }
 
-bool nameIsBound(const std::string &name) {
-    const std::string path = eventSocketPath(name);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const bool bound =
-        connect(probe, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    close(probe);
-    return bound;
+bool nameIsOwned(const std::string &name) {
+    const int fd = open(eventFilePath(name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool owned = flock(fd, LOCK_SH | LOCK_NB) != 0;
+    close(fd);
+    return owned;
 }

@@ -37,10 +37,10 @@ class PeerProcess {
     trax_test::ChildProcess child_;
 };
 
-/// Path of the socket file through which the named event of this user travels.
-std::string eventSocketPath(const std::string &name);
+/// Path of the file through which the named event of this user travels.
+std::string eventFilePath(const std::string &name);
 
-/// True while a live socket is bound to the named event's file.
-bool nameIsBound(const std::string &name);
+/// True while a live owner holds the named event's file.
+bool nameIsOwned(const std::string &name);
 
 #endif

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <memory>
@@ -67,7 +68,7 @@ TEST(CrossProcessEvents, AnOpenerTakesTheNameOverOnceTheOwnerHasGone) {
     owner.kill();
 
     EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-    EXPECT_TRUE(nameIsBound(name)) << "the wait bound the free name";
+    EXPECT_TRUE(nameIsOwned(name)) << "the wait claimed the free name";
     PeerProcess sender({"set", name});
     EXPECT_EQ(sender.readLine(), "existed 1");
     EXPECT_EQ(sender.wait(), 0);
@@ -164,20 +165,20 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     PeerProcess owner({"own", clean, "1", "10"});
     ASSERT_EQ(owner.readLine(), "ready 0");
     EXPECT_EQ(owner.wait(), 0);
-    EXPECT_NE(access(eventSocketPath(clean).c_str(), F_OK), 0) << "removed on close";
+    EXPECT_NE(access(eventFilePath(clean).c_str(), F_OK), 0) << "removed on close";
 
     const std::string crashed = uniqueName("crash");
     PeerProcess victim({"own", crashed, "1", "10000"});
     ASSERT_EQ(victim.readLine(), "ready 0");
-    EXPECT_TRUE(nameIsBound(crashed));
+    EXPECT_TRUE(nameIsOwned(crashed));
     victim.kill();
-    EXPECT_FALSE(nameIsBound(crashed));
+    EXPECT_FALSE(nameIsOwned(crashed));
     EXPECT_FALSE(directoryMentions("/dev/shm", crashed));
     // The next process that binds a name sweeps the file of the crashed owner away.
     PeerProcess next({"own", uniqueName("next"), "1", "0"});
     EXPECT_EQ(next.readLine(), "ready 0");
     EXPECT_EQ(next.wait(), 0);
-    EXPECT_NE(access(eventSocketPath(crashed).c_str(), F_OK), 0) << "swept";
+    EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0) << "swept";
 
     // A crashed owner's file never blocks its name: binding it again reclaims it.
     PeerProcess again({"own", crashed, "1", "10000"});
@@ -189,7 +190,49 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     EXPECT_TRUE(SetEvent(event));
     EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
     CloseHandle(event);
-    EXPECT_NE(access(eventSocketPath(crashed).c_str(), F_OK), 0);
+    EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0);
+}
+
+// A sender keeps the file of an event it has set. Once the owner has ended or was killed and
+// another process has made the name again, the sender's next set reaches the new owner.
+TEST(CrossProcessEvents, ASenderReachesTheNextOwnerOfAName) {
+    for (const bool crash : {false, true}) {
+        const std::string name = uniqueName(crash ? "next-crash" : "next-clean");
+        PeerProcess first({"own", name, crash ? "2" : "1", "5000"});
+        ASSERT_EQ(first.readLine(), "ready 0");
+        HANDLE opener = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+        ASSERT_NE(opener, nullptr);
+        EXPECT_TRUE(SetEvent(opener));
+        EXPECT_EQ(first.readLine(), "signalled");
+        if (crash)
+            first.kill();
+        first.wait();
+        PeerProcess second({"own", name, "1", "5000"});
+        ASSERT_EQ(second.readLine(), "ready 0") << "the name is free again";
+        EXPECT_TRUE(SetEvent(opener));
+        EXPECT_EQ(second.readLine(), "signalled") << (crash ? "after a crash" : "after an end");
+        EXPECT_EQ(second.wait(), 0);
+        CloseHandle(opener);
+    }
+}
+
+// The private folder goes with the last file in it when its last user ends.
+TEST(CrossProcessEvents, TheFolderIsRemovedWhenItsLastUserEnds) {
+    char pattern[] = "/tmp/trax-runtime-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string runtime = pattern;
+    const std::string folder = runtime + "/trax";
+    const std::vector<std::string> environment{"XDG_RUNTIME_DIR=" + runtime};
+    PeerProcess owner({"own", uniqueName("folder"), "1", "5000"}, environment);
+    ASSERT_EQ(owner.readLine(), "ready 0");
+    EXPECT_EQ(access(folder.c_str(), F_OK), 0);
+    PeerProcess sender({"set", uniqueName("folder")}, environment);
+    EXPECT_EQ(sender.readLine(), "existed 1");
+    EXPECT_EQ(sender.wait(), 0);
+    EXPECT_EQ(owner.readLine(), "signalled");
+    EXPECT_EQ(owner.wait(), 0);
+    EXPECT_NE(access(folder.c_str(), F_OK), 0) << "removed with its last file";
+    rmdir(runtime.c_str());
 }
 
 // Four processes set their own pair of events in turn while this one takes the wake-ups of

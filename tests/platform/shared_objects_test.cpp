@@ -171,6 +171,26 @@ TEST(SharedObjects, BadArgumentsFailCleanly) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// Mappings and mutexes share one set of names, as on Windows: a name taken by one kind
+// cannot make or open the other.
+TEST(SharedObjects, ANameTakenByAnotherKindIsRefused) {
+    const std::string name = uniqueName("kinds");
+    HANDLE mapping = createMapping(name, 4096);
+    ASSERT_NE(mapping, nullptr);
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    CloseHandle(mapping);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr) << "the name is free again";
+    EXPECT_EQ(createMapping(name, 4096), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    CloseHandle(mutex);
+}
+
 TEST(SharedObjects, APlantedLinkOrForeignFileIsRefusedAndAnotherUserCannotOpenOurs) {
     const std::string link = uniqueName("link");
     ASSERT_EQ(symlink("/etc/passwd", regionPath("map", link).c_str()), 0);

@@ -1,9 +1,6 @@
 // A traxnt session on a device defined in a file: what the file says reaches the shell.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "run_prog.h"
@@ -13,24 +10,16 @@ namespace {
 // Runs traxnt on the example definition file of the source tree, copied to a private file
 // (definition files writable by others are refused).
 ProgResult RunOnExample(const std::string &input, const char *seed = nullptr) {
-    char folder[] = "/tmp/traxnt_def_XXXXXX";
-    EXPECT_NE(mkdtemp(folder), nullptr);
-    const std::string file = std::string(folder) + "/my_devices.yaml";
-    {
-        std::ifstream source(TRAX_SOURCE_DIR "/examples/devices/my_devices.yaml");
-        std::ofstream(file) << source.rdbuf();
-    }
-    chmod(file.c_str(), 0600);
-    setenv("TRAX_DEVICES", file.c_str(), 1);
+    std::ifstream source(TRAX_SOURCE_DIR "/examples/devices/my_devices.yaml");
+    std::ostringstream example;
+    example << source.rdbuf();
+    const TempFolder folder;
+    std::vector<std::string> environment{"TRAX_DEVICES=" +
+                                         folder.write("my_devices.yaml", example.str())};
     if (seed != nullptr) {
-        setenv("TRAX_SEED", seed, 1);
+        environment.push_back(std::string("TRAX_SEED=") + seed);
     }
-    const ProgResult result = RunTraxnt(input);
-    unsetenv("TRAX_DEVICES");
-    unsetenv("TRAX_SEED");
-    unlink(file.c_str());
-    rmdir(folder);
-    return result;
+    return RunTraxnt(input, environment);
 }
 
 TEST(DefinitionSession, FileDefinedDeviceShowsWhatItsFileSays) {

@@ -45,9 +45,9 @@ bool IsHexDigit(char c, bool lowerOnly) {
 } // namespace
 
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
-                   int pauseMs, int timeoutMs) {
+                   int pauseMs, int timeoutMs, const std::vector<std::string> &environment) {
     using trax_test::ChildProcess;
-    ChildProcess child(program);
+    ChildProcess child(program, {}, environment);
     const auto deadline = ChildProcess::after(timeoutMs);
     // Input that the program no longer reads is dropped; its output is read meanwhile.
     for (size_t i = 0; i < inputChunks.size(); ++i) {
@@ -74,8 +74,8 @@ RunningProg StartProg(const std::string &program) {
 }
 #endif
 
-ProgResult RunTraxnt(const std::string &input) {
-    return RunProg(BinPath("traxnt"), {input});
+ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &environment) {
+    return RunProg(BinPath("traxnt"), {input}, 300, 10000, environment);
 }
 
 ::testing::AssertionResult OutputIs(const std::string &expected, const std::string &output) {

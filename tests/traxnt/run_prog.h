@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 /// What a run produced. status is the exit status, or -1 when the program was killed by a
 /// signal or by the time-out (timedOut then says which).
@@ -19,12 +20,15 @@ struct ProgResult {
 };
 
 using trax_test::BinPath;
+using trax_test::TempFolder;
 
 /// Runs program with the chunks of input written to its standard input one after the
 /// other, pausing pauseMs between two chunks (as a person typing would), then closes its
-/// input. The program is killed after timeoutMs.
+/// input. The program is killed after timeoutMs. environment holds extra "NAME=value"
+/// entries for the program.
 ProgResult RunProg(const std::string &program, const std::vector<std::string> &inputChunks,
-                   int pauseMs = 300, int timeoutMs = 10000);
+                   int pauseMs = 300, int timeoutMs = 10000,
+                   const std::vector<std::string> &environment = {});
 
 #if !defined(_WIN32)
 /// A program started with pipes on its standard input (in) and output (out); pid is -1
@@ -40,8 +44,8 @@ struct RunningProg {
 RunningProg StartProg(const std::string &program);
 #endif
 
-/// Runs traxnt with one chunk of input.
-ProgResult RunTraxnt(const std::string &input);
+/// Runs traxnt with one chunk of input and extra "NAME=value" environment entries.
+ProgResult RunTraxnt(const std::string &input, const std::vector<std::string> &environment = {});
 
 /// Compares output with an expected text in which {BEL} stands for the bell character,
 /// {TID} for a thread id in lowercase hexadecimal, and {HEX} for any hexadecimal number. On

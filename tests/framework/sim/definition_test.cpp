@@ -6,39 +6,28 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "child_process.h"
 #include "sim_catalogue.h"
 #include "sim_definition.h"
 #include "sim_limits.h"
+#include "temp_folder.h"
 #include "trax_api.h"
 #include "trax_errors.h"
 
 namespace {
 
-// A private folder for the files of one test, removed with everything in it at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        char name[] = "/tmp/trax_def_XXXXXX";
-        path_ = mkdtemp(name);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string &path() const { return path_; }
+using trax_test::SetProcessEnvironment;
+using trax_test::TempFolder;
 
-    // Writes a file of the folder (mode 0600 unless said otherwise) and returns its path.
-    std::string write(const std::string &name, const std::string &text, mode_t mode = 0600) const {
-        const std::string file = path_ + "/" + name;
-        std::ofstream(file) << text;
-        chmod(file.c_str(), mode);
-        return file;
-    }
-
-  private:
-    std::string path_;
-};
+#if defined(_WIN32)
+constexpr char kUserFolderVariable[] = "APPDATA";
+constexpr char kListSeparator[] = ";";
+#else
+constexpr char kUserFolderVariable[] = "XDG_CONFIG_HOME";
+constexpr char kListSeparator[] = ":";
+#endif
 
 std::string Repeat(const std::string &text, int times) {
     std::string all;
@@ -224,15 +213,18 @@ TEST(Definitions, CountsAndSizesAreCapped) {
         folder.write("big.yaml", std::string(sim::kMaxDefinitionFileBytes + 1, '#'));
     EXPECT_EQ(sim::read_definition_file(big).problems,
               std::vector<std::string>{big + ":1:1: cannot read: larger than 1048576 bytes"});
-    const std::string shared = folder.write("shared.yaml", "devices: []\n", 0666);
-    EXPECT_EQ(sim::read_definition_file(shared).problems,
-              std::vector<std::string>{shared + ":1:1: cannot read: writable by other users"});
     EXPECT_EQ(sim::read_definition_file(folder.path()).problems,
               std::vector<std::string>{folder.path() + ":1:1: cannot read: not a regular file"});
+#if !defined(_WIN32) // mode bits and FIFOs are POSIX's
+    const std::string shared =
+        folder.write("shared.yaml", "devices: []\n", std::filesystem::perms(0666));
+    EXPECT_EQ(sim::read_definition_file(shared).problems,
+              std::vector<std::string>{shared + ":1:1: cannot read: writable by other users"});
     const std::string fifo = folder.path() + "/fifo.yaml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(sim::read_definition_file(fifo).problems,
               std::vector<std::string>{fifo + ":1:1: cannot read: not a regular file"});
+#endif
     EXPECT_EQ(sim::read_definition_file(folder.path() + "/none.yaml").problems,
               std::vector<std::string>{folder.path() +
                                        "/none.yaml:1:1: cannot read: No such file or directory"});
@@ -240,18 +232,18 @@ TEST(Definitions, CountsAndSizesAreCapped) {
 
 TEST(DefinitionSources, SystemThenUserThenListedInOrder) {
     TempFolder system, user, listed;
-    mkdir((user.path() + "/trax").c_str(), 0700);
-    mkdir((user.path() + "/trax/devices.d").c_str(), 0700);
     const std::string s2 = system.write("b.yaml", ""), s1 = system.write("a.yaml", "");
     system.write("notes.txt", "");
     const std::string u1 = user.write("trax/devices.d/u.yaml", "");
     const std::string l1 = listed.write("x.yaml", ""), l2 = listed.write("single.yml", "");
-    setenv("XDG_CONFIG_HOME", user.path().c_str(), 1);
-    setenv("TRAX_DEVICES", (listed.path() + "::" + l2 + ":/nonexistent.yaml").c_str(), 1);
+    const std::string sep = kListSeparator;
+    SetProcessEnvironment(kUserFolderVariable, user.path().c_str());
+    SetProcessEnvironment("TRAX_DEVICES",
+                          (listed.path() + sep + sep + l2 + sep + "/nonexistent.yaml").c_str());
     EXPECT_EQ(sim::definition_sources(system.path()),
               (std::vector<std::string>{s1, s2, u1, l1, l2, "/nonexistent.yaml"}));
-    unsetenv("TRAX_DEVICES");
-    unsetenv("XDG_CONFIG_HOME");
+    SetProcessEnvironment("TRAX_DEVICES", nullptr);
+    SetProcessEnvironment(kUserFolderVariable, nullptr);
 }
 
 // A folder with more files than the cap gives the first ones in name order, not the first
@@ -265,9 +257,9 @@ TEST(DefinitionSources, FolderGivesItsFirstFilesInNameOrder) {
             expected.push_back(file);
         }
     }
-    setenv("XDG_CONFIG_HOME", (system.path() + "/none").c_str(), 1);
+    SetProcessEnvironment(kUserFolderVariable, (system.path() + "/none").c_str());
     EXPECT_EQ(sim::definition_sources(system.path()), expected);
-    unsetenv("XDG_CONFIG_HOME");
+    SetProcessEnvironment(kUserFolderVariable, nullptr);
 }
 
 // A file with a problem is named on standard error; the devices of the other files, later
@@ -280,8 +272,9 @@ TEST(DefinitionSources, BadFileLeavesTheOthersUsable) {
     const std::string later =
         folder.write("later.yaml", "devices: [{name: file_dev_1, purpose: second}]\n");
     const std::string bad = folder.write("bad.yaml", "devices: [{name: file_dev_2, slot: x}]\n");
-    trax_test::ChildProcess catalogue(trax_test::BinPath("trax_catalogue"), {},
-                                      {"TRAX_DEVICES=" + good + ":" + bad + ":" + later}, true);
+    trax_test::ChildProcess catalogue(
+        trax_test::BinPath("trax_catalogue"), {},
+        {"TRAX_DEVICES=" + good + kListSeparator + bad + kListSeparator + later}, true);
     ASSERT_TRUE(catalogue.started());
     catalogue.closeInput();
     const auto deadline = trax_test::ChildProcess::after(10000);

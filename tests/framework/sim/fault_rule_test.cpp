@@ -8,6 +8,7 @@
 #include "sim_catalogue.h"
 #include "sim_definition.h"
 #include "sim_device.h"
+#include "temp_folder.h"
 #include "trax_api.h"
 #include "trax_codes.h"
 #include "trax_errors.h"
@@ -127,14 +128,14 @@ TEST(FaultRules, SeededGeneratorRepeatsPerDevice) {
     // TRAX_SEED replaces the definition's seed when it is a decimal or 0x-hex number.
     const std::string seeded43 = draws(spec, 43);
     for (const char *text : {"43", "0x2b", "043"}) {
-        setenv("TRAX_SEED", text, 1);
+        trax_test::SetProcessEnvironment("TRAX_SEED", text);
         EXPECT_EQ(draws(spec, 42), seeded43) << text;
     }
     for (const char *text : {"", "-1", "+43", " 43", "43x", "0x", "18446744073709551616"}) {
-        setenv("TRAX_SEED", text, 1);
+        trax_test::SetProcessEnvironment("TRAX_SEED", text);
         EXPECT_EQ(draws(spec, 42), first) << text;
     }
-    unsetenv("TRAX_SEED");
+    trax_test::SetProcessEnvironment("TRAX_SEED", nullptr);
 }
 
 TEST(FaultRules, DelayHoldsTheCallBack) {

@@ -1,0 +1,298 @@
+// Opening, checking, making and retiring the files of named events and the doorbells.
+#include "event_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace trax::platform {
+namespace {
+
+bool hasPrefix(const char *name, const char *prefix) {
+    return std::strncmp(name, prefix, std::strlen(prefix)) == 0;
+}
+
+bool isEventFileName(const char *name) {
+    return hasPrefix(name, "evt-") || hasPrefix(name, "evh-");
+}
+
+std::string bellFileName(uint64_t id) {
+    char name[24];
+    std::snprintf(name, sizeof name, "evb-%016" PRIx64, id);
+    return name;
+}
+
+bool isWellFormed(const struct stat &status) {
+    return S_ISREG(status.st_mode) && (status.st_mode & 07777) == 0600 &&
+           status.st_size == static_cast<off_t>(kEventFileSize);
+}
+
+// Maps an open, checked file; null (with the descriptor closed and errno set) when it cannot
+// be mapped.
+std::unique_ptr<MappedFile> mapFile(int fd) {
+    void *view = mmap(nullptr, kEventFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return nullptr;
+    }
+    try {
+        return std::make_unique<MappedFile>(fd, view);
+    } catch (const std::bad_alloc &) {
+        munmap(view, kEventFileSize);
+        close(fd);
+        throw;
+    }
+}
+
+// True while some open file description holds the file's flock, which only its owner
+// takes. The probe runs under the folder lock, so no claim can meet it half-way.
+bool isLockedByOwner(int fd) {
+    if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+        flock(fd, LOCK_UN);
+        return false;
+    }
+    return errno == EWOULDBLOCK;
+}
+
+// Opens and maps a file of the folder whose first word is `magic`. Returns 0 with `file`
+// set, ENOENT when there is no usable file (an entry of this user that cannot be a live one,
+// such as the half-made file of a creator that crashed, is removed on the way), or EACCES
+// for an entry of another user.
+int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
+                   std::unique_ptr<MappedFile> &file) {
+    const int fd = openat(lock.fd(), fileName.c_str(),
+                          O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat status;
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return ENOENT;
+        // Not a file that can be opened: a link, socket or folder; ours is junk to remove.
+        if (fstatat(lock.fd(), fileName.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return errno;
+        if (status.st_uid != geteuid())
+            return EACCES;
+        unlinkat(lock.fd(), fileName.c_str(), S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0);
+        return ENOENT;
+    }
+    if (fstat(fd, &status) != 0 || status.st_uid != geteuid()) {
+        close(fd);
+        return EACCES;
+    }
+    if (!isWellFormed(status)) {
+        close(fd);
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+        return ENOENT;
+    }
+    std::unique_ptr<MappedFile> mapped = mapFile(fd);
+    if (!mapped)
+        return errno;
+    if (static_cast<std::atomic<uint32_t> *>(mapped->view())->load() != magic) {
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+        return ENOENT;
+    }
+    file = std::move(mapped);
+    return 0;
+}
+
+// Makes a new file of the folder, locked by this process, with `magic` in its first word.
+int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
+                     std::unique_ptr<MappedFile> &file) {
+    const int fd = openat(lock.fd(), fileName.c_str(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    std::unique_ptr<MappedFile> mapped;
+    // fchmod: a restrictive umask may have taken bits away from the file.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fchmod(fd, 0600) != 0 ||
+        ftruncate(fd, static_cast<off_t>(kEventFileSize)) != 0) {
+        const int error = errno;
+        close(fd);
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+        return error;
+    }
+    try {
+        mapped = mapFile(fd);
+    } catch (const std::bad_alloc &) {
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+        throw;
+    }
+    if (!mapped) {
+        const int error = errno;
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+        return error;
+    }
+    static_cast<std::atomic<uint32_t> *>(mapped->view())->store(magic);
+    file = std::move(mapped);
+    return 0;
+}
+
+// Removes the folder's entry if it is still the open file.
+void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
+    struct stat mine, named;
+    if (fstat(fd, &mine) == 0 &&
+        fstatat(lock.fd(), fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
+        unlinkat(lock.fd(), fileName.c_str(), 0);
+}
+
+// This process's doorbell; a forked child makes its own.
+struct OwnBell {
+    std::mutex lock;
+    pid_t pid = 0;
+    uint64_t id = 0;
+    std::shared_ptr<MappedFile> file;
+};
+
+OwnBell &ownBell() {
+    static OwnBell *const instance = new OwnBell;
+    return *instance;
+}
+
+// Sets `file` and `id` to this process's doorbell, made on first use.
+int useOwnBell(const FolderLock &lock, std::shared_ptr<MappedFile> &file, uint64_t &id) {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    if (own.pid != getpid() || !own.file) {
+        uint64_t fresh = 0;
+        if (getrandom(&fresh, sizeof fresh, 0) != static_cast<ssize_t>(sizeof fresh))
+            return errno;
+        std::unique_ptr<MappedFile> made;
+        if (const int error = createFolderFile(lock, bellFileName(fresh), kBellMagic, made);
+            error != 0)
+            return error;
+        own.file = std::move(made);
+        own.id = fresh;
+        own.pid = getpid();
+    }
+    file = own.file;
+    id = own.id;
+    return 0;
+}
+
+// Opens and maps an event's file with its owner's doorbell (none when that has gone).
+int openEventFile(const FolderLock &lock, const std::string &fileName,
+                  std::shared_ptr<EventFile> &file) {
+    std::unique_ptr<MappedFile> mapped;
+    if (const int error = openFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
+        return error;
+    const uint64_t id = static_cast<SharedEventState *>(mapped->view())->bell.load();
+    std::unique_ptr<MappedFile> bell;
+    openFolderFile(lock, bellFileName(id), kBellMagic, bell);
+    file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
+    return 0;
+}
+
+// Makes a new file for the name, owned (locked) by this process.
+int createEventFile(const FolderLock &lock, const std::string &fileName,
+                    std::shared_ptr<EventFile> &file) {
+    std::shared_ptr<MappedFile> bell;
+    uint64_t id = 0;
+    if (const int error = useOwnBell(lock, bell, id); error != 0)
+        return error;
+    std::unique_ptr<MappedFile> mapped;
+    if (const int error = createFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
+        return error;
+    static_cast<SharedEventState *>(mapped->view())->bell.store(id);
+    file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
+    return 0;
+}
+
+} // namespace
+
+MappedFile::~MappedFile() {
+    munmap(view_, kEventFileSize);
+    close(fd_); // releases the owner's lock
+}
+
+int claimEventName(const FolderLock &lock, const std::string &fileName,
+                   std::shared_ptr<EventFile> &file, bool &owner) {
+    std::shared_ptr<EventFile> existing;
+    if (const int error = findLiveEvent(lock, fileName, existing); error != 0)
+        return error;
+    if (existing) {
+        file = std::move(existing);
+        owner = false;
+        return 0;
+    }
+    const int error = createEventFile(lock, fileName, file);
+    owner = error == 0;
+    return error;
+}
+
+int findLiveEvent(const FolderLock &lock, const std::string &fileName,
+                  std::shared_ptr<EventFile> &file) {
+    std::shared_ptr<EventFile> found;
+    const int error = openEventFile(lock, fileName, found);
+    file.reset();
+    if (error == ENOENT)
+        return 0;
+    if (error != 0)
+        return error;
+    if (hasLiveOwner(lock, *found))
+        file = std::move(found);
+    else
+        retireEventFile(lock, fileName, *found);
+    return 0;
+}
+
+bool hasLiveOwner(const FolderLock &, const EventFile &file) {
+    return isLockedByOwner(file.fd());
+}
+
+void retireEventFile(const FolderLock &lock, const std::string &fileName, const EventFile &file) {
+    SharedEventState &state = file.state();
+    state.retired.store(1);
+    announceChange(state.departures, true);
+    if (SharedBell *bell = file.bell())
+        announceChange(bell->doorbell, true);
+    unlinkIfSame(lock, fileName, file.fd());
+}
+
+void removeOwnBell(const FolderLock &lock) {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    if (own.file && own.pid == getpid())
+        unlinkIfSame(lock, bellFileName(own.id), own.file->fd());
+}
+
+void sweepStaleEvents(const FolderLock &lock) {
+    static std::atomic<bool> swept{false};
+    if (!lock.held() || swept.exchange(true))
+        return;
+    // The listing shares the folder's open file, and with it the lock: it must be closed
+    // on every path, also when an allocation fails on the way.
+    const int listing = dup(lock.fd());
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(listing >= 0 ? fdopendir(listing) : nullptr, closedir);
+    if (!dir) {
+        if (listing >= 0)
+            close(listing);
+        return;
+    }
+    while (const dirent *entry = readdir(dir.get())) {
+        if (isEventFileName(entry->d_name)) {
+            std::shared_ptr<EventFile> live;
+            findLiveEvent(lock, entry->d_name, live);
+        } else if (hasPrefix(entry->d_name, "evb-")) {
+            std::unique_ptr<MappedFile> bell;
+            if (openFolderFile(lock, entry->d_name, kBellMagic, bell) == 0 &&
+                !isLockedByOwner(bell->fd()))
+                unlinkat(lock.fd(), entry->d_name, 0);
+        }
+    }
+}
+
+} // namespace trax::platform

@@ -1,0 +1,114 @@
+// The shared state of a named event and the lock-free steps on it.
+//
+// A named event is a small file in the user's private folder (see event_folder.h), mapped by
+// the process that receives its wake-ups (the owner) and by every process that sets it. Each
+// SetEvent writes its send stamp into a free slot with one compare-and-swap: a sender killed
+// at any instant has either published its wake-up whole or not at all, and never leaves
+// anything that blocks the owner. The owner takes a wake-up by clearing its slot, oldest stamp
+// first. The bounded number of slots bounds what can be pending; a sender that finds them all
+// taken waits for a departure.
+//
+// Sleepers announce themselves before they look at the slots, and publishers advance the
+// futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a
+// waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call.
+#ifndef TRAX_PLATFORM_EVENT_SLOTS_H
+#define TRAX_PLATFORM_EVENT_SLOTS_H
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace trax::platform {
+
+/// Most wake-ups pending for one named event.
+inline constexpr size_t kEventSlots = 10;
+
+/// Marks a mapped file as an initialised event.
+inline constexpr uint32_t kEventMagic = 0x54455631;
+
+/// Size of an event's file: one page.
+inline constexpr size_t kEventFileSize = 4096;
+
+/// A futex word that is advanced on every change, and the count of those asleep on it.
+struct WakeChannel {
+    std::atomic<uint32_t> changes{0};
+    std::atomic<uint32_t> sleepers{0};
+    /// Set by the first change that wakes the sleepers, cleared by each new sleeper: the
+    /// changes that follow before anyone sleeps again need no wake-up call.
+    std::atomic<uint32_t> rung{0};
+};
+
+/// The contents of an event's file.
+struct SharedEventState {
+    std::atomic<uint32_t> magic;
+    /// Set when the owner has closed the event or its file was reclaimed: whoever still maps
+    /// it looks the name up again.
+    std::atomic<uint32_t> retired;
+    /// Names the owner's doorbell file, which every set rings after it has published.
+    std::atomic<uint64_t> bell;
+    /// Advanced after each taken wake-up; senders that found no free slot sleep on it.
+    WakeChannel departures;
+    /// Send stamps of the pending wake-ups; 0 marks a free slot.
+    alignas(64) std::atomic<uint64_t> slots[kEventSlots];
+};
+
+/// Marks a mapped file as an initialised doorbell.
+inline constexpr uint32_t kBellMagic = 0x54454231;
+
+/// The contents of a doorbell file: one per process that owns named events. Every set of one
+/// of its events rings it, so that a wait on any number of them sleeps on one word.
+struct SharedBell {
+    std::atomic<uint32_t> magic;
+    alignas(64) WakeChannel doorbell;
+};
+static_assert(sizeof(SharedBell) <= kEventFileSize);
+static_assert(sizeof(SharedEventState) <= kEventFileSize);
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+
+/// A pending wake-up: its send stamp and the slot that holds it.
+struct PendingWakeup {
+    uint64_t stamp;
+    size_t slot;
+};
+
+/// A send stamp for a wake-up set now: the monotonic clock, never twice the same value in
+/// this process, so that the wake-ups one process sets keep their order.
+uint64_t nextSendStamp();
+
+/// Publishes a wake-up; false when every slot is taken.
+bool publishWakeup(SharedEventState &state, uint64_t stamp);
+
+/// True while a slot is free.
+bool hasFreeSlot(const SharedEventState &state);
+
+/// The oldest pending wake-up, if any.
+std::optional<PendingWakeup> oldestWakeup(const SharedEventState &state);
+
+/// Takes the wake-up if it is still pending; false when another waiter was faster.
+bool takeWakeup(SharedEventState &state, const PendingWakeup &pending);
+
+/// Drops every pending wake-up.
+void dropWakeups(SharedEventState &state);
+
+/// Advances the channel's word and wakes its sleepers, if any.
+void announceChange(WakeChannel &channel, bool shared);
+
+/// The channel's word, read after announcing this caller as a sleeper; call endSleep after.
+uint32_t beginSleep(WakeChannel &channel);
+void endSleep(WakeChannel &channel);
+
+/// One futex word a wait sleeps on, and the value it had when the waiter last looked.
+struct SleepWord {
+    const std::atomic<uint32_t> *word;
+    uint32_t seen;
+    bool shared;
+};
+
+/// Sleeps until one of the words changes (or may have), the absolute monotonic deadline in
+/// nanoseconds passes (0 = never), or a signal arrives. Spurious returns are possible.
+void sleepOnWords(const SleepWord *words, size_t count, uint64_t deadlineNs);
+
+} // namespace trax::platform
+
+#endif

@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "event_slots.h"
+
+namespace {
+
+using namespace trax::platform;
+
+// A fresh event state in ordinary memory, as a new file holds it.
+struct State {
+    alignas(SharedEventState) unsigned char bytes[sizeof(SharedEventState)] = {};
+    SharedEventState &get() { return *reinterpret_cast<SharedEventState *>(bytes); }
+};
+
+TEST(EventSlots, WakeUpsAreTakenOldestFirstOnceEachAndBoundedInNumber) {
+    State memory;
+    SharedEventState &state = memory.get();
+    const std::vector<uint64_t> stamps{50, 20, 90, 10, 70, 30, 100, 60, 40, 80};
+    ASSERT_EQ(stamps.size(), kEventSlots);
+    for (uint64_t stamp : stamps)
+        ASSERT_TRUE(publishWakeup(state, stamp)) << stamp;
+    EXPECT_FALSE(hasFreeSlot(state));
+    EXPECT_FALSE(publishWakeup(state, 110)) << "every slot is taken";
+
+    const std::optional<PendingWakeup> first = oldestWakeup(state);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->stamp, 10u);
+    EXPECT_TRUE(takeWakeup(state, *first));
+    EXPECT_FALSE(takeWakeup(state, *first)) << "a wake-up is taken once";
+    EXPECT_FALSE(takeWakeup(state, PendingWakeup{10, kEventSlots})) << "no such slot";
+    EXPECT_TRUE(publishWakeup(state, 5)) << "a taken slot is free again";
+    std::vector<uint64_t> order;
+    while (const std::optional<PendingWakeup> next = oldestWakeup(state)) {
+        ASSERT_TRUE(takeWakeup(state, *next));
+        order.push_back(next->stamp);
+    }
+    EXPECT_EQ(order, (std::vector<uint64_t>{5, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+
+    publishWakeup(state, 1);
+    publishWakeup(state, 2);
+    dropWakeups(state);
+    EXPECT_FALSE(oldestWakeup(state).has_value());
+    EXPECT_EQ(state.departures.changes.load(), 12u) << "each departure is announced";
+}
+
+TEST(EventSlots, SendStampsOfOneProcessNeverRepeat) {
+    uint64_t previous = nextSendStamp();
+    for (int i = 0; i < 10000; ++i) {
+        const uint64_t stamp = nextSendStamp();
+        ASSERT_GT(stamp, previous);
+        previous = stamp;
+    }
+}
+
+} // namespace
