@@ -5,7 +5,10 @@ add_library(trax::warnings ALIAS trax_warnings)
 if(MSVC)
   target_compile_options(trax_warnings INTERFACE /W4 /WX)
 else()
-  target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Werror)
+  # -Wshadow: a name that hides another is a bug waiting; -Wconversion: every narrowing or
+  # sign change is written out where it is meant (clang's -Wconversion includes
+  # -Wsign-conversion).
+  target_compile_options(trax_warnings INTERFACE -Wall -Wextra -Wshadow -Wconversion -Werror)
 endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/TraxStartup.cmake)

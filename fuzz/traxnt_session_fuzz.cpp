@@ -45,7 +45,7 @@ bool IsDropped(std::string_view token) {
     return false;
 }
 
-/** The input without the dropped words; blanks and line ends stay where they were. */
+/// The input without the dropped words; blanks and line ends stay where they were.
 std::string Playable(const uint8_t *data, size_t size) {
     std::string session;
     std::string token;
@@ -65,7 +65,7 @@ std::string Playable(const uint8_t *data, size_t size) {
     return session;
 }
 
-/** Makes session the whole of standard input: a pipe that ends after it. */
+/// Makes session the whole of standard input: a pipe that ends after it.
 bool FeedStandardInput(const std::string &session) {
     int fds[2];
     if (pipe(fds) != 0)
@@ -78,7 +78,7 @@ bool FeedStandardInput(const std::string &session) {
     return written;
 }
 
-/** Closes what a session left open, so that every session starts alike. */
+/// Closes what a session left open, so that every session starts alike.
 void EndLeftovers() {
     for (ThreadNode &node : G_ThrList)
         for (PathNode &entry : node.paths)

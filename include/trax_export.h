@@ -1,4 +1,4 @@
-/* Export and calling-convention macros shared by the framework's public headers. */
+// Export and calling-convention macros shared by the framework's public headers.
 #ifndef TRAX_EXPORT_H
 #define TRAX_EXPORT_H
 
@@ -16,7 +16,7 @@
 #define TRAX_CALL
 #endif
 
-/** Marks a function of a framework library's C interface. */
+/// Marks a function of a framework library's C interface.
 #define TRAX_API TRAX_EXTERN_C TRAX_EXPORT
 
 #endif

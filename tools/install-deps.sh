@@ -6,6 +6,7 @@
 # --gui-tools adds what tools/gui-screenshots.sh needs (a virtual X display, a tool that
 # types into it, ImageMagick); neither the build nor the tests need them.
 # --fuzz adds clang-14 and its libFuzzer runtime for the fuzz preset.
+# --format adds clang-format-14, which tools/check-format.sh runs.
 # --windows adds what the Windows build (cmake --preset mingw) needs: the MinGW-w64 cross
 # compiler, GoogleTest's sources and Wine to run the tests, and yaml-cpp built for MinGW-w64
 # from Debian's own source package (Debian ships no MinGW-w64 yaml-cpp), installed as a static
@@ -22,9 +23,10 @@ for option in "$@"; do
   case "$option" in
     --gui-tools) packages+=(xvfb xdotool imagemagick) ;;
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --format) packages+=(clang-format-14) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64 util-linux)
                windows=1 ;;
-    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz, --windows)" >&2; exit 2 ;;
+    *) echo "install-deps.sh: unknown option '$option' (known: --gui-tools, --fuzz, --format, --windows)" >&2; exit 2 ;;
   esac
 done
 missing=()

@@ -1,5 +1,5 @@
-/* The example's sequence: open a path, read the channel count, dump the id-prom if the
- * device has one, close the path. Everything goes to standard output. */
+// The example's sequence: open a path, read the channel count, dump the id-prom if the
+// device has one, close the path. Everything goes to standard output.
 #include "traxapp.h"
 
 #include <cstdint>
@@ -31,39 +31,35 @@ constexpr const char *kUsageLines[] = {
     "\n",
 };
 
-/** Unit width of the id-prom dump: 16-bit words, the id-prom's natural unit. */
+/// Unit width of the id-prom dump: 16-bit words, the id-prom's natural unit.
 constexpr uint32_t kIdPromDumpFormat = 2;
 
-void PrintUsage()
-{
+void PrintUsage() {
     for (const char *line : kUsageLines)
         std::fputs(line, stdout);
 }
 
-/** True when the user asks for the usage: no argument, or exactly "-?" (an argument that
- *  only begins with it is a device name). */
-bool WantsUsage(int argc, char *argv[])
-{
+/// True when the user asks for the usage: no argument, or exactly "-?" (an argument that
+/// only begins with it is a device name).
+bool WantsUsage(int argc, char *argv[]) {
     return argc < 2 || std::strcmp(argv[1], "-?") == 0;
 }
 
-/** The number of bytes to dump: what the block call says it delivered, but never more
- *  than the buffer holds and never negative, so that a misbehaving library cannot make the
- *  dump read outside the buffer. */
-uint32_t DumpSize(int32_t delivered, int32_t bufferSize)
-{
+/// The number of bytes to dump: what the block call says it delivered, but never more
+/// than the buffer holds and never negative, so that a misbehaving library cannot make the
+/// dump read outside the buffer.
+uint32_t DumpSize(int32_t delivered, int32_t bufferSize) {
     if (delivered < 0)
         return 0;
     return static_cast<uint32_t>(delivered < bufferSize ? delivered : bufferSize);
 }
 
-/** Reads the id-prom of idSize bytes and dumps it. On failure prints the error line for
- *  the failed step and returns false. */
-bool DumpIdProm(int32_t path, int32_t idSize, TraxappAllocator allocate)
-{
+/// Reads the id-prom of idSize bytes and dumps it. On failure prints the error line for
+/// the failed step and returns false.
+bool DumpIdProm(int32_t path, int32_t idSize, TraxappAllocator allocate) {
     // A size of 0 still gets a real buffer, so that a null result always means failure.
-    void *buffer = idSize >= 0 ? allocate(idSize > 0 ? static_cast<std::size_t>(idSize) : 1)
-                               : nullptr;
+    void *buffer =
+        idSize >= 0 ? allocate(idSize > 0 ? static_cast<std::size_t>(idSize) : 1) : nullptr;
     if (buffer == nullptr) {
         UOS_ErrnoSet(ERR_MK_NO_MEM);
         PrintError("allocate id-prom buffer");
@@ -80,11 +76,10 @@ bool DumpIdProm(int32_t path, int32_t idSize, TraxappAllocator allocate)
     return read;
 }
 
-/** Prints the channel count and the id-prom of the device on path. Returns false only
- *  when reading an id-prom that the device has failed; a failing channel count or a device
- *  without id-prom is reported and is not a failure of the program. */
-bool ReportDevice(int32_t path, TraxappAllocator allocate)
-{
+/// Prints the channel count and the id-prom of the device on path. Returns false only
+/// when reading an id-prom that the device has failed; a failing channel count or a device
+/// without id-prom is reported and is not a failure of the program.
+bool ReportDevice(int32_t path, TraxappAllocator allocate) {
     int32_t channels = 0;
     if (M_getstat(path, M_LL_CH_NUMBER, &channels) < 0) {
         PrintError("getstat M_LL_CH_NUMBER");
@@ -100,9 +95,8 @@ bool ReportDevice(int32_t path, TraxappAllocator allocate)
     return DumpIdProm(path, idSize, allocate);
 }
 
-/** Closes the path; the "closed" line follows also when the close failed. */
-void ClosePath(int32_t path, const char *device)
-{
+/// Closes the path; the "closed" line follows also when the close failed.
+void ClosePath(int32_t path, const char *device) {
     if (M_close(path) < 0)
         PrintError("close");
     std::printf("- path to %s closed\n", device);
@@ -110,13 +104,11 @@ void ClosePath(int32_t path, const char *device)
 
 } // namespace
 
-void PrintError(const char *step)
-{
+void PrintError(const char *step) {
     std::printf("*** can't %s: %s\n", step, M_errstring(static_cast<int32_t>(UOS_ErrnoGet())));
 }
 
-int TraxappMain(int argc, char *argv[], TraxappAllocator allocate)
-{
+int TraxappMain(int argc, char *argv[], TraxappAllocator allocate) {
     if (WantsUsage(argc, argv)) {
         PrintUsage();
         return 1;

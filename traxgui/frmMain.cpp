@@ -41,10 +41,10 @@ constexpr char kLoadedHiddenProperty[] = "loadedHidden";
 } // namespace
 
 void Main() {
-    frmMain::Instance()->show();
+    frmMain::instance()->show();
 }
 
-frmMain *frmMain::Instance() {
+frmMain *frmMain::instance() {
     if (mainWindow().isNull()) {
         mainWindow() = new frmMain();
         mainWindow()->load();
@@ -52,7 +52,7 @@ frmMain *frmMain::Instance() {
     return mainWindow();
 }
 
-frmMain *frmMain::Existing() {
+frmMain *frmMain::existing() {
     return mainWindow();
 }
 
@@ -89,7 +89,7 @@ void frmMain::connectMenus() {
     connect(ui_->mnuViewToolbar, &QAction::toggled, ui_->tbToolBar, &QWidget::setVisible);
     connect(ui_->mnuViewStatusBar, &QAction::toggled, ui_->sbStatusBar, &QWidget::setVisible);
     connect(ui_->mnuWindowCascade, &QAction::triggered, ui_->mdiArea, &QMdiArea::cascadeSubWindows);
-    connect(ui_->mnuWindowTile, &QAction::triggered, this, &frmMain::TileHorizontally);
+    connect(ui_->mnuWindowTile, &QAction::triggered, this, &frmMain::tileHorizontally);
     connect(ui_->mnuHelpContents, &QAction::triggered, this, &frmMain::showHelp);
     connect(ui_->mnuHelpSearchForHelpOn, &QAction::triggered, this, &frmMain::showHelp);
     connect(ui_->mnuHelpAbout, &QAction::triggered, this, &frmMain::showAbout);
@@ -140,22 +140,22 @@ void frmMain::updateDateTime() {
 }
 
 void frmMain::ShowTraxApiForm() {
-    ShowForm(FormKind::TraxApi);
+    showForm(FormKind::TraxApi);
 }
 
 void frmMain::ShowUsrOssForm() {
-    ShowForm(FormKind::UsrOss);
+    showForm(FormKind::UsrOss);
 }
 
 void frmMain::ShowUsrUtlForm() {
-    ShowForm(FormKind::UsrUtl);
+    showForm(FormKind::UsrUtl);
 }
 
 void frmMain::ShowMtDrvForm() {
-    ShowForm(FormKind::MtDrv);
+    showForm(FormKind::MtDrv);
 }
 
-void frmMain::ShowForm(FormKind kind) {
+void frmMain::showForm(FormKind kind) {
     QMdiSubWindow *window = formWindow(kind);
     if (window == nullptr)
         window = loadForm(kind);
@@ -168,7 +168,7 @@ void frmMain::ShowForm(FormKind kind) {
     window->widget()->setFocus();
 }
 
-QWidget *frmMain::OpenForm(FormKind kind) const {
+QWidget *frmMain::openForm(FormKind kind) const {
     const QMdiSubWindow *window = formWindow(kind);
     return window == nullptr ? nullptr : window->widget();
 }
@@ -189,7 +189,7 @@ QMdiSubWindow *frmMain::loadForm(FormKind kind) {
         return nullptr;
     TraxForm *form = entry.create();
     connect(form, &TraxForm::statusChanged, this, &frmMain::showFormStatus);
-    form->Load();
+    form->load();
     NoTabStopsOnReadOnlyBoxes(form);
     QMdiSubWindow *window = ui_->mdiArea->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -208,23 +208,23 @@ void frmMain::showReceivedSignal(uint32_t sigCode) {
         window->hide();
     }
     if (auto *form = qobject_cast<frmUsrOss *>(window->widget()))
-        form->ShowReceivedSignal(sigCode);
+        form->showReceivedSignal(sigCode);
 }
 
 void frmMain::onToolbarButtonClick(const QString &key) {
     if (const FormEntry *entry = FindFormByKey(key))
-        ShowForm(entry->kind);
+        showForm(entry->kind);
 }
 
-void frmMain::SetStatusPanelText(const QString &text) {
+void frmMain::setStatusPanelText(const QString &text) {
     statusPanel_->setText(text);
 }
 
 void frmMain::showFormStatus(const QString &text) {
-    SetStatusPanelText(QStringLiteral("Status: ") + text);
+    setStatusPanelText(QStringLiteral("Status: ") + text);
 }
 
-void frmMain::TileHorizontally() {
+void frmMain::tileHorizontally() {
     QList<QMdiSubWindow *> windows;
     for (QMdiSubWindow *window : ui_->mdiArea->subWindowList()) {
         if (window->isVisible() && !window->isMinimized())

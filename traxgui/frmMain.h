@@ -33,9 +33,9 @@ class frmMain : public QMainWindow {
   public:
     /// The single main window, created (and loaded, which opens the device API form) on the
     /// first call.
-    static frmMain *Instance();
+    static frmMain *instance();
     /// The main window if it exists, else null.
-    static frmMain *Existing();
+    static frmMain *existing();
     ~frmMain() override;
 
     void ShowTraxApiForm();
@@ -44,17 +44,17 @@ class frmMain : public QMainWindow {
     void ShowMtDrvForm();
     /// Opens a form: creates and loads it if it is not open (or shows the one that a signal
     /// loaded hidden), then brings it to the front.
-    void ShowForm(FormKind kind);
+    void showForm(FormKind kind);
     /// The form of this kind in the window, open or loaded hidden; null if there is none.
-    QWidget *OpenForm(FormKind kind) const;
+    QWidget *openForm(FormKind kind) const;
 
     /// Sets the text of the first status bar panel as it is.
-    void SetStatusPanelText(const QString &text);
+    void setStatusPanelText(const QString &text);
 
     /// Lays the child windows out one above the other, each as wide as the frame, sharing
     /// its height; none gets smaller than its minimum size, and the frame scrolls to show
     /// what does not fit.
-    void TileHorizontally();
+    void tileHorizontally();
 
   private:
     frmMain();

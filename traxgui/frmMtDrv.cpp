@@ -22,7 +22,7 @@ frmMtDrv::frmMtDrv(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<Ui:
 
 frmMtDrv::~frmMtDrv() = default;
 
-bool frmMtDrv::ReadAlarmBlock(MT_ALARM_BLK &block) {
+bool frmMtDrv::readAlarmBlock(MT_ALARM_BLK &block) {
     struct Field {
         QLineEdit *box;
         const char *name;
@@ -43,7 +43,7 @@ bool frmMtDrv::ReadAlarmBlock(MT_ALARM_BLK &block) {
 
 void frmMtDrv::onBlkAlarmSet() {
     MT_ALARM_BLK alarm{};
-    if (!ReadAlarmBlock(alarm))
+    if (!readAlarmBlock(alarm))
         return;
     // The block and its descriptor live until the call has returned; the driver copies them.
     M_SG_BLOCK descriptor{static_cast<int32_t>(sizeof alarm), &alarm};

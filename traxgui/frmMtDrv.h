@@ -26,7 +26,7 @@ class frmMtDrv : public TraxForm {
 
     /// Converts the four alarm-block boxes in field order, stopping at the first one that is
     /// not a number (after its warning); true when all four went into block.
-    bool ReadAlarmBlock(MT_ALARM_BLK &block);
+    bool readAlarmBlock(MT_ALARM_BLK &block);
 
   protected:
     /// Moving the mouse over the form returns the status box to its neutral look.

@@ -144,7 +144,7 @@ frmTraxApi::frmTraxApi(QWidget *parent)
 
 frmTraxApi::~frmTraxApi() = default;
 
-void frmTraxApi::Load() {
+void frmTraxApi::load() {
     OfferFunctions(ui_->cboFunction, functionRows());
     ui_->fraBuffer->hide();
     ui_->fraString->hide();
@@ -347,13 +347,13 @@ void frmTraxApi::callGetstat() {
     if (!ReadArg(*ui_, 1, code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
-        int32_t data = 0;
-        if (!ReadArg(*ui_, 2, data, QStringLiteral("data")))
+        int32_t value = 0;
+        if (!ReadArg(*ui_, 2, value, QStringLiteral("data")))
             return;
-        const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code, &data);
+        const auto ret = callApi<decltype(M_GETSTAT)>("M_GETSTAT", CurrentPath, code, &value);
         if (!ret)
             return;
-        ArgBox(*ui_, 2)->setText(hexText(data));
+        ArgBox(*ui_, 2)->setText(hexText(value));
         finishStatusCall(*ret, code, 0);
         return;
     }
@@ -373,11 +373,11 @@ void frmTraxApi::callSetstat() {
     if (!ReadArg(*ui_, 1, code, QStringLiteral("status code")))
         return;
     if (!blockMode_) {
-        int32_t data = 0;
-        if (!ReadArg(*ui_, 2, data, QStringLiteral("data")))
+        int32_t value = 0;
+        if (!ReadArg(*ui_, 2, value, QStringLiteral("data")))
             return;
         const auto ret = callApi<decltype(M_SETSTAT)>("M_SETSTAT", CurrentPath, code,
-                                                      static_cast<intptr_t>(data));
+                                                      static_cast<intptr_t>(value));
         if (!ret)
             return;
         finishStatusCall(*ret, code, 0);

@@ -26,12 +26,12 @@ class frmTraxApi : public TraxForm {
   public:
     static constexpr int kBufferSize = 64;
 
-    /// Creates the form; Load runs its load procedure.
+    /// Creates the form; load runs its load procedure.
     explicit frmTraxApi(QWidget *parent = nullptr);
     ~frmTraxApi() override;
 
     /// Offers the functions, hides the frames and reports that no path is open.
-    void Load() override;
+    void load() override;
 
     /// The data buffer whose address is passed to the block calls.
     std::span<const uint8_t> DataBuf() const { return dataBuf_; }

@@ -139,7 +139,7 @@ frmUsrOss::frmUsrOss(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<U
             [this] { showCommonFunctions(false); });
     connect(ui_->cboFunction, &QComboBox::activated, this, &frmUsrOss::onFunctionChosen);
     connect(ui_->cmdCall, &QPushButton::clicked, this, &frmUsrOss::onCall);
-    connect(ui_->cmdCls, &QPushButton::clicked, ui_->picOutput, &PictureBox::Cls);
+    connect(ui_->cmdCls, &QPushButton::clicked, ui_->picOutput, &PictureBox::cls);
     connect(ui_->cmdSigInit, &QPushButton::clicked, this, &frmUsrOss::onSigInit);
     connect(ui_->cmdSigExit, &QPushButton::clicked, this, &frmUsrOss::onSigExit);
     connect(ui_->cmdSigMask, &QPushButton::clicked, this, &frmUsrOss::onSigMask);
@@ -169,19 +169,19 @@ frmUsrOss::frmUsrOss(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<U
 
 frmUsrOss::~frmUsrOss() = default;
 
-void frmUsrOss::ShowReceivedSignal(uint32_t sigCode) {
+void frmUsrOss::showReceivedSignal(uint32_t sigCode) {
     ShowSignal(ui_->shpSigHdlrSignal, ui_->lstSigHdlrRecvdSigCode, sigCode);
 }
 
-QFrame *frmUsrOss::SignalIndicator() const {
+QFrame *frmUsrOss::signalIndicator() const {
     return ui_->shpSigHdlrSignal;
 }
 
-QListWidget *frmUsrOss::ReceivedSignalList() const {
+QListWidget *frmUsrOss::receivedSignalList() const {
     return ui_->lstSigHdlrRecvdSigCode;
 }
 
-void frmUsrOss::Load() {
+void frmUsrOss::load() {
     OfferFunctions(ui_->cboFunction, functionRows());
     showOutput(false);
     ui_->fraSigFunc->hide();
@@ -264,7 +264,7 @@ void frmUsrOss::showNumber(int32_t value) {
 /// as one line in the output window.
 void frmUsrOss::showText(const char *address) {
     ui_->txtRet->setText(addressText(address));
-    ui_->picOutput->PrintLine(PtrToString(address));
+    ui_->picOutput->printLine(PtrToString(address));
 }
 
 void frmUsrOss::callIdent() {

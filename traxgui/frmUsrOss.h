@@ -25,21 +25,21 @@ class frmUsrOss : public TraxForm {
     Q_OBJECT
 
   public:
-    /// Creates the form; Load runs its load procedure.
+    /// Creates the form; load runs its load procedure.
     explicit frmUsrOss(QWidget *parent = nullptr);
     ~frmUsrOss() override;
 
     /// Offers the common functions and shows their group, with the signals not initialized.
-    void Load() override;
+    void load() override;
 
     /// Shows a signal that the handler received: the indicator flashes and the list of
     /// received signals gets an entry.
-    void ShowReceivedSignal(uint32_t sigCode);
+    void showReceivedSignal(uint32_t sigCode);
 
     /// The filled shape that flashes when a signal arrives.
-    QFrame *SignalIndicator() const;
+    QFrame *signalIndicator() const;
     /// The list of received signals.
-    QListWidget *ReceivedSignalList() const;
+    QListWidget *receivedSignalList() const;
 
     /// One function of the common-function list: its argument layout and its call.
     struct FunctionRow;

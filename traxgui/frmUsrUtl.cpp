@@ -35,13 +35,13 @@ frmUsrUtl::frmUsrUtl(QWidget *parent) : TraxForm(parent), ui_(std::make_unique<U
     connect(ui_->cmdUtlIdent, &QPushButton::clicked, this, &frmUsrUtl::onIdent);
     connect(ui_->cmdUtlAtox, &QPushButton::clicked, this, &frmUsrUtl::onAtox);
     connect(ui_->cmdUtlBindump, &QPushButton::clicked, this, &frmUsrUtl::onBindump);
-    connect(ui_->cmdCls, &QPushButton::clicked, ui_->picOutput, &PictureBox::Cls);
+    connect(ui_->cmdCls, &QPushButton::clicked, ui_->picOutput, &PictureBox::cls);
 }
 
 frmUsrUtl::~frmUsrUtl() = default;
 
 void frmUsrUtl::printLine(const QString &line) {
-    ui_->picOutput->PrintLine(line);
+    ui_->picOutput->printLine(line);
 }
 
 void frmUsrUtl::onIdent() {

@@ -46,8 +46,8 @@ void WarnNotANumber(const QString &argName) {
 
 void DumpBuffer(PictureBox *output, std::span<const uint8_t> bytes, int32_t length,
                 QLineEdit *textBox) {
-    output->Cls();
-    output->Print(dumpText(bytes, length));
+    output->cls();
+    output->printText(dumpText(bytes, length));
     if (textBox != nullptr)
         textBox->setText(bufferText(bytes));
 }

@@ -16,21 +16,21 @@ PictureBox::PictureBox(QWidget *parent) : QPlainTextEdit(parent) {
     setFont(font);
 }
 
-void PictureBox::Cls() {
+void PictureBox::cls() {
     clear();
 }
 
-void PictureBox::Print(const QString &text) {
+void PictureBox::printText(const QString &text) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
 }
 
-void PictureBox::PrintLine(const QString &text) {
-    Print(text + u'\n');
+void PictureBox::printLine(const QString &text) {
+    printText(text + u'\n');
 }
 
-QString PictureBox::Text() const {
+QString PictureBox::text() const {
     return toPlainText();
 }
 

@@ -14,13 +14,13 @@ class PictureBox : public QPlainTextEdit {
     explicit PictureBox(QWidget *parent = nullptr);
 
     /// Empties the area; printing starts again at the top left.
-    void Cls();
+    void cls();
     /// Prints text at the current position, without a line end.
-    void Print(const QString &text);
+    void printText(const QString &text);
     /// Prints text followed by a line end.
-    void PrintLine(const QString &text);
-    /// Everything printed since the last Cls.
-    QString Text() const;
+    void printLine(const QString &text);
+    /// Everything printed since the last cls().
+    QString text() const;
 };
 
 } // namespace traxgui

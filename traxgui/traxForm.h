@@ -17,7 +17,7 @@ class TraxForm : public QWidget {
 
     /// Runs the form's load procedure. The main window calls it once, after connecting to
     /// the form's signals, so that what the load reports reaches the window.
-    virtual void Load() {}
+    virtual void load() {}
 
   signals:
     /// The program status has changed; the main window shows "Status: " + text.

@@ -1,6 +1,6 @@
-/* Low-level driver and base-board information commands of traxnt: the channel and
- * interrupt figures that the device's driver and the board driver report, and hex dumps of
- * the device and board identification PROMs. */
+// Low-level driver and base-board information commands of traxnt: the channel and
+// interrupt figures that the device's driver and the board driver report, and hex dumps of
+// the device and board identification PROMs.
 #include <algorithm>
 #include <cstdio>
 
@@ -57,18 +57,18 @@ constexpr InfoRow kBbisRows[] = {
     {" M_BB_ID_CHECK      - id-prom check         : ", M_BB_ID_CHECK, FetchDecimal},
 };
 
-/** The status codes and texts of one identification PROM. */
+/// The status codes and texts of one identification PROM.
 struct IdProm {
     int32_t sizeCode;
     int32_t dataCode;
     const char *dumpTitle;
-    /** Smallest buffer size, so that what is written before the call always fits. */
+    /// Smallest buffer size, so that what is written before the call always fits.
     int32_t minBufferSize;
-    /** Writes what the driver expects in the buffer before the block call, or null. */
+    /// Writes what the driver expects in the buffer before the block call, or null.
     void (*preset)(char *buf, int32_t size);
 };
 
-/** The board driver expects two 32-bit words before the call: 0 and the id-prom size. */
+/// The board driver expects two 32-bit words before the call: 0 and the id-prom size.
 void PresetBoardIdProm(char *buf, int32_t size) {
     const int32_t words[2] = {0, size};
     std::copy_n(reinterpret_cast<const char *>(words), sizeof words, buf);
@@ -79,8 +79,8 @@ constexpr IdProm kDeviceIdProm = {M_LL_ID_SIZE, M_LL_BLK_ID_DATA, "device id-pro
 constexpr IdProm kBoardIdProm = {M_BB_ID_SIZE, M_BB_BLK_ID_DATA, "board id-prom data", 8,
                                  PresetBoardIdProm};
 
-/** Reads the id-prom size, fetches the contents into a buffer of its own and dumps them
- *  in 16-bit units with the size that the block call reported. */
+/// Reads the id-prom size, fetches the contents into a buffer of its own and dumps them
+/// in 16-bit units with the size that the block call reported.
 int32_t DumpIdProm(const IdProm &prom) {
     int32_t size = 0;
     if (!QueryValue(prom.sizeCode, &size))

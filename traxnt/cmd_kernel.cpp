@@ -1,7 +1,7 @@
-/* Kernel information and I/O-control commands of traxnt: what the framework's kernel
- * reports about the device behind the current path (revision, address spaces, interrupts,
- * device, board, path, locking and tick rate), and the device-semaphore and delay requests
- * sent to the kernel driver on the path. */
+// Kernel information and I/O-control commands of traxnt: what the framework's kernel
+// reports about the device behind the current path (revision, address spaces, interrupts,
+// device, board, path, locking and tick rate), and the device-semaphore and delay requests
+// sent to the kernel driver on the path.
 #include <cstdio>
 #include <cstring>
 
@@ -49,8 +49,8 @@ const char *LockModeName(int32_t value) {
 
 // ---- Row fetchers: query one code and describe its value ----
 
-/** A bit-set value shown in decimal ("%d") or hexadecimal ("0x%x"), followed by the names
- *  of its set bits in brackets. */
+/// A bit-set value shown in decimal ("%d") or hexadecimal ("0x%x"), followed by the names
+/// of its set bits in brackets.
 template <size_t N>
 bool FetchBitSet(int32_t code, char *text, size_t cap, const char *numberFormat,
                  const ValueName (&bits)[N], const char *zeroName) {
@@ -83,8 +83,8 @@ bool FetchIrqMode(int32_t code, char *text, size_t cap) {
 constexpr size_t kNameBufSize = 160;
 constexpr int32_t kNameQuerySize = 40;
 
-/** Queries a name text through its block code into a 160-byte buffer, of which the kernel
- *  may fill 40 bytes; the text is taken up to its zero or the end of those bytes. */
+/// Queries a name text through its block code into a 160-byte buffer, of which the kernel
+/// may fill 40 bytes; the text is taken up to its zero or the end of those bytes.
 bool FetchName(int32_t code, char *text, size_t cap) {
     char name[kNameBufSize] = "";
     M_SG_BLOCK block{kNameQuerySize, name};
@@ -150,7 +150,7 @@ constexpr InfoRow kMiscRows[] = {
 
 // ---- Address spaces ----
 
-/** Address-space record of the two address block codes. */
+/// Address-space record of the two address block codes.
 struct AddrSpaceRecord {
     int32_t space;
     uint32_t address;
@@ -158,7 +158,7 @@ struct AddrSpaceRecord {
 };
 static_assert(sizeof(AddrSpaceRecord) == 12);
 
-/** Fills record with the address space of index space through code. */
+/// Fills record with the address space of index space through code.
 bool QueryAddrSpace(int32_t code, int32_t space, AddrSpaceRecord *record) {
     *record = {space, 0, 0};
     M_SG_BLOCK block{static_cast<int32_t>(sizeof *record), record};
@@ -167,15 +167,15 @@ bool QueryAddrSpace(int32_t code, int32_t space, AddrSpaceRecord *record) {
 
 // ---- I/O control ----
 
-/** Sends an I/O-control request with an optional 32-bit input to the current path. */
+/// Sends an I/O-control request with an optional 32-bit input to the current path.
 bool SendIoctl(DWORD code, int32_t *input) {
     DWORD bytesReturned = 0;
     return DeviceIoControl(CurrentDeviceHandle(), code, input, input != nullptr ? sizeof *input : 0,
                            nullptr, 0, &bytesReturned, nullptr) != FALSE;
 }
 
-/** Prints prompt, reads a number of milliseconds and sends it with code; a non-number
- *  abandons the command. */
+/// Prints prompt, reads a number of milliseconds and sends it with code; a non-number
+/// abandons the command.
 int32_t SendMsecIoctl(const char *prompt, DWORD code) {
     printf("%s", prompt);
     int32_t msec = 0;

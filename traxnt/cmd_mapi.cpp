@@ -1,5 +1,5 @@
-/* Device API commands of traxnt: one handler per device API function on the current path
- * of the console owner. */
+// Device API commands of traxnt: one handler per device API function on the current path
+// of the console owner.
 #include <cstdio>
 
 #include "cmd_util.h"
@@ -25,22 +25,22 @@ constexpr char kCodeRanges[] = "Code Ranges: destination | standard code  | bloc
                                "             BBIS board  | 0x1400..0x14ff | 0x2400..0x24ff \n"
                                "\n";
 
-/** Dumps the first size bytes of the block buffer in the current unit size. */
+/// Dumps the first size bytes of the block buffer in the current unit size.
 void DumpBlockBuffer(const char *title, int32_t size) {
     UTL_Memdump(title, reinterpret_cast<const char *>(G_Buf), static_cast<uint32_t>(size),
                 G_BufAlgn);
 }
 
-/** The size to dump after a call that may report a size of its own: never below 0 and
- *  never more than was requested, so that the dump stays inside the block buffer. */
+/// The size to dump after a call that may report a size of its own: never below 0 and
+/// never more than was requested, so that the dump stays inside the block buffer.
 int32_t ClampReportedSize(int32_t reported, int32_t requested) {
     if (reported < 0)
         return 0;
     return reported > requested ? requested : reported;
 }
 
-/** Asks for a count of buffer units until it fits the buffer; false when the answer is not
- *  a number (the command is abandoned). The size in bytes goes to *bytes. */
+/// Asks for a count of buffer units until it fits the buffer; false when the answer is not
+/// a number (the command is abandoned). The size in bytes goes to *bytes.
 bool ReadBlockSize(const char *promptFormat, int32_t *bytes) {
     const BufUnitDesc &unit = CurrentUnit();
     const int32_t maxCount = unit.maxIndex + 1;
@@ -58,7 +58,7 @@ bool ReadBlockSize(const char *promptFormat, int32_t *bytes) {
     }
 }
 
-/** The texts and library calls that tell M_getstat's command from M_setstat's. */
+/// The texts and library calls that tell M_getstat's command from M_setstat's.
 struct StatCommand {
     const char *header;
     const char *codePrompt;
@@ -146,7 +146,7 @@ int32_t RunStatCommand(const StatCommand &cmd) {
     return RunStandardStat(cmd, static_cast<int32_t>(code));
 }
 
-/** The texts and library call that tell M_getblock's command from M_setblock's. */
+/// The texts and library call that tell M_getblock's command from M_setblock's.
 struct BlockCommand {
     const char *header;
     const char *countPrompt;
@@ -187,7 +187,7 @@ int32_t RunBlockCommand(const BlockCommand &cmd) {
     return 0;
 }
 
-/** Reads an error code in hexadecimal after the command's header; false when abandoned. */
+/// Reads an error code in hexadecimal after the command's header; false when abandoned.
 bool ReadErrorCode(const char *header, int32_t *code) {
     std::fputs(header, stdout);
     std::fputs(" error code -> 0x", stdout);

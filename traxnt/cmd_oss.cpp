@@ -1,6 +1,6 @@
-/* OS-services and Windows commands of traxnt: the signal and error-number functions of the
- * OS-services library one at a time, the program's own signal handler, and the process id
- * and named events through which a signal is sent to a process by hand. */
+// OS-services and Windows commands of traxnt: the signal and error-number functions of the
+// OS-services library one at a time, the program's own signal handler, and the process id
+// and named events through which a signal is sent to a process by hand.
 #include <cstdio>
 
 #include "cmd_util.h"
@@ -10,37 +10,37 @@
 
 namespace {
 
-/** Text buffer of UOS_ErrStringTs, shared by all command threads (one runs at a time). */
+/// Text buffer of UOS_ErrStringTs, shared by all command threads (one runs at a time).
 char G_ErrTextBuf[512];
 
 constexpr size_t kEventNameSize = 20; // 19 characters and the terminating zero
 
-/** Prints the OS-services library's text for a non-zero return code and returns -1. */
+/// Prints the OS-services library's text for a non-zero return code and returns -1.
 int32_t UosErr(int32_t errCode) {
     printf(" \a%s\n", UOS_ErrString(errCode));
     return -1;
 }
 
-/** 0 for a successful OS-services call, else the UosErr report. */
+/// 0 for a successful OS-services call, else the UosErr report.
 int32_t CheckUos(int32_t errCode) {
     return errCode == 0 ? 0 : UosErr(errCode);
 }
 
-/** Receives signals on a thread of the OS-services library, concurrently with the command
- *  threads: one complete line per call, flushed at once so it is never held back. */
+/// Receives signals on a thread of the OS-services library, concurrently with the command
+/// threads: one complete line per call, flushed at once so it is never held back.
 void TRAX_CALL SigHandler(uint32_t sigCode) {
     printf(" >>> SigHandler: signal=0x%x occured\n", static_cast<unsigned>(sigCode));
     fflush(stdout);
 }
 
-/** Prints prompt and reads a hexadecimal signal or error code; false abandons the
- *  command (the input routine has reported the bad token). */
+/// Prints prompt and reads a hexadecimal signal or error code; false abandons the
+/// command (the input routine has reported the bad token).
 bool ReadHexCode(const char *prompt, uint32_t *code) {
     printf("%s", prompt);
     return ReadHex(code);
 }
 
-/** Opens (or creates) the named event, sets it and closes it again. */
+/// Opens (or creates) the named event, sets it and closes it again.
 int32_t SignalNamedEvent(const char *name) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
     if (event == nullptr)

@@ -1,5 +1,5 @@
-/* Block-buffer and debug-level commands of traxnt: regroup, show, set and fill the shared
- * block buffer, and get or set the debug levels of the framework's layers. */
+// Block-buffer and debug-level commands of traxnt: regroup, show, set and fill the shared
+// block buffer, and get or set the debug levels of the framework's layers.
 #include <cstdio>
 #include <cstring>
 
@@ -16,9 +16,9 @@ constexpr size_t kHexTokenSize = 20; // 19 characters and the terminating zero
 
 constexpr size_t kPromptSize = 64;
 
-/** Reads a hexadecimal value token for one element of the current unit size, printing
- *  prompt before each try. A token longer than two digits per byte is asked for again; a
- *  token that is not a hexadecimal number abandons the command (false). */
+/// Reads a hexadecimal value token for one element of the current unit size, printing
+/// prompt before each try. A token longer than two digits per byte is asked for again; a
+/// token that is not a hexadecimal number abandons the command (false).
 bool ReadUnitValue(const char *prompt, uint32_t *value) {
     const size_t maxDigits = 2u * G_BufAlgn;
     for (;;) {
@@ -35,8 +35,8 @@ bool ReadUnitValue(const char *prompt, uint32_t *value) {
     }
 }
 
-/** Prints the range prompt (a format with the unit name and the highest index of the
- *  current unit size) and reads range tokens until one is valid. */
+/// Prints the range prompt (a format with the unit name and the highest index of the
+/// current unit size) and reads range tokens until one is valid.
 ElemRange ReadRange(const char *promptFormat, RangeStyle style) {
     const BufUnitDesc &unit = CurrentUnit();
     for (;;) {
@@ -48,15 +48,15 @@ ElemRange ReadRange(const char *promptFormat, RangeStyle style) {
     }
 }
 
-/** Stores the lowest unit-size bytes of value in element index, least significant first. */
+/// Stores the lowest unit-size bytes of value in element index, least significant first.
 void StoreElement(int32_t index, uint32_t value) {
     uint8_t *element = G_Buf + static_cast<size_t>(index) * G_BufAlgn;
     for (unsigned byte = 0; byte < G_BufAlgn; ++byte)
         element[byte] = static_cast<uint8_t>(value >> (8 * byte));
 }
 
-/** A debug-level target: its name and the status code through which its level is read and
- *  written on the current path (0 for the OS-services library's own variable). */
+/// A debug-level target: its name and the status code through which its level is read and
+/// written on the current path (0 for the OS-services library's own variable).
 struct DebugTarget {
     const char *name;
     int32_t code;
@@ -71,7 +71,7 @@ constexpr DebugTarget kDebugTargets[] = {
 
 constexpr size_t kDebugWordSize = 12; // 11 characters and the terminating zero
 
-/** Finds the target of a "g<name>" or "s<name>" word; null for any other word. */
+/// Finds the target of a "g<name>" or "s<name>" word; null for any other word.
 const DebugTarget *ParseDebugWord(const char *word, bool *set) {
     if (word[0] != 'g' && word[0] != 's')
         return nullptr;
@@ -82,7 +82,7 @@ const DebugTarget *ParseDebugWord(const char *word, bool *set) {
     return nullptr;
 }
 
-/** Reads words until one names a valid get or set; invalid words are skipped silently. */
+/// Reads words until one names a valid get or set; invalid words are skipped silently.
 const DebugTarget *ReadDebugWord(bool *set) {
     for (;;) {
         char word[kDebugWordSize];

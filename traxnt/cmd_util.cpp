@@ -1,4 +1,4 @@
-/* Helpers shared by the command units of traxnt. */
+// Helpers shared by the command units of traxnt.
 #include "cmd_util.h"
 
 #include <cstdio>

@@ -1,5 +1,5 @@
-/* The command table of traxnt: every command word with its handler, in help order. The
- * word "e" is not here: the command loop tests for it before scanning the table. */
+// The command table of traxnt: every command word with its handler, in help order. The
+// word "e" is not here: the command loop tests for it before scanning the table.
 #include "commands.h"
 
 const CommandEntry commands[kCommandCount] = {

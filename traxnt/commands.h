@@ -1,4 +1,4 @@
-/* The command handlers of traxnt: no arguments, 0 for success, -1 for failure. */
+// The command handlers of traxnt: no arguments, 0 for success, -1 for failure.
 #ifndef TRAXNT_COMMANDS_H
 #define TRAXNT_COMMANDS_H
 
@@ -12,7 +12,7 @@ struct CommandEntry {
 };
 
 constexpr int kCommandCount = 46;
-/** The command table, in help order. */
+/// The command table, in help order.
 extern const CommandEntry commands[kCommandCount];
 
 // Shell core

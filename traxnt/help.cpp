@@ -1,4 +1,4 @@
-/* Banner and help text of traxnt. */
+// Banner and help text of traxnt.
 #include <cstdio>
 #include <string_view>
 

@@ -1,9 +1,9 @@
-/* Console input of traxnt.
- *
- * Standard input is read through one buffer of our own, so that standard output is
- * flushed exactly when the program is about to block on input and not more often. Only
- * the thread that holds the console token reads, and the token's hand-over orders those
- * reads, so the buffer needs no lock of its own. */
+// Console input of traxnt.
+//
+// Standard input is read through one buffer of our own, so that standard output is
+// flushed exactly when the program is about to block on input and not more often. Only
+// the thread that holds the console token reads, and the token's hand-over orders those
+// reads, so the buffer needs no lock of its own.
 #include "input.h"
 
 #include <cerrno>
@@ -32,7 +32,7 @@ char inputBuf[kInputBufSize];
 size_t inputPos = 0;
 size_t inputEnd = 0;
 
-/** Refills the buffer, flushing pending output first; false at end of input or on error. */
+/// Refills the buffer, flushing pending output first; false at end of input or on error.
 bool RefillInput() {
     std::fflush(stdout);
     ssize_t n;
@@ -46,15 +46,15 @@ bool RefillInput() {
     return true;
 }
 
-/** The next character without consuming it, or kEndOfInput. */
+/// The next character without consuming it, or kEndOfInput.
 inline int PeekChar() {
     if (inputPos == inputEnd && !RefillInput())
         return kEndOfInput;
     return static_cast<unsigned char>(inputBuf[inputPos]);
 }
 
-/** Ends the program at the end of standard input, while other command threads may still
- *  wait inside the platform layer. */
+/// Ends the program at the end of standard input, while other command threads may still
+/// wait inside the platform layer.
 [[noreturn]] void EndOfInput() {
     std::fflush(stdout);
     if (endOfInputAction != nullptr)
@@ -62,12 +62,12 @@ inline int PeekChar() {
     EndProcessNow();
 }
 
-/** The characters that separate tokens (those of "%s" in the C locale). */
+/// The characters that separate tokens (those of "%s" in the C locale).
 bool IsBlank(int c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-/** Reads a number token; a token too long for the field is rejected whole. */
+/// Reads a number token; a token too long for the field is rejected whole.
 bool ReadNumberToken(char *token, bool *tooLong) {
     *tooLong = !ReadToken(token, kNumberTokenSize);
     return !*tooLong;
@@ -83,7 +83,7 @@ int HexDigitValue(char c) {
     return -1;
 }
 
-/** Hexadecimal digits with an optional "0x" prefix, at most 32 bits of value. */
+/// Hexadecimal digits with an optional "0x" prefix, at most 32 bits of value.
 bool ParseHex(const char *text, uint32_t *value) {
     if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
         text += 2;
@@ -102,7 +102,7 @@ bool ParseHex(const char *text, uint32_t *value) {
     return true;
 }
 
-/** Decimal digits with an optional sign, within the signed 32-bit range. */
+/// Decimal digits with an optional sign, within the signed 32-bit range.
 bool ParseDec(const char *text, int32_t *value) {
     const bool negative = *text == '-';
     if (*text == '-' || *text == '+')

@@ -1,4 +1,4 @@
-/* traxnt: interactive test and configuration shell for the TRAX device API. */
+// traxnt: interactive test and configuration shell for the TRAX device API.
 #include <cstdio>
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-/* Path selection of traxnt: choosing the current path among the thread's open paths. */
+// Path selection of traxnt: choosing the current path among the thread's open paths.
 #include <cstdio>
 
 #include "commands.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-/** Lists the taken entries of the thread's path table by slot; false if none is taken. */
+/// Lists the taken entries of the thread's path table by slot; false if none is taken.
 bool ListOpenPaths(const ThreadNode &thread) {
     bool any = false;
     for (int32_t slot = 1; slot <= kMaxPaths; ++slot) {
@@ -23,7 +23,7 @@ bool ListOpenPaths(const ThreadNode &thread) {
     return any;
 }
 
-/** Asks until the answer names a taken slot; a non-number is just another wrong answer. */
+/// Asks until the answer names a taken slot; a non-number is just another wrong answer.
 int32_t AskForTakenSlot(const ThreadNode &thread) {
     for (;;) {
         std::fputs(" which path ? -> #", stdout);

@@ -1,4 +1,4 @@
-/* The shared state of traxnt and its command loop: prompt, command word, dispatch. */
+// The shared state of traxnt and its command loop: prompt, command word, dispatch.
 #include <cstdio>
 #include <cstring>
 
@@ -37,9 +37,9 @@ void InitThreadNode(ThreadNode &node, int32_t index) {
     node.currPath = &node.paths[0];
 }
 
-/** The prompt line, put together in one buffer and written with one call: it is printed
- *  before every command, and formatting it piece by piece through printf costs a good part
- *  of a scripted session's time. */
+/// The prompt line, put together in one buffer and written with one call: it is printed
+/// before every command, and formatting it piece by piece through printf costs a good part
+/// of a scripted session's time.
 class PromptLine {
   public:
     void Text(const char *text) {
@@ -63,8 +63,8 @@ class PromptLine {
     size_t length_ = 0;
 };
 
-/** Prints "\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:%s) ==> cmd: -"; the path shows as "-"
- *  while the entry is free, else in hexadecimal after "0x". */
+/// Prints "\nThr:%d/%d (%stid:0x%x) / Dev:%s (path:%s) ==> cmd: -"; the path shows as "-"
+/// while the entry is free, else in hexadecimal after "0x".
 void PrintPrompt() {
     const ThreadNode &thread = *G_CurrThrP;
     const PathNode &current = *thread.currPath;
@@ -88,8 +88,8 @@ void PrintPrompt() {
     line.Write();
 }
 
-/** Runs the handler of every table entry named word (the scan does not stop at a match);
- *  false when no entry matched. */
+/// Runs the handler of every table entry named word (the scan does not stop at a match);
+/// false when no entry matched.
 bool RunCommandWord(const char *word) {
     bool matched = false;
     for (const CommandEntry &entry : commands) {

@@ -1,11 +1,11 @@
-/* Command threads of traxnt and the console token that they pass between them.
- *
- * Whoever holds the token owns the console and the shared state. Each thread waits for the
- * token on a turn semaphore of its own (count 0 or 1), and the holder hands the token on by
- * releasing the turn semaphore of the thread that is next in line. The main thread's turn
- * is G_ThrSerSem; created threads wait on semaphores of the C++ library, which take no
- * handle, so that path numbers stay the same whatever the number of threads. A thread that
- * gets the token sets G_CurrThrP to its own node. */
+// Command threads of traxnt and the console token that they pass between them.
+//
+// Whoever holds the token owns the console and the shared state. Each thread waits for the
+// token on a turn semaphore of its own (count 0 or 1), and the holder hands the token on by
+// releasing the turn semaphore of the thread that is next in line. The main thread's turn
+// is G_ThrSerSem; created threads wait on semaphores of the C++ library, which take no
+// handle, so that path numbers stay the same whatever the number of threads. A thread that
+// gets the token sets G_CurrThrP to its own node.
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +25,8 @@ namespace {
 // its wait yet, its turn semaphore keeps the turn for it, so nobody polls.
 uint64_t nextTicket = 1;
 uint64_t ticketOfNode[kMaxThreads]; // 0: not waiting for the console
-/** A created thread's turn at the console: given by the holder, taken by the thread. It
- *  keeps a turn given before its thread waits. */
+/// A created thread's turn at the console: given by the holder, taken by the thread. It
+/// keeps a turn given before its thread waits.
 class Turn {
   public:
     void give() {
@@ -58,12 +58,12 @@ bool IsMain(const ThreadNode &node) {
     return node.number == 1;
 }
 
-/** Puts the node at the end of the queue for the console. */
+/// Puts the node at the end of the queue for the console.
 void Enqueue(const ThreadNode &node) {
     ticketOfNode[IndexOf(node)] = nextTicket++;
 }
 
-/** The node that has waited longest for the console, or null when none waits. */
+/// The node that has waited longest for the console, or null when none waits.
 ThreadNode *NextInLine() {
     ThreadNode *next = nullptr;
     for (ThreadNode &node : G_ThrList) {
@@ -74,10 +74,10 @@ ThreadNode *NextInLine() {
     return next;
 }
 
-/** Waits for the console token on the node's turn semaphore and makes the calling thread's
- *  node the console owner; false after printing why the wait failed. Every thread that
- *  waits was created into a taken node, so a missing node means the table is corrupt;
- *  going on would run commands on another thread's paths, so the program stops. */
+/// Waits for the console token on the node's turn semaphore and makes the calling thread's
+/// node the console owner; false after printing why the wait failed. Every thread that
+/// waits was created into a taken node, so a missing node means the table is corrupt;
+/// going on would run commands on another thread's paths, so the program stops.
 bool WaitForTurn(const ThreadNode &self) {
     if (!IsMain(self))
         turnOfNode[IndexOf(self)].take();
@@ -94,8 +94,8 @@ bool WaitForTurn(const ThreadNode &self) {
     return true;
 }
 
-/** Hands the console token to the thread next in line; false after printing why it
- *  failed. Some thread always waits: the main thread holds the console or is queued. */
+/// Hands the console token to the thread next in line; false after printing why it
+/// failed. Some thread always waits: the main thread holds the console or is queued.
 bool ReleaseConsole() {
     ThreadNode *next = NextInLine();
     if (next == nullptr)

@@ -1,6 +1,6 @@
-/* Version data of velk_winspec, shared by the Windows version resource (velk_winspec.rc)
- * and the version strings embedded in the Linux library (version_strings.cpp), so that both
- * carry the same values. Plain macros only: the resource compiler reads this file too. */
+// Version data of velk_winspec, shared by the Windows version resource (velk_winspec.rc)
+// and the version strings embedded in the Linux library (version_strings.cpp), so that both
+// carry the same values. Plain macros only: the resource compiler reads this file too.
 #ifndef VELK_WINSPEC_VERSION_DATA_H
 #define VELK_WINSPEC_VERSION_DATA_H
 
@@ -9,7 +9,7 @@
 #define WINSPEC_VER_PATCH 0
 #define WINSPEC_VER_BUILD 0
 
-/* Fixed part: private build, 32-bit Windows on the NT family, dynamic-link library. */
+// Fixed part: private build, 32-bit Windows on the NT family, dynamic-link library.
 #define WINSPEC_FILE_FLAGS 0x8L
 #define WINSPEC_FILE_OS 0x40004L
 #define WINSPEC_FILE_TYPE 0x2L

@@ -1,11 +1,11 @@
-/* Version data of the Linux build, kept in the library file itself so that `strings` and
- * `readelf -p .velk_version` show it, as the version resource does on Windows. The block is
- * constant data: loading the library runs no code for it. */
+// Version data of the Linux build, kept in the library file itself so that `strings` and
+// `readelf -p .velk_version` show it, as the version resource does on Windows. The block is
+// constant data: loading the library runs no code for it.
 #include "version_data.h"
 
 namespace {
 
-/** One "Name=Value" string per field, each zero-terminated. */
+/// One "Name=Value" string per field, each zero-terminated.
 [[gnu::used, gnu::section(".velk_version")]] const char kVersionBlock[] =
     "FileVersion=" WINSPEC_FILE_VERSION "\0"
     "ProductVersion=" WINSPEC_PRODUCT_VERSION "\0"

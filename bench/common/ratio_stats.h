@@ -13,7 +13,7 @@
 
 namespace bench {
 
-/** Median, minimum and maximum of a series of values. */
+/// Median, minimum and maximum of a series of values.
 struct Spread {
     double median = 0;
     double min = 0;
@@ -29,7 +29,7 @@ inline Spread SpreadOf(std::vector<double> values) {
     return Spread{median, values.front(), values.back()};
 }
 
-/** "median (min-max)" of the values with the given printf format for each number. */
+/// "median (min-max)" of the values with the given printf format for each number.
 inline void PrintSpread(const char *format, const std::vector<double> &values) {
     const Spread s = SpreadOf(values);
     std::printf(format, s.median);
@@ -40,7 +40,7 @@ inline void PrintSpread(const char *format, const std::vector<double> &values) {
     std::printf(")");
 }
 
-/** Element-wise ratio of two series of the same length. */
+/// Element-wise ratio of two series of the same length.
 inline std::vector<double> Ratios(const std::vector<double> &over,
                                   const std::vector<double> &under) {
     std::vector<double> ratios;
@@ -49,8 +49,8 @@ inline std::vector<double> Ratios(const std::vector<double> &over,
     return ratios;
 }
 
-/** Processor time of the calling thread in nanoseconds: time the thread waited for a
- *  processor on the shared machine does not count. */
+/// Processor time of the calling thread in nanoseconds: time the thread waited for a
+/// processor on the shared machine does not count.
 inline int64_t ThreadCpuNs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);

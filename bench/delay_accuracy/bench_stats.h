@@ -16,7 +16,7 @@ inline int64_t NowNs() {
     return static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-/** The p-th percentile (0..100) of the samples, nearest rank; 0 for no samples. */
+/// The p-th percentile (0..100) of the samples, nearest rank; 0 for no samples.
 inline double Percentile(std::vector<int64_t> samples, double p) {
     if (samples.empty())
         return 0;

@@ -20,15 +20,15 @@ namespace {
 
 using Delay = std::function<void(int64_t)>;
 
-/** Samples of one delay: errors in ns, and the median processor time per call of each
- *  block in us. */
+/// Samples of one delay: errors in ns, and the median processor time per call of each
+/// block in us.
 struct Series {
     std::vector<int64_t> errors;
     std::vector<double> blockMedianErrorUs;
     std::vector<double> blockCpuUs;
 };
 
-/** Runs delay(requestedUs) rounds times in a row and adds the block to the series. */
+/// Runs delay(requestedUs) rounds times in a row and adds the block to the series.
 void MeasureBlock(int64_t requestedUs, int rounds, const Delay &delay, Series *series) {
     std::vector<int64_t> errors;
     const int64_t cpuStart = bench::ThreadCpuNs();
@@ -67,7 +67,7 @@ struct Case {
     int blockRounds;
 };
 
-/** Measures each delay beside the OS sleep in interleaved blocks and prints the rows. */
+/// Measures each delay beside the OS sleep in interleaved blocks and prints the rows.
 void Compare(const Case &c, const std::vector<std::pair<const char *, Delay>> &delays) {
     Series floor;
     std::vector<Series> measured(delays.size());

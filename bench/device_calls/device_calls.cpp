@@ -1,12 +1,12 @@
-/* Cost of a device call: M_read and M_write on sim_dio_1 beside a plain shared-library call
- * doing the same work (floor.cpp), first in one thread, then in 2 and 4 threads working on
- * one device or spread over two (sim_dio_1 and sim_mt_1). Each figure is processor time
- * per call, so that waiting for a processor on the shared machine does not count. The
- * measured side and its floor run interleaved in blocks; each run gives one ratio, and the
- * runs are summed up as median (min-max). Nothing is asserted. The devices are shared by
- * the user's processes unless TRAX_SIM_SHARING=process makes them private.
- *
- * Usage: bench_device_calls [runs]   (default 15) */
+// Cost of a device call: M_read and M_write on sim_dio_1 beside a plain shared-library call
+// doing the same work (floor.cpp), first in one thread, then in 2 and 4 threads working on
+// one device or spread over two (sim_dio_1 and sim_mt_1). Each figure is processor time
+// per call, so that waiting for a processor on the shared machine does not count. The
+// measured side and its floor run interleaved in blocks; each run gives one ratio, and the
+// runs are summed up as median (min-max). Nothing is asserted. The devices are shared by
+// the user's processes unless TRAX_SIM_SHARING=process makes them private.
+//
+// Usage: bench_device_calls [runs]   (default 15)
 #include <barrier>
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +24,7 @@ namespace {
 constexpr long kCallsPerBlock = 400000;
 constexpr int kMaxThreads = 4;
 
-/** The calls of one side: the device API or its floor. */
+/// The calls of one side: the device API or its floor.
 struct Side {
     int32_t (*read)(int32_t, int32_t *);
     int32_t (*write)(int32_t, int32_t);
@@ -33,7 +33,7 @@ struct Side {
 
 enum class Call { read, write, both };
 
-/** Processor time per call of one thread making calls on path. */
+/// Processor time per call of one thread making calls on path.
 double BlockNs(const Side &side, int32_t path, Call call, long calls) {
     int32_t value = 0;
     const int64_t start = bench::ThreadCpuNs();
@@ -47,8 +47,8 @@ double BlockNs(const Side &side, int32_t path, Call call, long calls) {
     return static_cast<double>(spent) / static_cast<double>(call == Call::both ? 2 * calls : calls);
 }
 
-/** Mean processor time per call of threads threads making write+read pairs at once, each
- *  on its own path to one of devices devices. */
+/// Mean processor time per call of threads threads making write+read pairs at once, each
+/// on its own path to one of devices devices.
 double ThreadsBlockNs(const Side &side, int threads, int devices) {
     std::vector<double> perThread(static_cast<size_t>(threads));
     std::barrier start(threads);
@@ -77,8 +77,8 @@ int32_t OpenOrExit(const char *device) {
     return path;
 }
 
-/** Thread t works on the first device, or with two devices on the first or the second in
- *  turn; each thread has its own path. */
+/// Thread t works on the first device, or with two devices on the first or the second in
+/// turn; each thread has its own path.
 void OpenPaths(Side *trax, Side *plain) {
     for (int t = 0; t < kMaxThreads; ++t) {
         trax->paths[0][t] = OpenOrExit("sim_dio_1");

@@ -1,7 +1,7 @@
-/* The floor of the device-call benchmark: the same work as M_read and M_write on a binary
- * channel (check the path, find the device, check the channel, move the value) in a plain
- * shared-library call with no locking. Its two entries share M_read's and M_write's
- * signatures. */
+// The floor of the device-call benchmark: the same work as M_read and M_write on a binary
+// channel (check the path, find the device, check the channel, move the value) in a plain
+// shared-library call with no locking. Its two entries share M_read's and M_write's
+// signatures.
 #include <cstdint>
 
 namespace {

@@ -1,14 +1,14 @@
-/* Shared simulated devices.
- *
- *   device_sharing_bench [PROCESSES [SECONDS]]     (defaults 4 and 10)
- *
- * 1. M_read and M_write on a shared device against a private one, in processor time per
- *    call: each figure is measured in a child process of its own (the sharing mode is chosen
- *    per process), the two modes in turns over several rounds; each figure and the ratio of
- *    each round are printed as median (min-max).
- * 2. PROCESSES trax_sim_user processes increment one counter in the block memory of a
- *    shared device under the device semaphore for SECONDS; the sum of their increments is
- *    compared with the counter's final value. */
+// Shared simulated devices.
+//
+//   device_sharing_bench [PROCESSES [SECONDS]]     (defaults 4 and 10)
+//
+// 1. M_read and M_write on a shared device against a private one, in processor time per
+//    call: each figure is measured in a child process of its own (the sharing mode is chosen
+//    per process), the two modes in turns over several rounds; each figure and the ratio of
+//    each round are printed as median (min-max).
+// 2. PROCESSES trax_sim_user processes increment one counter in the block memory of a
+//    shared device under the device semaphore for SECONDS; the sum of their increments is
+//    compared with the counter's final value.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -39,7 +39,7 @@ std::string bin_dir() {
     return exe.substr(0, exe.rfind('/'));
 }
 
-/* Starts a program with its standard output on a pipe; returns the pid and the read end. */
+// Starts a program with its standard output on a pipe; returns the pid and the read end.
 pid_t spawn(const std::vector<std::string> &args, const char *sharing, int &out) {
     int fds[2];
     if (pipe(fds) != 0)
@@ -88,7 +88,7 @@ std::string run(const std::vector<std::string> &args, const char *sharing) {
     return text;
 }
 
-/* Child: processor ns per M_read and per M_write on a device of its own. */
+// Child: processor ns per M_read and per M_write on a device of its own.
 int measure(const std::string &device) {
     AddSharedTestDevice(device);
     const int32_t path = M_open(device.c_str());

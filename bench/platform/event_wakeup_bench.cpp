@@ -1,9 +1,9 @@
-/* Measures how long a wake-up takes from one process to another: a ping-pong between two
- * processes, first over raw datagram socket files with blocking receives, then over
- * named events (SetEvent -> WaitForSingleObject, and SetEvent -> WaitForMultipleObjects on
- * a named plus an unnamed control event, as a signal thread waits). The mechanisms take
- * turns, run after run; prints the median one-way time of each over the runs, its range, and
- * the ratio of the medians to the raw figure. */
+// Measures how long a wake-up takes from one process to another: a ping-pong between two
+// processes, first over raw datagram socket files with blocking receives, then over
+// named events (SetEvent -> WaitForSingleObject, and SetEvent -> WaitForMultipleObjects on
+// a named plus an unnamed control event, as a signal thread waits). The mechanisms take
+// turns, run after run; prints the median one-way time of each over the runs, its range, and
+// the ratio of the medians to the raw figure.
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -33,7 +33,7 @@ std::string eventName(long parent, char side) {
     return "bench-" + std::to_string(parent) + "-" + side;
 }
 
-/* ---- raw datagrams ---- */
+// ---- raw datagrams ----
 
 sockaddr_un rawAddress(long parent, char side) {
     sockaddr_un address{};
@@ -59,7 +59,7 @@ void rawClose(int fd, long parent, char side) {
     close(fd);
 }
 
-/* Blocking send; the peer's socket exists before the first send of each side. */
+// Blocking send; the peer's socket exists before the first send of each side.
 void rawSend(int fd, long parent, char side) {
     const sockaddr_un address = rawAddress(parent, side);
     const uint64_t stamp = 1;
@@ -78,7 +78,7 @@ void rawReceive(int fd) {
     }
 }
 
-/* ---- named events ---- */
+// ---- named events ----
 
 struct EventPair {
     HANDLE own;
@@ -99,12 +99,12 @@ void eventReceive(const EventPair &events, bool multiple) {
     }
 }
 
-/* ---- the two sides ---- */
+// ---- the two sides ----
 
 int runChild(const char *mode, long parent) {
     if (std::strcmp(mode, "raw") == 0) {
         const int fd = rawSocket(parent, 'b');
-        rawSend(fd, parent, 'a'); /* ready */
+        rawSend(fd, parent, 'a'); // ready
         for (int i = 0; i < kWarmUp + kRounds; ++i) {
             rawReceive(fd);
             rawSend(fd, parent, 'a');
@@ -116,7 +116,7 @@ int runChild(const char *mode, long parent) {
     EventPair events{CreateEventA(nullptr, FALSE, FALSE, eventName(parent, 'b').c_str()),
                      CreateEventA(nullptr, FALSE, FALSE, eventName(parent, 'a').c_str()),
                      CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-    eventSend(events); /* ready */
+    eventSend(events); // ready
     for (int i = 0; i < kWarmUp + kRounds; ++i) {
         eventReceive(events, multiple);
         eventSend(events);
@@ -136,9 +136,9 @@ pid_t startChild(const char *mode) {
     return pid;
 }
 
-/* Returns the mean one-way wake-up time in microseconds. */
+// Returns the mean one-way wake-up time in microseconds.
 template <class Send, class Receive> double pingPong(Send send, Receive receive) {
-    receive(); /* the child is ready */
+    receive(); // the child is ready
     for (int i = 0; i < kWarmUp; ++i) {
         send();
         receive();
@@ -169,9 +169,9 @@ double measureEvents(const char *mode) {
                      CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     const pid_t child = startChild(mode);
     const bool multiple = std::strcmp(mode, "multiple") == 0;
-    eventReceive(events, multiple); /* the child owns its name now */
+    eventReceive(events, multiple); // the child owns its name now
     events.peer = CreateEventA(nullptr, FALSE, FALSE, eventName(self, 'b').c_str());
-    SetEvent(events.own); /* give pingPong its "ready" wake-up back */
+    SetEvent(events.own); // give pingPong its "ready" wake-up back
     const double us = pingPong([&] { eventSend(events); }, [&] { eventReceive(events, multiple); });
     waitpid(child, nullptr, 0);
     CloseHandle(events.own);

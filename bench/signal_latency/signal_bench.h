@@ -17,7 +17,7 @@
 
 namespace bench {
 
-/** A T in memory shared with the children forked after it was made. */
+/// A T in memory shared with the children forked after it was made.
 template <class T> T *MapShared() {
     void *memory =
         mmap(nullptr, sizeof(T), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -28,7 +28,7 @@ template <class T> T *MapShared() {
     return new (memory) T{};
 }
 
-/** Forks a child that runs body and ends; returns its process id. */
+/// Forks a child that runs body and ends; returns its process id.
 template <class Body> pid_t Fork(Body body) {
     const pid_t child = fork();
     if (child < 0) {
@@ -42,7 +42,7 @@ template <class Body> pid_t Fork(Body body) {
     return child;
 }
 
-/** A pipe through which a child tells its parent that it is ready (one byte: 1 or 0). */
+/// A pipe through which a child tells its parent that it is ready (one byte: 1 or 0).
 class ReadyPipe {
   public:
     ReadyPipe() {
@@ -69,7 +69,7 @@ class ReadyPipe {
     int fds_[2];
 };
 
-/** "median (min-max)" in a field of the given width. */
+/// "median (min-max)" in a field of the given width.
 inline void PrintSpread(const Spread &s, int width, const char *format = "%.1f") {
     char median[32], min[32], max[32], text[112];
     std::snprintf(median, sizeof median, format, s.median);

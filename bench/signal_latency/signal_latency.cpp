@@ -29,11 +29,11 @@ constexpr int kRounds = 4000;
 constexpr int kTotal = kWarmup + kRounds;
 constexpr int kRuns = 5;
 constexpr DWORD kAckTimeoutMs = 1000;
-/** The signal codes a receiver installs in the case with many codes (more than one listener
- *  thread's 63). */
+/// The signal codes a receiver installs in the case with many codes (more than one listener
+/// thread's 63).
 constexpr uint32_t kManyCodes = 64;
 
-/** Memory shared by sender and receiver (mapped before fork). */
+/// Memory shared by sender and receiver (mapped before fork).
 struct Shared {
     std::atomic<int64_t> sentNs;
     std::atomic<int> received;
@@ -45,7 +45,7 @@ struct Shared {
 Shared *g_shared = nullptr;
 HANDLE g_ack = nullptr;
 
-/** The figures of one block. */
+/// The figures of one block.
 struct Block {
     double p50Us = 0;
     double p99Us = 0;
@@ -160,10 +160,10 @@ bool InstallCodes(uint32_t codes) {
     return true;
 }
 
-/* Runs in the forked receiver. It opens the acknowledgement event only after the sender
- * has created it (go), since the process that creates a named event first is the one its
- * wake-ups reach. Then it installs the callback and the codes, reports ready, and ends
- * signal handling once every round has arrived (or the sender has gone). */
+// Runs in the forked receiver. It opens the acknowledgement event only after the sender
+// has created it (go), since the process that creates a named event first is the one its
+// wake-ups reach. Then it installs the callback and the codes, reports ready, and ends
+// signal handling once every round has arrived (or the sender has gone).
 void SignalReceiver(pid_t sender, uint32_t codes, bench::ReadyPipe &go, bench::ReadyPipe &ready) {
     if (!go.Await())
         return;
@@ -176,13 +176,13 @@ void SignalReceiver(pid_t sender, uint32_t codes, bench::ReadyPipe &go, bench::R
     CloseHandle(g_ack);
 }
 
-/* Sends every round, to the codes in turn, and waits for its acknowledgement; returns the
- * rounds lost. */
+// Sends every round, to the codes in turn, and waits for its acknowledgement; returns the
+// rounds lost.
 int SendSignals(pid_t receiver, uint32_t codes, HANDLE ack) {
     std::vector<HANDLE> events(codes);
     for (uint32_t i = 0; i < codes; ++i) {
         char name[TRAX_SIG_EVENT_NAME_MAX];
-        TraxSigEventName(static_cast<uint32_t>(receiver), UOS_SIG_MIN + i, name);
+        trax_sig_event_name(static_cast<uint32_t>(receiver), UOS_SIG_MIN + i, name);
         events[i] = CreateEventA(nullptr, FALSE, FALSE, name);
     }
     int lost = 0;

@@ -30,11 +30,11 @@ constexpr int kFloodCount = 100000;
 constexpr double kPacedSeconds = 0.3;
 constexpr int kRates[] = {1000, 10000, 50000};
 constexpr int kMaxCount = 100000;
-/** A receiver gives up once nothing has arrived for this long. */
+/// A receiver gives up once nothing has arrived for this long.
 constexpr int kQuietMs = 1500;
 constexpr uint32_t kSignal = UOS_SIG_USR1;
 
-/** Memory shared by sender and receiver (mapped before fork). */
+/// Memory shared by sender and receiver (mapped before fork).
 struct Shared {
     std::atomic<int> delivered;
     std::atomic<int64_t> lastArrivalNs;
@@ -44,7 +44,7 @@ struct Shared {
 
 Shared *g_shared = nullptr;
 
-/** The figures of one block. */
+/// The figures of one block.
 struct Block {
     double sentPerS = 0;
     double deliveredPerS = 0;
@@ -52,7 +52,7 @@ struct Block {
     double p99Us = 0;
 };
 
-/* Called by every receiver for each arrival, in arrival order. */
+// Called by every receiver for each arrival, in arrival order.
 void Arrived() {
     const int index = g_shared->delivered.load();
     const int64_t now = bench::NowNs();
@@ -62,7 +62,7 @@ void Arrived() {
     g_shared->delivered.store(index + 1);
 }
 
-/* Waits until count have arrived or arrivals stop. */
+// Waits until count have arrived or arrivals stop.
 void AwaitArrivals(int count) {
     int seen = -1;
     for (int quiet = 0; quiet < kQuietMs; ++quiet) {
@@ -76,8 +76,8 @@ void AwaitArrivals(int count) {
     }
 }
 
-/* Sends count wake-ups through send(i) (false when refused), at `rate` per second or, with
- * rate 0, as fast as possible; returns the number refused. Paced sends go in slices of 1 ms. */
+// Sends count wake-ups through send(i) (false when refused), at `rate` per second or, with
+// rate 0, as fast as possible; returns the number refused. Paced sends go in slices of 1 ms.
 template <class Send>
 int SendAll(int count, int rate, Send send, int64_t &startNs, int64_t &endNs) {
     int refused = 0;
@@ -179,7 +179,7 @@ void EventReceiver(int count, bench::ReadyPipe &ready) {
     CloseHandle(event);
 }
 
-/* Sets the event count times from this process; the receiver owns it. */
+// Sets the event count times from this process; the receiver owns it.
 Block SendEvents(const std::string &name, int count, int rate, pid_t child) {
     int64_t start = 0, end = 0;
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
@@ -192,7 +192,7 @@ Block SendEvents(const std::string &name, int count, int rate, pid_t child) {
     return Summarise(count, start, end);
 }
 
-/* Starts the receiver in a child, then sets the named event nameOf(child) from here. */
+// Starts the receiver in a child, then sets the named event nameOf(child) from here.
 template <class Receiver, class NameOf>
 Block RunWithReceiver(int count, int rate, Receiver receiver, NameOf nameOf) {
     bench::ReadyPipe ready;
@@ -213,15 +213,15 @@ Block RunEvents(int count, int rate) {
 
 std::string SignalEventName(pid_t receiver) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    return TraxSigEventName(static_cast<uint32_t>(receiver), kSignal, name);
+    return trax_sig_event_name(static_cast<uint32_t>(receiver), kSignal, name);
 }
 
 void OnSignal(uint32_t) {
     Arrived();
 }
 
-/* Sends itself one signal and waits for it, so that the library thread is known to be
- * waiting before the measurement starts. */
+// Sends itself one signal and waits for it, so that the library thread is known to be
+// waiting before the measurement starts.
 bool WarmUp() {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, SignalEventName(getpid()).c_str());
     const bool sent = event != nullptr && SetEvent(event);
@@ -255,7 +255,7 @@ constexpr Mechanism kMechanisms[] = {
 };
 constexpr size_t kMechanismCount = sizeof kMechanisms / sizeof kMechanisms[0];
 
-/* One load: flood (rate 0) or a paced rate. */
+// One load: flood (rate 0) or a paced rate.
 struct Load {
     int rate;
     int count() const { return rate == 0 ? kFloodCount : static_cast<int>(rate * kPacedSeconds); }

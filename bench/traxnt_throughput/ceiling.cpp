@@ -1,7 +1,7 @@
-/* The ceiling for the traxnt throughput figure: the least a shell can do for the same
- * session. It reads the same command words and values with plain formatted reads, makes
- * the same library calls and prints much the same lines (a plain dump for blocks), with no
- * thread table, no command table scan and no input checks. */
+// The ceiling for the traxnt throughput figure: the least a shell can do for the same
+// session. It reads the same command words and values with plain formatted reads, makes
+// the same library calls and prints much the same lines (a plain dump for blocks), with no
+// thread table, no command table scan and no input checks.
 #include <cstdio>
 #include <cstring>
 
@@ -27,7 +27,7 @@ void PrintError() {
     std::printf(" \a%s\n", M_errstring(static_cast<int32_t>(GetLastError())));
 }
 
-/** A plain hexadecimal dump, 16 bytes a line. */
+/// A plain hexadecimal dump, 16 bytes a line.
 void Dump(const char *title, int32_t size) {
     std::printf("%s (%d bytes)\n", title, size);
     for (int32_t i = 0; i < size; ++i)

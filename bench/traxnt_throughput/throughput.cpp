@@ -1,16 +1,16 @@
-/* Benchmark of traxnt, each figure beside its floor measured in the same run, the two
- * sides interleaved and repeated; each ratio is printed as median (min-max) over the runs.
- * Nothing is asserted.
- *  - A scripted session (mr, mw, mg, ms, block reads and writes, and a call that fails) on
- *    sim_dio_1, its output read through a pipe: processor time and write() calls of traxnt
- *    beside a minimal shell making the same calls, and optionally beside another traxnt
- *    build (e.g. the previous one).
- *  - Start-up to the first prompt beside a C++ program linking the C library only and one
- *    using iostreams.
- *  - Console hand-over with ts among ten threads beside the same with one thread.
- *
- * Usage: traxnt_throughput [commands [other-traxnt]]   (default 100000 commands; the
- * programs are looked up next to this one) */
+// Benchmark of traxnt, each figure beside its floor measured in the same run, the two
+// sides interleaved and repeated; each ratio is printed as median (min-max) over the runs.
+// Nothing is asserted.
+//  - A scripted session (mr, mw, mg, ms, block reads and writes, and a call that fails) on
+//    sim_dio_1, its output read through a pipe: processor time and write() calls of traxnt
+//    beside a minimal shell making the same calls, and optionally beside another traxnt
+//    build (e.g. the previous one).
+//  - Start-up to the first prompt beside a C++ program linking the C library only and one
+//    using iostreams.
+//  - Console hand-over with ts among ten threads beside the same with one thread.
+//
+// Usage: traxnt_throughput [commands [other-traxnt]]   (default 100000 commands; the
+// programs are looked up next to this one)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -59,7 +59,7 @@ std::string WriteScript(const std::string &text) {
     return path;
 }
 
-/** The session: open sim_dio_1, then commands of the mix in turn, then "e". */
+/// The session: open sim_dio_1, then commands of the mix in turn, then "e".
 std::string SessionScript(long commands) {
     static const char *const kMix[] = {"mr\n",     "mw 5\n",   "mg 1101 0\n",   "ms 1002 0\n",
                                        "mgb 16\n", "msb 16\n", "ms 1002 ffff\n"};
@@ -69,8 +69,8 @@ std::string SessionScript(long commands) {
     return text + "e\n";
 }
 
-/** Hand-overs: threads - 1 created threads, then ts handovers times; the end of input ends
- *  the program in whichever thread holds the console. */
+/// Hand-overs: threads - 1 created threads, then ts handovers times; the end of input ends
+/// the program in whichever thread holds the console.
 std::string HandOverScript(int threads, int handovers) {
     std::string text;
     for (int i = 1; i < threads; ++i)
@@ -94,8 +94,8 @@ long WriteCallsOf(pid_t pid) {
     return calls;
 }
 
-/** Waits for the child; reads its write() count while it is still a zombie, then reaps it
- *  with its exit status, processor time and peak resident memory. */
+/// Waits for the child; reads its write() count while it is still a zombie, then reaps it
+/// with its exit status, processor time and peak resident memory.
 void Reap(pid_t pid, RunFigures *figures) {
     siginfo_t info{};
     waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT);
@@ -110,8 +110,8 @@ void Reap(pid_t pid, RunFigures *figures) {
         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
-/** Runs program with standard input from a file and standard output into a pipe that this
- *  process drains, as a terminal or a test harness would. */
+/// Runs program with standard input from a file and standard output into a pipe that this
+/// process drains, as a terminal or a test harness would.
 RunFigures RunScripted(const std::string &program, const std::string &script) {
     RunFigures figures;
     int out[2];
@@ -137,8 +137,8 @@ RunFigures RunScripted(const std::string &program, const std::string &script) {
     return figures;
 }
 
-/** Time from the start of program until it has printed its first prompt (the text
- *  "==> cmd: -") and waits for input; then its input is closed and it ends. */
+/// Time from the start of program until it has printed its first prompt (the text
+/// "==> cmd: -") and waits for input; then its input is closed and it ends.
 double SecondsToFirstPrompt(const std::string &program) {
     int in[2];
     int out[2];
@@ -186,18 +186,20 @@ void Session(long commands, const std::string &traxnt, const std::string &ceilin
     const std::string script = WriteScript(SessionScript(commands));
     std::vector<double> cpu, ceilingCpu, otherCpu, writes, ceilingWrites, otherWrites;
     int badExits = 0;
+    // Write calls are reported per 100,000 commands.
+    const double perCommands = 1e5 / static_cast<double>(commands);
     for (int r = 0; r < kSessionRuns; ++r) {
         const RunFigures shell = RunScripted(traxnt, script);
         const RunFigures bare = RunScripted(ceiling, script);
         cpu.push_back(shell.cpuSeconds);
         ceilingCpu.push_back(bare.cpuSeconds);
-        writes.push_back(static_cast<double>(shell.writeCalls) * 1e5 / commands);
-        ceilingWrites.push_back(static_cast<double>(bare.writeCalls) * 1e5 / commands);
+        writes.push_back(static_cast<double>(shell.writeCalls) * perCommands);
+        ceilingWrites.push_back(static_cast<double>(bare.writeCalls) * perCommands);
         badExits += (shell.status != 0) + (bare.status != 0);
         if (!other.empty()) {
             const RunFigures previous = RunScripted(other, script);
             otherCpu.push_back(previous.cpuSeconds);
-            otherWrites.push_back(static_cast<double>(previous.writeCalls) * 1e5 / commands);
+            otherWrites.push_back(static_cast<double>(previous.writeCalls) * perCommands);
             badExits += previous.status != 0;
         }
     }
@@ -218,7 +220,7 @@ void Session(long commands, const std::string &traxnt, const std::string &ceilin
     }
 }
 
-/** The median start-up of a block of starts of program, in ms. */
+/// The median start-up of a block of starts of program, in ms.
 double StartBlockMs(const std::string &program) {
     std::vector<double> starts;
     for (int i = 0; i < kStartsPerBlock; ++i)

@@ -1,5 +1,5 @@
-/* A trivial C++ program for the start-up comparison: it prints one line and waits for the
- * end of its input, as traxnt waits at its first prompt. */
+// A trivial C++ program for the start-up comparison: it prints one line and waits for the
+// end of its input, as traxnt waits at its first prompt.
 #include <iostream>
 #include <string>
 

@@ -1,4 +1,4 @@
-/* The one table of error numbers and texts. */
+// The one table of error numbers and texts.
 #include "trax_error_text.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-/* The alarm timer thread of the MT test driver. */
+// The alarm timer thread of the MT test driver.
 #include "sim_alarm_timer.h"
 
 #include <algorithm>
@@ -151,7 +151,7 @@ void AlarmTimer::run() {
 // again: the receiver keeps its own handle, so the event lives on.
 void AlarmTimer::send(const Signal &signal) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    TraxSigEventName(signal.processId, signal.signal, name);
+    trax_sig_event_name(signal.processId, signal.signal, name);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
     if (event != nullptr) {
         SetEvent(event);

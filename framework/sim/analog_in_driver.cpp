@@ -1,4 +1,4 @@
-/* Analog inputs whose values follow waveforms over time. */
+// Analog inputs whose values follow waveforms over time.
 #include <cmath>
 #include <ctime>
 #include <numbers>

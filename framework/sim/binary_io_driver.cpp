@@ -1,4 +1,4 @@
-/* Binary input/output channels. */
+// Binary input/output channels.
 #include "sim_drivers.h"
 #include "trax_errors.h"
 

@@ -1,4 +1,4 @@
-/* Checks and copies for block records and buffers. */
+// Checks and copies for block records and buffers.
 #include "sim_block.h"
 
 #include <algorithm>

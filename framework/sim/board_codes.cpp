@@ -1,5 +1,5 @@
-/* Status codes answered by the base-board driver: interrupt figures, id-prom and its
- * debug level. */
+// Status codes answered by the base-board driver: interrupt figures, id-prom and its
+// debug level.
 #include "sim_block.h"
 #include "sim_codes.h"
 

@@ -1,4 +1,4 @@
-/* The built-in devices: the definition files embedded in the library. */
+// The built-in devices: the definition files embedded in the library.
 #include <cstdio>
 
 #include "sim_definition.h"

@@ -1,4 +1,4 @@
-/* The process's catalogue of devices and their live instances. */
+// The process's catalogue of devices and their live instances.
 #include <cstdio>
 #include <mutex>
 

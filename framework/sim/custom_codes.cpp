@@ -1,5 +1,5 @@
-/* Device-specific status codes that a definition describes: fixed values and bytes, or
- * registers and byte areas that read back what was set. */
+// Device-specific status codes that a definition describes: fixed values and bytes, or
+// registers and byte areas that read back what was set.
 #include <cstring>
 
 #include "sim_block.h"

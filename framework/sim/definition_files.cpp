@@ -1,8 +1,8 @@
-/* Finding and reading definition files. A file is read only if it is a regular file of
- * the user or of root that no one else may change, and not larger than the cap, so that a
- * planted, endless or huge file can neither take over a device nor hang or exhaust a
- * process. On Windows, where the file's access list (not an owner id and mode bits) says who
- * may change it, the checks are the file's kind and size. */
+// Finding and reading definition files. A file is read only if it is a regular file of
+// the user or of root that no one else may change, and not larger than the cap, so that a
+// planted, endless or huge file can neither take over a device nor hang or exhaust a
+// process. On Windows, where the file's access list (not an owner id and mode bits) says who
+// may change it, the checks are the file's kind and size.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <set>
 
 #include "sim_definition.h"
@@ -57,8 +58,12 @@ std::string refusal(const struct stat &info) {
 bool read_all(int fd, std::string &text) {
     text.resize(kMaxDefinitionFileBytes + 1);
     std::size_t filled = 0;
+    // The buffer is never larger than the cap plus one byte, so what is left of it fits the
+    // byte count of every platform's read (unsigned int on Windows).
+    static_assert(kMaxDefinitionFileBytes < std::numeric_limits<unsigned>::max());
     while (filled < text.size()) {
-        const ssize_t got = read(fd, text.data() + filled, text.size() - filled);
+        const auto room = static_cast<unsigned>(text.size() - filled);
+        const ssize_t got = read(fd, text.data() + filled, room);
         if (got < 0 && errno == EINTR) {
             continue;
         }

@@ -1,4 +1,4 @@
-/* The key tables of device definition files. */
+// The key tables of device definition files.
 #include "definition_keys.h"
 
 #include "sim_limits.h"

@@ -1,5 +1,5 @@
-/* The keys of a device definition file and where each lands in a DeviceSpec: one table
- * that the reader, the writer and the documentation follow. */
+// The keys of a device definition file and where each lands in a DeviceSpec: one table
+// that the reader, the writer and the documentation follow.
 #ifndef TRAX_SIM_DEFINITION_KEYS_H
 #define TRAX_SIM_DEFINITION_KEYS_H
 
@@ -11,13 +11,13 @@
 
 namespace sim::keys {
 
-/** A name that a number field also accepts, and writes, in place of its number. */
+/// A name that a number field also accepts, and writes, in place of its number.
 struct Symbol {
     const char *name;
     int64_t value;
 };
 
-/** A number field of S: its key, its range, how it is written, and its names. */
+/// A number field of S: its key, its range, how it is written, and its names.
 template <class S> struct NumberKey {
     const char *key;
     int64_t (*get)(const S &s);
@@ -28,7 +28,7 @@ template <class S> struct NumberKey {
     std::span<const Symbol> symbols;
 };
 
-/** A text field of the device. */
+/// A text field of the device.
 struct TextKey {
     const char *key;
     std::string DeviceSpec::*field;
@@ -45,11 +45,11 @@ std::span<const NumberKey<IdPromSpec>> id_prom_numbers();
 std::span<const Symbol> models();
 std::span<const Symbol> calls();
 
-/** The codes a model answers itself in the device-specific ranges; a definition's own
- *  table must not take them. */
+/// The codes a model answers itself in the device-specific ranges; a definition's own
+/// table must not take them.
 std::span<const int32_t> model_codes(DriverModel model);
 
-/** The name of value among symbols, or null. */
+/// The name of value among symbols, or null.
 const char *name_of(std::span<const Symbol> symbols, int64_t value);
 
 } // namespace sim::keys

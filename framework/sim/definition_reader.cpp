@@ -1,5 +1,5 @@
-/* Reading device definitions from YAML. Every problem is collected with its place in the
- * file; a text with any problem yields no device at all. */
+// Reading device definitions from YAML. Every problem is collected with its place in the
+// file; a text with any problem yields no device at all.
 #include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/exceptions.h>
 
@@ -31,7 +31,7 @@ constexpr Symbol kBooleans[] = {{"false", 0}, {"true", 1}};
 constexpr const char *kSubMaps[] = {"channels", "irq", "device_id_prom", "board_id_prom"};
 constexpr const char *kSequences[] = {"address_spaces", "status_codes", "faults"};
 
-/** Parses one definition text, collecting problems. */
+/// Parses one definition text, collecting problems.
 class Reader {
   public:
     explicit Reader(const std::string &fileName) : file_(fileName) {}
@@ -43,11 +43,11 @@ class Reader {
     bool is_map(YamlNode node, const char *what);
     bool is_sequence(YamlNode node, const char *what, std::size_t maxCount);
     bool is_text(YamlNode node, const char *what);
-    /** Reports every key of map that allowed (names or table rows) does not list. */
+    /// Reports every key of map that allowed (names or table rows) does not list.
     template <class List> void known_keys(YamlNode map, const List &allowed);
-    /** The value of key in map; reports it missing (and returns a null node) if absent. */
+    /// The value of key in map; reports it missing (and returns a null node) if absent.
     YamlNode required(YamlNode map, const char *key, const char *owner);
-    /** Calls add for a single value, or for each entry of a list of at most maxCount. */
+    /// Calls add for a single value, or for each entry of a list of at most maxCount.
     template <class F>
     void one_or_list(YamlNode node, const char *key, std::size_t maxCount, F add);
     std::optional<int64_t> number(YamlNode node, const char *key, int64_t min, int64_t max,

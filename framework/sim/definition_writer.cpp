@@ -1,4 +1,4 @@
-/* Writing a device description back out as a definition file, and the definition's hash. */
+// Writing a device description back out as a definition file, and the definition's hash.
 #include <yaml-cpp/yaml.h>
 
 #include <charconv>

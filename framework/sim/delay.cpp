@@ -1,4 +1,4 @@
-/* Sleeping until a deadline on the platform's monotonic clock. */
+// Sleeping until a deadline on the platform's monotonic clock.
 #include "sim_delay.h"
 #include "trax_win32.h"
 

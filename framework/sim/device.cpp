@@ -1,4 +1,4 @@
-/* Live devices: state made from the catalogue description, and id-prom contents. */
+// Live devices: state made from the catalogue description, and id-prom contents.
 #include "sim_block.h"
 #include "sim_codes.h"
 #include "sim_drivers.h"
@@ -71,9 +71,9 @@ uint16_t get_word(const std::vector<uint8_t> &prom, std::size_t wordIndex) {
 
 } // namespace
 
-/* Layout in 16-bit words: 0 magic, 1 id, 2 revision, 3/4 serial number (high, low),
- * 5.. the name in ASCII as far as it fits, zero-padded; the last word is the checksum,
- * chosen so that the XOR of all words is 0. */
+// Layout in 16-bit words: 0 magic, 1 id, 2 revision, 3/4 serial number (high, low),
+// 5.. the name in ASCII as far as it fits, zero-padded; the last word is the checksum,
+// chosen so that the XOR of all words is 0.
 std::vector<uint8_t> build_id_prom(const IdPromSpec &spec, const std::string &name) {
     if (!spec.words.empty()) {
         std::vector<uint8_t> prom(spec.words.size() * 2);

@@ -1,8 +1,8 @@
-/* The device semaphore: one holder path at a time, among all processes that share the
- * device. Its holder is recorded in the device state under the device's lock; waiters
- * sleep on the state's change counter outside the lock, so other calls go on meanwhile.
- * A holder whose process has ended counts as gone: waiters look at it again at least every
- * kHolderCheckMs, since a dead process wakes nobody. */
+// The device semaphore: one holder path at a time, among all processes that share the
+// device. Its holder is recorded in the device state under the device's lock; waiters
+// sleep on the state's change counter outside the lock, so other calls go on meanwhile.
+// A holder whose process has ended counts as gone: waiters look at it again at least every
+// kHolderCheckMs, since a dead process wakes nobody.
 #include <algorithm>
 #include <chrono>
 
@@ -33,7 +33,7 @@ bool is_free(const SemaphoreHolder &holder) {
     return holder.process.processId == 0 || !TraxIsProcessRunning(&holder.process);
 }
 
-/* Milliseconds for the next sleep: up to the deadline, at most kHolderCheckMs. */
+// Milliseconds for the next sleep: up to the deadline, at most kHolderCheckMs.
 DWORD next_sleep(int32_t timeoutMs, Clock::time_point deadline) {
     if (timeoutMs == -1) {
         return kHolderCheckMs;

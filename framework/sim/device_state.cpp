@@ -1,4 +1,4 @@
-/* A device's state at power-on. */
+// A device's state at power-on.
 #include <charconv>
 #include <cstdlib>
 #include <cstring>

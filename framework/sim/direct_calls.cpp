@@ -1,4 +1,4 @@
-/* Direct M_read/M_write calls and the waiting that makes freeing their paths safe. */
+// Direct M_read/M_write calls and the waiting that makes freeing their paths safe.
 #include <atomic>
 #include <thread>
 
@@ -10,10 +10,10 @@ namespace sim {
 
 namespace {
 
-/* A thread's mark: its count of direct calls begun and ended, odd while it is inside one.
- * Only its thread writes it, so marking costs two plain stores to a line of its own. The
- * records form a list that only grows (a closing thread may walk it at any time); the
- * record of an ended thread is taken over by the next new thread. */
+// A thread's mark: its count of direct calls begun and ended, odd while it is inside one.
+// Only its thread writes it, so marking costs two plain stores to a line of its own. The
+// records form a list that only grows (a closing thread may walk it at any time); the
+// record of an ended thread is taken over by the next new thread.
 struct alignas(64) CallRecord {
     std::atomic<uint32_t> calls{0};
     std::atomic<bool> taken{true};
@@ -22,9 +22,9 @@ struct alignas(64) CallRecord {
 
 constinit std::atomic<CallRecord *> records{nullptr};
 constinit std::atomic<Path *> table[kDirectPaths]{};
-/* The thread's word sits at a fixed offset from the thread pointer rather than being looked
- * up through a call on each use; a library loaded later with dlopen still finds room for
- * one word there. */
+// The thread's word sits at a fixed offset from the thread pointer rather than being looked
+// up through a call on each use; a library loaded later with dlopen still finds room for
+// one word there.
 #if defined(__ELF__)
 #define TRAX_FIXED_TLS [[gnu::tls_model("initial-exec")]]
 #else
@@ -52,7 +52,7 @@ CallRecord *new_record() {
     return record;
 }
 
-/* Gives the thread's record back as the thread ends. */
+// Gives the thread's record back as the thread ends.
 struct RecordReturn {
     ~RecordReturn() {
         if (threadRecord != nullptr) {
@@ -70,7 +70,7 @@ struct RecordReturn {
     return *threadRecord;
 }
 
-/* The path with this number if a direct call may move its channel's value, else null. */
+// The path with this number if a direct call may move its channel's value, else null.
 Path *direct_path(int32_t number, DeviceCall call) {
     Path *path = table[number].load(std::memory_order_acquire);
     if (path == nullptr || !path->device->direct_access(call)) {
@@ -85,9 +85,9 @@ bool in_table(int32_t number) {
 
 } // namespace
 
-/* The store that marks the thread need not be ordered before the loads that follow by a
- * fence of its own: a closing thread's FlushProcessWriteBuffers does that on this thread's
- * processor when it matters. */
+// The store that marks the thread need not be ordered before the loads that follow by a
+// fence of its own: a closing thread's FlushProcessWriteBuffers does that on this thread's
+// processor when it matters.
 DirectCall::DirectCall()
     : calls_((threadRecord != nullptr ? *threadRecord : first_thread_record()).calls),
       count_(calls_.load(std::memory_order_relaxed) + 1) {
@@ -123,8 +123,8 @@ void wait_for_direct_calls() {
 
 namespace {
 
-/* Runs move(device, channel) as a direct call on the path's current channel and keeps its
- * outcome in status; false, without running it, when the path must take the ordinary way. */
+// Runs move(device, channel) as a direct call on the path's current channel and keeps its
+// outcome in status; false, without running it, when the path must take the ordinary way.
 template <class F>
 bool with_direct_channel(int32_t number, DeviceCall call, F &&move, Status &status) {
     if (!in_table(number)) {

@@ -1,5 +1,5 @@
-/* Status codes common to every low-level driver: channel figures, interrupt counter,
- * id-prom and debug levels. Device-specific codes go to the driver model. */
+// Status codes common to every low-level driver: channel figures, interrupt counter,
+// id-prom and debug levels. Device-specific codes go to the driver model.
 #include "sim_block.h"
 #include "sim_codes.h"
 

@@ -1,5 +1,5 @@
-/* Fault and timing rules: each call on a device is counted by the rules that match it, and
- * a rule that fires fails the call, delays it, or both. */
+// Fault and timing rules: each call on a device is counted by the rules that match it, and
+// a rule that fires fails the call, delays it, or both.
 #include <algorithm>
 
 #include "sim_device.h"

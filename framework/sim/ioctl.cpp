@@ -1,4 +1,4 @@
-/* I/O control on a path: the device semaphore and a delay carried out by the kernel. */
+// I/O control on a path: the device semaphore and a delay carried out by the kernel.
 #include <cstring>
 
 #include "sim_delay.h"

@@ -1,5 +1,5 @@
-/* Status codes answered by the kernel: path state, device and board figures, names,
- * address spaces and the revision text. */
+// Status codes answered by the kernel: path state, device and board figures, names,
+// address spaces and the revision text.
 #include <cstring>
 
 #include "sim_block.h"
@@ -78,7 +78,7 @@ constexpr StandardCode kStandard[] = {
     {M_MK_REV_SIZE, rev_size, nullptr},
 };
 
-/* Address-space record: space index (written by the caller), address, size. */
+// Address-space record: space index (written by the caller), address, size.
 struct AddressRecord {
     int32_t space;
     uint32_t address;

@@ -1,6 +1,6 @@
-/* Prints the device catalogue as a Markdown table, so that the documentation can show
- * exactly what the simulated framework offers; prints one device's full definition as a
- * starting point for one's own; checks definition files. */
+// Prints the device catalogue as a Markdown table, so that the documentation can show
+// exactly what the simulated framework offers; prints one device's full definition as a
+// starting point for one's own; checks definition files.
 #include <cstdio>
 #include <cstring>
 #include <string>

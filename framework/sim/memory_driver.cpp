@@ -1,4 +1,4 @@
-/* Block transfers on a device memory, and the choice of driver model for a device. */
+// Block transfers on a device memory, and the choice of driver model for a device.
 #include <algorithm>
 #include <cstring>
 

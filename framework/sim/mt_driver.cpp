@@ -1,4 +1,4 @@
-/* The MT test driver: value registers and alarms that send signals to the process. */
+// The MT test driver: value registers and alarms that send signals to the process.
 #include <cstring>
 
 #include "sim_alarm_timer.h"

@@ -1,5 +1,5 @@
-/* Opening and closing paths: each path is a device handle of the platform layer, and the
- * path number is that handle's value. */
+// Opening and closing paths: each path is a device handle of the platform layer, and the
+// path number is that handle's value.
 #include <cstring>
 
 #include "sim_direct.h"

@@ -1,4 +1,4 @@
-/* Device state in a named file mapping shared by the user's processes, or private. */
+// Device state in a named file mapping shared by the user's processes, or private.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,9 +46,9 @@ SharedState::SharedState(const DeviceSpec &spec)
     }
 }
 
-/* Devices live until the process ends, when other threads may still be inside a call on
- * one: the state stays mapped, and the platform takes the process off the state's list of
- * users as the process ends. */
+// Devices live until the process ends, when other threads may still be inside a call on
+// one: the state stays mapped, and the platform takes the process off the state's list of
+// users as the process ends.
 SharedState::~SharedState() = default;
 
 Status SharedState::add_user(bool &attached) {
@@ -70,8 +70,8 @@ void SharedState::remove_user() {
     }
 }
 
-/* The state's mapping and lock are the framework's own: their handles must not take the
- * numbers that paths get. */
+// The state's mapping and lock are the framework's own: their handles must not take the
+// numbers that paths get.
 Status SharedState::attach_shared() {
     const std::string name = kNamePrefix + spec_.name;
     const BOOL wasInternal = TraxSetInternalHandles(TRUE);
@@ -80,7 +80,7 @@ Status SharedState::attach_shared() {
     void *view = mapping_ != nullptr
                      ? MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedBlock))
                      : nullptr;
-    /* A view of our size fails on a smaller state: one made from another description. */
+    // A view of our size fails on a smaller state: one made from another description.
     const bool smaller = mapping_ != nullptr && view == nullptr;
     block_ = static_cast<SharedBlock *>(view);
     if (block_ != nullptr) {
@@ -123,8 +123,8 @@ void SharedState::detach_shared() {
     }
 }
 
-/* A new state: the definition's power-on values; magic last, so that a process that dies
- * half-way leaves a state the next one initialises again. */
+// A new state: the definition's power-on values; magic last, so that a process that dies
+// half-way leaves a state the next one initialises again.
 void SharedState::initialise() {
     std::memset(static_cast<void *>(block_), 0, sizeof(SharedBlock));
     block_->definitionHash = hash_;
@@ -132,9 +132,9 @@ void SharedState::initialise() {
     block_->magic = kStateMagic;
 }
 
-/* After a process died holding the lock: a semaphore holder that has ended lets go, and
- * waiters look again. Values and memory are as the dead process left them, as a device's
- * registers would be. */
+// After a process died holding the lock: a semaphore holder that has ended lets go, and
+// waiters look again. Values and memory are as the dead process left them, as a device's
+// registers would be.
 void SharedState::repair() {
     SemaphoreHolder &holder = block_->holder;
     if (holder.process.processId != 0 && !TraxIsProcessRunning(&holder.process)) {

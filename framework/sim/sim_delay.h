@@ -1,4 +1,4 @@
-/* Waiting in the simulated kernel: for MK_IOCTL_DELAY and for the delays of fault rules. */
+// Waiting in the simulated kernel: for MK_IOCTL_DELAY and for the delays of fault rules.
 #ifndef TRAX_SIM_DELAY_H
 #define TRAX_SIM_DELAY_H
 
@@ -6,7 +6,7 @@
 
 namespace sim {
 
-/** Sleeps ms milliseconds (nothing for ms <= 0) on the monotonic clock. */
+/// Sleeps ms milliseconds (nothing for ms <= 0) on the monotonic clock.
 void delay_ms(int32_t ms);
 
 } // namespace sim

@@ -1,5 +1,5 @@
-/* Definition files built into the library, so that the built-in devices need no file on
- * disk. The build generates the table from framework/sim/devices/. */
+// Definition files built into the library, so that the built-in devices need no file on
+// disk. The build generates the table from framework/sim/devices/.
 #ifndef TRAX_SIM_EMBEDDED_H
 #define TRAX_SIM_EMBEDDED_H
 

@@ -1,5 +1,5 @@
-/* FNV-1a, a small stable hash of bytes: the same text gives the same number on every
- * machine and in every process. */
+// FNV-1a, a small stable hash of bytes: the same text gives the same number on every
+// machine and in every process.
 #ifndef TRAX_SIM_HASH_H
 #define TRAX_SIM_HASH_H
 

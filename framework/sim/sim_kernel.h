@@ -1,6 +1,6 @@
-/* The simulated kernel: paths to devices and the routing of every request to the kernel,
- * the device's low-level driver model or its board model. Each function returns 0 or the
- * framework error number; the library entry points turn that into -1 and the last error. */
+// The simulated kernel: paths to devices and the routing of every request to the kernel,
+// the device's low-level driver model or its board model. Each function returns 0 or the
+// framework error number; the library entry points turn that into -1 and the last error.
 #ifndef TRAX_SIM_KERNEL_H
 #define TRAX_SIM_KERNEL_H
 

@@ -1,12 +1,12 @@
-/* Where a device's state lives and the device's lock.
- *
- * By default the state lives in a named file mapping of the platform layer, one per device
- * and user, so every process of the user sees the same device, as with real hardware. A
- * named mutex of the same name is the device's lock; when a process dies holding it, the
- * next locker repairs what the dead process may have left half-done. A process holds the
- * state while it has a path to the device open; the platform removes it when the last
- * process lets go. With TRAX_SIM_SHARING=process each process has private state instead,
- * kept for the life of the process. */
+// Where a device's state lives and the device's lock.
+//
+// By default the state lives in a named file mapping of the platform layer, one per device
+// and user, so every process of the user sees the same device, as with real hardware. A
+// named mutex of the same name is the device's lock; when a process dies holding it, the
+// next locker repairs what the dead process may have left half-done. A process holds the
+// state while it has a path to the device open; the platform removes it when the last
+// process lets go. With TRAX_SIM_SHARING=process each process has private state instead,
+// kept for the life of the process.
 #ifndef TRAX_SIM_SHARED_STATE_H
 #define TRAX_SIM_SHARED_STATE_H
 
@@ -19,27 +19,27 @@
 
 namespace sim {
 
-/** The path that holds the device semaphore: its process and its address there. */
+/// The path that holds the device semaphore: its process and its address there.
 struct SemaphoreHolder {
     TRAX_PROCESS_STAMP process;
     uint64_t path;
 };
 
-/** The shared block: what identifies the state, the device semaphore, the device state. */
+/// The shared block: what identifies the state, the device semaphore, the device state.
 struct SharedBlock {
     uint64_t magic;
     uint64_t definitionHash;
-    volatile LONG semaphoreChanges; /**< bumped at each release, waited on by takers */
+    volatile LONG semaphoreChanges; ///< bumped at each release, waited on by takers
     uint32_t reserved;
-    SemaphoreHolder holder; /**< process id 0 when free */
+    SemaphoreHolder holder; ///< process id 0 when free
     DeviceState device;
 };
 
-/** True unless TRAX_SIM_SHARING=process asks for private devices. */
+/// True unless TRAX_SIM_SHARING=process asks for private devices.
 bool devices_are_shared();
 
-/** The state of one device as this process reaches it. lock() and unlock() make it the
- *  device's lock (recursive, as a Windows mutex is). */
+/// The state of one device as this process reaches it. lock() and unlock() make it the
+/// device's lock (recursive, as a Windows mutex is).
 class SharedState {
   public:
     explicit SharedState(const DeviceSpec &spec);
@@ -48,19 +48,19 @@ class SharedState {
     SharedState &operator=(const SharedState &) = delete;
 
     bool is_shared() const { return shared_; }
-    /** Called for each path made: the first attaches to the state and sets `attached`.
-     *  ERR_MK_DEF_MISMATCH when the state of this name was made from another definition. */
+    /// Called for each path made: the first attaches to the state and sets `attached`.
+    /// ERR_MK_DEF_MISMATCH when the state of this name was made from another definition.
     Status add_user(bool &attached);
-    /** Called when the last call on a path is over: the last one lets the state go. */
+    /// Called when the last call on a path is over: the last one lets the state go.
     void remove_user();
 
     void lock();
     void unlock();
 
-    /* Valid while a path to the device is open (always for a private state). */
+    // Valid while a path to the device is open (always for a private state).
     SharedBlock &block() { return *block_; }
     DeviceState &device() { return block_->device; }
-    /** Wakes the semaphore's waiters in every process; with the lock held. */
+    /// Wakes the semaphore's waiters in every process; with the lock held.
     void semaphore_changed();
 
   private:

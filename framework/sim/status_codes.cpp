@@ -1,5 +1,5 @@
-/* M_getstat and M_setstat: checks the arguments and routes the code by its range to the
- * kernel, the low-level driver or the board. */
+// M_getstat and M_setstat: checks the arguments and routes the code by its range to the
+// kernel, the low-level driver or the board.
 #include "sim_block.h"
 #include "sim_codes.h"
 #include "sim_kernel.h"

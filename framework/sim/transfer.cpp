@@ -1,4 +1,4 @@
-/* Data transfer on a path: single values on the current channel, and blocks. */
+// Data transfer on a path: single values on the current channel, and blocks.
 #include "sim_block.h"
 #include "sim_direct.h"
 #include "sim_kernel.h"

@@ -1,4 +1,4 @@
-/* Reading a YAML document into a YamlDocument from yaml-cpp's parser events. */
+// Reading a YAML document into a YamlDocument from yaml-cpp's parser events.
 #include "yaml_document.h"
 
 #include <yaml-cpp/eventhandler.h>
@@ -8,9 +8,9 @@
 
 namespace sim {
 
-/** Records the parser's events as nodes. A collection's node is made at its start, so
- *  that an alias inside it can refer to it; its children wait on one shared stack until
- *  its end, then move into the child table as one range. */
+/// Records the parser's events as nodes. A collection's node is made at its start, so
+/// that an alias inside it can refer to it; its children wait on one shared stack until
+/// its end, then move into the child table as one range.
 class YamlBuilder : public YAML::EventHandler {
   public:
     explicit YamlBuilder(YamlDocument &document) : document_(document) {}

@@ -1,9 +1,9 @@
-/* A YAML document read into one compact table, for the definition reader. yaml-cpp's
- * event parser feeds it; every node keeps the mark of its event, scalars share one text
- * buffer, and children are index ranges, so reading a document costs no allocation per
- * node. The shape matches what yaml-cpp's own node tree would hold: the first document
- * only, aliases sharing the anchored node, duplicate keys kept (a look-up finds the
- * first). */
+// A YAML document read into one compact table, for the definition reader. yaml-cpp's
+// event parser feeds it; every node keeps the mark of its event, scalars share one text
+// buffer, and children are index ranges, so reading a document costs no allocation per
+// node. The shape matches what yaml-cpp's own node tree would hold: the first document
+// only, aliases sharing the anchored node, duplicate keys kept (a look-up finds the
+// first).
 #ifndef TRAX_SIM_YAML_DOCUMENT_H
 #define TRAX_SIM_YAML_DOCUMENT_H
 
@@ -21,8 +21,8 @@ class YamlDocument;
 
 enum class YamlKind : uint8_t { Null, Scalar, Sequence, Map };
 
-/** One node of a YamlDocument: its kind, its mark, and a range of the text buffer (scalar)
- *  or of the child table (sequence: entries; mapping: key, value, key, value...). */
+/// One node of a YamlDocument: its kind, its mark, and a range of the text buffer (scalar)
+/// or of the child table (sequence: entries; mapping: key, value, key, value...).
 struct YamlEntry {
     YamlKind kind;
     YAML::Mark mark;
@@ -30,33 +30,33 @@ struct YamlEntry {
     uint32_t count;
 };
 
-/** A node of a YamlDocument, or no node (a key that a mapping does not have). */
+/// A node of a YamlDocument, or no node (a key that a mapping does not have).
 class YamlNode {
   public:
     YamlNode() = default;
     YamlNode(const YamlDocument *document, uint32_t index) : document_(document), index_(index) {}
 
-    /** True for an existing node, also for a null value. */
+    /// True for an existing node, also for a null value.
     explicit operator bool() const { return document_ != nullptr; }
     bool is_null() const;
     bool is_scalar() const;
     bool is_sequence() const;
     bool is_map() const;
-    /** The text of a scalar; empty for any other node. */
+    /// The text of a scalar; empty for any other node.
     std::string_view scalar() const;
-    /** Where the node starts; the null mark for no node. */
+    /// Where the node starts; the null mark for no node.
     YAML::Mark mark() const;
-    /** Entries of a sequence, pairs of a mapping, 0 for anything else. */
+    /// Entries of a sequence, pairs of a mapping, 0 for anything else.
     std::size_t size() const;
-    /** Entry i of a sequence. */
+    /// Entry i of a sequence.
     YamlNode entry(std::size_t i) const;
-    /** Key and value of pair i of a mapping. */
+    /// Key and value of pair i of a mapping.
     YamlNode key(std::size_t i) const;
     YamlNode value(std::size_t i) const;
-    /** The value of the first pair whose key is the scalar key; no node if none. */
+    /// The value of the first pair whose key is the scalar key; no node if none.
     YamlNode operator[](std::string_view key) const;
 
-    /** Walks the entries of a sequence. */
+    /// Walks the entries of a sequence.
     class Iterator {
       public:
         Iterator(const YamlNode *node, std::size_t i) : node_(node), i_(i) {}
@@ -82,13 +82,13 @@ class YamlNode {
     uint32_t index_ = 0;
 };
 
-/** The first document of a YAML text. */
+/// The first document of a YAML text.
 class YamlDocument {
   public:
-    /** Parses text; throws yaml-cpp's exceptions (with their marks) on invalid YAML. */
+    /// Parses text; throws yaml-cpp's exceptions (with their marks) on invalid YAML.
     explicit YamlDocument(std::string_view text);
 
-    /** The document's top node; a null node for an empty text. */
+    /// The document's top node; a null node for an empty text.
     YamlNode root() const { return {this, 0}; }
 
   private:

@@ -1,5 +1,5 @@
-/* C entry points of the device API library. Each turns the kernel's status into the
- * library's convention: -1 on failure with the error number as the thread's last error. */
+// C entry points of the device API library. Each turns the kernel's status into the
+// library's convention: -1 on failure with the error number as the thread's last error.
 #include "sim_kernel.h"
 #include "trax_api.h"
 #include "trax_entry_guard.h"
@@ -11,7 +11,7 @@ namespace {
 
 // The status of a kernel request that threw: running out of memory becomes ERR_MK_NO_MEM,
 // any other failure of the runtime (such as a thread that cannot be started) ERR_MK.
-sim::Status kernelFault(trax::EntryFault fault) {
+sim::Status kernel_fault(trax::EntryFault fault) {
     return fault == trax::EntryFault::NoMemory ? ERR_MK_NO_MEM : ERR_MK;
 }
 int32_t fail(sim::Status status) {
@@ -36,41 +36,42 @@ extern "C" {
 TRAX_EXPORT int32_t TRAX_CALL M_open(const char *device) {
     int32_t path = -1;
     const sim::Status status =
-        trax::guardEntry([&] { return sim::open_path(device, &path); }, kernelFault);
+        trax::guardEntry([&] { return sim::open_path(device, &path); }, kernel_fault);
     return status == 0 ? path : fail(status);
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_close(int32_t path) {
-    return outcome(trax::guardEntry([&] { return sim::close_path(path); }, kernelFault));
+    return outcome(trax::guardEntry([&] { return sim::close_path(path); }, kernel_fault));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_read(int32_t path, int32_t *valueP) {
-    return outcome(trax::guardEntry([&] { return sim::read_value(path, valueP); }, kernelFault));
+    return outcome(trax::guardEntry([&] { return sim::read_value(path, valueP); }, kernel_fault));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_write(int32_t path, int32_t value) {
-    return outcome(trax::guardEntry([&] { return sim::write_value(path, value); }, kernelFault));
+    return outcome(trax::guardEntry([&] { return sim::write_value(path, value); }, kernel_fault));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_getstat(int32_t path, int32_t code, int32_t *dataP) {
-    return outcome(trax::guardEntry([&] { return sim::get_stat(path, code, dataP); }, kernelFault));
+    return outcome(
+        trax::guardEntry([&] { return sim::get_stat(path, code, dataP); }, kernel_fault));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_setstat(int32_t path, int32_t code, intptr_t data) {
-    return outcome(trax::guardEntry([&] { return sim::set_stat(path, code, data); }, kernelFault));
+    return outcome(trax::guardEntry([&] { return sim::set_stat(path, code, data); }, kernel_fault));
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_getblock(int32_t path, uint8_t *buffer, int32_t length) {
     int32_t done = 0;
     const sim::Status status =
-        trax::guardEntry([&] { return sim::get_block(path, buffer, length, &done); }, kernelFault);
+        trax::guardEntry([&] { return sim::get_block(path, buffer, length, &done); }, kernel_fault);
     return count_or_fail(status, done);
 }
 
 TRAX_EXPORT int32_t TRAX_CALL M_setblock(int32_t path, const uint8_t *buffer, int32_t length) {
     int32_t done = 0;
     const sim::Status status =
-        trax::guardEntry([&] { return sim::set_block(path, buffer, length, &done); }, kernelFault);
+        trax::guardEntry([&] { return sim::set_block(path, buffer, length, &done); }, kernel_fault);
     return count_or_fail(status, done);
 }
 

@@ -1,4 +1,4 @@
-/* Upper-case entry names: the same functions for callers that bind by name at run time. */
+// Upper-case entry names: the same functions for callers that bind by name at run time.
 #include "usr_oss.h"
 
 char *TRAX_CALL UOS_IDENT(void) {

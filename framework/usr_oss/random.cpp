@@ -1,9 +1,9 @@
-/* Pseudo-random numbers: one step of a 32-bit xorshift generator, and mapping into a range. */
+// Pseudo-random numbers: one step of a 32-bit xorshift generator, and mapping into a range.
 #include "usr_oss.h"
 
 namespace {
 
-/** Seed used in place of 0, the one state from which xorshift never leaves. */
+/// Seed used in place of 0, the one state from which xorshift never leaves.
 constexpr uint32_t kZeroReplacement = 0x2545F491u;
 
 } // namespace
@@ -16,9 +16,9 @@ uint32_t TRAX_CALL UOS_Random(uint32_t old) {
     return x;
 }
 
-/* Scales val from the full 32-bit range onto ra..re (both included) by multiplication, so
- * that no division happens and the full range 0..0xffffffff maps val onto itself.
- * Bounds given the wrong way round are swapped. */
+// Scales val from the full 32-bit range onto ra..re (both included) by multiplication, so
+// that no division happens and the full range 0..0xffffffff maps val onto itself.
+// Bounds given the wrong way round are swapped.
 uint32_t TRAX_CALL UOS_RandomMap(uint32_t val, uint32_t ra, uint32_t re) {
     if (ra > re) {
         const uint32_t lowest = re;

@@ -1,4 +1,4 @@
-/* The signal machinery of one UOS_SigInit..UOS_SigExit period. */
+// The signal machinery of one UOS_SigInit..UOS_SigExit period.
 #include "signal_session.h"
 
 #include <chrono>
@@ -12,28 +12,28 @@ namespace trax::oss {
 
 namespace {
 
-/** Pause after a failed wait before the set is read again, so that a broken handle can
- *  never make a listener spin. */
+/// Pause after a failed wait before the set is read again, so that a broken handle can
+/// never make a listener spin.
 constexpr DWORD kRetryAfterFailedWaitMs = 10;
 
-/** Most signals of one code taken one after the other before the listener waits on its whole
- *  set again. */
+/// Most signals of one code taken one after the other before the listener waits on its whole
+/// set again.
 constexpr uint32_t kFollowingBatch = 64;
 
-void CloseAll(const std::vector<HANDLE> &handles) {
+void close_all(const std::vector<HANDLE> &handles) {
     for (HANDLE h : handles)
         CloseHandle(h);
 }
 
-/** Opens (or creates) the auto-reset named event through which code reaches this
- *  process, with nothing pending; null on failure. A code removed a moment ago may still
- *  have its event open, because the listener closes it only between two waits: the open
- *  then returns that same event, and what was set for it while the code was removed is
- *  dropped here, so that a re-installed code starts empty. */
-HANDLE OpenSignalEvent(uint32_t code) {
+/// Opens (or creates) the auto-reset named event through which code reaches this
+/// process, with nothing pending; null on failure. A code removed a moment ago may still
+/// have its event open, because the listener closes it only between two waits: the open
+/// then returns that same event, and what was set for it while the code was removed is
+/// dropped here, so that a re-installed code starts empty.
+HANDLE open_signal_event(uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    TraxSigEventName(GetCurrentProcessId(), code, name);
-    HANDLE event = Sys().createEvent(nullptr, FALSE, FALSE, name);
+    trax_sig_event_name(GetCurrentProcessId(), code, name);
+    HANDLE event = sys().createEvent(nullptr, FALSE, FALSE, name);
     if (event != nullptr)
         ResetEvent(event);
     return event;
@@ -41,9 +41,9 @@ HANDLE OpenSignalEvent(uint32_t code) {
 
 } // namespace
 
-/** Start parameter of a listener thread: its group, and a reference that keeps the
- *  session alive until the thread has left it (also when the session is ended from inside
- *  its own callback). */
+/// Start parameter of a listener thread: its group, and a reference that keeps the
+/// session alive until the thread has left it (also when the session is ended from inside
+/// its own callback).
 struct SignalSession::ThreadStart {
     std::shared_ptr<SignalSession> session;
     uint32_t group;
@@ -55,7 +55,7 @@ SignalSession::~SignalSession() {
     for (const auto &entry : installed_)
         CloseHandle(entry.second.event);
     for (Listener &listener : listeners_) {
-        CloseAll(listener.retired);
+        close_all(listener.retired);
         if (listener.control != nullptr)
             CloseHandle(listener.control);
         if (listener.thread != nullptr)
@@ -63,20 +63,20 @@ SignalSession::~SignalSession() {
     }
 }
 
-uint32_t SignalSession::Start() {
+uint32_t SignalSession::start() {
     std::lock_guard<std::mutex> guard(lock_);
-    return StartListener(0);
+    return start_listener(0);
 }
 
-/* Called with the lock held; the new thread needs the lock only once it runs. */
-uint32_t SignalSession::StartListener(uint32_t group) {
+// Called with the lock held; the new thread needs the lock only once it runs.
+uint32_t SignalSession::start_listener(uint32_t group) {
     Listener &listener = listeners_[group];
     auto start = std::make_unique<ThreadStart>(ThreadStart{shared_from_this(), group});
-    listener.control = Sys().createEvent(nullptr, FALSE, FALSE, nullptr);
+    listener.control = sys().createEvent(nullptr, FALSE, FALSE, nullptr);
     if (listener.control == nullptr)
         return ERR_UOS_EVENT;
     listener.thread =
-        Sys().createThread(nullptr, 0, ThreadMain, start.get(), 0, &listener.threadId);
+        sys().createThread(nullptr, 0, thread_main, start.get(), 0, &listener.threadId);
     if (listener.thread == nullptr) {
         CloseHandle(listener.control);
         listener.control = nullptr;
@@ -86,7 +86,7 @@ uint32_t SignalSession::StartListener(uint32_t group) {
     return 0;
 }
 
-void SignalSession::Stop() {
+void SignalSession::stop() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         exiting_ = true;
@@ -97,13 +97,13 @@ void SignalSession::Stop() {
         const Listener &listener = listeners_[group];
         if (listener.thread == nullptr)
             continue;
-        Wake(group);
+        wake(group);
         if (listener.threadId != self)
             WaitForSingleObject(listener.thread, INFINITE);
     }
 }
 
-uint32_t SignalSession::Install(uint32_t code) {
+uint32_t SignalSession::install(uint32_t code) {
     uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -111,13 +111,13 @@ uint32_t SignalSession::Install(uint32_t code) {
             return ERR_UOS_NOT_INIT;
         if (installed_.count(code) != 0)
             return ERR_UOS_ALREADY_INSTALLED;
-        group = GroupWithRoom();
+        group = group_with_room();
         if (listeners_[group].thread == nullptr) {
-            const uint32_t err = StartListener(group);
+            const uint32_t err = start_listener(group);
             if (err != 0)
                 return err;
         }
-        HANDLE event = OpenSignalEvent(code);
+        HANDLE event = open_signal_event(code);
         if (event == nullptr)
             return ERR_UOS_EVENT;
         try {
@@ -128,13 +128,13 @@ uint32_t SignalSession::Install(uint32_t code) {
         }
         ++groupSize_[group];
     }
-    Wake(group);
+    wake(group);
     return 0;
 }
 
-/* The event is not closed here, since its listener may be waiting on it; the listener
- * closes it before it waits again. */
-uint32_t SignalSession::Remove(uint32_t code) {
+// The event is not closed here, since its listener may be waiting on it; the listener
+// closes it before it waits again.
+uint32_t SignalSession::remove(uint32_t code) {
     uint32_t group = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -148,47 +148,47 @@ uint32_t SignalSession::Remove(uint32_t code) {
         --groupSize_[group];
         installed_.erase(entry);
     }
-    Wake(group);
+    wake(group);
     return 0;
 }
 
-void SignalSession::Mask() {
+void SignalSession::mask() {
     std::lock_guard<std::mutex> guard(lock_);
     masked_ = true;
 }
 
-void SignalSession::UnMask() {
+void SignalSession::un_mask() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         masked_ = false;
     }
     arrived_.notify_all();
-    Wake(0);
+    wake(0);
 }
 
-uint32_t SignalSession::Wait(uint32_t msec, uint32_t *codeP) {
+uint32_t SignalSession::wait(uint32_t msec, uint32_t *codeP) {
     std::unique_lock<std::mutex> guard(lock_);
     if (handler_ != nullptr)
         return ERR_UOS_HANDLER_ACTIVE;
     if (waiterActive_)
         return ERR_UOS_BUSY;
     if (msec != 0)
-        AwaitSignal(guard, msec);
+        await_signal(guard, msec);
     if (exiting_)
         return ERR_UOS_NOT_INIT;
-    if (!Deliverable())
+    if (!deliverable())
         return ERR_UOS_TIMEOUT;
     *codeP = queue_.front();
     queue_.pop_front();
     return 0;
 }
 
-/* Marks the waiter as present while it blocks, so that a second blocking waiter is told
- * BUSY instead of racing for the same signal. A poll (0 ms) never blocks and is not
- * marked. */
-void SignalSession::AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t msec) {
+// Marks the waiter as present while it blocks, so that a second blocking waiter is told
+// BUSY instead of racing for the same signal. A poll (0 ms) never blocks and is not
+// marked.
+void SignalSession::await_signal(std::unique_lock<std::mutex> &guard, uint32_t msec) {
     waiterActive_ = true;
-    auto ready = [this] { return exiting_ || Deliverable(); };
+    auto ready = [this] { return exiting_ || deliverable(); };
     if (msec == INFINITE)
         arrived_.wait(guard, ready);
     else
@@ -196,50 +196,50 @@ void SignalSession::AwaitSignal(std::unique_lock<std::mutex> &guard, uint32_t ms
     waiterActive_ = false;
 }
 
-uint32_t SignalSession::Queued() const {
+uint32_t SignalSession::queued() const {
     std::lock_guard<std::mutex> guard(lock_);
     return static_cast<uint32_t>(queue_.size());
 }
 
-uint32_t SignalSession::Dropped() const {
+uint32_t SignalSession::dropped() const {
     std::lock_guard<std::mutex> guard(lock_);
     return dropped_;
 }
 
-/* There are enough groups for every code of the range, so one always has room. */
-uint32_t SignalSession::GroupWithRoom() const {
+// There are enough groups for every code of the range, so one always has room.
+uint32_t SignalSession::group_with_room() const {
     uint32_t group = 0;
     while (groupSize_[group] >= kCodesPerGroup)
         ++group;
     return group;
 }
 
-/* Without memory for its wait set a listener cannot work at all; it then ends, and its
- * codes' signals stay unseen, rather than taking the process down. */
-DWORD WINAPI SignalSession::ThreadMain(LPVOID param) {
+// Without memory for its wait set a listener cannot work at all; it then ends, and its
+// codes' signals stay unseen, rather than taking the process down.
+DWORD WINAPI SignalSession::thread_main(LPVOID param) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart *>(param));
     try {
-        start->session->Run(start->group);
+        start->session->run(start->group);
     } catch (const std::bad_alloc &) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     return 0;
 }
 
-/* Waits for any event of the group's codes or the control event; each arrival is queued.
- * Listener 0 also hands queued signals to the callback before each wait. Events of removed
- * codes are closed here, between two waits, where no wait can be using them. */
-void SignalSession::Run(uint32_t group) {
+// Waits for any event of the group's codes or the control event; each arrival is queued.
+// Listener 0 also hands queued signals to the callback before each wait. Events of removed
+// codes are closed here, between two waits, where no wait can be using them.
+void SignalSession::run(uint32_t group) {
     WaitSet set;
     std::vector<HANDLE> retired;
     // Sized once for the largest group, so that re-reading the set never allocates.
     set.handles.reserve(kMaxWaitHandles);
     set.codes.reserve(kCodesPerGroup);
     retired.reserve(kCodesPerGroup);
-    while (TakeWaitSet(group, set, retired)) {
-        CloseAll(retired);
+    while (take_wait_set(group, set, retired)) {
+        close_all(retired);
         if (group == 0)
-            DeliverQueued();
+            deliver_queued();
         const DWORD count = static_cast<DWORD>(set.handles.size());
         const DWORD result = WaitForMultipleObjects(count, set.handles.data(), FALSE, INFINITE);
         if (result == WAIT_FAILED) {
@@ -248,30 +248,30 @@ void SignalSession::Run(uint32_t group) {
         }
         const DWORD index = result - WAIT_OBJECT_0;
         if (index > 0 && index < count)
-            OnArrival(set.codes[index - 1], set.handles[index], group);
+            on_arrival(set.codes[index - 1], set.handles[index], group);
         if (group == 0)
-            DeliverQueued(); // at once, before the set is read again
+            deliver_queued(); // at once, before the set is read again
         if (index == 1 && count == 2)
-            TakeFollowing(set.codes[0], set.handles[1], group);
+            take_following(set.codes[0], set.handles[1], group);
     }
-    CloseAll(retired);
+    close_all(retired);
 }
 
-/* After a signal of the group's only code, takes the ones queued behind it without another
- * wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
- * control event is looked at again soon). With a single code there is no order between codes
- * to keep. */
-void SignalSession::TakeFollowing(uint32_t code, HANDLE event, uint32_t group) {
+// After a signal of the group's only code, takes the ones queued behind it without another
+// wait on the whole set, as long as there are some (at most kFollowingBatch, so that the
+// control event is looked at again soon). With a single code there is no order between codes
+// to keep.
+void SignalSession::take_following(uint32_t code, HANDLE event, uint32_t group) {
     for (uint32_t taken = 0;
          taken < kFollowingBatch && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; ++taken) {
-        OnArrival(code, event, group);
+        on_arrival(code, event, group);
         if (group == 0)
-            DeliverQueued();
+            deliver_queued();
     }
 }
 
-/* Reads the group's current set of events under the lock; false once the session ends. */
-bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired) {
+// Reads the group's current set of events under the lock; false once the session ends.
+bool SignalSession::take_wait_set(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired) {
     std::lock_guard<std::mutex> guard(lock_);
     retired.clear();
     retired.swap(listeners_[group].retired);
@@ -288,41 +288,41 @@ bool SignalSession::TakeWaitSet(uint32_t group, WaitSet &set, std::vector<HANDLE
     return true;
 }
 
-void SignalSession::DeliverQueued() {
+void SignalSession::deliver_queued() {
     uint32_t code = 0;
-    while (PopForCallback(code))
+    while (pop_for_callback(code))
         handler_(code);
 }
 
-bool SignalSession::PopForCallback(uint32_t &code) {
+bool SignalSession::pop_for_callback(uint32_t &code) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (handler_ == nullptr || exiting_ || !Deliverable())
+    if (handler_ == nullptr || exiting_ || !deliverable())
         return false;
     code = queue_.front();
     queue_.pop_front();
     return true;
 }
 
-/* A signal whose code was removed while the listener waited is dropped. When the queue is
- * full, the newest signal is dropped and counted. Without a callback a waiter is told;
- * with one, listener 0 is woken to deliver what arrived in another group. */
-void SignalSession::OnArrival(uint32_t code, HANDLE event, uint32_t group) {
+// A signal whose code was removed while the listener waited is dropped. When the queue is
+// full, the newest signal is dropped and counted. Without a callback a waiter is told;
+// with one, listener 0 is woken to deliver what arrived in another group.
+void SignalSession::on_arrival(uint32_t code, HANDLE event, uint32_t group) {
     {
         std::lock_guard<std::mutex> guard(lock_);
         auto entry = installed_.find(code);
         if (entry == installed_.end() || entry->second.event != event)
             return;
-        if (!Enqueue(code))
+        if (!enqueue(code))
             return;
     }
     if (handler_ == nullptr)
         arrived_.notify_all();
     else if (group != 0)
-        Wake(0);
+        wake(0);
 }
 
-/* Called with the lock held; false (and counted) when the signal had to be dropped. */
-bool SignalSession::Enqueue(uint32_t code) {
+// Called with the lock held; false (and counted) when the signal had to be dropped.
+bool SignalSession::enqueue(uint32_t code) {
     if (queue_.size() < kSignalQueueCapacity) {
         try {
             queue_.push_back(code);
@@ -335,11 +335,11 @@ bool SignalSession::Enqueue(uint32_t code) {
     return false;
 }
 
-bool SignalSession::Deliverable() const {
+bool SignalSession::deliverable() const {
     return !masked_ && !queue_.empty();
 }
 
-void SignalSession::Wake(uint32_t group) {
+void SignalSession::wake(uint32_t group) {
     SetEvent(listeners_[group].control);
 }
 

@@ -1,4 +1,4 @@
-/* The replaceable table of system calls used by the signal machinery. */
+// The replaceable table of system calls used by the signal machinery.
 #include "oss_internal.h"
 
 namespace trax::oss {
@@ -7,11 +7,11 @@ namespace {
 SysCalls g_sys{CreateEventA, CreateThread};
 } // namespace
 
-SysCalls &Sys() {
+SysCalls &sys() {
     return g_sys;
 }
 
-void ResetSys() {
+void reset_sys() {
     g_sys = SysCalls{CreateEventA, CreateThread};
 }
 

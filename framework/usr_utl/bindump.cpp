@@ -1,4 +1,4 @@
-/* Bit dump of a value as '0'/'1' text. */
+// Bit dump of a value as '0'/'1' text.
 #include "usr_utl.h"
 
 namespace {

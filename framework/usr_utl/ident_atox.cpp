@@ -1,4 +1,4 @@
-/* Identification text and hexadecimal text conversion. */
+// Identification text and hexadecimal text conversion.
 #include <cctype>
 
 #include "usr_utl.h"

@@ -1,12 +1,12 @@
-/* Hex dump of memory to standard output.
- *
- * Layout: the title line, then one line per 16 bytes: the offset, the units as numbers
- * (least significant byte first within a unit, as the machine reads them) and the bytes
- * as characters, '.' for those that do not print:
- *
- *   0000: 5346 0d10 0103 0134  ...  |FS......|
- *
- * Bytes left over at the end that do not fill a unit are shown one by one. */
+// Hex dump of memory to standard output.
+//
+// Layout: the title line, then one line per 16 bytes: the offset, the units as numbers
+// (least significant byte first within a unit, as the machine reads them) and the bytes
+// as characters, '.' for those that do not print:
+//
+//   0000: 5346 0d10 0103 0134  ...  |FS......|
+//
+// Bytes left over at the end that do not fill a unit are shown one by one.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,15 +30,15 @@ uint32_t unit_value(const unsigned char *bytes, uint32_t width) {
     return value;
 }
 
-/* Appends value as exactly `digits` lower-case hexadecimal digits. Done by hand: a dump line
- * has up to 17 numbers, and printf-style formatting of each one dominated a dump's cost. */
+// Appends value as exactly `digits` lower-case hexadecimal digits. Done by hand: a dump line
+// has up to 17 numbers, and printf-style formatting of each one dominated a dump's cost.
 void append_digits(std::string &line, uint32_t value, uint32_t digits) {
     for (uint32_t shift = digits * 4; shift > 0; shift -= 4) {
         line += "0123456789abcdef"[(value >> (shift - 4)) & 0xf];
     }
 }
 
-/* The number of hexadecimal digits of value, at least minimum. */
+// The number of hexadecimal digits of value, at least minimum.
 uint32_t significant_digits(uint32_t value, uint32_t minimum) {
     uint32_t digits = 1;
     while (digits < 8 && (value >> (digits * 4)) != 0) {

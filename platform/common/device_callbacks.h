@@ -1,6 +1,6 @@
-/* The callbacks of one device handle, shared by the POSIX and the Windows platform layer:
- * the I/O-control handler that DeviceIoControl reaches and the release callback that runs
- * once, when the last reference to the closed handle goes away (this object's end). */
+// The callbacks of one device handle, shared by the POSIX and the Windows platform layer:
+// the I/O-control handler that DeviceIoControl reaches and the release callback that runs
+// once, when the last reference to the closed handle goes away (this object's end).
 #ifndef TRAX_PLATFORM_DEVICE_CALLBACKS_H
 #define TRAX_PLATFORM_DEVICE_CALLBACKS_H
 

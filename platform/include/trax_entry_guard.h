@@ -1,7 +1,7 @@
-/* The guard of the C interface. The exported entries of the platform layer and of the
- * framework libraries that may allocate or start threads run their body through
- * trax::guardEntry, so that no C++ exception ever reaches a C caller: running out of
- * memory and any other failure of the runtime become the entry's own failure result. */
+// The guard of the C interface. The exported entries of the platform layer and of the
+// framework libraries that may allocate or start threads run their body through
+// trax::guardEntry, so that no C++ exception ever reaches a C caller: running out of
+// memory and any other failure of the runtime become the entry's own failure result.
 #ifndef TRAX_ENTRY_GUARD_H
 #define TRAX_ENTRY_GUARD_H
 

@@ -1,7 +1,7 @@
-/* Beep: a tone of the given length. There is no sound device to drive, so the bell
- * character goes to the controlling terminal if the process has one, and the call then
- * takes the tone's duration, as the Windows call does. A frequency outside the audible
- * range Windows accepts fails at once. */
+// Beep: a tone of the given length. There is no sound device to drive, so the bell
+// character goes to the controlling terminal if the process has one, and the call then
+// takes the tone's duration, as the Windows call does. A frequency outside the audible
+// range Windows accepts fails at once.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
-/* Device handles: the framework registers each open path with its own I/O-control handler.
- * Every call on a device holds a reference for its whole duration, so a handler may block
- * for as long as it likes while another thread closes the handle; the release callback
- * runs once, after the last reference has gone. */
+// Device handles: the framework registers each open path with its own I/O-control handler.
+// Every call on a device holds a reference for its whole duration, so a handler may block
+// for as long as it likes while another thread closes the handle; the release callback
+// runs once, after the last reference has gone.
 #include "device_callbacks.h"
 #include "handles.h"
 
@@ -42,7 +42,7 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
         [&] {
             auto device = std::make_shared<DeviceObject>(ioctl, release, context);
             HANDLE handle = insertHandle(device);
-            /* Without a handle the context stays the caller's: it must not be released. */
+            // Without a handle the context stays the caller's: it must not be released.
             if (handle == nullptr)
                 device->disarmRelease();
             return handle;
@@ -65,7 +65,7 @@ BOOL WINAPI DeviceIoControl(HANDLE handle, DWORD ioControlCode, LPVOID inBuffer,
     auto device = findHandleOf<DeviceObject>(handle);
     if (!device)
         return FALSE;
-    /* Overlapped (asynchronous) I/O is not offered. */
+    // Overlapped (asynchronous) I/O is not offered.
     if (overlapped != nullptr)
         return fail(ERROR_INVALID_PARAMETER);
     return device->control(ioControlCode, inBuffer, inBufferSize, outBuffer, outBufferSize,

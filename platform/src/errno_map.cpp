@@ -1,4 +1,4 @@
-/* Translation of POSIX error numbers to the Windows error codes the callers expect. */
+// Translation of POSIX error numbers to the Windows error codes the callers expect.
 #include <cerrno>
 
 #include "errors.h"

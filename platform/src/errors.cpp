@@ -1,5 +1,5 @@
-/* The thread's last error: one value per thread, shared by every library of the process
- * because they all link this one shared library. */
+// The thread's last error: one value per thread, shared by every library of the process
+// because they all link this one shared library.
 #include "errors.h"
 
 namespace {

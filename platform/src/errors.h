@@ -1,4 +1,4 @@
-/* Last-error helpers shared by the platform sources. */
+// Last-error helpers shared by the platform sources.
 #ifndef TRAX_PLATFORM_ERRORS_H
 #define TRAX_PLATFORM_ERRORS_H
 

@@ -1,4 +1,4 @@
-/* Opening, checking, making and retiring the files of named events and the doorbells. */
+// Opening, checking, making and retiring the files of named events and the doorbells.
 #include "event_file.h"
 
 #include <dirent.h>
@@ -39,8 +39,8 @@ bool isWellFormed(const struct stat &status) {
            status.st_size == static_cast<off_t>(kEventFileSize);
 }
 
-/* Maps an open, checked file; null (with the descriptor closed and errno set) when it cannot
- * be mapped. */
+// Maps an open, checked file; null (with the descriptor closed and errno set) when it cannot
+// be mapped.
 std::unique_ptr<MappedFile> mapFile(int fd) {
     void *view = mmap(nullptr, kEventFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
@@ -58,8 +58,8 @@ std::unique_ptr<MappedFile> mapFile(int fd) {
     }
 }
 
-/* True while some open file description holds the file's flock, which only its owner
- * takes. The probe runs under the folder lock, so no claim can meet it half-way. */
+// True while some open file description holds the file's flock, which only its owner
+// takes. The probe runs under the folder lock, so no claim can meet it half-way.
 bool isLockedByOwner(int fd) {
     if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
         flock(fd, LOCK_UN);
@@ -68,10 +68,10 @@ bool isLockedByOwner(int fd) {
     return errno == EWOULDBLOCK;
 }
 
-/* Opens and maps a file of the folder whose first word is `magic`. Returns 0 with `file`
- * set, ENOENT when there is no usable file (an entry of this user that cannot be a live one,
- * such as the half-made file of a creator that crashed, is removed on the way), or EACCES
- * for an entry of another user. */
+// Opens and maps a file of the folder whose first word is `magic`. Returns 0 with `file`
+// set, ENOENT when there is no usable file (an entry of this user that cannot be a live one,
+// such as the half-made file of a creator that crashed, is removed on the way), or EACCES
+// for an entry of another user.
 int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
                    std::unique_ptr<MappedFile> &file) {
     const int fd = openat(lock.fd(), fileName.c_str(),
@@ -80,7 +80,7 @@ int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t
     if (fd < 0) {
         if (errno == ENOENT)
             return ENOENT;
-        /* Not a file that can be opened: a link, socket or folder; ours is junk to remove. */
+        // Not a file that can be opened: a link, socket or folder; ours is junk to remove.
         if (fstatat(lock.fd(), fileName.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return errno;
         if (status.st_uid != geteuid())
@@ -108,7 +108,7 @@ int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t
     return 0;
 }
 
-/* Makes a new file of the folder, locked by this process, with `magic` in its first word. */
+// Makes a new file of the folder, locked by this process, with `magic` in its first word.
 int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
                      std::unique_ptr<MappedFile> &file) {
     const int fd = openat(lock.fd(), fileName.c_str(),
@@ -116,7 +116,7 @@ int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32
     if (fd < 0)
         return errno;
     std::unique_ptr<MappedFile> mapped;
-    /* fchmod: a restrictive umask may have taken bits away from the file. */
+    // fchmod: a restrictive umask may have taken bits away from the file.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fchmod(fd, 0600) != 0 ||
         ftruncate(fd, static_cast<off_t>(kEventFileSize)) != 0) {
         const int error = errno;
@@ -140,7 +140,7 @@ int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32
     return 0;
 }
 
-/* Removes the folder's entry if it is still the open file. */
+// Removes the folder's entry if it is still the open file.
 void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
     struct stat mine, named;
     if (fstat(fd, &mine) == 0 &&
@@ -149,7 +149,7 @@ void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
         unlinkat(lock.fd(), fileName.c_str(), 0);
 }
 
-/* This process's doorbell; a forked child makes its own. */
+// This process's doorbell; a forked child makes its own.
 struct OwnBell {
     std::mutex lock;
     pid_t pid = 0;
@@ -162,7 +162,7 @@ OwnBell &ownBell() {
     return *instance;
 }
 
-/* Sets `file` and `id` to this process's doorbell, made on first use. */
+// Sets `file` and `id` to this process's doorbell, made on first use.
 int useOwnBell(const FolderLock &lock, std::shared_ptr<MappedFile> &file, uint64_t &id) {
     OwnBell &own = ownBell();
     std::lock_guard guard(own.lock);
@@ -183,7 +183,7 @@ int useOwnBell(const FolderLock &lock, std::shared_ptr<MappedFile> &file, uint64
     return 0;
 }
 
-/* Opens and maps an event's file with its owner's doorbell (none when that has gone). */
+// Opens and maps an event's file with its owner's doorbell (none when that has gone).
 int openEventFile(const FolderLock &lock, const std::string &fileName,
                   std::shared_ptr<EventFile> &file) {
     std::unique_ptr<MappedFile> mapped;
@@ -196,7 +196,7 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
     return 0;
 }
 
-/* Makes a new file for the name, owned (locked) by this process. */
+// Makes a new file for the name, owned (locked) by this process.
 int createEventFile(const FolderLock &lock, const std::string &fileName,
                     std::shared_ptr<EventFile> &file) {
     std::shared_ptr<MappedFile> bell;
@@ -273,8 +273,8 @@ void sweepStaleEvents(const FolderLock &lock) {
     static std::atomic<bool> swept{false};
     if (!lock.held() || swept.exchange(true))
         return;
-    /* The listing shares the folder's open file, and with it the lock: it must be closed
-     * on every path, also when an allocation fails on the way. */
+    // The listing shares the folder's open file, and with it the lock: it must be closed
+    // on every path, also when an allocation fails on the way.
     const int listing = dup(lock.fd());
     std::unique_ptr<DIR, int (*)(DIR *)> dir(listing >= 0 ? fdopendir(listing) : nullptr, closedir);
     if (!dir) {

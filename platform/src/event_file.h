@@ -1,12 +1,12 @@
-/* The files of named events in the user's locked event folder.
- *
- * An event's file is a regular file of the user with mode 0600 and the size of one page,
- * holding a SharedEventState; so is the doorbell file ("evb-<id>") that a process makes with
- * its first event. The process that receives the event's wake-ups (its owner) holds an
- * exclusive flock on both files for as long as it owns them, so the lock dies with the
- * owner: a file nobody holds locked is left over by a crashed owner. Every step here runs
- * under the folder lock (see FolderLock), which orders the probes of the lock against the
- * claims of a name. */
+// The files of named events in the user's locked event folder.
+//
+// An event's file is a regular file of the user with mode 0600 and the size of one page,
+// holding a SharedEventState; so is the doorbell file ("evb-<id>") that a process makes with
+// its first event. The process that receives the event's wake-ups (its owner) holds an
+// exclusive flock on both files for as long as it owns them, so the lock dies with the
+// owner: a file nobody holds locked is left over by a crashed owner. Every step here runs
+// under the folder lock (see FolderLock), which orders the probes of the lock against the
+// claims of a name.
 #ifndef TRAX_PLATFORM_EVENT_FILE_H
 #define TRAX_PLATFORM_EVENT_FILE_H
 

@@ -1,4 +1,4 @@
-/* The private folder of a user's named events and its lock. */
+// The private folder of a user's named events and its lock.
 #include "event_folder.h"
 
 #include <fcntl.h>
@@ -17,8 +17,8 @@ bool isPrivateTo(const struct stat &status, uid_t owner) {
     return S_ISDIR(status.st_mode) && status.st_uid == owner && (status.st_mode & 07777) == 0700;
 }
 
-/* The runtime folder's subfolder when the runtime folder is safe, else the per-user folder
- * in /tmp. */
+// The runtime folder's subfolder when the runtime folder is safe, else the per-user folder
+// in /tmp.
 std::string chooseFolder(uid_t user) {
     const char *runtime = secure_getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/' && isSafeBaseFolder(runtime, user))
@@ -26,8 +26,8 @@ std::string chooseFolder(uid_t user) {
     return "/tmp/trax-" + std::to_string(user);
 }
 
-/* The checked folder of the user who last asked; a process that changes its user gets the
- * folder of the new one. */
+// The checked folder of the user who last asked; a process that changes its user gets the
+// folder of the new one.
 struct FolderCache {
     std::mutex lock;
     bool known = false;
@@ -40,18 +40,18 @@ FolderCache &folderCache() {
     return *instance;
 }
 
-/* Times a lock is tried again when the folder was removed between its opening and its
- * locking; each try makes the folder anew, so a second one nearly always succeeds. */
+// Times a lock is tried again when the folder was removed between its opening and its
+// locking; each try makes the folder anew, so a second one nearly always succeeds.
 constexpr int kLockTries = 8;
 
-/* True if the path still names the open folder. */
+// True if the path still names the open folder.
 bool isStillAt(int fd, const std::string &path) {
     struct stat opened, named;
     return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
-/* Opens and locks the folder; -1 with errno set on failure. */
+// Opens and locks the folder; -1 with errno set on failure.
 int lockFolder(const std::string &folder) {
     for (int attempt = 0; attempt < kLockTries; ++attempt) {
         const int fd = openPrivateFolder(folder, geteuid());
@@ -85,7 +85,7 @@ int openPrivateFolder(const std::string &path, uid_t owner) {
             errno = EACCES;
         return -1;
     }
-    /* A restrictive umask may have taken bits away from a folder made just now. */
+    // A restrictive umask may have taken bits away from a folder made just now.
     if (created)
         fchmod(fd, 0700);
     struct stat status;
@@ -120,8 +120,8 @@ int eventFolder(std::string &path) {
     return 0;
 }
 
-/* The folder is opened anew for each lock: a descriptor shared with a forked child would
- * share its lock too, and then exclude nobody. */
+// The folder is opened anew for each lock: a descriptor shared with a forked child would
+// share its lock too, and then exclude nobody.
 FolderLock::FolderLock(const std::string &folder) : folder_(folder), fd_(lockFolder(folder)) {}
 
 FolderLock::~FolderLock() {

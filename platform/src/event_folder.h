@@ -1,14 +1,14 @@
-/* The folder that holds the files of a user's named events. It is private to the user:
- * $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
- * symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
- * it is a real folder owned by the user with mode 0700. Another user can therefore neither
- * claim an event's name nor set it nor leave files in the way.
- *
- * Every look at the folder's files happens under an exclusive lock of the folder, so that a
- * file left behind by a crashed owner can be told apart from a live one and removed without
- * racing another process that claims the same name. The last process to remove a file also
- * removes the folder once it is empty; a process that locks the folder checks that it is still
- * the one at the path and otherwise makes and locks it anew. */
+// The folder that holds the files of a user's named events. It is private to the user:
+// $XDG_RUNTIME_DIR/trax when that runtime folder is safe (owned by the user, mode 0700, not a
+// symbolic link), else /tmp/trax-<uid>; either is created with mode 0700 and used only while
+// it is a real folder owned by the user with mode 0700. Another user can therefore neither
+// claim an event's name nor set it nor leave files in the way.
+//
+// Every look at the folder's files happens under an exclusive lock of the folder, so that a
+// file left behind by a crashed owner can be told apart from a live one and removed without
+// racing another process that claims the same name. The last process to remove a file also
+// removes the folder once it is empty; a process that locks the folder checks that it is still
+// the one at the path and otherwise makes and locks it anew.
 #ifndef TRAX_PLATFORM_EVENT_FOLDER_H
 #define TRAX_PLATFORM_EVENT_FOLDER_H
 

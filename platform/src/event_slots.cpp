@@ -1,4 +1,4 @@
-/* The lock-free steps on an event's slots, and the futex sleep on one word or several. */
+// The lock-free steps on an event's slots, and the futex sleep on one word or several.
 #include "event_slots.h"
 
 #include <linux/futex.h>
@@ -15,8 +15,8 @@
 namespace trax::platform {
 namespace {
 
-/* Slices of a sleep on several words where the kernel cannot wait on them at once (or a
- * tool that runs the program does not know that call): the waiter looks again this often. */
+// Slices of a sleep on several words where the kernel cannot wait on them at once (or a
+// tool that runs the program does not know that call): the waiter looks again this often.
 constexpr uint64_t kFallbackSliceNs = 1000000;
 
 uint32_t *futexAddress(const std::atomic<uint32_t> *word) {
@@ -92,8 +92,8 @@ bool takeWakeup(SharedEventState &state, const PendingWakeup &pending) {
     uint64_t expected = pending.stamp;
     if (!state.slots[pending.slot].compare_exchange_strong(expected, 0))
         return false;
-    /* A sender waiting for room is woken once half the slots are free rather than for each
-     * one, so that it sends a burst per wake-up; meanwhile it looks again every slice. */
+    // A sender waiting for room is woken once half the slots are free rather than for each
+    // one, so that it sends a burst per wake-up; meanwhile it looks again every slice.
     state.departures.changes.fetch_add(1);
     if (state.departures.sleepers.load() != 0 && freeSlots(state) >= kEventSlots / 2 &&
         state.departures.rung.exchange(1) == 0)

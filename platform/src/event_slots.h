@@ -1,16 +1,16 @@
-/* The shared state of a named event and the lock-free steps on it.
- *
- * A named event is a small file in the user's private folder (see event_folder.h), mapped by
- * the process that receives its wake-ups (the owner) and by every process that sets it. Each
- * SetEvent writes its send stamp into a free slot with one compare-and-swap: a sender killed
- * at any instant has either published its wake-up whole or not at all, and never leaves
- * anything that blocks the owner. The owner takes a wake-up by clearing its slot, oldest stamp
- * first. The bounded number of slots bounds what can be pending; a sender that finds them all
- * taken waits for a departure.
- *
- * Sleepers announce themselves before they look at the slots, and publishers advance the
- * futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a
- * waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call. */
+// The shared state of a named event and the lock-free steps on it.
+//
+// A named event is a small file in the user's private folder (see event_folder.h), mapped by
+// the process that receives its wake-ups (the owner) and by every process that sets it. Each
+// SetEvent writes its send stamp into a free slot with one compare-and-swap: a sender killed
+// at any instant has either published its wake-up whole or not at all, and never leaves
+// anything that blocks the owner. The owner takes a wake-up by clearing its slot, oldest stamp
+// first. The bounded number of slots bounds what can be pending; a sender that finds them all
+// taken waits for a departure.
+//
+// Sleepers announce themselves before they look at the slots, and publishers advance the
+// futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a
+// waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call.
 #ifndef TRAX_PLATFORM_EVENT_SLOTS_H
 #define TRAX_PLATFORM_EVENT_SLOTS_H
 

@@ -1,5 +1,5 @@
-/* The names of named events' files: each named event is a file in a folder private to the
- * user (see event_folder.h) whose shared state is laid out in event_slots.h. */
+// The names of named events' files: each named event is a file in a folder private to the
+// user (see event_folder.h) whose shared state is laid out in event_slots.h.
 #ifndef TRAX_PLATFORM_EVENT_WIRE_H
 #define TRAX_PLATFORM_EVENT_WIRE_H
 

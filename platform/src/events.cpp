@@ -1,12 +1,12 @@
-/* Event calls, unnamed events and the wait on several events.
- *
- * Every event offers a futex word that its sets advance: an unnamed one its own word in this
- * process's memory, a named one the doorbell that this process shares with the senders of
- * all its named events. A wait looks for the oldest pending wake-up among its events and,
- * when there is none, sleeps on their distinct words at once, so that a wait on 64 named
- * events costs about what a wait on one costs. An unnamed event holds one flag: an
- * auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
- * until ResetEvent. */
+// Event calls, unnamed events and the wait on several events.
+//
+// Every event offers a futex word that its sets advance: an unnamed one its own word in this
+// process's memory, a named one the doorbell that this process shares with the senders of
+// all its named events. A wait looks for the oldest pending wake-up among its events and,
+// when there is none, sleeps on their distinct words at once, so that a wait on 64 named
+// events costs about what a wait on one costs. An unnamed event holds one flag: an
+// auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
+// until ResetEvent.
 #include "events.h"
 
 #include <algorithm>
@@ -53,11 +53,11 @@ class UnnamedEvent final : public EventObject {
     WakeChannel channel_;
 };
 
-/* A wait that includes an event which cannot receive yet (an opener) sleeps in slices of
- * this length, so that it notices when the event can take over its name. */
+// A wait that includes an event which cannot receive yet (an opener) sleeps in slices of
+// this length, so that it notices when the event can take over its name.
 constexpr uint64_t kRetrySliceNs = 100000000;
 
-/* Looks that may follow each other before a wait settles on the oldest wake-up. */
+// Looks that may follow each other before a wait settles on the oldest wake-up.
 constexpr int kMostLooks = 16;
 
 struct Pick {
@@ -65,7 +65,7 @@ struct Pick {
     PendingWakeup wakeup;
 };
 
-/* The oldest pending wake-up among the events; of equal stamps the lowest index. */
+// The oldest pending wake-up among the events; of equal stamps the lowest index.
 std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
     std::optional<Pick> best;
     for (size_t i = 0; i < count; ++i) {
@@ -76,9 +76,9 @@ std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
     return best;
 }
 
-/* The distinct futex words of a wait's events, read once per round of the wait: the named
- * events of this process share one doorbell, which counts once. Events that cannot receive
- * yet (openers) have no word. */
+// The distinct futex words of a wait's events, read once per round of the wait: the named
+// events of this process share one doorbell, which counts once. Events that cannot receive
+// yet (openers) have no word.
 class WaitChannels {
   public:
     WaitChannels(EventObject *const *events, size_t count) {
@@ -114,11 +114,11 @@ class WaitChannels {
     bool cannotReceive_ = false;
 };
 
-/* A look may pass an event just before a wake-up lands there and then find a later one of
- * the same sender in another event. That sender completed the earlier set, advancing a word,
- * before it began the later one; so a look during which no word moved has missed nothing
- * older than what it found, and otherwise the wait looks again. This keeps each sender's
- * wake-ups in the order it sent them. A single event has nothing to compare. */
+// A look may pass an event just before a wake-up lands there and then find a later one of
+// the same sender in another event. That sender completed the earlier set, advancing a word,
+// before it began the later one; so a look during which no word moved has missed nothing
+// older than what it found, and otherwise the wait looks again. This keeps each sender's
+// wake-ups in the order it sent them. A single event has nothing to compare.
 std::optional<Pick> settledOldest(EventObject *const *events, size_t count,
                                   const WaitChannels &channels) {
     if (count == 1)
@@ -133,10 +133,10 @@ std::optional<Pick> settledOldest(EventObject *const *events, size_t count,
     return pick;
 }
 
-/* A waiter announced as a sleeper on the words of its events, from construction to
- * destruction. A set after the announcement changes a word, so a look made after it and
- * followed by a sleep misses nothing. Without a word for every event, the sleep ends after a
- * slice to let the others try again. */
+// A waiter announced as a sleeper on the words of its events, from construction to
+// destruction. A set after the announcement changes a word, so a look made after it and
+// followed by a sleep misses nothing. Without a word for every event, the sleep ends after a
+// slice to let the others try again.
 class Sleeper {
   public:
     explicit Sleeper(const WaitChannels &channels) : channels_(channels) {
@@ -168,8 +168,8 @@ class Sleeper {
     std::array<SleepWord, kMaxWaitObjects> words_;
 };
 
-/* Takes the oldest pending wake-up; WAIT_TIMEOUT when there is none, WAIT_FAILED when another
- * waiter was faster. */
+// Takes the oldest pending wake-up; WAIT_TIMEOUT when there is none, WAIT_FAILED when another
+// waiter was faster.
 DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &channels) {
     const std::optional<Pick> pick = settledOldest(events, count, channels);
     if (!pick)
@@ -186,10 +186,10 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
-/* A wait that may still sleep announces itself before it looks, so that one look serves
- * both to find a pending wake-up and to make the sleep safe. A wait on one event first looks
- * without announcing itself: that look is cheap, and a receiver behind a stream of sets then
- * takes each wake-up without making its senders call the kernel to wake it. */
+// A wait that may still sleep announces itself before it looks, so that one look serves
+// both to find a pending wake-up and to make the sleep safe. A wait on one event first looks
+// without announcing itself: that look is cheap, and a receiver behind a stream of sets then
+// takes each wake-up without making its senders call the kernel to wake it.
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
@@ -236,7 +236,7 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initial
     }
     if (std::string_view(name).size() > kMaxEventName)
         return failHandle(ERROR_FILENAME_EXCED_RANGE);
-    /* Named events are auto-reset only: each SetEvent queues one wake-up. */
+    // Named events are auto-reset only: each SetEvent queues one wake-up.
     if (manualReset)
         return failHandle(ERROR_NOT_SUPPORTED);
     return trax::guardEntry(

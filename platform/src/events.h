@@ -1,4 +1,4 @@
-/* Events, unnamed and named, behind one interface so that the waits treat them alike. */
+// Events, unnamed and named, behind one interface so that the waits treat them alike.
 #ifndef TRAX_PLATFORM_EVENTS_H
 #define TRAX_PLATFORM_EVENTS_H
 

@@ -1,6 +1,6 @@
-/* File mappings backed by memory: a named one is a shared region of the calling user,
- * an unnamed one a region only this process can reach. Each view is its own mapping of
- * the region and keeps the region alive until it is unmapped, as on Windows. */
+// File mappings backed by memory: a named one is a shared region of the calling user,
+// an unnamed one a region only this process can reach. Each view is its own mapping of
+// the region and keeps the region alive until it is unmapped, as on Windows.
 #include <sys/mman.h>
 
 #include <cerrno>
@@ -14,7 +14,7 @@ namespace trax::platform {
 namespace {
 
 constexpr char kKindName[] = "map";
-/* View offsets are multiples of this, Windows' allocation granularity. */
+// View offsets are multiples of this, Windows' allocation granularity.
 constexpr uint64_t kViewGranularity = 65536;
 
 class MappingObject final : public KernelObject {
@@ -37,7 +37,7 @@ struct View {
     size_t length;
 };
 
-/* Views of this process by base address. Never destroyed: threads may unmap during exit. */
+// Views of this process by base address. Never destroyed: threads may unmap during exit.
 struct ViewTable {
     std::mutex lock;
     std::map<uintptr_t, View> views;

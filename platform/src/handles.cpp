@@ -1,18 +1,18 @@
-/* The process-wide handle table: a fixed array of slots, one per handle value (slot index
- * + 1). New handles take the next free slot after the last one handed out, so the value of
- * a closed handle is not reused at once and a stale handle is more likely to fail cleanly.
- *
- * Finding the object of a live handle takes no lock: each slot has one atomic state word
- * with a live flag, the number of calls holding the slot in use and a generation that
- * changes each time the slot is emptied. A call enters with one compare-and-swap that
- * succeeds only while the handle is live and the generation unchanged, and leaves with one
- * decrement. Closing clears the live flag; whoever leaves the slot last (the closer, or
- * the last call in progress) empties it. Calls on different handles touch different cache
- * lines, so threads working on different devices do not slow each other down.
- *
- * Objects the framework makes for itself (a device's shared state and lock) take their
- * handles from a range of values above all others, with a cursor of its own, so that they
- * never shift the handle numbers a program sees. */
+// The process-wide handle table: a fixed array of slots, one per handle value (slot index
+// + 1). New handles take the next free slot after the last one handed out, so the value of
+// a closed handle is not reused at once and a stale handle is more likely to fail cleanly.
+//
+// Finding the object of a live handle takes no lock: each slot has one atomic state word
+// with a live flag, the number of calls holding the slot in use and a generation that
+// changes each time the slot is emptied. A call enters with one compare-and-swap that
+// succeeds only while the handle is live and the generation unchanged, and leaves with one
+// decrement. Closing clears the live flag; whoever leaves the slot last (the closer, or
+// the last call in progress) empties it. Calls on different handles touch different cache
+// lines, so threads working on different devices do not slow each other down.
+//
+// Objects the framework makes for itself (a device's shared state and lock) take their
+// handles from a range of values above all others, with a cursor of its own, so that they
+// never shift the handle numbers a program sees.
 #include "handles.h"
 
 #include <atomic>
@@ -31,13 +31,13 @@ constexpr int kGenerationShift = 32;
 struct alignas(64) Slot {
     std::atomic<uint64_t> state{0};
     KernelObject *object = nullptr;
-    /* The table's reference; boxed so that a slot has a trivial destructor. */
+    // The table's reference; boxed so that a slot has a trivial destructor.
     std::shared_ptr<KernelObject> *owner = nullptr;
 };
 
-/* Constant-initialised and trivially destructible: it needs no start-up code, its pages
- * are touched only as handles are used, and it stays valid while detached threads use
- * handles during the process's exit. */
+// Constant-initialised and trivially destructible: it needs no start-up code, its pages
+// are touched only as handles are used, and it stays valid while detached threads use
+// handles during the process's exit.
 struct HandleTable {
     std::mutex insertLock;               // serialises the choice of a free slot
     size_t cursor[2] = {0, kMaxHandles}; // next slot to try, for program and internal handles
@@ -46,7 +46,7 @@ struct HandleTable {
 
 constinit HandleTable table;
 
-/* Set while the thread makes objects for the framework's own use. */
+// Set while the thread makes objects for the framework's own use.
 constinit thread_local bool makingInternal = false;
 
 constexpr size_t kNoSlot = static_cast<size_t>(-1);
@@ -55,7 +55,7 @@ bool isFree(const Slot &slot) {
     return (slot.state.load(std::memory_order_acquire) & kTaken) == 0;
 }
 
-/* Picks a free slot in [begin, end): first from the cursor on, then from begin. */
+// Picks a free slot in [begin, end): first from the cursor on, then from begin.
 size_t pickFreeSlot(size_t begin, size_t end, size_t &cursor) {
     for (size_t i = cursor; i < end; ++i) {
         if (isFree(table.slots[i]))
@@ -68,8 +68,8 @@ size_t pickFreeSlot(size_t begin, size_t end, size_t &cursor) {
     return kNoSlot;
 }
 
-/* Slot index of a handle value, or kNoSlot for NULL, INVALID_HANDLE_VALUE and values
- * beyond the table. */
+// Slot index of a handle value, or kNoSlot for NULL, INVALID_HANDLE_VALUE and values
+// beyond the table.
 size_t slotOf(HANDLE handle) {
     const auto value = reinterpret_cast<uintptr_t>(handle);
     if (value == 0 || value > kMaxHandles + kMaxInternalHandles)
@@ -77,9 +77,9 @@ size_t slotOf(HANDLE handle) {
     return value - 1;
 }
 
-/* Empties a closed slot that no call holds any more; state is its current state. The
- * object dies here, outside any lock, because destroying it may run a device's release
- * callback. */
+// Empties a closed slot that no call holds any more; state is its current state. The
+// object dies here, outside any lock, because destroying it may run a device's release
+// callback.
 void emptySlot(Slot &slot, uint64_t state) {
     std::shared_ptr<KernelObject> *owner = slot.owner;
     slot.owner = nullptr;
@@ -89,8 +89,8 @@ void emptySlot(Slot &slot, uint64_t state) {
     delete owner;
 }
 
-/* Enters a live slot; false when the handle is not open (or, absurdly, held by 2^30
- * calls at once). */
+// Enters a live slot; false when the handle is not open (or, absurdly, held by 2^30
+// calls at once).
 bool enter(Slot &slot) {
     uint64_t state = slot.state.load(std::memory_order_acquire);
     do {

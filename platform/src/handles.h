@@ -1,4 +1,4 @@
-/* Kernel objects and the process-wide handle table. */
+// Kernel objects and the process-wide handle table.
 #ifndef TRAX_PLATFORM_HANDLES_H
 #define TRAX_PLATFORM_HANDLES_H
 

@@ -1,4 +1,4 @@
-/* String length and memory copy as the Windows callers use them. */
+// String length and memory copy as the Windows callers use them.
 #include <climits>
 #include <cstring>
 

@@ -1,5 +1,5 @@
-/* Message boxes without a window system: the text goes to standard error as one line and
- * the call returns as if OK had been pressed, unless a test has installed a hook. */
+// Message boxes without a window system: the text goes to standard error as one line and
+// the call returns as if OK had been pressed, unless a test has installed a hook.
 #include <cstdio>
 #include <string>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-/* One write, so lines from several threads do not interleave. */
+// One write, so lines from several threads do not interleave.
 int writeToStandardError(LPCSTR caption, LPCSTR text) {
     std::string line = caption;
     line += ": ";
@@ -23,14 +23,14 @@ int showMessageBox(LPCSTR text, LPCSTR caption, UINT type) {
     int result = 0;
     if (trax::platform::callMessageBoxHook(caption, text, type, &result))
         return result;
-    /* A missing caption reads "Error", as on Windows; a missing text is empty. */
+    // A missing caption reads "Error", as on Windows; a missing text is empty.
     return writeToStandardError(caption != nullptr ? caption : "Error",
                                 text != nullptr ? text : "");
 }
 
 } // namespace
 
-/* Without memory for the line the box is not shown: it returns 0 with the last error set. */
+// Without memory for the line the box is not shown: it returns 0 with the last error set.
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return trax::guardEntry([&] { return showMessageBox(text, caption, type); },
                             trax::platform::zeroOnFault);

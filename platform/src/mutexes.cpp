@@ -1,6 +1,6 @@
-/* Mutexes with the Windows rules: owned by a thread, recursive, and handed to the next
- * waiter with WAIT_ABANDONED when the owner ends without releasing it. A named mutex lives
- * in a shared region, so the rules hold between processes too. */
+// Mutexes with the Windows rules: owned by a thread, recursive, and handed to the next
+// waiter with WAIT_ABANDONED when the owner ends without releasing it. A named mutex lives
+// in a shared region, so the rules hold between processes too.
 #include <atomic>
 
 #include "handles.h"
@@ -33,8 +33,8 @@ class MutexObject final : public KernelObject {
         return WAIT_FAILED;
     }
 
-    /* Only the owner may release: it is checked here, before the system sees an unlock
-     * that it would also refuse, but that thread checkers report as misuse. */
+    // Only the owner may release: it is checked here, before the system sees an unlock
+    // that it would also refuse, but that thread checkers report as misuse.
     BOOL release() {
         if (owner_.load(std::memory_order_relaxed) != pthread_self())
             return fail(ERROR_NOT_OWNER);
@@ -45,8 +45,8 @@ class MutexObject final : public KernelObject {
     }
 
   private:
-    /* Records the calling thread as this process's owner. Only the owner writes these, so
-     * a hold left by a thread that died is simply replaced. */
+    // Records the calling thread as this process's owner. Only the owner writes these, so
+    // a hold left by a thread that died is simply replaced.
     void noteTaken(bool abandoned) {
         if (abandoned || owner_.load(std::memory_order_relaxed) != pthread_self()) {
             owner_.store(pthread_self(), std::memory_order_relaxed);
@@ -58,8 +58,8 @@ class MutexObject final : public KernelObject {
     pthread_mutex_t *mutex() const { return static_cast<pthread_mutex_t *>(region_->data()); }
 
     std::shared_ptr<SharedRegion> region_;
-    std::atomic<pthread_t> owner_{}; /**< owning thread of this process, if any */
-    unsigned depth_ = 0;             /**< how often the owner holds it */
+    std::atomic<pthread_t> owner_{}; ///< owning thread of this process, if any
+    unsigned depth_ = 0;             ///< how often the owner holds it
 };
 
 constexpr char kKindName[] = "mtx";
@@ -69,8 +69,8 @@ bool initMutex(void *data) {
     return rc == 0 || failErrno(rc);
 }
 
-/* The region of the mutex: a new private one for an unnamed mutex, else the named one,
- * made if create is set. */
+// The region of the mutex: a new private one for an unnamed mutex, else the named one,
+// made if create is set.
 std::shared_ptr<SharedRegion> mutexRegion(LPCSTR name, bool create, bool &existed) {
     existed = false;
     if (name == nullptr || name[0] == '\0')

@@ -1,22 +1,22 @@
-/* Named events across processes.
- *
- * A named event is a file in the user's private event folder, mapped by every process that
- * uses the name (see event_file.h and event_slots.h). The first process to create a name
- * makes its file and owns the event: it receives the wake-ups. A process that finds the name
- * held by a live owner holds an "opener": its SetEvent publishes into the owner's file, but it
- * does not receive. Each wait on an opener tries to claim the name again, so an opener takes
- * the event over once the owner has gone (waits that find the owner still there only time
- * out). Every SetEvent publishes one wake-up (also from the owner to itself) and each
- * successful wait takes one, oldest first, so repeated signals are never merged.
- *
- * The owner retires and removes its file when it closes the event or the process exits; a
- * sender whose mapped file is retired looks the name up again, so it reaches the next owner.
- * The file of an owner that crashed is retired by the next process that claims the name or
- * sets it with no room left, or by the sweep that each process makes of the folder when it
- * first creates a name.
- *
- * Within one process a name always maps to one object: creating it again returns a new
- * handle to the same event. */
+// Named events across processes.
+//
+// A named event is a file in the user's private event folder, mapped by every process that
+// uses the name (see event_file.h and event_slots.h). The first process to create a name
+// makes its file and owns the event: it receives the wake-ups. A process that finds the name
+// held by a live owner holds an "opener": its SetEvent publishes into the owner's file, but it
+// does not receive. Each wait on an opener tries to claim the name again, so an opener takes
+// the event over once the owner has gone (waits that find the owner still there only time
+// out). Every SetEvent publishes one wake-up (also from the owner to itself) and each
+// successful wait takes one, oldest first, so repeated signals are never merged.
+//
+// The owner retires and removes its file when it closes the event or the process exits; a
+// sender whose mapped file is retired looks the name up again, so it reaches the next owner.
+// The file of an owner that crashed is retired by the next process that claims the name or
+// sets it with no room left, or by the sweep that each process makes of the folder when it
+// first creates a name.
+//
+// Within one process a name always maps to one object: creating it again returns a new
+// handle to the same event.
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,7 +36,7 @@
 namespace trax::platform {
 namespace {
 
-/* How long SetEvent waits for a free slot when the owner takes nothing. */
+// How long SetEvent waits for a free slot when the owner takes nothing.
 constexpr DWORD kFullQueueWaitMs = 1000;
 
 class NamedEvent final : public EventObject {
@@ -57,7 +57,7 @@ class NamedEvent final : public EventObject {
         return TRUE;
     }
 
-    /* The doorbell of this process, which every set of its events rings. */
+    // The doorbell of this process, which every set of its events rings.
     EventChannel channel() override {
         EventFile *owned = owned_.load();
         SharedBell *bell = owned ? owned->bell() : nullptr;
@@ -84,28 +84,28 @@ class NamedEvent final : public EventObject {
     void releaseName() noexcept;
 
   private:
-    /* The file a set goes to: the own one, the owner's, or null when nobody owns the name. */
+    // The file a set goes to: the own one, the owner's, or null when nobody owns the name.
     int setTarget(std::shared_ptr<EventFile> &target);
-    /* After a set found no free slot: false when the owner has gone (its file is retired). */
+    // After a set found no free slot: false when the owner has gone (its file is retired).
     bool ownerLives(const std::shared_ptr<EventFile> &target);
 
     std::string name_;
     std::string folder_;
     std::string fileName_;
-    /* The event's file as last looked up; fixed once this event owns the name. Guarded by
-     * lock_ while this event is an opener. */
+    // The event's file as last looked up; fixed once this event owns the name. Guarded by
+    // lock_ while this event is an opener.
     std::shared_ptr<EventFile> file_;
     std::atomic<bool> owner_;
-    /* The file while this event owns it, for the waits and the owner's sets, which then need
-     * no lock; it lives as long as the event. */
+    // The file while this event owns it, for the waits and the owner's sets, which then need
+    // no lock; it lives as long as the event.
     std::atomic<EventFile *> owned_;
-    /* The process that made the file: a forked child must not remove its parent's file. */
+    // The process that made the file: a forked child must not remove its parent's file.
     std::atomic<pid_t> maker_;
     std::atomic<bool> released_{false};
     std::mutex lock_;
 };
 
-/* The named events alive in this process, by name. */
+// The named events alive in this process, by name.
 struct NameRegistry {
     std::mutex lock;
     std::condition_variable released;
@@ -117,10 +117,10 @@ NameRegistry &registry() {
     return *instance;
 }
 
-/* At exit the handles of a process are never closed, so its files are removed here, and its
- * doorbell with the folder when that is left empty. The
- * events are released outside the registry lock, since the last reference to one may be
- * dropped here and its destructor takes that lock. */
+// At exit the handles of a process are never closed, so its files are removed here, and its
+// doorbell with the folder when that is left empty. The
+// events are released outside the registry lock, since the last reference to one may be
+// dropped here and its destructor takes that lock.
 void releaseNamesAtExit() {
     std::vector<std::shared_ptr<NamedEvent>> live;
     {
@@ -148,12 +148,12 @@ void releaseNamesAtExitOnce() {
     (void)registered;
 }
 
-/* A sender waiting for room looks again at least this often: the owner wakes it only once
- * half the slots are free. */
+// A sender waiting for room looks again at least this often: the owner wakes it only once
+// half the slots are free.
 constexpr uint64_t kRoomSliceNs = 1000000;
 
-/* Waits until a slot may have come free, the file was retired, or the deadline passes; false
- * when nothing was taken meanwhile. */
+// Waits until a slot may have come free, the file was retired, or the deadline passes; false
+// when nothing was taken meanwhile.
 bool awaitDeparture(SharedEventState &state, const Deadline &deadline) {
     const SleepWord word{&state.departures.changes, beginSleep(state.departures), true};
     if (state.retired.load() == 0 && !hasFreeSlot(state))
@@ -184,9 +184,9 @@ void NamedEvent::releaseName() noexcept {
     removeFolderIfEmpty(lock);
 }
 
-/* A full file waits for a departure, up to kFullQueueWaitMs; a set that finds no room in
- * that time is refused rather than the signal lost. An owner that has gone takes nothing, so
- * a sender that saw nothing taken for a while asks once whether the owner still lives. */
+// A full file waits for a departure, up to kFullQueueWaitMs; a set that finds no room in
+// that time is refused rather than the signal lost. An owner that has gone takes nothing, so
+// a sender that saw nothing taken for a while asks once whether the owner still lives.
 BOOL NamedEvent::set() {
     const uint64_t stamp = nextSendStamp();
     const Deadline deadline = Deadline::after(kFullQueueWaitMs);
@@ -213,8 +213,8 @@ BOOL NamedEvent::set() {
     }
 }
 
-/* An opener keeps the owner's file mapped while it is not retired, and otherwise looks the
- * name up again, so that a set reaches whoever owns the name now. */
+// An opener keeps the owner's file mapped while it is not retired, and otherwise looks the
+// name up again, so that a set reaches whoever owns the name now.
 int NamedEvent::setTarget(std::shared_ptr<EventFile> &target) {
     if (owner_) {
         target = file_;
@@ -261,7 +261,7 @@ bool NamedEvent::claimName() {
     return owner_;
 }
 
-/* Makes the file of a new event, or maps the live owner's file. */
+// Makes the file of a new event, or maps the live owner's file.
 std::shared_ptr<NamedEvent> createNamedEvent(const std::string &name, bool initialState) {
     std::string folder;
     if (const int error = eventFolder(folder); error != 0) {
@@ -303,8 +303,8 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
             existed = true;
             return live;
         }
-        /* The last handle of this name is closing right now; its file still holds the name
-         * until its destructor has run. */
+        // The last handle of this name is closing right now; its file still holds the name
+        // until its destructor has run.
         r.released.wait(lock);
     }
     releaseNamesAtExitOnce();
@@ -314,7 +314,7 @@ std::shared_ptr<EventObject> openNamedEvent(std::string_view name, bool initialS
     try {
         r.events.emplace(key, event);
     } catch (const std::bad_alloc &) {
-        /* The event's destructor takes the registry lock, so it must go after the lock. */
+        // The event's destructor takes the registry lock, so it must go after the lock.
         lock.unlock();
         event.reset();
         throw;

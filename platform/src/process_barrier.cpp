@@ -1,12 +1,12 @@
-/* FlushProcessWriteBuffers: a full memory barrier on every processor that runs a thread of
- * this process. It lets a thread that rarely needs ordering (one freeing what others read)
- * pay for it on behalf of threads that need it on every call and then get by without any
- * fence of their own.
- *
- * The kernel's expedited private membarrier does exactly this. Where it is refused (an old
- * kernel, a seccomp filter), changing the protection of a page of ours has the same effect:
- * the kernel must flush that page from the translation buffers of every processor running
- * the process, and the interrupt that does so is a full barrier on each of them. */
+// FlushProcessWriteBuffers: a full memory barrier on every processor that runs a thread of
+// this process. It lets a thread that rarely needs ordering (one freeing what others read)
+// pay for it on behalf of threads that need it on every call and then get by without any
+// fence of their own.
+//
+// The kernel's expedited private membarrier does exactly this. Where it is refused (an old
+// kernel, a seccomp filter), changing the protection of a page of ours has the same effect:
+// the kernel must flush that page from the translation buffers of every processor running
+// the process, and the interrupt that does so is a full barrier on each of them.
 #include <linux/membarrier.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -28,8 +28,8 @@ bool expeditedBarrierAvailable() {
     return available;
 }
 
-/* The page is written before each protection change, so that it is present in the
- * translation buffers and the kernel cannot skip the flush. */
+// The page is written before each protection change, so that it is present in the
+// translation buffers and the kernel cannot skip the flush.
 void barrierByProtectionChange() {
     static std::mutex lock;
     static void *const page =

@@ -1,4 +1,4 @@
-/* Process identities read from /proc/<pid>/stat. */
+// Process identities read from /proc/<pid>/stat.
 #include "process_identity.h"
 
 #include <fcntl.h>
@@ -18,8 +18,8 @@ struct StatLine {
     uint64_t startTime = 0;
 };
 
-/* Fields after the command name, which may itself hold ')' and blanks: state is the 1st,
- * the start time the 20th. */
+// Fields after the command name, which may itself hold ')' and blanks: state is the 1st,
+// the start time the 20th.
 bool parseStat(const char *text, StatLine &line) {
     const char *rest = std::strrchr(text, ')');
     if (rest == nullptr || rest[1] != ' ')
@@ -53,7 +53,7 @@ bool readStat(int32_t pid, StatLine &line) {
 
 } // namespace
 
-/* The identity of the calling process as the system reports it now. */
+// The identity of the calling process as the system reports it now.
 static ProcessIdentity readOwnIdentity() {
     ProcessIdentity identity;
     identity.pid = static_cast<int32_t>(getpid());
@@ -65,7 +65,7 @@ static ProcessIdentity readOwnIdentity() {
 
 ProcessIdentity currentProcess() {
     static const ProcessIdentity self = readOwnIdentity();
-    /* A forked child is another process: it is named by its own id and start time. */
+    // A forked child is another process: it is named by its own id and start time.
     if (self.pid == getpid())
         return self;
     return readOwnIdentity();

@@ -1,6 +1,6 @@
-/* A read-only registry view held in memory. It is empty unless a test fills it with
- * TraxRegistrySetString. Key paths and value names compare without regard to case, as in
- * the Windows registry. */
+// A read-only registry view held in memory. It is empty unless a test fills it with
+// TraxRegistrySetString. Key paths and value names compare without regard to case, as in
+// the Windows registry.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -15,9 +15,9 @@ namespace {
 
 struct RegistryState {
     std::mutex lock;
-    /* Full key path -> value name -> string data, all names in lower case. */
+    // Full key path -> value name -> string data, all names in lower case.
     std::map<std::string, std::map<std::string, std::string>> keys;
-    /* Open key handle -> full key path. Handle values count up and are never reused. */
+    // Open key handle -> full key path. Handle values count up and are never reused.
     std::map<uintptr_t, std::string> openKeys;
     uintptr_t nextKey = 1;
 };
@@ -34,7 +34,7 @@ std::string lowerCase(LPCSTR text) {
     return result;
 }
 
-/* The path of a predefined root or an open key; nothing for any other handle. */
+// The path of a predefined root or an open key; nothing for any other handle.
 std::optional<std::string> pathOfKey(const RegistryState &s, HKEY key) {
     if (key == HKEY_CLASSES_ROOT)
         return "hkey_classes_root";
@@ -48,7 +48,7 @@ std::optional<std::string> pathOfKey(const RegistryState &s, HKEY key) {
     return open->second;
 }
 
-/* The path of subKey below base; separators at either end of subKey are ignored. */
+// The path of subKey below base; separators at either end of subKey are ignored.
 std::string joinPath(const std::string &base, LPCSTR subKey) {
     std::string sub = lowerCase(subKey);
     const size_t first = sub.find_first_not_of('\\');
@@ -58,11 +58,11 @@ std::string joinPath(const std::string &base, LPCSTR subKey) {
     return base + "\\" + sub.substr(first, last - first + 1);
 }
 
-/* A key exists when it holds a value or lies above a key that does; roots always exist. */
+// A key exists when it holds a value or lies above a key that does; roots always exist.
 bool keyExists(const RegistryState &s, const std::string &path) {
     if (path.find('\\') == std::string::npos || s.keys.count(path) != 0)
         return true;
-    /* Keys below path sort together, right from path + "\\" on. */
+    // Keys below path sort together, right from path + "\\" on.
     const std::string below = path + "\\";
     auto candidate = s.keys.lower_bound(below);
     return candidate != s.keys.end() && candidate->first.compare(0, below.size(), below) == 0;
@@ -72,8 +72,8 @@ bool isPredefined(HKEY key) {
     return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
 }
 
-/* Copies a string value out in the Windows manner: with no buffer only the size, with a
- * small one ERROR_MORE_DATA and the size needed. */
+// Copies a string value out in the Windows manner: with no buffer only the size, with a
+// small one ERROR_MORE_DATA and the size needed.
 LONG copyValue(const std::string &value, LPBYTE data, LPDWORD dataSize) {
     const auto needed = static_cast<DWORD>(value.size() + 1);
     if (data == nullptr) {
@@ -141,8 +141,8 @@ LONG setString(HKEY root, LPCSTR subKey, LPCSTR valueName, LPCSTR value) {
 
 } // namespace
 
-/* The calls that build key paths and values run through the entry guard: without memory
- * they return ERROR_NOT_ENOUGH_MEMORY. */
+// The calls that build key paths and values run through the entry guard: without memory
+// they return ERROR_NOT_ENOUGH_MEMORY.
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
     return trax::guardEntry([&] { return openKey(key, subKey, result); },
                             trax::platform::codeOnFault);

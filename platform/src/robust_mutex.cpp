@@ -1,4 +1,4 @@
-/* Robust mutexes with the one deadline type of the platform. */
+// Robust mutexes with the one deadline type of the platform.
 #include "robust_mutex.h"
 
 #include <cerrno>
@@ -26,7 +26,7 @@ int initRobustMutex(pthread_mutex_t *mutex, bool processShared) {
 
 namespace {
 
-/* The deadline as an absolute time on CLOCK_MONOTONIC, the clock steady_clock reads. */
+// The deadline as an absolute time on CLOCK_MONOTONIC, the clock steady_clock reads.
 timespec absoluteMonotonic(const Deadline &deadline) {
     const auto ns =
         std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.when().time_since_epoch())

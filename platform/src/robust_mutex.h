@@ -1,6 +1,6 @@
-/* Robust mutexes: a thread that dies while holding one hands it to the next locker, which
- * learns that the holder died. Used for the Windows mutexes and for the bookkeeping of the
- * objects that processes share. */
+// Robust mutexes: a thread that dies while holding one hands it to the next locker, which
+// learns that the holder died. Used for the Windows mutexes and for the bookkeeping of the
+// objects that processes share.
 #ifndef TRAX_PLATFORM_ROBUST_MUTEX_H
 #define TRAX_PLATFORM_ROBUST_MUTEX_H
 

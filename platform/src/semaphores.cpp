@@ -1,6 +1,6 @@
-/* Unnamed counting semaphores. Waiters are served in arrival order and a release hands its
- * tokens straight to the waiters already queued, so a thread that releases and at once
- * waits again cannot take the token back from a thread that was waiting before it. */
+// Unnamed counting semaphores. Waiters are served in arrival order and a release hands its
+// tokens straight to the waiters already queued, so a thread that releases and at once
+// waits again cannot take the token back from a thread that was waiting before it.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -15,7 +15,7 @@ class SemaphoreObject final : public KernelObject {
   public:
     static constexpr Kind kKind = Kind::semaphore;
 
-    /* Not noexcept: the waiter queue may allocate when it is made. */
+    // Not noexcept: the waiter queue may allocate when it is made.
     SemaphoreObject(LONG initial, LONG maximum)
         : KernelObject(kKind), count_(initial), maximum_(maximum) {}
 

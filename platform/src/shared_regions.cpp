@@ -1,4 +1,4 @@
-/* Named shared memory regions with an attachment list, reclaimed after crashes. */
+// Named shared memory regions with an attachment list, reclaimed after crashes.
 #include "shared_regions.h"
 
 #include <dirent.h>
@@ -28,11 +28,11 @@ constexpr uint64_t kHeaderBytes = 16384;
 constexpr char kShmDir[] = "/dev/shm/";
 constexpr size_t kMaxEncodedName = 200;
 constexpr int kOpenAttempts = 16;
-/* The kinds of named region (file mappings, mutexes): like the objects of Windows, they
- * share one set of names. */
+// The kinds of named region (file mappings, mutexes): like the objects of Windows, they
+// share one set of names.
 constexpr std::string_view kRegionKinds[] = {"map", "mtx"};
 
-/* Windows refuses a name that an object of another kind holds, with ERROR_INVALID_HANDLE. */
+// Windows refuses a name that an object of another kind holds, with ERROR_INVALID_HANDLE.
 bool nameHeldByOtherKind(std::string_view kind, std::string_view name) {
     for (const std::string_view other : kRegionKinds) {
         struct stat info {};
@@ -44,15 +44,15 @@ bool nameHeldByOtherKind(std::string_view kind, std::string_view name) {
 
 } // namespace
 
-/* The bookkeeping at the start of every region. Everything after magic is guarded by
- * lock; magic is written before the region gets its name and never changes after. */
+// The bookkeeping at the start of every region. Everything after magic is guarded by
+// lock; magic is written before the region gets its name and never changes after.
 struct RegionHeader {
     uint64_t magic;
     uint64_t dataSize;
     pthread_mutex_t lock;
-    uint32_t retired; /**< the name is gone: openers must make a new region */
+    uint32_t retired; ///< the name is gone: openers must make a new region
     uint32_t attached;
-    ProcessIdentity users[1]; /**< really kMaxUsers entries */
+    ProcessIdentity users[1]; ///< really kMaxUsers entries
 };
 
 namespace {
@@ -64,7 +64,7 @@ ProcessIdentity *usersOf(RegionHeader *header) {
     return header->users;
 }
 
-/* Drops the entries of processes that have ended; returns how many are left. */
+// Drops the entries of processes that have ended; returns how many are left.
 uint32_t pruneEndedUsers(RegionHeader *header) {
     ProcessIdentity *users = usersOf(header);
     uint32_t left = 0;
@@ -92,7 +92,7 @@ bool addUser(RegionHeader *header, const ProcessIdentity &self) {
     return false;
 }
 
-/* Removes one entry of this process; returns how many entries are left. */
+// Removes one entry of this process; returns how many entries are left.
 uint32_t removeUser(RegionHeader *header, const ProcessIdentity &self) {
     ProcessIdentity *users = usersOf(header);
     for (size_t i = 0; i < kMaxUsers; ++i) {
@@ -110,13 +110,13 @@ void retire(RegionHeader *header, const std::string &path) {
     unlink(path.c_str());
 }
 
-/* The regions this process holds, by path, so that a name gives one region per process. */
+// The regions this process holds, by path, so that a name gives one region per process.
 struct Registry {
     std::mutex lock;
     std::map<std::string, std::weak_ptr<SharedRegion>> regions;
 
-    /* At the end of the process every region still held is left, so that the last process
-     * to end removes the name. Memory stays mapped for threads that still run. */
+    // At the end of the process every region still held is left, so that the last process
+    // to end removes the name. Memory stays mapped for threads that still run.
     ~Registry() { detachAll(); }
 
     void detachAll() {
@@ -139,7 +139,7 @@ bool ownedPrivately(int fd) {
            (st.st_mode & 07777) == 0600;
 }
 
-/* Maps the whole region; null with the last error set. */
+// Maps the whole region; null with the last error set.
 RegionHeader *mapRegion(int fd, uint64_t totalBytes) {
     void *base = mmap(nullptr, totalBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (base == MAP_FAILED) {
@@ -149,8 +149,8 @@ RegionHeader *mapRegion(int fd, uint64_t totalBytes) {
     return static_cast<RegionHeader *>(base);
 }
 
-/* A new region under no name, with this process as its one user; null on failure. The
- * caller owns the descriptor in fd. */
+// A new region under no name, with this process as its one user; null on failure. The
+// caller owns the descriptor in fd.
 RegionHeader *makeRegion(uint64_t size, const RegionInit &init, int &fd) {
     fd = open(kShmDir, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd < 0 || fchmod(fd, 0600) != 0 ||
@@ -174,8 +174,8 @@ RegionHeader *makeRegion(uint64_t size, const RegionInit &init, int &fd) {
     return header;
 }
 
-/* Gives the new region its name; false with errno EEXIST when another process was
- * faster. */
+// Gives the new region its name; false with errno EEXIST when another process was
+// faster.
 bool publish(int fd, const std::string &path) {
     char self[64];
     std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
@@ -184,10 +184,10 @@ bool publish(int fd, const std::string &path) {
 
 enum class Attach { attached, gone, refused };
 
-/* Joins an existing region found under the name; gone when it was retired or stale (and
- * is retired now), so that the caller makes a new one. */
-/* Maps a region found under a name after checking that it is the user's own and of our
- * layout; null with the last error set otherwise. */
+// Joins an existing region found under the name; gone when it was retired or stale (and
+// is retired now), so that the caller makes a new one.
+// Maps a region found under a name after checking that it is the user's own and of our
+// layout; null with the last error set otherwise.
 RegionHeader *mapFound(int fd) {
     struct stat st {};
     if (!ownedPrivately(fd) || fstat(fd, &st) != 0 ||
@@ -206,16 +206,16 @@ RegionHeader *mapFound(int fd) {
     return header;
 }
 
-/* Retires the region if every process attached to it has ended; true if it is (now)
- * retired. With the region's lock held. */
+// Retires the region if every process attached to it has ended; true if it is (now)
+// retired. With the region's lock held.
 bool retireIfStale(RegionHeader *header, const std::string &path) {
     if (!header->retired && pruneEndedUsers(header) == 0)
         retire(header, path);
     return header->retired != 0;
 }
 
-/* Joins an existing region found under the name; gone when it was retired or stale (and
- * is retired now), so that the caller makes a new one. */
+// Joins an existing region found under the name; gone when it was retired or stale (and
+// is retired now), so that the caller makes a new one.
 Attach joinRegion(int fd, const std::string &path, RegionHeader *&header) {
     header = mapFound(fd);
     if (header == nullptr)
@@ -237,7 +237,7 @@ void unmapHeader(RegionHeader *header) {
         munmap(header, kHeaderBytes + header->dataSize);
 }
 
-/* Removes the region under the path if all its processes have ended. */
+// Removes the region under the path if all its processes have ended.
 void reclaimIfStale(const std::string &path) {
     const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -253,8 +253,8 @@ void reclaimIfStale(const std::string &path) {
     close(fd);
 }
 
-/* Once per process, at its first named object: removes what processes of this user that
- * were killed left behind under any name, so that nothing stays for long after a crash. */
+// Once per process, at its first named object: removes what processes of this user that
+// were killed left behind under any name, so that nothing stays for long after a crash.
 void sweepStaleRegions() {
     static std::once_flag swept;
     std::call_once(swept, [] {
@@ -270,8 +270,8 @@ void sweepStaleRegions() {
     });
 }
 
-/* One try at opening or making the named region. Returns the region, or null with
- * `again` set when a race with another process calls for another try. */
+// One try at opening or making the named region. Returns the region, or null with
+// `again` set when a race with another process calls for another try.
 std::shared_ptr<SharedRegion> openOnce(const std::string &path, uint64_t size, bool create,
                                        const RegionInit &init, bool &existed, bool &again) {
     again = false;

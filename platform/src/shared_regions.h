@@ -1,11 +1,11 @@
-/* Memory that processes of one user share under a name, with the lifetime of a Windows
- * named object: it exists while some process holds it and is removed when the last one
- * lets go. A crashed process cannot keep it: each region lists the processes attached to
- * it, and a region whose processes have all ended is reclaimed at the next open.
- *
- * A region lives in /dev/shm as trax-<uid>-<kind>-<name>, mode 0600. It is made whole
- * under no name and then linked in, so no process ever sees a half-made region; a name
- * that is a symbolic link, or a file of another owner or mode, is refused. */
+// Memory that processes of one user share under a name, with the lifetime of a Windows
+// named object: it exists while some process holds it and is removed when the last one
+// lets go. A crashed process cannot keep it: each region lists the processes attached to
+// it, and a region whose processes have all ended is reclaimed at the next open.
+//
+// A region lives in /dev/shm as trax-<uid>-<kind>-<name>, mode 0600. It is made whole
+// under no name and then linked in, so no process ever sees a half-made region; a name
+// that is a symbolic link, or a file of another owner or mode, is refused.
 #ifndef TRAX_PLATFORM_SHARED_REGIONS_H
 #define TRAX_PLATFORM_SHARED_REGIONS_H
 
@@ -43,7 +43,7 @@ class SharedRegion {
   private:
     int fd_;
     RegionHeader *header_;
-    std::string path_; /**< empty for an unnamed region */
+    std::string path_; ///< empty for an unnamed region
     bool detached_ = false;
 };
 

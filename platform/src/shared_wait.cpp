@@ -1,5 +1,5 @@
-/* Waiting on a word of shared memory across processes: a futex without the private flag,
- * so the kernel matches waiters by the page, whichever process mapped it where. */
+// Waiting on a word of shared memory across processes: a futex without the private flag,
+// so the kernel matches waiters by the page, whichever process mapped it where.
 #include <linux/futex.h>
 #include <sys/syscall.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
-/* Threads: CreateThread starts a detached POSIX thread that keeps its own reference to the
- * thread object, so closing the handle of a running thread leaks nothing; the object is
- * signalled when the start routine returns. */
+// Threads: CreateThread starts a detached POSIX thread that keeps its own reference to the
+// thread object, so closing the handle of a running thread leaks nothing; the object is
+// signalled when the start routine returns.
 #include <pthread.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -67,8 +67,8 @@ void *threadMain(void *arg) {
     return nullptr;
 }
 
-/* Starts the detached thread; the requested stack size is a minimum, never below the
- * system default. Returns 0 or the pthread error number. */
+// Starts the detached thread; the requested stack size is a minimum, never below the
+// system default. Returns 0 or the pthread error number.
 int spawnThread(const std::shared_ptr<ThreadObject> &thread, SIZE_T stackSize) {
     pthread_attr_t attr;
     int error = pthread_attr_init(&attr);
@@ -100,7 +100,7 @@ using namespace trax::platform;
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
                            LPVOID param, DWORD flags, LPDWORD threadId) {
-    /* Suspended start and the other creation flags are not offered. */
+    // Suspended start and the other creation flags are not offered.
     if (start == nullptr || flags != 0)
         return failHandle(ERROR_INVALID_PARAMETER);
     return trax::guardEntry(

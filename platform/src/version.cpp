@@ -1,6 +1,6 @@
-/* The emulated Windows version that GetVersionExA reports. It starts as Windows NT 4.0
- * with Service Pack 6, or as TRAX_WINVER="<platform>.<major>.<minor>[.<build>]" says when
- * that is set, so a test can choose the version of a child process. */
+// The emulated Windows version that GetVersionExA reports. It starts as Windows NT 4.0
+// with Service Pack 6, or as TRAX_WINVER="<platform>.<major>.<minor>[.<build>]" says when
+// that is set, so a test can choose the version of a child process.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +31,7 @@ OSVERSIONINFOA windowsNt4() {
     return info;
 }
 
-/* Reads one decimal number of at most nine digits at text; false if there is none. */
+// Reads one decimal number of at most nine digits at text; false if there is none.
 bool readNumber(const char *&text, DWORD &value) {
     int digits = 0;
     value = 0;
@@ -43,7 +43,7 @@ bool readNumber(const char *&text, DWORD &value) {
     return digits > 0;
 }
 
-/* Parses "<platform>.<major>.<minor>[.<build>]" into info; false if the text is not that. */
+// Parses "<platform>.<major>.<minor>[.<build>]" into info; false if the text is not that.
 bool parseVersion(const char *text, OSVERSIONINFOA &info) {
     DWORD fields[4] = {0, 0, 0, 0};
     int count = 0;

@@ -1,4 +1,4 @@
-/* Waiting on one object, sleeping, and the monotonic clock. */
+// Waiting on one object, sleeping, and the monotonic clock.
 #include <sched.h>
 
 #include "handles.h"

@@ -1,4 +1,4 @@
-/* Deadline arithmetic and the blocking system calls that wait against it. */
+// Deadline arithmetic and the blocking system calls that wait against it.
 #include "wait_core.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
-/* The one timed-wait core: every blocking call of the platform waits against a Deadline on
- * the monotonic clock, so INFINITE, 0 and millisecond time-outs behave the same everywhere
- * and a wall-clock change never shortens or stretches a wait. */
+// The one timed-wait core: every blocking call of the platform waits against a Deadline on
+// the monotonic clock, so INFINITE, 0 and millisecond time-outs behave the same everywhere
+// and a wall-clock change never shortens or stretches a wait.
 #ifndef TRAX_PLATFORM_WAIT_CORE_H
 #define TRAX_PLATFORM_WAIT_CORE_H
 

@@ -1,5 +1,5 @@
-/* The monotonic clock of every wait and delay, on the performance counter, and sleeping
- * until a point on it. */
+// The monotonic clock of every wait and delay, on the performance counter, and sleeping
+// until a point on it.
 #include "trax_win32.h"
 
 namespace {
@@ -23,8 +23,8 @@ ULONGLONG WINAPI TraxMonotonicNanoseconds(void) {
     return counts / perSecond * 1000000000u + counts % perSecond * 1000000000u / perSecond;
 }
 
-/* Sleep takes whole milliseconds and may end a tick early or late: sleep the rounded-up
- * rest until the clock has passed the deadline. */
+// Sleep takes whole milliseconds and may end a tick early or late: sleep the rounded-up
+// rest until the clock has passed the deadline.
 void WINAPI TraxSleepUntil(ULONGLONG deadlineNs) {
     for (ULONGLONG now = TraxMonotonicNanoseconds(); now < deadlineNs;
          now = TraxMonotonicNanoseconds()) {

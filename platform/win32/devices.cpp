@@ -1,10 +1,10 @@
-/* Device handles on Windows. Each path of the simulated framework is a real handle (of a
- * small unnamed section the platform owns), so its value is unique in the process and
- * CloseHandle and the like treat it as any other handle. The platform remembers
- * which handles are devices: DeviceIoControl on one of them reaches the framework's
- * handler, on any other handle it goes on to Windows. Every call on a device holds a
- * reference for its whole duration; the release callback runs once, after the handle has
- * been closed and the last call has returned. */
+// Device handles on Windows. Each path of the simulated framework is a real handle (of a
+// small unnamed section the platform owns), so its value is unique in the process and
+// CloseHandle and the like treat it as any other handle. The platform remembers
+// which handles are devices: DeviceIoControl on one of them reaches the framework's
+// handler, on any other handle it goes on to Windows. Every call on a device holds a
+// reference for its whole duration; the release callback runs once, after the handle has
+// been closed and the last call has returned.
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,7 +22,7 @@ struct DeviceTable {
     std::map<HANDLE, std::shared_ptr<Device>> devices;
 };
 
-/* Never destroyed: device handles may still be closed while the process ends. */
+// Never destroyed: device handles may still be closed while the process ends.
 DeviceTable &table() {
     static DeviceTable *const instance = new DeviceTable;
     return *instance;
@@ -35,7 +35,7 @@ std::shared_ptr<Device> find(HANDLE handle) {
     return it != t.devices.end() ? it->second : nullptr;
 }
 
-/* Removes handle from the table; the device lives on while calls still hold it. */
+// Removes handle from the table; the device lives on while calls still hold it.
 std::shared_ptr<Device> take(HANDLE handle) {
     DeviceTable &t = table();
     std::lock_guard guard(t.lock);
@@ -47,9 +47,9 @@ std::shared_ptr<Device> take(HANDLE handle) {
     return device;
 }
 
-/* The object behind a device handle: a one-byte section of the paging file. A section
- * cannot be waited on; with the right to synchronise, a wait on it fails with
- * ERROR_INVALID_HANDLE, as a wait on a device of the platform on POSIX does. */
+// The object behind a device handle: a one-byte section of the paging file. A section
+// cannot be waited on; with the right to synchronise, a wait on it fails with
+// ERROR_INVALID_HANDLE, as a wait on a device of the platform on POSIX does.
 HANDLE CreateKernelObject() {
     HANDLE section =
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0, 1, nullptr);
@@ -87,7 +87,7 @@ HANDLE WINAPI TraxCreateDeviceHandle(TRAX_DEVICE_IOCTL ioctl, TRAX_DEVICE_RELEAS
         t.devices.emplace(handle, device);
         return handle;
     } catch (const std::bad_alloc &) {
-        /* Without a handle the context stays the caller's: it must not be released. */
+        // Without a handle the context stays the caller's: it must not be released.
         if (device)
             device->disarmRelease();
         CloseHandle(handle);
@@ -112,15 +112,15 @@ BOOL WINAPI TraxDeviceIoControl(HANDLE handle, DWORD ioControlCode, LPVOID inBuf
     if (!device)
         return DeviceIoControl(handle, ioControlCode, inBuffer, inBufferSize, outBuffer,
                                outBufferSize, bytesReturned, overlapped);
-    /* Overlapped (asynchronous) I/O is not offered by the simulated framework. */
+    // Overlapped (asynchronous) I/O is not offered by the simulated framework.
     if (overlapped != nullptr)
         return fail(ERROR_INVALID_PARAMETER);
     return device->control(ioControlCode, inBuffer, inBufferSize, outBuffer, outBufferSize,
                            bytesReturned);
 }
 
-/* The handle leaves the table before Windows closes it, so that a new handle with the same
- * value can never be mistaken for the old device. */
+// The handle leaves the table before Windows closes it, so that a new handle with the same
+// value can never be mistaken for the old device.
 BOOL WINAPI TraxCloseHandle(HANDLE handle) {
     std::shared_ptr<Device> device = take(handle);
     return CloseHandle(handle);

@@ -1,4 +1,4 @@
-/* Message boxes on Windows: the system's box, unless a test has installed a hook. */
+// Message boxes on Windows: the system's box, unless a test has installed a hook.
 #include "messagebox_hook.h"
 
 int WINAPI TraxMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

@@ -1,5 +1,5 @@
-/* Process stamps (id and creation time) and the process-wide extensions that Windows
- * itself already provides. */
+// Process stamps (id and creation time) and the process-wide extensions that Windows
+// itself already provides.
 #include "trax_win32.h"
 
 namespace {
@@ -21,8 +21,8 @@ void WINAPI TraxGetProcessStamp(TRAX_PROCESS_STAMP *stamp) {
     *stamp = TRAX_PROCESS_STAMP{GetCurrentProcessId(), 0, creationTime(GetCurrentProcess())};
 }
 
-/* A process runs while it has not ended; an id taken by a newer process has another
- * creation time. */
+// A process runs while it has not ended; an id taken by a newer process has another
+// creation time.
 BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *stamp) {
     if (stamp == nullptr || stamp->processId == 0)
         return FALSE;
@@ -36,14 +36,14 @@ BOOL WINAPI TraxIsProcessRunning(const TRAX_PROCESS_STAMP *stamp) {
     return running;
 }
 
-/* Windows chooses every handle value itself, so the setting only keeps its contract of
- * returning the previous one. */
+// Windows chooses every handle value itself, so the setting only keeps its contract of
+// returning the previous one.
 BOOL WINAPI TraxSetInternalHandles(BOOL internal) {
     const BOOL previous = internalHandles;
     internalHandles = internal;
     return previous;
 }
 
-/* Windows closes an ending process's handles and removes a named object with its last
- * handle, so there is nothing to take back by hand. */
+// Windows closes an ending process's handles and removes a named object with its last
+// handle, so there is nothing to take back by hand.
 void WINAPI TraxReleaseNamedObjects(void) {}

@@ -1,9 +1,9 @@
-/* Waiting on a word of shared memory across processes. WaitOnAddress only wakes threads of
- * the same process, so each waiting thread has a named wake event of its own and puts its
- * name (process and thread id) into a slot of a table that all processes of the session
- * map; a wake sets the event of every thread in the table. A waker cannot tell which
- * address a thread of another process waits on (each process maps the word elsewhere), so
- * every waiter wakes and re-checks its word. */
+// Waiting on a word of shared memory across processes. WaitOnAddress only wakes threads of
+// the same process, so each waiting thread has a named wake event of its own and puts its
+// name (process and thread id) into a slot of a table that all processes of the session
+// map; a wake sets the event of every thread in the table. A waker cannot tell which
+// address a thread of another process waits on (each process maps the word elsewhere), so
+// every waiter wakes and re-checks its word.
 #include <cstdio>
 
 #include "trax_win32.h"
@@ -11,7 +11,7 @@
 namespace {
 
 constexpr LONG kSlots = 1024;
-/* Waiting threads beyond the table's size look at their word again this often. */
+// Waiting threads beyond the table's size look at their word again this often.
 constexpr DWORD kOverflowCheckMs = 10;
 constexpr const char *kTableName = "Local\\trax-shared-address-waiters";
 
@@ -27,7 +27,7 @@ void eventName(LONG64 key, char (&name)[64]) {
                   static_cast<unsigned long>(key & 0xFFFFFFFF));
 }
 
-/* The table, mapped once for the life of the process (null if it cannot be made). */
+// The table, mapped once for the life of the process (null if it cannot be made).
 WaiterTable *table() {
     static WaiterTable *const mapped = []() -> WaiterTable * {
         HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -41,7 +41,7 @@ WaiterTable *table() {
     return mapped;
 }
 
-/* The calling thread's wake event, made on its first wait and closed when it ends. */
+// The calling thread's wake event, made on its first wait and closed when it ends.
 class ThreadWakeEvent {
   public:
     ~ThreadWakeEvent() {
@@ -63,7 +63,7 @@ class ThreadWakeEvent {
 
 thread_local ThreadWakeEvent wakeEvent;
 
-/* Claims a free slot for key; -1 when the table is full. */
+// Claims a free slot for key; -1 when the table is full.
 LONG claimSlot(WaiterTable &slots, LONG64 key) {
     for (LONG i = 0; i < kSlots; ++i) {
         if (InterlockedCompareExchange64(&slots[i], key, 0) == 0)
@@ -79,8 +79,8 @@ BOOL waitResult(DWORD rc) {
     return FALSE;
 }
 
-/* Sets the wake event of the thread in a slot; a slot whose thread has ended (its event
- * went with its process) is freed. */
+// Sets the wake event of the thread in a slot; a slot whose thread has ended (its event
+// went with its process) is freed.
 void wakeSlot(volatile LONG64 &slot) {
     const LONG64 key = InterlockedCompareExchange64(&slot, 0, 0);
     if (key == 0)
@@ -115,8 +115,8 @@ BOOL WINAPI TraxWaitOnSharedAddress(volatile LONG *address, LONG unchanged, DWOR
         Sleep(pause);
         return *address != unchanged || pause < ms ? TRUE : waitResult(WAIT_TIMEOUT);
     }
-    /* Listed before the word is read: a change made after this read is followed by a wake
-     * that finds the slot. */
+    // Listed before the word is read: a change made after this read is followed by a wake
+    // that finds the slot.
     const DWORD rc = *address != unchanged ? WAIT_OBJECT_0 : WaitForSingleObject(event, ms);
     InterlockedExchange64(&(*slots)[slot], 0);
     return waitResult(rc);

@@ -1,5 +1,5 @@
-/* The version that GetVersionExA reports on Windows: the system's own, unless a test has
- * set an emulated version or made the query fail. */
+// The version that GetVersionExA reports on Windows: the system's own, unless a test has
+// set an emulated version or made the query fail.
 #include <mutex>
 
 #include "trax_win32.h"

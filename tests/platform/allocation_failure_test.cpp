@@ -12,9 +12,9 @@ namespace {
 
 using failing_new::SweepAllocations;
 
-/* Checks one attempt: a call that could not get its memory fails with the memory error
- * (one that found another way, such as a free slot further down the handle table, may
- * still succeed); every handle made is closed again. Returns whether one was made. */
+// Checks one attempt: a call that could not get its memory fails with the memory error
+// (one that found another way, such as a free slot further down the handle table, may
+// still succeed); every handle made is closed again. Returns whether one was made.
 bool checkCreated(HANDLE handle, bool allocationFailed) {
     if (handle == nullptr) {
         EXPECT_TRUE(allocationFailed) << "failed without an allocation failure";
@@ -40,7 +40,7 @@ TEST(AllocationFailure, NamedEventsLeaveTheNameFree) {
         SweepAllocations([&] { handle = CreateEventA(nullptr, FALSE, FALSE, name.c_str()); },
                          [&](bool failed) { checkCreated(handle, failed); });
     EXPECT_GT(failures, 0);
-    /* Nothing of the failed attempts holds the name: a new event owns it and receives. */
+    // Nothing of the failed attempts holds the name: a new event owns it and receives.
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
@@ -81,13 +81,13 @@ TEST(AllocationFailure, ADeviceWithoutHandleKeepsItsContext) {
     long created = 0;
     SweepAllocations([&] { handle = TraxCreateDeviceHandle(ignoreIoctl, countRelease, &context); },
                      [&](bool failed) { created += checkCreated(handle, failed) ? 1 : 0; });
-    /* Exactly the devices that got a handle were released, each by its CloseHandle; a
-     * context without a handle stays the caller's. */
+    // Exactly the devices that got a handle were released, each by its CloseHandle; a
+    // context without a handle stays the caller's.
     EXPECT_GE(created, 1);
     EXPECT_EQ(g_released, created);
 }
 
-/* A registry call either succeeds or reports the memory error as its result. */
+// A registry call either succeeds or reports the memory error as its result.
 void checkRegistryResult(LONG result, bool allocationFailed) {
     if (result == ERROR_SUCCESS)
         return;

@@ -9,7 +9,7 @@
 
 namespace {
 
-/* A fake device: records what reached it; code 2 blocks until `unblock` is set. */
+// A fake device: records what reached it; code 2 blocks until `unblock` is set.
 struct FakeDevice {
     std::atomic<int> calls{0};
     std::atomic<int> releases{0};
@@ -137,8 +137,8 @@ TEST(DeviceHandles, WithDeviceRunsOnTheContextAndOnlyForDevices) {
     EXPECT_EQ(device.releases.load(), 1);
 }
 
-/* A device that knows its owner: the handler answers with the owner's number and counts a
- * call that reaches it after its release (which the address sanitizer reports as well). */
+// A device that knows its owner: the handler answers with the owner's number and counts a
+// call that reaches it after its release (which the address sanitizer reports as well).
 struct OwnedDevice {
     int owner;
     std::atomic<bool> *reachedReleased;
@@ -164,10 +164,10 @@ void ownedRelease(void *context) {
     delete device;
 }
 
-/* Owners open, use and close their own handles over and over while other threads call on
- * whatever handle values were handed out lately: an owner's call always reaches its own
- * device, a stray call reaches a live device or fails cleanly, and every device is released
- * exactly once. */
+// Owners open, use and close their own handles over and over while other threads call on
+// whatever handle values were handed out lately: an owner's call always reaches its own
+// device, a stray call reaches a live device or fails cleanly, and every device is released
+// exactly once.
 TEST(DeviceHandles, HandlesReopenedUnderConcurrentCallsNeverReachTheWrongOrAReleasedDevice) {
     constexpr int kOwners = 3;
     constexpr int kStrays = 2;

@@ -15,7 +15,7 @@ namespace {
 using trax::platform::isSafeBaseFolder;
 using trax::platform::openPrivateFolder;
 
-/* A scratch folder that is removed with everything in it. */
+// A scratch folder that is removed with everything in it.
 struct Scratch {
     std::string path;
     Scratch() {

@@ -8,7 +8,7 @@ namespace {
 
 using namespace trax::platform;
 
-/* A fresh event state in ordinary memory, as a new file holds it. */
+// A fresh event state in ordinary memory, as a new file holds it.
 struct State {
     alignas(SharedEventState) unsigned char bytes[sizeof(SharedEventState)] = {};
     SharedEventState &get() { return *reinterpret_cast<SharedEventState *>(bytes); }

@@ -7,7 +7,7 @@
 
 namespace {
 
-/* Names unique to this process, so parallel test runs never meet. */
+// Names unique to this process, so parallel test runs never meet.
 std::string uniqueName(const char *suffix) {
     return "ptest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
 }

@@ -1,6 +1,6 @@
-/* Named events against another local account: it must not reach, take or block the names of
- * root's processes. The account is made for the test and removed after it, so the tests run
- * only as root. */
+// Named events against another local account: it must not reach, take or block the names of
+// root's processes. The account is made for the test and removed after it, so the tests run
+// only as root.
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-/* A local account without home or login that exists while the object lives. */
+// A local account without home or login that exists while the object lives.
 class ThrowawayUser {
   public:
     ThrowawayUser() : name_("trxt" + std::to_string(getpid())) {
@@ -52,7 +52,7 @@ class ForeignUser : public ::testing::Test {
             GTEST_SKIP() << "useradd is not available";
     }
 
-    /* Runs the peer as the throwaway user. */
+    // Runs the peer as the throwaway user.
     std::unique_ptr<PeerProcess> asStranger(std::vector<std::string> command) {
         command.insert(command.begin(), {"as-user", user_->uid()});
         return std::make_unique<PeerProcess>(command);
@@ -71,8 +71,8 @@ TEST_F(ForeignUser, CannotReachBindOrTakeANameAndRootsSignalsStillArrive) {
     EXPECT_EQ(write->readLine(), "refused");
     auto create = asStranger({"create-raw", path + "-squat"});
     EXPECT_EQ(create->readLine(), "refused") << "no file of another user in the folder";
-    /* The stranger's event of the same name is its own, in its own folder: it neither
-     * blocks root's name nor receives root's signals. */
+    // The stranger's event of the same name is its own, in its own folder: it neither
+    // blocks root's name nor receives root's signals.
     auto own = asStranger({"own", name, "1", "300"});
     EXPECT_EQ(own->readLine(), "ready 0");
     PeerProcess rootSender({"set", name});
@@ -85,8 +85,8 @@ TEST_F(ForeignUser, CannotReachBindOrTakeANameAndRootsSignalsStillArrive) {
     CloseHandle(event);
 }
 
-/* If another user has made the folder first, a process refuses to use it: creating an event
- * fails with an error the caller sees instead of signals going astray. */
+// If another user has made the folder first, a process refuses to use it: creating an event
+// fails with an error the caller sees instead of signals going astray.
 TEST_F(ForeignUser, AFolderPlantedByAnotherUserIsRefusedLoudly) {
     const std::string planted = "/tmp/trax-" + user_->uid();
     ASSERT_EQ(mkdir(planted.c_str(), 0700), 0) << "root plants the stranger's folder";

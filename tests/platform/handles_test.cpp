@@ -12,7 +12,7 @@ HANDLE asHandle(intptr_t value) {
     return reinterpret_cast<HANDLE>(value);
 }
 
-/* Each call must fail with ERROR_INVALID_HANDLE for the given handle. */
+// Each call must fail with ERROR_INVALID_HANDLE for the given handle.
 void expectEveryCallRejects(HANDLE handle) {
     SetLastError(0);
     EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
@@ -163,8 +163,8 @@ DWORD WINAPI waitLong(LPVOID param) {
     return 0;
 }
 
-/* Closing the last handle of an object while another thread waits on it must neither crash
- * nor cut the wait short with a success. */
+// Closing the last handle of an object while another thread waits on it must neither crash
+// nor cut the wait short with a success.
 TEST(Handles, ClosingAnObjectThatIsBeingWaitedOnIsSafe) {
     const std::string name = "ptest-" + std::to_string(GetCurrentProcessId()) + "-closewait";
     HANDLE objects[] = {CreateSemaphoreA(nullptr, 0, 1, nullptr),
@@ -184,8 +184,8 @@ TEST(Handles, ClosingAnObjectThatIsBeingWaitedOnIsSafe) {
     }
 }
 
-/* Many threads creating, using and closing handles at once, some using stale ones: every
- * call either works or fails cleanly. */
+// Many threads creating, using and closing handles at once, some using stale ones: every
+// call either works or fails cleanly.
 TEST(Handles, TheTableStaysConsistentUnderConcurrentUse) {
     struct Shared {
         std::atomic<int> failures{0};
@@ -200,8 +200,8 @@ TEST(Handles, TheTableStaysConsistentUnderConcurrentUse) {
                 ++s->failures;
                 continue;
             }
-            /* A handle another thread closed (or, once values are reused, another thread's
-             * semaphore): setting it as an event must fail either way. */
+            // A handle another thread closed (or, once values are reused, another thread's
+            // semaphore): setting it as an event must fail either way.
             HANDLE stale =
                 reinterpret_cast<HANDLE>(s->lastClosed.exchange(reinterpret_cast<intptr_t>(sem)));
             if (stale != nullptr && SetEvent(stale))

@@ -1,23 +1,23 @@
-/* The other process of the cross-process tests. Commands:
- *   set <name>...              create each named event, set it once; print "existed <0|1>"
- *                              per name and "failed <error>" after a failed set; exit
- *                              status 1 if a call failed
- *   own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
- *                              <error>" and exit status 1), then wait count times,
- *                              printing "signalled" or "timeout" each time
- *   alternate <count> <a> <b>  set the events a and b in turn, count times each; print
- *                              "done", or "failed <error>" and exit status 1
- *   write-raw <path>           open the event file for writing; print "opened" or "refused"
- *   create-raw <path>          create a file there; print "created" or "refused"
- *   as-user <uid> <command...> switch to that user (and its group of the same number),
- *                              then run the command
- *   version                    print the emulated version as "<platform> <major> <minor>
- *                              <build> <service pack>"
- *   hold-mapping <name> <n>    create a 4096-byte named mapping, store n in its first word,
- *                              print "mapped <existed 0|1>" and wait until killed
- *   hold-mutex <name>          create the named mutex, take it, print the wait's result and
- *                              wait until killed
- *   open-file <path>           open the file read-only, print "opened" or "refused" */
+// The other process of the cross-process tests. Commands:
+// set <name>...              create each named event, set it once; print "existed <0|1>"
+//                            per name and "failed <error>" after a failed set; exit
+//                            status 1 if a call failed
+// own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
+//                            <error>" and exit status 1), then wait count times,
+//                            printing "signalled" or "timeout" each time
+// alternate <count> <a> <b>  set the events a and b in turn, count times each; print
+//                            "done", or "failed <error>" and exit status 1
+// write-raw <path>           open the event file for writing; print "opened" or "refused"
+// create-raw <path>          create a file there; print "created" or "refused"
+// as-user <uid> <command...> switch to that user (and its group of the same number),
+//                            then run the command
+// version                    print the emulated version as "<platform> <major> <minor>
+//                            <build> <service pack>"
+// hold-mapping <name> <n>    create a 4096-byte named mapping, store n in its first word,
+//                            print "mapped <existed 0|1>" and wait until killed
+// hold-mutex <name>          create the named mutex, take it, print the wait's result and
+//                            wait until killed
+// open-file <path>           open the file read-only, print "opened" or "refused"
 #include <fcntl.h>
 #include <grp.h>
 #include <unistd.h>

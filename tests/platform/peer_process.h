@@ -1,4 +1,4 @@
-/* Runs the peer program of the cross-process tests and talks to it through its output. */
+// Runs the peer program of the cross-process tests and talks to it through its output.
 #ifndef TRAX_TESTS_PLATFORM_PEER_PROCESS_H
 #define TRAX_TESTS_PLATFORM_PEER_PROCESS_H
 

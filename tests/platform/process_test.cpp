@@ -17,7 +17,7 @@ std::string uniqueName(const char *suffix) {
     return "xtest-" + std::to_string(GetCurrentProcessId()) + "-" + suffix;
 }
 
-/* True if any entry of the directory mentions the text. */
+// True if any entry of the directory mentions the text.
 bool directoryMentions(const char *path, const std::string &text) {
     DIR *dir = opendir(path);
     if (dir == nullptr)
@@ -83,8 +83,8 @@ TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting) {
     HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, nullptr),
                        CreateEventA(nullptr, FALSE, FALSE, name.c_str())};
     ASSERT_NE(events[1], nullptr);
-    /* Once the owner has given up and ended, this wait takes the name over within a
-     * retry slice or two, and a set from another process reaches it. */
+    // Once the owner has given up and ended, this wait takes the name over within a
+    // retry slice or two, and a set from another process reaches it.
     struct Handover {
         PeerProcess *owner;
         std::string name;
@@ -120,8 +120,8 @@ TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder) {
         CloseHandle(event);
 }
 
-/* Nobody takes wake-ups here, so the sender waits for room in vain and, after its time-out,
- * fails the sets that do not fit. */
+// Nobody takes wake-ups here, so the sender waits for room in vain and, after its time-out,
+// fails the sets that do not fit.
 TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem) {
     const std::string name = uniqueName("full");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
@@ -174,13 +174,13 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     victim.kill();
     EXPECT_FALSE(nameIsOwned(crashed));
     EXPECT_FALSE(directoryMentions("/dev/shm", crashed));
-    /* The next process that binds a name sweeps the file of the crashed owner away. */
+    // The next process that binds a name sweeps the file of the crashed owner away.
     PeerProcess next({"own", uniqueName("next"), "1", "0"});
     EXPECT_EQ(next.readLine(), "ready 0");
     EXPECT_EQ(next.wait(), 0);
     EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0) << "swept";
 
-    /* A crashed owner's file never blocks its name: binding it again reclaims it. */
+    // A crashed owner's file never blocks its name: binding it again reclaims it.
     PeerProcess again({"own", crashed, "1", "10000"});
     ASSERT_EQ(again.readLine(), "ready 0");
     again.kill();
@@ -193,8 +193,8 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0);
 }
 
-/* A sender keeps the file of an event it has set. Once the owner has ended or was killed and
- * another process has made the name again, the sender's next set reaches the new owner. */
+// A sender keeps the file of an event it has set. Once the owner has ended or was killed and
+// another process has made the name again, the sender's next set reaches the new owner.
 TEST(CrossProcessEvents, ASenderReachesTheNextOwnerOfAName) {
     for (const bool crash : {false, true}) {
         const std::string name = uniqueName(crash ? "next-crash" : "next-clean");
@@ -216,7 +216,7 @@ TEST(CrossProcessEvents, ASenderReachesTheNextOwnerOfAName) {
     }
 }
 
-/* The private folder goes with the last file in it when its last user ends. */
+// The private folder goes with the last file in it when its last user ends.
 TEST(CrossProcessEvents, TheFolderIsRemovedWhenItsLastUserEnds) {
     char pattern[] = "/tmp/trax-runtime-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -235,8 +235,8 @@ TEST(CrossProcessEvents, TheFolderIsRemovedWhenItsLastUserEnds) {
     rmdir(runtime.c_str());
 }
 
-/* Four processes set their own pair of events in turn while this one takes the wake-ups of
- * all eight: each pair must alternate exactly, so a lost, doubled or reordered signal shows. */
+// Four processes set their own pair of events in turn while this one takes the wake-ups of
+// all eight: each pair must alternate exactly, so a lost, doubled or reordered signal shows.
 TEST(CrossProcessEvents, AFloodFromFourSendersArrivesExactlyOnceInOrderPerSender) {
     constexpr int kSenders = 4;
     constexpr int kRounds = 1500;
@@ -257,7 +257,7 @@ TEST(CrossProcessEvents, AFloodFromFourSendersArrivesExactlyOnceInOrderPerSender
         const DWORD index =
             WaitForMultipleObjects(2 * kSenders, events, FALSE, 10000) - WAIT_OBJECT_0;
         ASSERT_LT(index, static_cast<DWORD>(2 * kSenders)) << "after " << total;
-        /* An "a" is due when both counts are equal, a "b" when its "a" is one ahead. */
+        // An "a" is due when both counts are equal, a "b" when its "a" is one ahead.
         const int partner = received[index ^ 1];
         outOfTurn += received[index] != (index % 2 == 0 ? partner : partner - 1);
         ++received[index];

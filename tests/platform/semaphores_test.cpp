@@ -62,12 +62,12 @@ TEST(Semaphores, ReleasePastTheMaximumFailsAndChangesNothing) {
     CloseHandle(sem);
 }
 
-/* The console-token pattern: the holder releases and at once waits again; a thread that
- * was already waiting must get the token, not the releasing thread. */
+// The console-token pattern: the holder releases and at once waits again; a thread that
+// was already waiting must get the token, not the releasing thread.
 struct TokenHandOver {
     HANDLE token = nullptr;
-    HANDLE waiting = nullptr;  /* set by the other thread just before it waits */
-    HANDLE giveBack = nullptr; /* tells the other thread to release the token */
+    HANDLE waiting = nullptr;  // set by the other thread just before it waits
+    HANDLE giveBack = nullptr; // tells the other thread to release the token
     std::atomic<int> taken{0};
 };
 
@@ -92,7 +92,7 @@ TEST(Semaphores, AReleasedTokenGoesToTheThreadThatWasWaiting) {
         HANDLE other = CreateThread(nullptr, 0, takeTokenWhenHandedOver, &game, 0, nullptr);
         ASSERT_NE(other, nullptr);
         ASSERT_EQ(WaitForSingleObject(game.waiting, 5000), WAIT_OBJECT_0);
-        Sleep(20); /* the other thread is now queued on the token */
+        Sleep(20); // the other thread is now queued on the token
         ASSERT_TRUE(ReleaseSemaphore(game.token, 1, nullptr));
         EXPECT_EQ(WaitForSingleObject(game.token, 100), WAIT_TIMEOUT) << "round " << round;
         EXPECT_EQ(game.taken.load(), round + 1);

@@ -1,5 +1,5 @@
-/* Named file mappings and mutexes between processes: sharing, the abandoned-mutex rule,
- * lifetime, reclaiming after a crash, and refusing what another user planted. */
+// Named file mappings and mutexes between processes: sharing, the abandoned-mutex rule,
+// lifetime, reclaiming after a crash, and refusing what another user planted.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

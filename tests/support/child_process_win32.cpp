@@ -120,8 +120,8 @@ void ChildProcess::closeInput() {
     CloseHandleOf(in_);
 }
 
-/* Appends the output as it comes, with "\r\n" read as "\n", until the pipe ends (the
- * program and every process that inherited its output have ended). */
+// Appends the output as it comes, with "\r\n" read as "\n", until the pipe ends (the
+// program and every process that inherited its output have ended).
 void ChildProcess::readPipe(void *pipe, std::string *text, std::atomic<bool> *ended) {
     char buffer[4096];
     bool pendingReturn = false;

@@ -10,7 +10,7 @@ namespace trax_test {
 
 bool SendSignal(uint32_t pid, uint32_t code) {
     char name[TRAX_SIG_EVENT_NAME_MAX];
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, TraxSigEventName(pid, code, name));
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, trax_sig_event_name(pid, code, name));
     if (event == nullptr) {
         std::fprintf(stderr, "CreateEventA(%s) failed (0x%x)\n", name, unsigned(GetLastError()));
         return false;

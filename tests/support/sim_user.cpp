@@ -1,14 +1,14 @@
-/* A second process for the tests of shared devices. Usage:
- *   trax_sim_user DEVICE STEP...
- * adds DEVICE (see sim_user.h) and runs the steps in order, printing one line each:
- *   variant        describe DEVICE differently (before open)
- *   as-uid:UID     become that user
- *   open           "open <error hex>"            write:V   "write <error hex>"
- *   read           "read <value>"                take:MS   "take <error hex>"
- *   give           "give <error hex>"            count:N   N increments of the counter in
- *   pause          wait until killed                       block memory under the semaphore,
- *   storm          count for ever, "n" after each          then "counted <N>"
- *   hammer:MS      count until MS have passed, then "counted <N>" */
+// A second process for the tests of shared devices. Usage:
+//   trax_sim_user DEVICE STEP...
+// adds DEVICE (see sim_user.h) and runs the steps in order, printing one line each:
+//   variant        describe DEVICE differently (before open)
+//   as-uid:UID     become that user
+//   open           "open <error hex>"            write:V   "write <error hex>"
+//   read           "read <value>"                take:MS   "take <error hex>"
+//   give           "give <error hex>"            count:N   N increments of the counter in
+//   pause          wait until killed                       block memory under the semaphore,
+//   storm          count for ever, "n" after each          then "counted <N>"
+//   hammer:MS      count until MS have passed, then "counted <N>"
 #include <signal.h>
 #include <unistd.h>
 
@@ -38,7 +38,7 @@ unsigned semaphore(DWORD code, int32_t argument) {
                : GetLastError();
 }
 
-/* One increment of the 32-bit counter at the start of the block memory. */
+// One increment of the 32-bit counter at the start of the block memory.
 bool increment() {
     if (semaphore(MK_IOCTL_DEVSEM_WAIT, -1) != 0)
         return false;

@@ -1,5 +1,5 @@
-/* The device that the tests and benchmarks of shared devices use: an MT-model device with
- * 32-bit registers and a block memory, under a name the caller makes unique. */
+// The device that the tests and benchmarks of shared devices use: an MT-model device with
+// 32-bit registers and a block memory, under a name the caller makes unique.
 #ifndef TRAX_TESTS_SUPPORT_SIM_USER_H
 #define TRAX_TESTS_SUPPORT_SIM_USER_H
 

@@ -22,13 +22,13 @@
 namespace traxgui::test {
 
 frmUsrOss *UsrOssForm() {
-    const frmMain *window = frmMain::Existing();
-    return window != nullptr ? qobject_cast<frmUsrOss *>(window->OpenForm(FormKind::UsrOss))
+    const frmMain *window = frmMain::existing();
+    return window != nullptr ? qobject_cast<frmUsrOss *>(window->openForm(FormKind::UsrOss))
                              : nullptr;
 }
 
 bool InitSignalsWithHandler(const QList<uint32_t> &codes) {
-    frmMain::Instance()->ShowUsrOssForm();
+    frmMain::instance()->ShowUsrOssForm();
     frmUsrOss *form = UsrOssForm();
     if (form == nullptr)
         return false;
@@ -57,7 +57,7 @@ bool SendFromSecondProcess(const QList<uint32_t> &codes, int pauseMs) {
 
 QStringList ReceivedSignalEntries() {
     const frmUsrOss *form = UsrOssForm();
-    return form != nullptr ? ListEntries(form->ReceivedSignalList()) : QStringList();
+    return form != nullptr ? ListEntries(form->receivedSignalList()) : QStringList();
 }
 
 void EndSignalHandling() {

@@ -16,8 +16,8 @@
 
 namespace {
 
-/** Sends standard output (file descriptor 1, which the libraries' C stdio uses too) to a
- *  temporary file while alive; Text() returns what was written. */
+/// Sends standard output (file descriptor 1, which the libraries' C stdio uses too) to a
+/// temporary file while alive; Text() returns what was written.
 class StdoutCapture {
   public:
     StdoutCapture() : file_(std::tmpfile()) {
@@ -58,7 +58,7 @@ void *FailingAllocator(size_t size) {
     return nullptr;
 }
 
-/** Runs the program's steps for one device name; returns the exit status. */
+/// Runs the program's steps for one device name; returns the exit status.
 int RunTraxapp(const char *device, TraxappAllocator allocate, std::string &output) {
     std::string program = "traxapp";
     std::string name = device;
@@ -69,7 +69,7 @@ int RunTraxapp(const char *device, TraxappAllocator allocate, std::string &outpu
     return status;
 }
 
-/** Number of paths open to a device, seen through a path of our own. */
+/// Number of paths open to a device, seen through a path of our own.
 int32_t OpenPathsTo(const char *device) {
     const int32_t path = M_open(device);
     if (path < 0)
@@ -93,7 +93,7 @@ TEST(TraxappIdPromFailure, FailedAllocationIsReportedAndThePathClosed) {
     EXPECT_EQ(OpenPathsTo("sim_dio_1"), 0);
 }
 
-/** Adds a device whose id-prom has a size but cannot be read. */
+/// Adds a device whose id-prom has a size but cannot be read.
 void AddDeviceWithUnreadableIdProm(const char *name) {
     sim::DeviceSpec spec;
     spec.name = name;

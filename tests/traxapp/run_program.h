@@ -8,15 +8,15 @@
 
 #include "child_process.h"
 
-/** What a finished run left behind. */
+/// What a finished run left behind.
 struct ProgramRun {
-    std::string output;  /**< everything written to standard output */
-    int exitStatus = -1; /**< exit status, or -1 if it did not exit normally */
+    std::string output;  ///< everything written to standard output
+    int exitStatus = -1; ///< exit status, or -1 if it did not exit normally
     bool timedOut = false;
 };
 
-/** Starts program with args, waits at most timeoutMs for it to end (killing it after
- *  that) and returns its output and exit status. */
+/// Starts program with args, waits at most timeoutMs for it to end (killing it after
+/// that) and returns its output and exit status.
 inline ProgramRun RunProgram(const std::string &program, const std::vector<std::string> &args,
                              int timeoutMs = 10000) {
     trax_test::ChildProcess child(program, args);

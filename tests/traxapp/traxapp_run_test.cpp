@@ -30,7 +30,7 @@ const std::string kUsage =
 const std::string kUnknownDevice = "ERR_MK_NO_DEVICE: unknown device name";
 const std::string kDeviceFault = "ERR_LL_DEV_FAULT: simulated device fault";
 
-/** Runs traxapp and checks its whole output and its exit status. */
+/// Runs traxapp and checks its whole output and its exit status.
 void ExpectRun(const std::vector<std::string> &args, const std::string &output, int status) {
     const ProgramRun run = RunProgram(kTraxapp, args);
     ASSERT_FALSE(run.timedOut) << "traxapp did not end";

@@ -120,11 +120,11 @@ void HelpersTest::addressTextKeepsEverySignificantDigit() {
 
 void HelpersTest::dumpOfNoBytesPrintsNothingButFillsTheTextBox() {
     PictureBox output;
-    output.Print(QStringLiteral("old contents"));
+    output.printText(QStringLiteral("old contents"));
     QLineEdit textBox;
     const std::array<uint8_t, 4> bytes{'A', 'b', 0, 'c'};
     DumpBuffer(&output, bytes, 0, &textBox);
-    QCOMPARE(output.Text(), QString());
+    QCOMPARE(output.text(), QString());
     QCOMPARE(textBox.text(), QStringLiteral("Ab"));
 }
 
@@ -135,7 +135,7 @@ void HelpersTest::dumpOf64BytesPrintsEightAlignedRows() {
     PictureBox output;
     QLineEdit textBox;
     DumpBuffer(&output, bytes, 64, &textBox);
-    const QStringList rows = output.Text().split(u'\n');
+    const QStringList rows = output.text().split(u'\n');
     QCOMPARE(rows.size(), 8);
     QCOMPARE(rows[0], QStringLiteral("  0 | 0xA0 0x0F 0xA2 0xA3 0xA4 0xA5 0xA6 0xA7 "));
     QCOMPARE(rows[1], QStringLiteral("  8 | 0xA8 0xA9 0xAA 0xAB 0xAC 0xAD 0xAE 0xAF "));
@@ -151,7 +151,7 @@ void HelpersTest::dumpStopsAtLength() {
     const std::array<uint8_t, 16> bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     PictureBox output;
     DumpBuffer(&output, bytes, 9);
-    QCOMPARE(output.Text(), QStringLiteral("  0 | 0x01 0x02 0x03 0x04 0x05 0x06 0x07 0x08 \n"
+    QCOMPARE(output.text(), QStringLiteral("  0 | 0x01 0x02 0x03 0x04 0x05 0x06 0x07 0x08 \n"
                                            "  8 | 0x09 "));
 }
 

@@ -91,19 +91,19 @@ class MainWindowTest : public QObject {
 void MainWindowTest::init() {
     TraxRegistryClear();
     Main();
-    window_ = frmMain::Existing();
+    window_ = frmMain::existing();
     QVERIFY(window_ != nullptr);
 }
 
 void MainWindowTest::cleanup() {
     delete window_;
-    QVERIFY(frmMain::Existing() == nullptr);
+    QVERIFY(frmMain::existing() == nullptr);
     TraxRegistryClear();
 }
 
 void MainWindowTest::startsWithTheDeviceApiFormAndNoPath() {
     QCOMPARE(window_->windowTitle(), QStringLiteral("traxgui"));
-    QWidget *form = window_->OpenForm(FormKind::TraxApi);
+    QWidget *form = window_->openForm(FormKind::TraxApi);
     QVERIFY(form != nullptr);
     QCOMPARE(form->windowTitle(), QStringLiteral("TRAX-API Library"));
     auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
@@ -174,26 +174,26 @@ void MainWindowTest::formsOfLaterIssuesAreDisabled() {
         QCOMPARE(entry->isEnabled(), built);
         QCOMPARE(button->isEnabled(), built);
         if (!built) {
-            window_->ShowForm(form.kind);
-            QVERIFY(window_->OpenForm(form.kind) == nullptr);
+            window_->showForm(form.kind);
+            QVERIFY(window_->openForm(form.kind) == nullptr);
         }
     }
     QVERIFY(FormOf(FormKind::TraxApi).create != nullptr);
 }
 
 void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
-    QWidget *first = window_->OpenForm(FormKind::TraxApi);
+    QWidget *first = window_->openForm(FormKind::TraxApi);
     auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
     QVERIFY(mdi);
     Child<QAction>(window_, QStringLiteral("mnuMlibTraxApi"))->trigger();
     Child<QAction>(window_, QStringLiteral("tbToolBar_TRAX_API"))->trigger();
     QCOMPARE(mdi->subWindowList().size(), 1);
-    QCOMPARE(window_->OpenForm(FormKind::TraxApi), first);
+    QCOMPARE(window_->openForm(FormKind::TraxApi), first);
     QCOMPARE(mdi->activeSubWindow()->widget(), first);
 
     // With a second form in front, choosing the first again only brings it forward.
     Child<QAction>(window_, QStringLiteral("tbToolBar_USR_UTL"))->trigger();
-    QWidget *second = window_->OpenForm(FormKind::UsrUtl);
+    QWidget *second = window_->openForm(FormKind::UsrUtl);
     QVERIFY(second != nullptr);
     QCOMPARE(mdi->activeSubWindow()->widget(), second);
     Child<QAction>(window_, QStringLiteral("mnuMlibTraxApi"))->trigger();
@@ -202,20 +202,20 @@ void MainWindowTest::openingAnOpenFormCreatesNoSecondInstance() {
     QCOMPARE(mdi->subWindowList(QMdiArea::StackingOrder).constLast()->widget(), first);
     Child<QAction>(window_, QStringLiteral("mnuMlibUsrUtl"))->trigger();
     QCOMPARE(mdi->subWindowList().size(), 2);
-    QCOMPARE(window_->OpenForm(FormKind::UsrUtl), second);
+    QCOMPARE(window_->openForm(FormKind::UsrUtl), second);
     QCOMPARE(mdi->activeSubWindow()->widget(), second);
 }
 
 void MainWindowTest::aClosedFormIsLoadedAfresh() {
-    QPointer<QWidget> first = window_->OpenForm(FormKind::TraxApi);
+    QPointer<QWidget> first = window_->openForm(FormKind::TraxApi);
     emit qobject_cast<TraxForm *>(first.data())->statusChanged(QStringLiteral("something else"));
     QCOMPARE(Child<QLabel>(window_, QStringLiteral("Status"))->text(),
              QStringLiteral("Status: something else"));
     first->parentWidget()->close();
     QTRY_VERIFY(first.isNull());
-    QVERIFY(window_->OpenForm(FormKind::TraxApi) == nullptr);
+    QVERIFY(window_->openForm(FormKind::TraxApi) == nullptr);
     window_->ShowTraxApiForm();
-    QVERIFY(window_->OpenForm(FormKind::TraxApi) != nullptr);
+    QVERIFY(window_->openForm(FormKind::TraxApi) != nullptr);
     QCOMPARE(Child<QLabel>(window_, QStringLiteral("Status"))->text(),
              QStringLiteral("Status: no path opened"));
 }
@@ -263,7 +263,7 @@ void MainWindowTest::helpCaptionStaysWithAMaximizedForm() {
     // A maximized child window shows its title in the frame's title bar; the help message
     // keeps the main window's own caption all the same.
     window_->show();
-    window_->OpenForm(FormKind::TraxApi)->parentWidget()->showMaximized();
+    window_->openForm(FormKind::TraxApi)->parentWidget()->showMaximized();
     MessageBoxCapture boxes;
     Child<QAction>(window_, QStringLiteral("mnuHelpContents"))->trigger();
     QCOMPARE(boxes.Count(), 1);
@@ -284,7 +284,7 @@ void MainWindowTest::tileAndCascadeKeepEveryWindowVisible() {
 
 void MainWindowTest::tilingNeverCrushesAFormBelowItsMinimumSize() {
     for (FormKind kind : {FormKind::UsrOss, FormKind::UsrUtl, FormKind::MtDrv})
-        window_->ShowForm(kind);
+        window_->showForm(kind);
     Child<QAction>(window_, QStringLiteral("mnuWindowTile"))->trigger();
     test::SettleLayouts();
     auto *mdi = Child<QMdiArea>(window_, QStringLiteral("mdiArea"));
@@ -312,7 +312,7 @@ void MainWindowTest::tilingNeverCrushesAFormBelowItsMinimumSize() {
 
 void MainWindowTest::readOnlyBoxesAreNoTabStops() {
     for (FormKind kind : {FormKind::UsrOss, FormKind::UsrUtl, FormKind::MtDrv})
-        window_->ShowForm(kind);
+        window_->showForm(kind);
     int readOnly = 0;
     for (QMdiSubWindow *window :
          Child<QMdiArea>(window_, QStringLiteral("mdiArea"))->subWindowList()) {

@@ -8,8 +8,8 @@
 #include "frmTraxApi.h"
 #include "libbinding.h"
 #include "modTraxgui.h"
-#include "traxgui_signal_support.h"
 #include "traxguiTestSupport.h"
+#include "traxgui_signal_support.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -54,14 +54,14 @@ void MtDrvFormTest::init() {
 
 void MtDrvFormTest::cleanup() {
     test::EndSignalHandling();
-    delete frmMain::Existing();
+    delete frmMain::existing();
     SetLibraryFileOverride(TraxLibrary::TraxApi, QString());
 }
 
 /// Brings the device API form to the front and chooses the function there, as the user does.
 QWidget *MtDrvFormTest::chooseInApiForm(const QString &function) {
-    frmMain::Existing()->ShowTraxApiForm();
-    QWidget *api = frmMain::Existing()->OpenForm(FormKind::TraxApi);
+    frmMain::existing()->ShowTraxApiForm();
+    QWidget *api = frmMain::existing()->openForm(FormKind::TraxApi);
     test::ChooseFromList(api->findChild<QComboBox *>(QStringLiteral("cboFunction")), function);
     return api;
 }
@@ -71,7 +71,7 @@ void MtDrvFormTest::openPath(const QString &device) {
     QWidget *api = chooseInApiForm(QStringLiteral("M_open"));
     api->findChild<QLineEdit *>(QStringLiteral("txtArg0"))->setText(device);
     api->findChild<QPushButton *>(QStringLiteral("cmdCall"))->click();
-    frmMain::Existing()->ShowMtDrvForm();
+    frmMain::existing()->ShowMtDrvForm();
 }
 
 void MtDrvFormTest::closePath() {
@@ -124,7 +124,7 @@ void MtDrvFormTest::withoutPathBothButtonsShowTheLibraryError() {
 
 void MtDrvFormTest::initialTextsGiveTheDefaultAlarm() {
     MT_ALARM_BLK block{-1, -1, -1, -1};
-    QVERIFY(form_->ReadAlarmBlock(block));
+    QVERIFY(form_->readAlarmBlock(block));
     QCOMPARE(block.nr, 0);
     QCOMPARE(block.msec, 3000);
     QCOMPARE(block.cyclic, 1);
@@ -136,9 +136,9 @@ void MtDrvFormTest::hexAndDecimalSignalGiveTheSameBlock() {
     MT_ALARM_BLK fromHex{};
     MT_ALARM_BLK fromDecimal{};
     box("txtBlkAlarmSignal")->setText(QStringLiteral("&H100"));
-    QVERIFY(form_->ReadAlarmBlock(fromHex));
+    QVERIFY(form_->readAlarmBlock(fromHex));
     box("txtBlkAlarmSignal")->setText(QStringLiteral("256"));
-    QVERIFY(form_->ReadAlarmBlock(fromDecimal));
+    QVERIFY(form_->readAlarmBlock(fromDecimal));
     QCOMPARE(std::memcmp(&fromHex, &fromDecimal, sizeof fromHex), 0);
 }
 
@@ -224,7 +224,7 @@ void MtDrvFormTest::alarmsOfTheMtDriverArriveAsSignals() {
     QCOMPARE(test::ReceivedSignalEntries().first(), QStringLiteral("0: &H100"));
     QTRY_COMPARE_WITH_TIMEOUT(test::ReceivedSignalEntries().size(), 2, 6000); // cyclic
     QVERIFY(
-        !test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_mtdrv")).isEmpty());
+        !test::SaveScreenshot(frmMain::existing(), QStringLiteral("main_window_mtdrv")).isEmpty());
 
     // Clearing stops it: no further signal within more than one period.
     clearAlarm();

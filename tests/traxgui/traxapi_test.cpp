@@ -57,7 +57,7 @@ class TraxApiFormTest : public QObject, test::FormControls<frmTraxApi> {
 
   private:
     QString statusPanel() {
-        return test::Child<QLabel>(frmMain::Existing(), QStringLiteral("Status"))->text();
+        return test::Child<QLabel>(frmMain::existing(), QStringLiteral("Status"))->text();
     }
 };
 
@@ -67,7 +67,7 @@ void TraxApiFormTest::init() {
 }
 
 void TraxApiFormTest::cleanup() {
-    delete frmMain::Existing();
+    delete frmMain::existing();
     SetLibraryFileOverride(TraxLibrary::TraxApi, QString());
 }
 
@@ -234,12 +234,12 @@ void TraxApiFormTest::blockSetstatShowsTheSizeUsed() {
     QCOMPARE(boxes.Count(), 0);
     box("txtBlkSize")->setText(QStringLiteral("5"));
     auto *dump = child<PictureBox>("picBufData");
-    dump->Cls();
+    dump->cls();
     call(); // no path: the library refuses, the form still shows what it passed
     QCOMPARE(box("txtBlkSize")->text(), QStringLiteral("5"));
     QCOMPARE(arg(1)->text(), QStringLiteral("&H2101"));
     QCOMPARE(arg(2)->text(), QStringLiteral("<block addr>"));
-    QCOMPARE(dump->Text().split(u'\n').size(), 8);
+    QCOMPARE(dump->text().split(u'\n').size(), 8);
     QVERIFY(box("txtRet")->text().toInt() < 0);
     QCOMPARE(box("txtStatus")->palette().color(QPalette::Base), QColor(255, 0, 0));
     QCOMPARE(boxes.Count(), 0);
@@ -260,19 +260,19 @@ void TraxApiFormTest::blockLengthIsChecked() {
     MessageBoxCapture boxes;
     choose(QStringLiteral("M_getblock"));
     auto *dump = child<PictureBox>("picBufData");
-    dump->Cls();
+    dump->cls();
     arg(2)->setText(length);
     call();
     if (!called) {
         QCOMPARE(boxes.LastText(), QStringLiteral("'length' out of range (0..64)"));
         QCOMPARE(boxes.Last().icon, QMessageBox::Warning);
         QCOMPARE(box("txtRet")->text(), QString());
-        QCOMPARE(dump->Text(), QString());
+        QCOMPARE(dump->text(), QString());
         return;
     }
     QCOMPARE(boxes.Count(), 0);
     QVERIFY(!box("txtRet")->text().isEmpty());     // the library answered (no path: an error)
-    QCOMPARE(dump->Text().split(u'\n').size(), 8); // the whole buffer is redrawn
+    QCOMPARE(dump->text().split(u'\n').size(), 8); // the whole buffer is redrawn
 }
 
 void TraxApiFormTest::invalidArgumentsStopTheCall() {
@@ -370,7 +370,7 @@ void TraxApiFormTest::autoIncrementStopsAfterByte63() {
     QCOMPARE(form_->DataBuf()[62], uint8_t{0x41});
     QCOMPARE(form_->DataBuf()[63], uint8_t{66});
     QCOMPARE(box("txtBufByte")->text(), QStringLiteral("64"));
-    QVERIFY(child<PictureBox>("picBufData")->Text().endsWith(QStringLiteral("0x41 0x42 ")));
+    QVERIFY(child<PictureBox>("picBufData")->text().endsWith(QStringLiteral("0x41 0x42 ")));
     QCOMPARE(boxes.Count(), 0);
     child<QPushButton>("cmdBufSetByte")->click();
     QCOMPARE(boxes.LastText(), QStringLiteral("'Byte' out of range (0..63)"));
@@ -405,11 +405,11 @@ void TraxApiFormTest::clearAllEmptiesTheBuffer() {
                         [](uint8_t b) { return b == 0; }));
     QCOMPARE(box("txtBufByte")->text(), QStringLiteral("0"));
     QCOMPARE(box("txtBufValue")->text(), QStringLiteral("&H0"));
-    QVERIFY(child<PictureBox>("picBufData")->Text().startsWith(QStringLiteral("  0 | 0x00 0x00")));
+    QVERIFY(child<PictureBox>("picBufData")->text().startsWith(QStringLiteral("  0 | 0x00 0x00")));
 }
 
 void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
-    QVERIFY(test::ActivateWindow(frmMain::Existing()));
+    QVERIFY(test::ActivateWindow(frmMain::existing()));
     choose(QStringLiteral("M_close"));
     auto *button = child<QPushButton>("cmdCall");
     button->setFocus(Qt::MouseFocusReason);
@@ -426,19 +426,19 @@ void TraxApiFormTest::statusReturnsToNeutralWhenTheButtonLosesFocus() {
     button->click();
     const QString outcome = box("txtStatus")->text();
     QVERIFY(outcome != QStringLiteral("STATUS"));
-    frmMain::Existing()->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    frmMain::existing()->menuBar()->setFocus(Qt::MenuBarFocusReason);
     QTRY_VERIFY(!button->hasFocus());
     QCOMPARE(box("txtStatus")->text(), outcome);
     button->setFocus(Qt::MenuBarFocusReason);
     QTRY_VERIFY(button->hasFocus());
 
     // Clicking into a control of another child window counts as well.
-    frmMain::Existing()->ShowUsrUtlForm();
-    QWidget *other = frmMain::Existing()->OpenForm(FormKind::UsrUtl);
+    frmMain::existing()->ShowUsrUtlForm();
+    QWidget *other = frmMain::existing()->openForm(FormKind::UsrUtl);
     QVERIFY(other != nullptr);
     auto *otherBox = other->findChild<QLineEdit *>(QStringLiteral("txtHexStr"));
     QVERIFY(otherBox != nullptr);
-    frmMain::Existing()->ShowTraxApiForm();
+    frmMain::existing()->ShowTraxApiForm();
     button->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(button->hasFocus());
     button->click();
@@ -533,7 +533,7 @@ void TraxApiFormTest::sessionWithTheBinaryIoDevice() {
     QVERIFY(delivered > 0 && delivered <= 64);
     QVERIFY(std::any_of(form_->DataBuf().begin(), form_->DataBuf().end(),
                         [](uint8_t b) { return b != 0; }));
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_traxapi"))
+    QVERIFY(!test::SaveScreenshot(frmMain::existing(), QStringLiteral("main_window_traxapi"))
                  .isEmpty());
 
     choose(QStringLiteral("M_close"));

@@ -9,9 +9,9 @@
 #include "modSigHdlr.h"
 #include "modTraxgui.h"
 #include "pictureBox.h"
-#include "traxgui_signal_support.h"
 #include "traxformat.h"
 #include "traxguiTestSupport.h"
+#include "traxgui_signal_support.h"
 
 #include <usr_oss.h>
 
@@ -110,7 +110,7 @@ void UsrOssFormTest::init() {
 
 void UsrOssFormTest::cleanup() {
     test::EndSignalHandling();
-    delete frmMain::Existing();
+    delete frmMain::existing();
     QVERIFY(test::UsrOssForm() == nullptr);
     SetLibraryFileOverride(TraxLibrary::UsrOss, QString());
 }
@@ -143,7 +143,7 @@ void UsrOssFormTest::answerHandlerBox(QMessageBox::StandardButton answer) {
 }
 
 void UsrOssFormTest::watchReceivingThread() {
-    QAbstractItemModel *model = form_->ReceivedSignalList()->model();
+    QAbstractItemModel *model = form_->receivedSignalList()->model();
     connect(
         model, &QAbstractItemModel::rowsInserted, this,
         [this] { onWindowThread_ << (QThread::currentThread() == qApp->thread()); },
@@ -330,13 +330,13 @@ void UsrOssFormTest::identAndErrStringPrintTheirTexts() {
     const QString expected = errorText(static_cast<int32_t>(0xE00E1000u));
     QVERIFY(!expected.isEmpty());
     QVERIFY(expected != errorText(0));
-    const QStringList printed = child<PictureBox>("picOutput")->Text().split(u'\n');
+    const QStringList printed = child<PictureBox>("picOutput")->text().split(u'\n');
     QCOMPARE(printed, QStringList({PtrToString(*ident), expected, QString()}));
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_common"))
+    QVERIFY(!test::SaveScreenshot(frmMain::existing(), QStringLiteral("main_window_usross_common"))
                  .isEmpty());
 
     press("cmdCls");
-    QCOMPARE(child<PictureBox>("picOutput")->Text(), QString());
+    QCOMPARE(child<PictureBox>("picOutput")->text(), QString());
     QCOMPARE(boxes.Count(), 0);
 }
 
@@ -395,7 +395,7 @@ void UsrOssFormTest::microDelaysShowTheirStatus() {
 }
 
 void UsrOssFormTest::statusReturnsToNeutralWhenTheCallButtonLosesFocus() {
-    QVERIFY(test::ActivateWindow(frmMain::Existing()));
+    QVERIFY(test::ActivateWindow(frmMain::existing()));
     choose(QStringLiteral("UOS_MikroDelayInit"));
     auto *button = child<QPushButton>("cmdCall");
     button->setFocus(Qt::MouseFocusReason);
@@ -549,8 +549,8 @@ void UsrOssFormTest::clickingTheHandlerFrameAddsAnEntry() {
     QTest::mouseRelease(frame, Qt::LeftButton, {}, QPoint(frame->width() + 20, -20));
     QCOMPARE(list->count(), before);
     // After the flash the indicator shows the button face again.
-    QTRY_COMPARE(form_->SignalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
-    QVERIFY(!test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usross_signals"))
+    QTRY_COMPARE(form_->signalIndicator()->palette().color(QPalette::Window), ButtonFaceColor());
+    QVERIFY(!test::SaveScreenshot(frmMain::existing(), QStringLiteral("main_window_usross_signals"))
                  .isEmpty());
 }
 
@@ -581,8 +581,8 @@ void UsrOssFormTest::mouseOverTheSignalFrameNeutralisesTheStatus() {
 void UsrOssFormTest::theIndicatorIsGreenForTheToneWhileTheWindowPaints() {
     QTest::mouseClick(child<QRadioButton>("optGrpSigFunc"), Qt::LeftButton);
     answerHandlerBox(QMessageBox::Yes);
-    QVERIFY(QTest::qWaitForWindowExposed(frmMain::Existing()));
-    QFrame *indicator = form_->SignalIndicator();
+    QVERIFY(QTest::qWaitForWindowExposed(frmMain::existing()));
+    QFrame *indicator = form_->signalIndicator();
     const auto colour = [indicator] { return indicator->palette().color(QPalette::Window); };
     auto *painted = new PaintedColours(indicator);
     QElapsedTimer flash;
@@ -650,8 +650,8 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     QPointer<frmUsrOss> first = form_;
     form_->parentWidget()->close(); // the sub-window
     QTRY_VERIFY(first.isNull());
-    QVERIFY(frmMain::Existing()->OpenForm(FormKind::UsrOss) == nullptr);
-    auto *area = test::Child<QMdiArea>(frmMain::Existing(), QStringLiteral("mdiArea"));
+    QVERIFY(frmMain::existing()->openForm(FormKind::UsrOss) == nullptr);
+    auto *area = test::Child<QMdiArea>(frmMain::existing(), QStringLiteral("mdiArea"));
     QMdiSubWindow *active = area->activeSubWindow();
 
     QVERIFY(test::SendOwnSignal(0x101));
@@ -663,8 +663,8 @@ void UsrOssFormTest::aSignalWhileTheFormIsClosedLoadsItHidden() {
     QCOMPARE(box("txtSigInitStatus")->text(), QStringLiteral("not initialized")); // loaded afresh
 
     // Opening the form shows the instance that recorded the signal.
-    frmMain::Existing()->ShowUsrOssForm();
-    QCOMPARE(frmMain::Existing()->OpenForm(FormKind::UsrOss), form_);
+    frmMain::existing()->ShowUsrOssForm();
+    QCOMPARE(frmMain::existing()->openForm(FormKind::UsrOss), form_);
     QVERIFY(form_->isVisible());
     QCOMPARE(listEntries("lstSigHdlrRecvdSigCode"), QStringList{"0: &H101"});
 }
@@ -682,8 +682,8 @@ void UsrOssFormTest::aSignalRightAfterClosingIsNotLostWithTheClosedForm() {
     const QStringList entries = listEntries("lstSigHdlrRecvdSigCode");
     QCOMPARE(entries.size(), 1);
     QVERIFY(entries.first().endsWith(QStringLiteral(": &H123")));
-    frmMain::Existing()->ShowUsrOssForm();
-    QCOMPARE(frmMain::Existing()->OpenForm(FormKind::UsrOss), form_);
+    frmMain::existing()->ShowUsrOssForm();
+    QCOMPARE(frmMain::existing()->openForm(FormKind::UsrOss), form_);
 }
 
 void UsrOssFormTest::missingLibraryIsReportedAndTheFormStaysUsable() {

@@ -43,12 +43,12 @@ void UsrUtlFormTest::init() {
 }
 
 void UsrUtlFormTest::cleanup() {
-    delete frmMain::Existing();
+    delete frmMain::existing();
     SetLibraryFileOverride(TraxLibrary::UsrUtl, QString());
 }
 
 QStringList UsrUtlFormTest::lines() {
-    QString text = child<PictureBox>("picOutput")->Text();
+    QString text = child<PictureBox>("picOutput")->text();
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text.isEmpty() ? QStringList() : text.split(u'\n');
@@ -89,7 +89,7 @@ void UsrUtlFormTest::linesAccumulateUntilCls() {
     QCOMPARE(printed[1], printed[0]);
     QCOMPARE(printed[2], QStringLiteral(" 255 "));
     QVERIFY(
-        !test::SaveScreenshot(frmMain::Existing(), QStringLiteral("main_window_usrutl")).isEmpty());
+        !test::SaveScreenshot(frmMain::existing(), QStringLiteral("main_window_usrutl")).isEmpty());
     press("cmdCls");
     QVERIFY(lines().isEmpty());
     press("cmdUtlAtox");
@@ -162,7 +162,7 @@ void UsrUtlFormTest::bindumpPassesValuesOn() {
     box("txtHexStr")->setText(hex);
     box("txtBitNbr")->setText(bits);
     press("cmdUtlBindump");
-    QCOMPARE(child<PictureBox>("picOutput")->Text(), line + u'\n');
+    QCOMPARE(child<PictureBox>("picOutput")->text(), line + u'\n');
     QCOMPARE(boxes.Count(), 0);
 }
 

@@ -1,5 +1,5 @@
-/* Expected texts of the traxnt command tests, taken from the framework libraries in this
- * process so that the tests follow the libraries' own error texts and dump layout. */
+// Expected texts of the traxnt command tests, taken from the framework libraries in this
+// process so that the tests follow the libraries' own error texts and dump layout.
 #ifndef TRAXNT_TEST_CMDS_EXPECT_H
 #define TRAXNT_TEST_CMDS_EXPECT_H
 
@@ -18,24 +18,24 @@
 
 namespace cmdtest {
 
-/** The error line of a failed device API call with error number errCode. */
+/// The error line of a failed device API call with error number errCode.
 inline std::string MapiErrLine(uint32_t errCode) {
     return std::string(" \a") + M_errstring(static_cast<int32_t>(errCode)) + "\n";
 }
 
-/** The error line of a failed OS-services call with return code errCode. */
+/// The error line of a failed OS-services call with return code errCode.
 inline std::string UosErrLine(uint32_t errCode) {
     return std::string(" \a") + UOS_ErrString(static_cast<int32_t>(errCode)) + "\n";
 }
 
-/** The error line that a status query on a path that is not open gives. */
+/// The error line that a status query on a path that is not open gives.
 inline std::string NoPathErrLine() {
     int32_t value = 0;
     EXPECT_LT(M_getstat(-1, M_MK_REV_SIZE, &value), 0);
     return MapiErrLine(UOS_ErrnoGet());
 }
 
-/** The error line that an I/O-control request on a path that is not open gives. */
+/// The error line that an I/O-control request on a path that is not open gives.
 inline std::string NoPathIoctlErrLine() {
     DWORD bytes = 0;
     EXPECT_FALSE(DeviceIoControl(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)),
@@ -43,7 +43,7 @@ inline std::string NoPathIoctlErrLine() {
     return MapiErrLine(GetLastError());
 }
 
-/** What UTL_Memdump prints for these bytes. */
+/// What UTL_Memdump prints for these bytes.
 inline std::string Dump(const char *title, const std::vector<uint8_t> &bytes, uint32_t unit) {
     fflush(stdout);
     testing::internal::CaptureStdout();

@@ -1,5 +1,5 @@
-/* The kernel, driver and board information commands and the I/O-control commands of
- * traxnt, on no path and on catalogue devices. */
+// The kernel, driver and board information commands and the I/O-control commands of
+// traxnt, on no path and on catalogue devices.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -11,7 +11,7 @@ using namespace cmdtest;
 
 namespace {
 
-/** Output of one command on a fresh path to device (the open's output is dropped). */
+/// Output of one command on a fresh path to device (the open's output is dropped).
 std::string OnDevice(const std::string &device, const std::string &command,
                      const std::vector<std::string> &env = {}) {
     const auto outs = RunCommands("mo " + device + "\n" + command + "\n", env);

@@ -1,6 +1,6 @@
-/* The OS-services and Windows commands of traxnt: signals through the program's handler
- * and through UOS_SigWait, signal events set by name from the same and from a second
- * traxnt, MT alarms, and the error-number commands. */
+// The OS-services and Windows commands of traxnt: signals through the program's handler
+// and through UOS_SigWait, signal events set by name from the same and from a second
+// traxnt, MT alarms, and the error-number commands.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -14,7 +14,7 @@ namespace {
 
 const std::string kHandlerLine = " >>> SigHandler: signal=0x101 occured\n";
 
-/** Asks the shell for its process id and returns the name of its event for sigCode. */
+/// Asks the shell for its process id and returns the name of its event for sigCode.
 std::string SignalEventName(ShellProcess &shell, const char *sigCode) {
     shell.Send("pid\n");
     EXPECT_TRUE(shell.WaitFor("Process id=0x"));

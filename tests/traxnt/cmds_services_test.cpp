@@ -1,4 +1,4 @@
-/* The block-buffer and debug-level commands of traxnt, driven through standard input. */
+// The block-buffer and debug-level commands of traxnt, driven through standard input.
 #include <gtest/gtest.h>
 
 #include "cmds_expect.h"

@@ -1,4 +1,4 @@
-/* Range tokens, hexadecimal value tokens and value names of the traxnt commands. */
+// Range tokens, hexadecimal value tokens and value names of the traxnt commands.
 #include <gtest/gtest.h>
 
 #include "cmd_util.h"

@@ -1,4 +1,4 @@
-/* The command table: the words users type, in help order, each with a handler. */
+// The command table: the words users type, in help order, each with a handler.
 #include <cstring>
 #include <set>
 #include <string>

@@ -1,6 +1,6 @@
-/* Session tests of the shell core that a fixed transcript cannot express: very large or
- * binary input, several commands on one line, threads that come and go, and output that
- * must reach a pipe while the shell waits for more input. */
+// Session tests of the shell core that a fixed transcript cannot express: very large or
+// binary input, several commands on one line, threads that come and go, and output that
+// must reach a pipe while the shell waits for more input.
 #if !defined(_WIN32)
 #include <poll.h>
 #include <sys/wait.h>
@@ -110,8 +110,8 @@ TEST(ShellThreads, NodeFreedByExitIsTakenAgain) {
 
 #if !defined(_WIN32)
 // Talks to the shell through POSIX pipes turn by turn; not ported to the Windows runner.
-/* Reads from fd until text has been seen count times in all that was read, or until the
- * time-out; returns what was read. */
+// Reads from fd until text has been seen count times in all that was read, or until the
+// time-out; returns what was read.
 std::string ReadUntil(int fd, const std::string &text, size_t count, int timeoutMs) {
     std::string seen;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

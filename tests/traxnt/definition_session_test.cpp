@@ -1,4 +1,4 @@
-/* A traxnt session on a device defined in a file: what the file says reaches the shell. */
+// A traxnt session on a device defined in a file: what the file says reaches the shell.
 #include <fstream>
 #include <sstream>
 #include <string>

@@ -1,4 +1,4 @@
-/* Session tests of the device API commands that a fixed transcript cannot express well. */
+// Session tests of the device API commands that a fixed transcript cannot express well.
 #include <string>
 
 #include "run_prog.h"

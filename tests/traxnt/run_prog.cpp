@@ -1,4 +1,4 @@
-/* Program runner and output matcher of the traxnt end-to-end tests. */
+// Program runner and output matcher of the traxnt end-to-end tests.
 #include "run_prog.h"
 
 #include <algorithm>
@@ -16,7 +16,7 @@ std::string ReadFile(const std::string &path) {
     return text.str();
 }
 
-/** Line number (from 1) and text of the line around offset in text. */
+/// Line number (from 1) and text of the line around offset in text.
 std::string LineAt(const std::string &text, size_t offset) {
     offset = std::min(offset, text.size());
     const size_t line = 1 + static_cast<size_t>(std::count(

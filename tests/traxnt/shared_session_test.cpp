@@ -1,5 +1,5 @@
-/* traxnt with devices shared between processes, on a device of a definition file whose
- * name is unique to the run, so that no test running beside it shares the device. */
+// traxnt with devices shared between processes, on a device of a definition file whose
+// name is unique to the run, so that no test running beside it shares the device.
 #include <unistd.h>
 
 #include <filesystem>

@@ -1,6 +1,6 @@
-/* Test helper for the command tests of traxnt: runs the program as a child process with
- * pipes on its standard input and output, so that a test can type commands, wait for
- * output (each wait bounded in time) and compare the text each command printed. */
+// Test helper for the command tests of traxnt: runs the program as a child process with
+// pipes on its standard input and output, so that a test can type commands, wait for
+// output (each wait bounded in time) and compare the text each command printed.
 #ifndef TRAXNT_TEST_SHELL_PROCESS_H
 #define TRAXNT_TEST_SHELL_PROCESS_H
 
@@ -13,31 +13,31 @@ namespace cmdtest {
 
 constexpr int kDefaultTimeoutMs = 20000;
 
-/** Number of times needle occurs in text. */
+/// Number of times needle occurs in text.
 inline int Occurrences(const std::string &text, const std::string &needle);
 
-/** One running traxnt. The destructor kills it if a test left it running. */
+/// One running traxnt. The destructor kills it if a test left it running.
 class ShellProcess {
   public:
-    /** Starts traxnt with extra environment entries ("NAME=value"). */
+    /// Starts traxnt with extra environment entries ("NAME=value").
     explicit ShellProcess(const std::vector<std::string> &extraEnv = {})
         : child_(trax_test::BinPath("traxnt"), {}, extraEnv) {}
 
     bool Started() const { return child_.started(); }
 
-    /** Types text on the program's standard input. */
+    /// Types text on the program's standard input.
     void Send(const std::string &text) { child_.write(text, Child::after(kDefaultTimeoutMs)); }
 
-    /** Reads output until it contains needle count times in all; false on time-out or
-     *  when the program ends first. */
+    /// Reads output until it contains needle count times in all; false on time-out or
+    /// when the program ends first.
     bool WaitFor(const std::string &needle, int count = 1, int timeoutMs = kDefaultTimeoutMs) {
         return child_.readUntil(
             [&](const std::string &text) { return cmdtest::Occurrences(text, needle) >= count; },
             Child::after(timeoutMs));
     }
 
-    /** Closes standard input, reads all output until the program ends and returns it.
-     *  exitStatus is -1 when the program did not end within the time-out. */
+    /// Closes standard input, reads all output until the program ends and returns it.
+    /// exitStatus is -1 when the program did not end within the time-out.
     const std::string &Finish(int timeoutMs = kDefaultTimeoutMs) {
         child_.closeInput();
         const auto deadline = Child::after(timeoutMs);
@@ -59,7 +59,7 @@ class ShellProcess {
     int exitStatus = -1;
 };
 
-/** Runs traxnt with the whole input and returns everything it printed. */
+/// Runs traxnt with the whole input and returns everything it printed.
 inline std::string RunShell(const std::string &input, const std::vector<std::string> &env = {}) {
     ShellProcess shell(env);
     shell.Send(input);
@@ -68,8 +68,8 @@ inline std::string RunShell(const std::string &input, const std::vector<std::str
 
 constexpr const char *kPromptEnd = "==> cmd: -";
 
-/** The text that each command printed: what follows each prompt up to the line feed that
- *  begins the next prompt. Element 0 belongs to the first command. */
+/// The text that each command printed: what follows each prompt up to the line feed that
+/// begins the next prompt. Element 0 belongs to the first command.
 inline std::vector<std::string> CommandOutputs(const std::string &output) {
     std::vector<std::string> outputs;
     size_t pos = output.find(kPromptEnd);
@@ -93,13 +93,13 @@ inline std::vector<std::string> CommandOutputs(const std::string &output) {
     return outputs;
 }
 
-/** The outputs of the commands of one run of input. */
+/// The outputs of the commands of one run of input.
 inline std::vector<std::string> RunCommands(const std::string &input,
                                             const std::vector<std::string> &env = {}) {
     return CommandOutputs(RunShell(input, env));
 }
 
-/** Number of times needle occurs in text. */
+/// Number of times needle occurs in text.
 inline int Occurrences(const std::string &text, const std::string &needle) {
     int count = 0;
     for (size_t pos = text.find(needle); pos != std::string::npos;
@@ -108,7 +108,7 @@ inline int Occurrences(const std::string &text, const std::string &needle) {
     return count;
 }
 
-/** Number of lines of text that begin with prefix. */
+/// Number of lines of text that begin with prefix.
 inline int LinesStartingWith(const std::string &text, const std::string &prefix) {
     int count = 0;
     size_t lineStart = 0;
@@ -123,7 +123,7 @@ inline int LinesStartingWith(const std::string &text, const std::string &prefix)
     return count;
 }
 
-/** Number of lines of text that end with suffix. */
+/// Number of lines of text that end with suffix.
 inline int LinesEndingWith(const std::string &text, const std::string &suffix) {
     int count = 0;
     size_t lineStart = 0;

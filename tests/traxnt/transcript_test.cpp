@@ -1,15 +1,15 @@
-/* Runs every transcript in tests/traxnt/transcripts: a file that gives traxnt's standard
- * input and the exact standard output and exit status expected of it.
- *
- * Format: comment lines starting with "#", then
- *   == input        the input; a line "{PAUSE}" waits before the rest is typed
- *   == status N     (optional, default 0) the expected exit status
- *   == output       the expected output, up to the line "== end"; the newline before
- *                   "== end" belongs to the file, not to the output
- * In the output {START} stands for the banner and help text (banner.inc, help.inc), {HELP}
- * for the help text alone, {BEL} for the bell
- * character, {TID} for a thread id and {HEX} for any hexadecimal number. On Windows path
- * numbers are handle values of the system, so there any number stands for a path number. */
+// Runs every transcript in tests/traxnt/transcripts: a file that gives traxnt's standard
+// input and the exact standard output and exit status expected of it.
+//
+// Format: comment lines starting with "#", then
+//   == input        the input; a line "{PAUSE}" waits before the rest is typed
+//   == status N     (optional, default 0) the expected exit status
+//   == output       the expected output, up to the line "== end"; the newline before
+//                   "== end" belongs to the file, not to the output
+// In the output {START} stands for the banner and help text (banner.inc, help.inc), {HELP}
+// for the help text alone, {BEL} for the bell
+// character, {TID} for a thread id and {HEX} for any hexadecimal number. On Windows path
+// numbers are handle values of the system, so there any number stands for a path number.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -36,8 +36,8 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 }
 
 #if defined(_WIN32)
-/** The expected text with each path number (in the prompt, as M_open's result and in the
- *  path list of ps) replaced by {HEX}. */
+/// The expected text with each path number (in the prompt, as M_open's result and in the
+/// path list of ps) replaced by {HEX}.
 std::string AnyPathNumber(std::string text) {
     static const std::regex inPrompt(R"(\(path:0x[0-9a-f]+\))");
     static const std::regex opened("(device name ->  status = 0x)(?!ffffffff)[0-9a-f]+");
@@ -108,8 +108,8 @@ TEST_P(TranscriptTest, OutputAndStatusMatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Traxnt, TranscriptTest, ::testing::ValuesIn(TranscriptNames()),
-                         [](const ::testing::TestParamInfo<std::string> &info) {
-                             std::string name = info.param;
+                         [](const ::testing::TestParamInfo<std::string> &test) {
+                             std::string name = test.param;
                              std::replace_if(
                                  name.begin(), name.end(),
                                  [](char c) {

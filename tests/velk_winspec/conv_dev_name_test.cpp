@@ -21,14 +21,14 @@ constexpr char kWrongVersionText[] =
 constexpr char kUnsupportedText[] = "Unsupported Windows Version!";
 constexpr DWORD kUntouchedLastError = 0x4711;
 
-/** One message box as the library asked for it. */
+/// One message box as the library asked for it.
 struct ShownBox {
     std::string caption;
     std::string text;
     UINT type;
 };
 
-/** Collects the boxes shown, from any thread. */
+/// Collects the boxes shown, from any thread.
 class BoxRecorder {
   public:
     static int Hook(LPCSTR caption, LPCSTR text, UINT type, void *context) {
@@ -73,8 +73,8 @@ class ConvDevNameTest : public ::testing::Test {
         const OSVERSIONINFOA info = Version(platform, major, minor);
         TraxSetEmulatedVersion(&info);
     }
-    /** Calls the function on a destination full of '#' and checks that a refused call
-     *  sets last error 10, returns 0 and leaves the destination alone. */
+    /// Calls the function on a destination full of '#' and checks that a refused call
+    /// sets last error 10, returns 0 and leaves the destination alone.
     void ExpectRefused(const char *name) {
         char dest[64];
         memset(dest, '#', sizeof dest);
@@ -83,7 +83,7 @@ class ConvDevNameTest : public ::testing::Test {
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_ENVIRONMENT));
         EXPECT_EQ(std::string(dest, sizeof dest), std::string(sizeof dest, '#'));
     }
-    /** Expects exactly `count` boxes, all with the library's title, style and `text`. */
+    /// Expects exactly `count` boxes, all with the library's title, style and `text`.
     void ExpectBoxes(size_t count, const char *text) {
         const std::vector<ShownBox> boxes = recorder_.Boxes();
         ASSERT_EQ(boxes.size(), count);
@@ -194,8 +194,8 @@ TEST_F(ConvDevNameTest, EachCallChecksTheVersionAnew) {
 constexpr int kThreads = 16;
 constexpr int kCallsPerThread = 1000;
 
-/** Runs `call(thread, index)` kThreads x kCallsPerThread times on kThreads threads and
- *  returns how many calls returned what `check` accepted. */
+/// Runs `call(thread, index)` kThreads x kCallsPerThread times on kThreads threads and
+/// returns how many calls returned what `check` accepted.
 template <typename Call> int CallFromManyThreads(Call call) {
     std::atomic<int> good{0};
     std::vector<std::thread> threads;

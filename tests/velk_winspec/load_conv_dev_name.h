@@ -14,7 +14,7 @@
 
 using ConvDevNameFn = decltype(&WINSPEC_ConvDevName);
 
-/** The loaded library; unloaded again by the destructor. */
+/// The loaded library; unloaded again by the destructor.
 class WinspecLibrary {
   public:
     WinspecLibrary() {
@@ -45,7 +45,7 @@ class WinspecLibrary {
 #endif
     }
 
-    /** The function, or null (error() says why). */
+    /// The function, or null (error() says why).
     ConvDevNameFn convert() const {
         return convert_;
     }

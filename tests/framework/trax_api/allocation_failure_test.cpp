@@ -23,7 +23,7 @@ TEST(AllocationFailure, OpenFailsCleanlyAndCountsNoPath) {
                          EXPECT_TRUE(error == ERR_MK_NO_MEM || error == ERR_MK_PATHS_FULL)
                              << M_errstring(static_cast<int32_t>(error));
                      });
-    /* None of the failed opens is still counted as a path of the device. */
+    // None of the failed opens is still counted as a path of the device.
     apitest::OpenPath only("sim_mt_1");
     EXPECT_EQ(get_value(only, M_MK_PATHCNT), 1);
 }

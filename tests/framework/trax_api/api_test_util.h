@@ -20,7 +20,7 @@ inline const std::vector<std::string> &builtin_names() {
     return names;
 }
 
-/** Checks that a call failed with -1 and left err as the thread's last error. */
+/// Checks that a call failed with -1 and left err as the thread's last error.
 #define EXPECT_FAILS_WITH(call, err)                                                               \
     do {                                                                                           \
         SetLastError(0);                                                                           \
@@ -29,8 +29,8 @@ inline const std::vector<std::string> &builtin_names() {
             << M_errstring(static_cast<int32_t>(GetLastError()));                                  \
     } while (0)
 
-/** A path opened for one test and closed at its end (a device whose close fails keeps
- *  it open: such tests close nothing). */
+/// A path opened for one test and closed at its end (a device whose close fails keeps
+/// it open: such tests close nothing).
 class OpenPath {
   public:
     explicit OpenPath(const std::string &name) : path_(M_open(name.c_str())) {
@@ -49,7 +49,7 @@ class OpenPath {
     int32_t path_;
 };
 
-/** Value of a standard status code; fails the test if the call fails. */
+/// Value of a standard status code; fails the test if the call fails.
 inline int32_t get_value(int32_t path, int32_t code) {
     int32_t value = 0;
     EXPECT_EQ(M_getstat(path, code, &value), 0)
@@ -57,8 +57,8 @@ inline int32_t get_value(int32_t path, int32_t code) {
     return value;
 }
 
-/** A block status code read into a buffer of the given size; the buffer is cut to the
- *  size the call delivered. */
+/// A block status code read into a buffer of the given size; the buffer is cut to the
+/// size the call delivered.
 inline std::vector<uint8_t> get_block_code(int32_t path, int32_t code, int32_t size) {
     std::vector<uint8_t> data(static_cast<std::size_t>(size) + 8, 0xEE);
     M_SG_BLOCK block{size, data.data()};

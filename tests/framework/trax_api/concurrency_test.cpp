@@ -84,11 +84,11 @@ TEST(Concurrency, ConcurrentClosesSucceedOnce) {
     }
 }
 
-/* Each owner thread opens, uses and closes paths to its own device over and over, while
- * stray threads call on whatever path numbers were handed out lately. A path reaches the
- * device it was opened to for as long as it is open; a stray call reaches some live device
- * or fails with ERR_MK_ILL_PATH. The sanitizer builds check that no call uses a path's
- * freed state. */
+// Each owner thread opens, uses and closes paths to its own device over and over, while
+// stray threads call on whatever path numbers were handed out lately. A path reaches the
+// device it was opened to for as long as it is open; a stray call reaches some live device
+// or fails with ERR_MK_ILL_PATH. The sanitizer builds check that no call uses a path's
+// freed state.
 TEST(Concurrency, PathsReopenedUnderConcurrentCallsReachOnlyTheirOwnDevice) {
     struct Owner {
         const char *device;

@@ -1,10 +1,10 @@
-/* M_read and M_write take a direct way that bypasses the handle table and the device's
- * lock. Paths are opened and closed over and over on devices of this process's own while
- * other threads read through whatever path numbers were handed out lately: a path must
- * reach only the device it was opened to, and no call may use a path or a device state
- * after it was freed or unmapped (the sanitizer builds check the latter). ctest runs the
- * test once with private and once with shared devices; in shared mode each close of a
- * device's last path unmaps its state. */
+// M_read and M_write take a direct way that bypasses the handle table and the device's
+// lock. Paths are opened and closed over and over on devices of this process's own while
+// other threads read through whatever path numbers were handed out lately: a path must
+// reach only the device it was opened to, and no call may use a path or a device state
+// after it was freed or unmapped (the sanitizer builds check the latter). ctest runs the
+// test once with private and once with shared devices; in shared mode each close of a
+// device's last path unmaps its state.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -27,7 +27,7 @@ namespace {
 constexpr int kOwners = 3;
 constexpr int kChannels = 4; // of the test device
 
-/* A value that names its writer and when it was written. */
+// A value that names its writer and when it was written.
 int32_t marker(int owner, int round) {
     return (owner + 1) << 24 | round;
 }
@@ -36,7 +36,7 @@ int owner_of(int32_t value) {
     return (value >> 24) - 1;
 }
 
-/* What an owner found wrong in one round on its own path. */
+// What an owner found wrong in one round on its own path.
 int check_round(int32_t path, int owner, int round) {
     int wrong = 0;
     const int32_t channel = round % kChannels;
@@ -101,9 +101,9 @@ TEST(DirectCalls, PathsReopenedUnderConcurrentCallsReachOnlyTheirOwnDevice) {
     EXPECT_EQ(unclean.load(), 0);
 }
 
-/* A close lets the path and the device state go only after every direct call that may
- * still use them has ended: while this thread is inside one, the close does not finish
- * and the state stays in place (in shared mode it is unmapped once the close is over). */
+// A close lets the path and the device state go only after every direct call that may
+// still use them has ended: while this thread is inside one, the close does not finish
+// and the state stays in place (in shared mode it is unmapped once the close is over).
 TEST(DirectCalls, ACloseWaitsForTheDirectCallsInProgress) {
     const std::string name = "direct" + std::to_string(GetCurrentProcessId()) + "_wait";
     AddSharedTestDevice(name);
@@ -130,7 +130,7 @@ TEST(DirectCalls, ACloseWaitsForTheDirectCallsInProgress) {
     EXPECT_TRUE(closed);
 }
 
-/* A path closed with CloseHandle, as a Windows program may do, leaves the direct way too. */
+// A path closed with CloseHandle, as a Windows program may do, leaves the direct way too.
 TEST(DirectCalls, APathClosedAsAHandleFailsCleanly) {
     const std::string name = "direct" + std::to_string(GetCurrentProcessId()) + "_handle";
     AddSharedTestDevice(name);

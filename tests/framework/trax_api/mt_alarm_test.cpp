@@ -6,13 +6,13 @@ using apitest::OpenPath;
 
 namespace {
 
-/** The named event through which signal reaches this process, as a receiver creates it. */
+/// The named event through which signal reaches this process, as a receiver creates it.
 class SignalEvent {
   public:
     explicit SignalEvent(uint32_t signal) {
         char name[TRAX_SIG_EVENT_NAME_MAX];
         event_ = CreateEventA(nullptr, FALSE, FALSE,
-                              TraxSigEventName(GetCurrentProcessId(), signal, name));
+                              trax_sig_event_name(GetCurrentProcessId(), signal, name));
         EXPECT_NE(event_, nullptr);
     }
     ~SignalEvent() { CloseHandle(event_); }

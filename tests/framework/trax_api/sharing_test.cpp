@@ -1,6 +1,6 @@
-/* Simulated devices shared by the processes of a user: values, the device semaphore, crash
- * safety, descriptions that differ, and other users. Each test uses a device name of its
- * own, so tests running in parallel never meet. */
+// Simulated devices shared by the processes of a user: values, the device semaphore, crash
+// safety, descriptions that differ, and other users. Each test uses a device name of its
+// own, so tests running in parallel never meet.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -131,7 +131,7 @@ TEST_F(SharedDevice, ProcessesKilledAtRandomMomentsLeaveTheDeviceUsableAndNothin
         if (running.size() < kAtOnce)
             continue;
         const size_t victim = random() % running.size();
-        for (unsigned lines = random() % 40; lines > 0; --lines)
+        for (auto lines = random() % 40; lines > 0; --lines)
             running[victim]->readLine();
         running[victim]->kill();
         running.erase(running.begin() + static_cast<ptrdiff_t>(victim));

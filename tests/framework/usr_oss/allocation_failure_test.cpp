@@ -12,8 +12,8 @@ using failing_new::SweepAllocations;
 
 constexpr uint32_t kCode = 0x1a1;
 
-/* A call that failed must have failed for want of memory: directly, or because the event
- * or the thread it needed could not be made. */
+// A call that failed must have failed for want of memory: directly, or because the event
+// or the thread it needed could not be made.
 void expectMemoryFailure(int32_t result, bool allocationFailed) {
     EXPECT_TRUE(allocationFailed) << "failed without an allocation failure";
     EXPECT_TRUE(result == static_cast<int32_t>(ERR_UOS_NO_MEM) ||

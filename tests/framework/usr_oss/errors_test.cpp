@@ -119,7 +119,7 @@ TEST(UosExports, EveryEntryNameResolvesByName) {
                              "G_UOS_DbgLev"}) {
         EXPECT_NE(dlsym(lib, name), nullptr) << name;
     }
-    EXPECT_EQ(dlsym(lib, "TraxSigEventName"), nullptr);
+    EXPECT_EQ(dlsym(lib, "trax_sig_event_name"), nullptr);
     dlclose(lib);
 }
 

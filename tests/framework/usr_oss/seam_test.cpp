@@ -9,7 +9,7 @@
 
 namespace {
 
-using trax::oss::Sys;
+using trax::oss::sys;
 
 HANDLE WINAPI FailCreateEvent(LPSECURITY_ATTRIBUTES, BOOL, BOOL, LPCSTR) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -33,45 +33,45 @@ HANDLE WINAPI FailCreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROU
 class SeamTest : public ::testing::Test {
   protected:
     void TearDown() override {
-        trax::oss::ResetSys();
+        trax::oss::reset_sys();
         UOS_SigExit();
     }
 };
 
 TEST_F(SeamTest, InitFailsCleanlyWhenTheControlEventCannotBeCreated) {
-    Sys().createEvent = FailCreateEvent;
+    sys().createEvent = FailCreateEvent;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInit(nullptr)), ERR_UOS_EVENT);
     EXPECT_EQ(UOS_ErrnoGet(), ERR_UOS_EVENT);
-    trax::oss::ResetSys();
+    trax::oss::reset_sys();
     EXPECT_EQ(UOS_SigInit(nullptr), 0); // nothing was left half-initialised
 }
 
 TEST_F(SeamTest, InitFailsCleanlyWhenTheThreadCannotBeStarted) {
-    Sys().createThread = FailCreateThread;
+    sys().createThread = FailCreateThread;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInit(uos_test::RecordSignal)), ERR_UOS_THREAD);
     EXPECT_EQ(UOS_ErrnoGet(), ERR_UOS_THREAD);
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigExit()), ERR_UOS_NOT_INIT);
-    trax::oss::ResetSys();
+    trax::oss::reset_sys();
     EXPECT_EQ(UOS_SigInit(nullptr), 0);
 }
 
 TEST_F(SeamTest, InstallFailsWhenTheNamedEventCannotBeCreated) {
     ASSERT_EQ(UOS_SigInit(nullptr), 0);
-    Sys().createEvent = FailCreateNamedEvent;
+    sys().createEvent = FailCreateNamedEvent;
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigInstall(0x1a0)), ERR_UOS_EVENT);
     EXPECT_EQ(UOS_ErrnoGet(), ERR_UOS_EVENT);
-    trax::oss::ResetSys();
+    trax::oss::reset_sys();
     EXPECT_EQ(static_cast<uint32_t>(UOS_SigRemove(0x1a0)), ERR_UOS_NOT_INSTALLED);
     EXPECT_EQ(UOS_SigInstall(0x1a0), 0);
 }
 
 // Sends code and waits until the library thread has queued it (or dropped it).
 bool SendAndSettle(uint32_t code) {
-    const uint32_t before = trax::oss::SignalsQueued() + trax::oss::SignalsDropped();
+    const uint32_t before = trax::oss::signals_queued() + trax::oss::signals_dropped();
     if (!uos_test::SendOwnSignal(code))
         return false;
     for (int i = 0; i < 2000; ++i) {
-        if (trax::oss::SignalsQueued() + trax::oss::SignalsDropped() > before)
+        if (trax::oss::signals_queued() + trax::oss::signals_dropped() > before)
             return true;
         Sleep(1);
     }
@@ -87,8 +87,8 @@ TEST_F(SeamTest, FullQueueDropsTheNewestAndCountsIt) {
     for (uint32_t i = 1; i < trax::oss::kSignalQueueCapacity; ++i)
         ASSERT_TRUE(SendAndSettle(0x1b2)) << i;
     ASSERT_TRUE(SendAndSettle(0x1b1));
-    EXPECT_EQ(trax::oss::SignalsQueued(), trax::oss::kSignalQueueCapacity);
-    EXPECT_EQ(trax::oss::SignalsDropped(), 1u);
+    EXPECT_EQ(trax::oss::signals_queued(), trax::oss::kSignalQueueCapacity);
+    EXPECT_EQ(trax::oss::signals_dropped(), 1u);
 
     ASSERT_EQ(UOS_SigUnMask(), 0);
     uint32_t code = 0;

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <mutex>
 
-
 namespace uos_test {
 
 namespace {

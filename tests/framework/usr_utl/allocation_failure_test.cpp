@@ -15,8 +15,8 @@ namespace {
 
 const std::string kNoMemoryLine = " *** dump ended: out of memory\n";
 
-/* Standard output of the dumps goes to a temporary file; redirecting and reading it back
- * happen outside the armed allocations. */
+// Standard output of the dumps goes to a temporary file; redirecting and reading it back
+// happen outside the armed allocations.
 class DumpOutput {
   public:
     DumpOutput() : file_(std::tmpfile()) {}
@@ -32,7 +32,7 @@ class DumpOutput {
         close(saved);
     }
 
-    /* The text written since the last take. */
+    // The text written since the last take.
     std::string take() {
         std::string text;
         std::rewind(file_);

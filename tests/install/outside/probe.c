@@ -1,6 +1,6 @@
-/* Uses the device API and the utilities from C: writes and reads back a channel of the
- * binary I/O device, reads its channel count, converts a hexadecimal text and shows the text
- * of an error number. */
+// Uses the device API and the utilities from C: writes and reads back a channel of the
+// binary I/O device, reads its channel count, converts a hexadecimal text and shows the text
+// of an error number.
 #include <stdio.h>
 
 #include <trax_api.h>

@@ -25,13 +25,13 @@ MessageBoxCapture::~MessageBoxCapture() {
 
 QWidget *OpenFormInMainWindow(FormKind kind, QSize size) {
     Main();
-    frmMain *window = frmMain::Existing();
+    frmMain *window = frmMain::existing();
     if (window == nullptr)
         return nullptr;
     window->resize(size);
-    if (window->OpenForm(kind) == nullptr)
-        window->ShowForm(kind);
-    return window->OpenForm(kind);
+    if (window->openForm(kind) == nullptr)
+        window->showForm(kind);
+    return window->openForm(kind);
 }
 
 QStringList ListEntries(const QListWidget *list) {
