@@ -68,10 +68,20 @@ bool isLockedByOwner(int fd) {
     return errno == EWOULDBLOCK;
 }
 
+// Removes a file of this user that this process cannot use, such as the half-made file of a
+// creator that crashed: ENOENT. A file that a live process holds locked is never removed,
+// whatever it holds: EBUSY.
+int removeUnlessHeld(const FolderLock &lock, const std::string &fileName, int fd) {
+    if (isLockedByOwner(fd))
+        return EBUSY;
+    unlinkat(lock.fd(), fileName.c_str(), 0);
+    return ENOENT;
+}
+
 // Opens and maps a file of the folder whose first word is `magic`. Returns 0 with `file`
-// set, ENOENT when there is no usable file (an entry of this user that cannot be a live one,
-// such as the half-made file of a creator that crashed, is removed on the way), or EACCES
-// for an entry of another user.
+// set, ENOENT when there is no usable file (an entry of this user that cannot be a live one
+// is removed on the way), EBUSY for a file of another kind that a live process holds, or
+// EACCES for an entry of another user.
 int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t magic,
                    std::unique_ptr<MappedFile> &file) {
     const int fd = openat(lock.fd(), fileName.c_str(),
@@ -93,17 +103,15 @@ int openFolderFile(const FolderLock &lock, const std::string &fileName, uint32_t
         return EACCES;
     }
     if (!isWellFormed(status)) {
+        const int error = removeUnlessHeld(lock, fileName, fd);
         close(fd);
-        unlinkat(lock.fd(), fileName.c_str(), 0);
-        return ENOENT;
+        return error;
     }
     std::unique_ptr<MappedFile> mapped = mapFile(fd);
     if (!mapped)
         return errno;
-    if (static_cast<std::atomic<uint32_t> *>(mapped->view())->load() != magic) {
-        unlinkat(lock.fd(), fileName.c_str(), 0);
-        return ENOENT;
-    }
+    if (static_cast<std::atomic<uint32_t> *>(mapped->view())->load() != magic)
+        return removeUnlessHeld(lock, fileName, mapped->fd());
     file = std::move(mapped);
     return 0;
 }

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "event_slots.h"
+
 namespace trax::platform {
 namespace {
 
@@ -18,8 +20,8 @@ bool isPrivateTo(const struct stat &status, uid_t owner) {
 }
 
 // The runtime folder's subfolder when the runtime folder is safe, else the per-user folder
-// in /tmp.
-std::string chooseFolder(uid_t user) {
+// in /tmp: the user's folder, which holds one folder per layout of the files.
+std::string chooseUserFolder(uid_t user) {
     const char *runtime = secure_getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/' && isSafeBaseFolder(runtime, user))
         return std::string(runtime) + "/trax";
@@ -51,10 +53,31 @@ bool isStillAt(int fd, const std::string &path) {
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
+// The user's folder that holds the layout folder.
+std::string parentOf(const std::string &folder) {
+    return folder.substr(0, folder.rfind('/'));
+}
+
+// Opens the layout folder, creating it and the user's folder around it as needed; -1 with
+// errno set on failure. The last user of both removes them, so the user's folder may go
+// between its making and the layout folder's: then both are made again.
+int openLayoutFolder(const std::string &folder) {
+    for (int attempt = 0; attempt < kLockTries; ++attempt) {
+        const int parent = openPrivateFolder(parentOf(folder), geteuid());
+        if (parent < 0)
+            return -1;
+        close(parent);
+        const int fd = openPrivateFolder(folder, geteuid());
+        if (fd >= 0 || errno != ENOENT)
+            return fd;
+    }
+    return -1;
+}
+
 // Opens and locks the folder; -1 with errno set on failure.
 int lockFolder(const std::string &folder) {
     for (int attempt = 0; attempt < kLockTries; ++attempt) {
-        const int fd = openPrivateFolder(folder, geteuid());
+        const int fd = openLayoutFolder(folder);
         if (fd < 0)
             return -1;
         int result;
@@ -107,8 +130,8 @@ int eventFolder(std::string &path) {
     FolderCache &cache = folderCache();
     std::lock_guard guard(cache.lock);
     if (!cache.known || cache.user != user) {
-        std::string folder = chooseFolder(user);
-        const int fd = openPrivateFolder(folder, user);
+        std::string folder = chooseUserFolder(user) + "/" + kEventLayoutFolder;
+        const int fd = openLayoutFolder(folder);
         if (fd < 0)
             return errno;
         close(fd);
@@ -129,9 +152,10 @@ FolderLock::~FolderLock() {
         close(fd_); // releases the lock
 }
 
+// The user's folder stays while the files of another layout are in it.
 void removeFolderIfEmpty(const FolderLock &lock) {
-    if (lock.held())
-        rmdir(lock.folder().c_str());
+    if (lock.held() && rmdir(lock.folder().c_str()) == 0)
+        rmdir(parentOf(lock.folder()).c_str());
 }
 
 } // namespace trax::platform

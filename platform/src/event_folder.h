@@ -4,6 +4,10 @@
 // it is a real folder owned by the user with mode 0700. Another user can therefore neither
 // claim an event's name nor set it nor leave files in the way.
 //
+// The files live in a subfolder named after the layout of their contents ("layout-<n>", also
+// 0700 and checked alike), so that builds of the suite with different layouts, run by the same
+// user at the same time, never meet each other's files.
+//
 // Every look at the folder's files happens under an exclusive lock of the folder, so that a
 // file left behind by a crashed owner can be told apart from a live one and removed without
 // racing another process that claims the same name. The last process to remove a file also
@@ -27,7 +31,8 @@ int openPrivateFolder(const std::string &path, uid_t owner);
 /// symbolic link, owned by `owner`, with mode 0700.
 bool isSafeBaseFolder(const char *path, uid_t owner);
 
-/// Sets `path` to the event folder of the effective user, created and checked on first use.
+/// Sets `path` to the event folder of the effective user (the layout folder in the user's
+/// folder), created and checked on first use.
 /// Returns 0, or an errno value when there is no safe folder (EACCES when the folder belongs
 /// to someone else, is open to others or is not a real folder).
 int eventFolder(std::string &path);
@@ -50,7 +55,8 @@ class FolderLock {
     int fd_;
 };
 
-/// Removes the locked folder if it is empty; a process that locks it later makes it anew.
+/// Removes the locked folder if it is empty, and then the user's folder around it if that is
+/// empty too; a process that locks the folder later makes both anew.
 void removeFolderIfEmpty(const FolderLock &lock);
 
 } // namespace trax::platform

@@ -21,11 +21,16 @@
 
 namespace trax::platform {
 
+/// The folder that holds the files laid out as below, named after the layout's version. A
+/// change of the layout takes a new version (and new magic words), so that processes of
+/// builds with different layouts keep their files apart.
+inline constexpr const char kEventLayoutFolder[] = "layout-2";
+
 /// Most wake-ups pending for one named event.
 inline constexpr size_t kEventSlots = 10;
 
 /// Marks a mapped file as an initialised event.
-inline constexpr uint32_t kEventMagic = 0x54455631;
+inline constexpr uint32_t kEventMagic = 0x54455632;
 
 /// Size of an event's file: one page.
 inline constexpr size_t kEventFileSize = 4096;
@@ -54,7 +59,7 @@ struct SharedEventState {
 };
 
 /// Marks a mapped file as an initialised doorbell.
-inline constexpr uint32_t kBellMagic = 0x54454231;
+inline constexpr uint32_t kBellMagic = 0x54454232;
 
 /// The contents of a doorbell file: one per process that owns named events. Every set of one
 /// of its events rings it, so that a wait on any number of them sleeps on one word.

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "event_slots.h"
 #include "peer_process.h"
 #include "trax_win32.h"
 
@@ -191,6 +195,48 @@ TEST(CrossProcessEvents, NothingIsLeftBehindAfterACleanEndOrACrash) {
     EXPECT_EQ(WaitForSingleObject(event, 1000), WAIT_OBJECT_0);
     CloseHandle(event);
     EXPECT_NE(access(eventFilePath(crashed).c_str(), F_OK), 0);
+}
+
+// A file under an event's name that this build cannot read (another size or another first
+// word, as a build with another layout would write) is never removed while a live process
+// holds its lock: neither the sweep of a new process nor a claim of the name touches it, and
+// the claim fails as busy. Once nobody holds it, it is junk and the name is claimed.
+TEST(CrossProcessEvents, AFileALiveProcessHoldsIsNeverRemovedWhateverItHolds) {
+    const HANDLE anchor = CreateEventA(nullptr, FALSE, FALSE, uniqueName("anchor").c_str());
+    ASSERT_NE(anchor, nullptr) << "keeps the folder while files are planted in it";
+    const struct {
+        const char *what;
+        off_t size;
+        uint32_t firstWord;
+    } cases[] = {{"another size", 100, trax::platform::kEventMagic},
+                 {"another first word", trax::platform::kEventFileSize, 0x54455631}};
+    for (const auto &c : cases) {
+        const std::string name = uniqueName("held-foreign");
+        const std::string path = eventFilePath(name);
+        const int held = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        ASSERT_GE(held, 0) << c.what;
+        ASSERT_EQ(ftruncate(held, c.size), 0);
+        ASSERT_EQ(pwrite(held, &c.firstWord, sizeof c.firstWord, 0), 4);
+        ASSERT_EQ(flock(held, LOCK_EX), 0);
+        struct stat planted, after;
+        ASSERT_EQ(fstat(held, &planted), 0);
+
+        PeerProcess sweeper({"own", uniqueName("sweeper"), "1", "0"});
+        EXPECT_EQ(sweeper.readLine(), "ready 0");
+        EXPECT_EQ(sweeper.wait(), 0);
+        SetLastError(0);
+        EXPECT_EQ(CreateEventA(nullptr, FALSE, FALSE, name.c_str()), nullptr) << c.what;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY)) << c.what;
+        ASSERT_EQ(stat(path.c_str(), &after), 0) << c.what << ": still there";
+        EXPECT_EQ(after.st_ino, planted.st_ino) << c.what;
+
+        close(held);
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+        ASSERT_NE(event, nullptr) << c.what;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "junk nobody holds goes";
+        CloseHandle(event);
+    }
+    CloseHandle(anchor);
 }
 
 // A sender keeps the file of an event it has set. Once the owner has ended or was killed and
