@@ -266,7 +266,7 @@ void retireEventFile(const FolderLock &lock, const std::string &fileName, const 
     state.retired.store(1);
     announceChange(state.departures, true);
     if (SharedBell *bell = file.bell())
-        announceChange(bell->doorbell, true);
+        ringLanes(state, *bell);
     unlinkIfSame(lock, fileName, file.fd());
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <ctime>
@@ -111,6 +112,18 @@ void announceChange(WakeChannel &channel, bool shared) {
     channel.changes.fetch_add(1);
     if (channel.sleepers.load() != 0 && channel.rung.exchange(1) == 0)
         wakeSleepers(channel, shared);
+}
+
+WakeChannel &joinLane(SharedEventState &state, SharedBell &bell, size_t lane) {
+    const uint32_t bit = 1u << (lane % kBellLanes);
+    if ((state.lanes.load() & bit) == 0)
+        state.lanes.fetch_or(bit);
+    return bell.lanes[lane % kBellLanes].channel;
+}
+
+void ringLanes(const SharedEventState &state, SharedBell &bell) {
+    for (uint32_t lanes = state.lanes.load(); lanes != 0; lanes &= lanes - 1)
+        announceChange(bell.lanes[std::countr_zero(lanes)].channel, true);
 }
 
 uint32_t beginSleep(WakeChannel &channel) {

@@ -9,7 +9,8 @@
 // taken waits for a departure.
 //
 // Sleepers announce themselves before they look at the slots, and publishers advance the
-// futex word (the owner's doorbell) before they look for sleepers, so a wake-up published while a
+// futex words (the lanes of the owner's doorbell that its waiting threads sleep on) before
+// they look for sleepers, so a wake-up published while a
 // waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call.
 #ifndef TRAX_PLATFORM_EVENT_SLOTS_H
 #define TRAX_PLATFORM_EVENT_SLOTS_H
@@ -52,6 +53,10 @@ struct SharedEventState {
     std::atomic<uint32_t> retired;
     /// Names the owner's doorbell file, which every set rings after it has published.
     std::atomic<uint64_t> bell;
+    /// The lanes of that doorbell on which threads of the owner wait for this event, one bit
+    /// each; every set rings these lanes. Bits are only ever added: one left by a thread that
+    /// waits elsewhere now costs a needless ring, never a missed one.
+    std::atomic<uint32_t> lanes;
     /// Advanced after each taken wake-up; senders that found no free slot sleep on it.
     WakeChannel departures;
     /// Send stamps of the pending wake-ups; 0 marks a free slot.
@@ -61,11 +66,22 @@ struct SharedEventState {
 /// Marks a mapped file as an initialised doorbell.
 inline constexpr uint32_t kBellMagic = 0x54454232;
 
-/// The contents of a doorbell file: one per process that owns named events. Every set of one
-/// of its events rings it, so that a wait on any number of them sleeps on one word.
+/// Lanes of a doorbell. Each thread of the owner that waits for named events sleeps on one
+/// lane (threads beyond this number share them), so a set wakes only the threads that wait
+/// for its event.
+inline constexpr size_t kBellLanes = 32;
+
+/// A lane of a doorbell, alone on its cache line.
+struct alignas(64) BellLane {
+    WakeChannel channel;
+};
+
+/// The contents of a doorbell file: one per process that owns named events. A set of one of
+/// its events rings the lanes of the threads that wait for it, so that a wait on any number
+/// of them sleeps on one word.
 struct SharedBell {
     std::atomic<uint32_t> magic;
-    alignas(64) WakeChannel doorbell;
+    BellLane lanes[kBellLanes];
 };
 static_assert(sizeof(SharedBell) <= kEventFileSize);
 static_assert(sizeof(SharedEventState) <= kEventFileSize);
@@ -98,6 +114,13 @@ void dropWakeups(SharedEventState &state);
 
 /// Advances the channel's word and wakes its sleepers, if any.
 void announceChange(WakeChannel &channel, bool shared);
+
+/// The lane of the bell a thread sleeps on for the event, entered in the event's lanes first
+/// (a look at the event's slots must follow, so that a set the lane misses is seen there).
+WakeChannel &joinLane(SharedEventState &state, SharedBell &bell, size_t lane);
+
+/// Rings the lanes of the bell that threads of the event's owner wait on.
+void ringLanes(const SharedEventState &state, SharedBell &bell);
 
 /// The channel's word, read after announcing this caller as a sleeper; call endSleep after.
 uint32_t beginSleep(WakeChannel &channel);

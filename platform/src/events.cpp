@@ -1,10 +1,10 @@
 // Event calls, unnamed events and the wait on several events.
 //
 // Every event offers a futex word that its sets advance: an unnamed one its own word in this
-// process's memory, a named one the doorbell that this process shares with the senders of
-// all its named events. A wait looks for the oldest pending wake-up among its events and,
-// when there is none, sleeps on their distinct words at once, so that a wait on 64 named
-// events costs about what a wait on one costs. An unnamed event holds one flag: an
+// process's memory, a named one the waiting thread's lane of the doorbell that this process
+// shares with the senders of all its named events. A wait looks for the oldest pending wake-up
+// among its events and, when there is none, sleeps on their distinct words at once, so that a wait
+// on 64 named events costs about what a wait on one costs. An unnamed event holds one flag: an
 // auto-reset wait takes it, which only one waiter can do; a manual-reset event stays set
 // until ResetEvent.
 #include "events.h"
@@ -77,8 +77,8 @@ std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
 }
 
 // The distinct futex words of a wait's events, read once per round of the wait: the named
-// events of this process share one doorbell, which counts once. Events that cannot receive
-// yet (openers) have no word.
+// events of this process share the thread's lane of one doorbell, which counts once. Events that
+// cannot receive yet (openers) have no word.
 class WaitChannels {
   public:
     WaitChannels(EventObject *const *events, size_t count) {

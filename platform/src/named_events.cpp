@@ -39,6 +39,13 @@ namespace {
 // How long SetEvent waits for a free slot when the owner takes nothing.
 constexpr DWORD kFullQueueWaitMs = 1000;
 
+// The lane of the doorbell the calling thread waits on; threads take the lanes in turn.
+size_t laneOfThisThread() {
+    static std::atomic<size_t> next{0};
+    thread_local const size_t lane = next.fetch_add(1) % kBellLanes;
+    return lane;
+}
+
 class NamedEvent final : public EventObject {
   public:
     NamedEvent(std::string name, std::string folder, std::shared_ptr<EventFile> file,
@@ -57,11 +64,13 @@ class NamedEvent final : public EventObject {
         return TRUE;
     }
 
-    // The doorbell of this process, which every set of its events rings.
+    // The calling thread's lane of this process's doorbell, which every set of the event
+    // rings from now on.
     EventChannel channel() override {
         EventFile *owned = owned_.load();
         SharedBell *bell = owned ? owned->bell() : nullptr;
-        return bell ? EventChannel{&bell->doorbell, true} : EventChannel{};
+        return bell ? EventChannel{&joinLane(owned->state(), *bell, laneOfThisThread()), true}
+                    : EventChannel{};
     }
 
     std::optional<PendingWakeup> pending() override {
@@ -200,7 +209,7 @@ BOOL NamedEvent::set() {
         SharedEventState &state = target->state();
         if (publishWakeup(state, stamp)) {
             if (SharedBell *bell = target->bell())
-                announceChange(bell->doorbell, true);
+                ringLanes(state, *bell);
             return TRUE;
         }
         if (deadline.hasPassed())

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "trax_win32.h"
 
@@ -198,6 +200,63 @@ TEST(WaitForMultiple, WakesWhenAnotherThreadSetsOneEvent) {
     WaitForSingleObject(setter, 5000);
     CloseHandle(setter);
     for (HANDLE event : events)
+        CloseHandle(event);
+}
+
+// A thread that waits on two events and keeps the result.
+struct PairWaiter {
+    HANDLE events[2];
+    std::atomic<DWORD> result{WAIT_FAILED};
+    HANDLE thread = nullptr;
+
+    void start() {
+        thread = CreateThread(
+            nullptr, 0,
+            [](LPVOID param) -> DWORD {
+                auto *self = static_cast<PairWaiter *>(param);
+                self->result = WaitForMultipleObjects(2, self->events, FALSE, 5000);
+                return 0;
+            },
+            this, 0, nullptr);
+    }
+    DWORD finish() {
+        EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+        CloseHandle(thread);
+        return result;
+    }
+};
+
+// Waiting threads sleep on lanes of their own, more threads than lanes sharing them: a set
+// wakes every thread that waits for its event, also after another thread that waited for
+// the same event beside it has gone on to other things.
+TEST(WaitForMultiple, ASetWakesEachThreadThatWaitsForItsEvent) {
+    constexpr int kThreads = 40;
+    const HANDLE never = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    std::vector<std::unique_ptr<PairWaiter>> own(kThreads);
+    for (int i = 0; i < kThreads; ++i) {
+        own[i] = std::make_unique<PairWaiter>();
+        own[i]->events[0] = never;
+        own[i]->events[1] = CreateEventA(nullptr, FALSE, FALSE,
+                                         uniqueName(("lane" + std::to_string(i)).c_str()).c_str());
+        own[i]->start();
+    }
+    for (int i = kThreads - 1; i >= 0; --i)
+        SetEvent(own[i]->events[1]);
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_EQ(own[i]->finish(), WAIT_OBJECT_0 + 1) << "thread " << i;
+        CloseHandle(own[i]->events[1]);
+    }
+
+    const HANDLE both = CreateEventA(nullptr, FALSE, FALSE, uniqueName("both").c_str());
+    PairWaiter stays{{both, CreateEventA(nullptr, FALSE, FALSE, nullptr)}};
+    PairWaiter leaves{{both, CreateEventA(nullptr, FALSE, FALSE, nullptr)}};
+    stays.start();
+    leaves.start();
+    SetEvent(leaves.events[1]);
+    EXPECT_EQ(leaves.finish(), WAIT_OBJECT_0 + 1);
+    SetEvent(both);
+    EXPECT_EQ(stays.finish(), WAIT_OBJECT_0) << "the thread still waiting was woken";
+    for (HANDLE event : {both, never, stays.events[1], leaves.events[1]})
         CloseHandle(event);
 }
 
