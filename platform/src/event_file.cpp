@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <bitset>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -157,12 +158,14 @@ void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
         unlinkat(lock.fd(), fileName.c_str(), 0);
 }
 
-// This process's doorbell; a forked child makes its own.
+// This process's doorbell, and which of its pending flags its events use; a forked child
+// makes its own.
 struct OwnBell {
     std::mutex lock;
     pid_t pid = 0;
     uint64_t id = 0;
     std::shared_ptr<MappedFile> file;
+    std::bitset<kBellMarks> marks;
 };
 
 OwnBell &ownBell() {
@@ -185,10 +188,25 @@ int useOwnBell(const FolderLock &lock, std::shared_ptr<MappedFile> &file, uint64
         own.file = std::move(made);
         own.id = fresh;
         own.pid = getpid();
+        own.marks.reset();
     }
     file = own.file;
     id = own.id;
     return 0;
+}
+
+// A pending flag of this process's doorbell that no event of it uses, taken; kNoMark when
+// every flag is in use.
+uint32_t takeOwnMark() {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    for (uint32_t mark = 0; mark < kBellMarks; ++mark) {
+        if (!own.marks.test(mark)) {
+            own.marks.set(mark);
+            return mark;
+        }
+    }
+    return kNoMark;
 }
 
 // Opens and maps an event's file with its owner's doorbell (none when that has gone).
@@ -214,8 +232,15 @@ int createEventFile(const FolderLock &lock, const std::string &fileName,
     std::unique_ptr<MappedFile> mapped;
     if (const int error = createFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
         return error;
-    static_cast<SharedEventState *>(mapped->view())->bell.store(id);
-    file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
+    SharedEventState &state = *static_cast<SharedEventState *>(mapped->view());
+    state.bell.store(id);
+    state.mark.store(takeOwnMark());
+    try {
+        file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
+    } catch (const std::bad_alloc &) {
+        releaseOwnMark(state.mark.load());
+        throw;
+    }
     return 0;
 }
 
@@ -268,6 +293,13 @@ void retireEventFile(const FolderLock &lock, const std::string &fileName, const 
     if (SharedBell *bell = file.bell())
         ringLanes(state, *bell);
     unlinkIfSame(lock, fileName, file.fd());
+}
+
+void releaseOwnMark(uint32_t mark) {
+    OwnBell &own = ownBell();
+    std::lock_guard guard(own.lock);
+    if (mark < kBellMarks)
+        own.marks.reset(mark);
 }
 
 void removeOwnBell(const FolderLock &lock) {

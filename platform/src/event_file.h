@@ -39,7 +39,7 @@ class MappedFile {
 class EventFile {
   public:
     EventFile(std::unique_ptr<MappedFile> file, std::shared_ptr<MappedFile> bell) noexcept
-        : file_(std::move(file)), bell_(std::move(bell)) {}
+        : file_(std::move(file)), bell_(std::move(bell)), mark_(state().mark.load()) {}
 
     SharedEventState &state() const noexcept {
         return *static_cast<SharedEventState *>(file_->view());
@@ -48,10 +48,13 @@ class EventFile {
         return bell_ ? static_cast<SharedBell *>(bell_->view()) : nullptr;
     }
     int fd() const noexcept { return file_->fd(); }
+    /// The event's pending flag in its owner's doorbell, fixed when the file is made.
+    uint32_t mark() const noexcept { return mark_; }
 
   private:
     std::unique_ptr<MappedFile> file_;
     std::shared_ptr<MappedFile> bell_;
+    uint32_t mark_;
 };
 
 /// Claims the name for this process: reuses nothing of a crashed owner (its file is retired
@@ -72,6 +75,9 @@ bool hasLiveOwner(const FolderLock &lock, const EventFile &file);
 /// Marks the file retired, wakes whoever sleeps on it so that they look the name up again,
 /// and removes it from the folder if its file name still refers to it.
 void retireEventFile(const FolderLock &lock, const std::string &fileName, const EventFile &file);
+
+/// Gives the pending flag of an event this process made and has retired back for reuse.
+void releaseOwnMark(uint32_t mark);
 
 /// Removes this process's doorbell file, made with its first event (at exit: its events are
 /// retired by then, and its waits are over).

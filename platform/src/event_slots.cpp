@@ -126,9 +126,36 @@ void ringLanes(const SharedEventState &state, SharedBell &bell) {
         announceChange(bell.lanes[std::countr_zero(lanes)].channel, true);
 }
 
+void announceWakeup(const SharedEventState &state, SharedBell &bell, uint32_t mark) {
+    // A flag found set needs no store: a waiter that clears it later looks at the slots
+    // after that, and so sees this wake-up.
+    if (mark < kBellMarks && bell.pending[mark].load() == 0)
+        bell.pending[mark].store(1);
+    ringLanes(state, bell);
+}
+
+bool mayHaveWakeup(const SharedBell &bell, uint32_t mark) {
+    return mark >= kBellMarks || bell.pending[mark].load() != 0;
+}
+
+bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
+                       const PendingWakeup &pending) {
+    if (mark >= kBellMarks)
+        return takeWakeup(state, pending);
+    bell.pending[mark].store(0);
+    const bool taken = takeWakeup(state, pending);
+    if (oldestWakeup(state))
+        bell.pending[mark].store(1);
+    return taken;
+}
+
 uint32_t beginSleep(WakeChannel &channel) {
-    channel.rung.store(0);
     channel.sleepers.fetch_add(1);
+    return renewSleep(channel);
+}
+
+uint32_t renewSleep(WakeChannel &channel) {
+    channel.rung.store(0);
     return channel.changes.load();
 }
 

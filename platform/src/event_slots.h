@@ -57,6 +57,9 @@ struct SharedEventState {
     /// each; every set rings these lanes. Bits are only ever added: one left by a thread that
     /// waits elsewhere now costs a needless ring, never a missed one.
     std::atomic<uint32_t> lanes;
+    /// The event's flag among the doorbell's pending flags (kNoMark: none; the event is then
+    /// looked at in every look).
+    std::atomic<uint32_t> mark;
     /// Advanced after each taken wake-up; senders that found no free slot sleep on it.
     WakeChannel departures;
     /// Send stamps of the pending wake-ups; 0 marks a free slot.
@@ -76,12 +79,21 @@ struct alignas(64) BellLane {
     WakeChannel channel;
 };
 
+/// Pending flags of a doorbell: each event of the owner that has one (its mark) is looked at
+/// only while its flag is set, so that a wait on many events reads one page, not a page per
+/// event.
+inline constexpr uint32_t kBellMarks = 1024;
+inline constexpr uint32_t kNoMark = UINT32_MAX;
+
 /// The contents of a doorbell file: one per process that owns named events. A set of one of
-/// its events rings the lanes of the threads that wait for it, so that a wait on any number
-/// of them sleeps on one word.
+/// its events raises the event's pending flag and rings the lanes of the threads that wait
+/// for it, so that a wait on any number of them sleeps on one word.
 struct SharedBell {
     std::atomic<uint32_t> magic;
     BellLane lanes[kBellLanes];
+    /// Set by every set that has published, after that; cleared by a waiter before it takes
+    /// a wake-up and set again if it leaves any behind. A set flag may find nothing.
+    std::atomic<uint8_t> pending[kBellMarks];
 };
 static_assert(sizeof(SharedBell) <= kEventFileSize);
 static_assert(sizeof(SharedEventState) <= kEventFileSize);
@@ -122,9 +134,24 @@ WakeChannel &joinLane(SharedEventState &state, SharedBell &bell, size_t lane);
 /// Rings the lanes of the bell that threads of the event's owner wait on.
 void ringLanes(const SharedEventState &state, SharedBell &bell);
 
+/// Announces a wake-up just published to the event (whose mark is `mark`): raises its
+/// pending flag and rings the lanes of its waiting threads.
+void announceWakeup(const SharedEventState &state, SharedBell &bell, uint32_t mark);
+
+/// False when the event's pending flag says it holds no wake-up; true when it may hold one.
+bool mayHaveWakeup(const SharedBell &bell, uint32_t mark);
+
+/// takeWakeup for an event with a pending flag: the flag is cleared first and raised again
+/// if a wake-up is left behind, so that a set meanwhile is never hidden.
+bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
+                       const PendingWakeup &pending);
+
 /// The channel's word, read after announcing this caller as a sleeper; call endSleep after.
 uint32_t beginSleep(WakeChannel &channel);
 void endSleep(WakeChannel &channel);
+/// The channel's word again, for a caller still announced that is about to look and sleep
+/// once more: the next change wakes it again.
+uint32_t renewSleep(WakeChannel &channel);
 
 /// One futex word a wait sleeps on, and the value it had when the waiter last looked.
 struct SleepWord {

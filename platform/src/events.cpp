@@ -151,6 +151,12 @@ class Sleeper {
     Sleeper(const Sleeper &) = delete;
     Sleeper &operator=(const Sleeper &) = delete;
 
+    /// Reads the words again before the next look, for another sleep after this one.
+    void renew() {
+        for (size_t i = 0; i < channels_.size(); ++i)
+            words_[i].seen = renewSleep(channels_.channel(i));
+    }
+
     /// Sleeps until a word changes or the deadline (0: none) passes.
     void sleep(uint64_t deadlineNs) const {
         if (channels_.cannotReceive()) {
@@ -179,6 +185,30 @@ DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &c
     return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
 }
 
+// Announced as a sleeper, looks and sleeps in turn until a wake-up is taken (or another
+// waiter was faster: WAIT_FAILED) or the deadline has passed (WAIT_TIMEOUT). The words stay
+// those of the first round, so a wait woken on many events looks again at once; only a wait
+// that includes an event which cannot receive yet returns after each sleep (nullopt), to be
+// prepared anew. A woken waiter looks once before it renews its words: the set that woke it
+// is nearly always there, and senders meanwhile see that it has been rung already.
+std::optional<DWORD> sleepUntilTaken(EventObject *const *events, size_t count,
+                                     const WaitChannels &channels, const Deadline &deadline) {
+    const uint64_t deadlineNs = deadline.isInfinite() ? 0 : deadline.nanoseconds();
+    Sleeper sleeper(channels);
+    DWORD result = takeOldest(events, count, channels);
+    while (result == WAIT_TIMEOUT && !deadline.hasPassed()) {
+        sleeper.sleep(deadlineNs);
+        if (channels.cannotReceive())
+            return std::nullopt;
+        result = takeOldest(events, count, channels);
+        if (result != WAIT_TIMEOUT)
+            break;
+        sleeper.renew();
+        result = takeOldest(events, count, channels);
+    }
+    return result;
+}
+
 } // namespace
 
 DWORD EventObject::waitFor(const Deadline &deadline) {
@@ -193,23 +223,17 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
 DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
-    const uint64_t deadlineNs = deadline.isInfinite() ? 0 : deadline.nanoseconds();
     for (;;) {
         for (size_t i = 0; i < count; ++i)
             events[i]->prepareWait();
         const WaitChannels channels(events, count);
         const bool passed = deadline.hasPassed();
-        DWORD result = count == 1 || passed ? takeOldest(events, count, channels) : WAIT_TIMEOUT;
-        if (result == WAIT_TIMEOUT && !passed) {
-            const Sleeper sleeper(channels);
-            result = takeOldest(events, count, channels);
-            if (result == WAIT_TIMEOUT) {
-                sleeper.sleep(deadlineNs);
-                continue;
-            }
-        }
-        if (result != WAIT_FAILED)
-            return result;
+        std::optional<DWORD> result =
+            count == 1 || passed ? takeOldest(events, count, channels) : WAIT_TIMEOUT;
+        if (result == WAIT_TIMEOUT && !passed)
+            result = sleepUntilTaken(events, count, channels, deadline);
+        if (result && *result != WAIT_FAILED)
+            return *result;
     }
 }
 

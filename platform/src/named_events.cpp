@@ -39,11 +39,17 @@ namespace {
 // How long SetEvent waits for a free slot when the owner takes nothing.
 constexpr DWORD kFullQueueWaitMs = 1000;
 
+// The lane of the doorbell the calling thread waits on (kBellLanes: none yet). The library
+// is loaded with the program, so the variable can sit in static thread storage, which a wait
+// on many events reads once per event without a look-up.
+constinit thread_local size_t threadLane __attribute__((tls_model("initial-exec"))) = kBellLanes;
+
 // The lane of the doorbell the calling thread waits on; threads take the lanes in turn.
 size_t laneOfThisThread() {
     static std::atomic<size_t> next{0};
-    thread_local const size_t lane = next.fetch_add(1) % kBellLanes;
-    return lane;
+    if (threadLane == kBellLanes)
+        threadLane = next.fetch_add(1) % kBellLanes;
+    return threadLane;
 }
 
 class NamedEvent final : public EventObject {
@@ -65,22 +71,33 @@ class NamedEvent final : public EventObject {
     }
 
     // The calling thread's lane of this process's doorbell, which every set of the event
-    // rings from now on.
+    // rings from now on. The lanes already entered in the file are remembered here, so that
+    // a wait on many events does not read every event's file for them.
     EventChannel channel() override {
         EventFile *owned = owned_.load();
         SharedBell *bell = owned ? owned->bell() : nullptr;
-        return bell ? EventChannel{&joinLane(owned->state(), *bell, laneOfThisThread()), true}
-                    : EventChannel{};
+        if (bell == nullptr)
+            return EventChannel{};
+        const size_t lane = laneOfThisThread();
+        const uint32_t bit = 1u << lane;
+        if ((joinedLanes_.load(std::memory_order_acquire) & bit) == 0) {
+            joinLane(owned->state(), *bell, lane);
+            joinedLanes_.fetch_or(bit, std::memory_order_release);
+        }
+        return EventChannel{&bell->lanes[lane].channel, true};
     }
 
     std::optional<PendingWakeup> pending() override {
         EventFile *owned = owned_.load();
-        return owned ? oldestWakeup(owned->state()) : std::nullopt;
+        if (owned == nullptr || !mayHaveWakeup(*owned->bell(), owned->mark()))
+            return std::nullopt;
+        return oldestWakeup(owned->state());
     }
 
     bool take(const PendingWakeup &wakeup) override {
         EventFile *owned = owned_.load();
-        return owned != nullptr && takeWakeup(owned->state(), wakeup);
+        return owned != nullptr &&
+               takeFlaggedWakeup(owned->state(), *owned->bell(), owned->mark(), wakeup);
     }
 
     bool isOwner() const noexcept { return owner_; }
@@ -111,6 +128,8 @@ class NamedEvent final : public EventObject {
     // The process that made the file: a forked child must not remove its parent's file.
     std::atomic<pid_t> maker_;
     std::atomic<bool> released_{false};
+    // The lanes this process has entered in its own file (bits are never taken out).
+    std::atomic<uint32_t> joinedLanes_{0};
     std::mutex lock_;
 };
 
@@ -190,6 +209,7 @@ void NamedEvent::releaseName() noexcept {
     if (!lock.held())
         return;
     retireEventFile(lock, fileName_, *owned);
+    releaseOwnMark(owned->mark());
     removeFolderIfEmpty(lock);
 }
 
@@ -209,7 +229,7 @@ BOOL NamedEvent::set() {
         SharedEventState &state = target->state();
         if (publishWakeup(state, stamp)) {
             if (SharedBell *bell = target->bell())
-                ringLanes(state, *bell);
+                announceWakeup(state, *bell, target->mark());
             return TRUE;
         }
         if (deadline.hasPassed())

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "event_slots.h"
@@ -43,6 +44,34 @@ TEST(EventSlots, WakeUpsAreTakenOldestFirstOnceEachAndBoundedInNumber) {
     dropWakeups(state);
     EXPECT_FALSE(oldestWakeup(state).has_value());
     EXPECT_EQ(state.departures.changes.load(), 12u) << "each departure is announced";
+}
+
+// A set rings only the lanes that waiting threads entered, and its pending flag says whether
+// the event is worth a look: raised by each announced wake-up, still raised after a take that
+// leaves one behind, lowered by the take of the last. An event without a flag is always looked at.
+TEST(EventSlots, LanesAndPendingFlagsFollowTheWaitersAndTheWakeUps) {
+    State memory;
+    SharedEventState &state = memory.get();
+    auto bell = std::make_unique<SharedBell>();
+    joinLane(state, *bell, 3);
+    joinLane(state, *bell, 3);
+    joinLane(state, *bell, 17);
+    const uint32_t mark = 5;
+    EXPECT_FALSE(mayHaveWakeup(*bell, mark));
+    EXPECT_TRUE(mayHaveWakeup(*bell, kNoMark));
+    for (uint64_t stamp : {7, 8}) {
+        ASSERT_TRUE(publishWakeup(state, stamp));
+        announceWakeup(state, *bell, mark);
+    }
+    for (size_t lane = 0; lane < kBellLanes; ++lane)
+        EXPECT_EQ(bell->lanes[lane].channel.changes.load(), lane == 3 || lane == 17 ? 2u : 0u)
+            << "lane " << lane;
+    for (int taken = 0; taken < 2; ++taken) {
+        EXPECT_TRUE(mayHaveWakeup(*bell, mark)) << taken;
+        ASSERT_TRUE(takeFlaggedWakeup(state, *bell, mark, *oldestWakeup(state)));
+    }
+    EXPECT_FALSE(mayHaveWakeup(*bell, mark)) << "the last take lowers the flag";
+    EXPECT_FALSE(mayHaveWakeup(*bell, mark + 1)) << "other flags were never raised";
 }
 
 TEST(EventSlots, SendStampsOfOneProcessNeverRepeat) {
