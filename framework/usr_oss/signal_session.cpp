@@ -127,6 +127,7 @@ uint32_t SignalSession::install(uint32_t code) {
             throw;
         }
         ++groupSize_[group];
+        ++listeners_[group].changes;
     }
     wake(group);
     return 0;
@@ -146,6 +147,7 @@ uint32_t SignalSession::remove(uint32_t code) {
         group = entry->second.group;
         listeners_[group].retired.push_back(entry->second.event);
         --groupSize_[group];
+        ++listeners_[group].changes;
         installed_.erase(entry);
     }
     wake(group);
@@ -270,13 +272,18 @@ void SignalSession::take_following(uint32_t code, HANDLE event, uint32_t group) 
     }
 }
 
-// Reads the group's current set of events under the lock; false once the session ends.
+// Reads the group's current set of events under the lock, unless it is unchanged since the
+// last read; false once the session ends.
 bool SignalSession::take_wait_set(uint32_t group, WaitSet &set, std::vector<HANDLE> &retired) {
     std::lock_guard<std::mutex> guard(lock_);
     retired.clear();
     retired.swap(listeners_[group].retired);
     if (exiting_)
         return false;
+    if (set.read && set.changes == listeners_[group].changes)
+        return true;
+    set.read = true;
+    set.changes = listeners_[group].changes;
     set.handles.assign(1, listeners_[group].control);
     set.codes.clear();
     for (const auto &entry : installed_) {

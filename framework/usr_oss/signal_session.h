@@ -64,12 +64,16 @@ class SignalSession : public std::enable_shared_from_this<SignalSession> {
         HANDLE thread = nullptr;
         DWORD threadId = 0;
         std::vector<HANDLE> retired; // events of removed codes, closed by the thread
+        uint32_t changes = 0;        // codes installed in or removed from the group so far
     };
 
-    /// What a listener waits on: its control event first, then each code's event.
+    /// What a listener waits on: its control event first, then each code's event; read
+    /// again only after the group's codes have changed.
     struct WaitSet {
         std::vector<HANDLE> handles;
         std::vector<uint32_t> codes;
+        bool read = false;
+        uint32_t changes = 0; // the group's count of changes when the set was read
     };
 
     /// An installed code: its named event and the listener that waits on it.

@@ -134,8 +134,8 @@ void announceWakeup(const SharedEventState &state, SharedBell &bell, uint32_t ma
     ringLanes(state, bell);
 }
 
-bool mayHaveWakeup(const SharedBell &bell, uint32_t mark) {
-    return mark >= kBellMarks || bell.pending[mark].load() != 0;
+const std::atomic<uint8_t> *pendingFlag(const SharedBell &bell, uint32_t mark) {
+    return mark < kBellMarks ? &bell.pending[mark] : nullptr;
 }
 
 bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,

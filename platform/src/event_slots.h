@@ -138,8 +138,9 @@ void ringLanes(const SharedEventState &state, SharedBell &bell);
 /// pending flag and rings the lanes of its waiting threads.
 void announceWakeup(const SharedEventState &state, SharedBell &bell, uint32_t mark);
 
-/// False when the event's pending flag says it holds no wake-up; true when it may hold one.
-bool mayHaveWakeup(const SharedBell &bell, uint32_t mark);
+/// The event's pending flag in the bell, which is set whenever the event may hold a
+/// wake-up; null for an event without one.
+const std::atomic<uint8_t> *pendingFlag(const SharedBell &bell, uint32_t mark);
 
 /// takeWakeup for an event with a pending flag: the flag is cleared first and raised again
 /// if a wake-up is left behind, so that a set meanwhile is never hidden.

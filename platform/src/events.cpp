@@ -65,17 +65,6 @@ struct Pick {
     PendingWakeup wakeup;
 };
 
-// The oldest pending wake-up among the events; of equal stamps the lowest index.
-std::optional<Pick> oldestAmong(EventObject *const *events, size_t count) {
-    std::optional<Pick> best;
-    for (size_t i = 0; i < count; ++i) {
-        const std::optional<PendingWakeup> wakeup = events[i]->pending();
-        if (wakeup && (!best || wakeup->stamp < best->wakeup.stamp))
-            best = Pick{i, *wakeup};
-    }
-    return best;
-}
-
 // The distinct futex words of a wait's events, read once per round of the wait: the named
 // events of this process share the thread's lane of one doorbell, which counts once. Events that
 // cannot receive yet (openers) have no word.
@@ -84,6 +73,7 @@ class WaitChannels {
     WaitChannels(EventObject *const *events, size_t count) {
         for (size_t i = 0; i < count; ++i) {
             const EventChannel channel = events[i]->channel();
+            flags_[i] = channel.pendingFlag;
             cannotReceive_ = cannotReceive_ || channel.channel == nullptr;
             if (channel.channel == nullptr ||
                 std::find(channels_.begin(), channels_.begin() + size_, channel.channel) !=
@@ -106,13 +96,33 @@ class WaitChannels {
     WakeChannel &channel(size_t i) const { return *channels_[i]; }
     bool shared(size_t i) const { return shared_[i]; }
     bool cannotReceive() const { return cannotReceive_; }
+    /// False when the event's flag says it holds no wake-up.
+    bool mayHaveWakeup(size_t event) const {
+        return flags_[event] == nullptr || flags_[event]->load() != 0;
+    }
 
   private:
+    std::array<const std::atomic<uint8_t> *, kMaxWaitObjects> flags_;
     std::array<WakeChannel *, kMaxWaitObjects> channels_;
     std::array<bool, kMaxWaitObjects> shared_;
     size_t size_ = 0;
     bool cannotReceive_ = false;
 };
+
+// The oldest pending wake-up among the events; of equal stamps the lowest index. Events
+// whose flag says they hold nothing are passed over.
+std::optional<Pick> oldestAmong(EventObject *const *events, size_t count,
+                                const WaitChannels &channels) {
+    std::optional<Pick> best;
+    for (size_t i = 0; i < count; ++i) {
+        if (!channels.mayHaveWakeup(i))
+            continue;
+        const std::optional<PendingWakeup> wakeup = events[i]->pending();
+        if (wakeup && (!best || wakeup->stamp < best->wakeup.stamp))
+            best = Pick{i, *wakeup};
+    }
+    return best;
+}
 
 // A look may pass an event just before a wake-up lands there and then find a later one of
 // the same sender in another event. That sender completed the earlier set, advancing a word,
@@ -122,11 +132,11 @@ class WaitChannels {
 std::optional<Pick> settledOldest(EventObject *const *events, size_t count,
                                   const WaitChannels &channels) {
     if (count == 1)
-        return oldestAmong(events, count);
+        return oldestAmong(events, count, channels);
     std::optional<Pick> pick;
     for (int look = 0; look < kMostLooks; ++look) {
         const uint32_t before = channels.changeCount();
-        pick = oldestAmong(events, count);
+        pick = oldestAmong(events, count, channels);
         if (!pick || channels.changeCount() == before)
             break;
     }
@@ -287,16 +297,19 @@ BOOL WINAPI ResetEvent(HANDLE handle) {
     return event ? event->reset() : FALSE;
 }
 
+static_assert(kMaxWaitObjects <= kMaxHandleSet);
+
 DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL waitAll, DWORD ms) {
     if (count == 0 || count > kMaxWaitObjects || handles == nullptr || waitAll)
         return failWait(ERROR_INVALID_PARAMETER);
-    std::array<Held<EventObject>, kMaxWaitObjects> held;
+    const HandleSetUse held(handles, count);
+    if (held.objects() == nullptr)
+        return WAIT_FAILED;
     std::array<EventObject *, kMaxWaitObjects> events;
     for (DWORD i = 0; i < count; ++i) {
-        held[i] = findHandleOf<EventObject>(handles[i]);
-        if (!held[i])
-            return WAIT_FAILED;
-        events[i] = held[i].get();
+        if (held.objects()[i]->kind() != EventObject::kKind)
+            return failWait(ERROR_INVALID_HANDLE);
+        events[i] = static_cast<EventObject *>(held.objects()[i]);
     }
     return waitForAnyEvent(events.data(), count, Deadline::after(ms));
 }

@@ -15,10 +15,12 @@ namespace trax::platform {
 inline constexpr size_t kMaxWaitObjects = 64;
 
 /// What a wait sleeps on for one event: a futex word advanced by every set, and the count of
-/// sleepers the setter looks at before it wakes anyone.
+/// sleepers the setter looks at before it wakes anyone; with a flag that is set whenever the
+/// event may hold a wake-up, if it has one, so that a look can pass over the event cheaply.
 struct EventChannel {
     WakeChannel *channel = nullptr;
     bool shared = false;
+    const std::atomic<uint8_t> *pendingFlag = nullptr;
 };
 
 class EventObject : public KernelObject {

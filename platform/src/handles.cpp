@@ -15,6 +15,9 @@
 // never shift the handle numbers a program sees.
 #include "handles.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -107,7 +110,236 @@ void leave(Slot &slot) {
         emptySlot(slot, before - 1);
 }
 
+// ---- kept handle sets ----
+//
+// A thread's kept set holds the handles of its last HandleSetUse between its calls. While
+// the thread is inside a call the set is "in call"; between calls it is "idle", and a
+// CloseHandle of a handle that something holds claims every idle set and lets go of those
+// that hold it. A call that ends marks its set idle and then looks whether a close has
+// happened since it began: if one has, it lets go of its closed handles itself. Between the
+// closer's count of closes and its look at the set's state, and the call's marking and its
+// look at the count, one of the two always sees the other, so no closed handle stays held.
+
+constexpr uint32_t kSetIdle = 0;
+constexpr uint32_t kSetInCall = 1;
+constexpr uint32_t kSetClaimed = 2;
+
+// Threads that keep a set; the sets of any further threads live for one call only.
+constexpr size_t kMaxKeptSets = 256;
+
+struct KeptSet {
+    std::atomic<uint32_t> state{kSetIdle};
+    size_t entry = 0; // in the registry
+    uint64_t closesSeen = 0;
+    size_t count = 0;
+    HANDLE handles[kMaxHandleSet] = {};
+    KernelObject *objects[kMaxHandleSet] = {};
+    HandleUse uses[kMaxHandleSet];
+};
+
+struct KeptSetRegistry {
+    std::atomic<KeptSet *> sets[kMaxKeptSets] = {};
+    // Closers walking the sets; a set is freed only when none is.
+    std::atomic<uint32_t> walkers{0};
+    // Closes of handles that something held at the time.
+    std::atomic<uint64_t> closes{0};
+};
+
+constinit KeptSetRegistry keptSets;
+
+// Holds that leave a set, let go only once the set is free again: an object that dies may
+// close handles of its own, which comes back to the sets.
+struct LeavingHolds {
+    HandleUse uses[kMaxHandleSet];
+    size_t count = 0;
+};
+
+void takeHoldsOut(KeptSet &set, LeavingHolds &leaving) {
+    for (size_t i = 0; i < set.count; ++i)
+        leaving.uses[leaving.count++] = std::move(set.uses[i]);
+    set.count = 0;
+}
+
+// Marks the set in a call, waiting while a closer lets go of it; false when this thread is
+// in a call with it already (a call made while an object dies inside another call).
+bool enterSet(KeptSet &set) {
+    for (;;) {
+        uint32_t expected = kSetIdle;
+        if (set.state.compare_exchange_strong(expected, kSetInCall))
+            return true;
+        if (expected == kSetInCall)
+            return false;
+        sched_yield();
+    }
+}
+
+bool holdsStillOpen(const KeptSet &set, const HANDLE *handles, size_t count) {
+    if (set.count != count)
+        return false;
+    for (size_t i = 0; i < count; ++i) {
+        if (set.handles[i] != handles[i] || !set.uses[i].isOpen())
+            return false;
+    }
+    return true;
+}
+
+bool holdsClosed(const KeptSet &set) {
+    for (size_t i = 0; i < set.count; ++i) {
+        if (!set.uses[i].isOpen())
+            return true;
+    }
+    return false;
+}
+
+bool holdsHandle(const KeptSet &set, HANDLE handle) {
+    for (size_t i = 0; i < set.count; ++i) {
+        if (set.handles[i] == handle)
+            return true;
+    }
+    return false;
+}
+
+// A forked child has only the thread that forked: no walker, and no other thread in a call.
+void forgetOtherThreadsInChild() {
+    keptSets.walkers.store(0);
+    for (std::atomic<KeptSet *> &entry : keptSets.sets) {
+        if (KeptSet *set = entry.load())
+            set->state.store(kSetIdle);
+    }
+}
+
+// The calling thread's kept set, made and registered on first use; null when there is no
+// memory or no free entry.
+class ThreadKeptSet {
+  public:
+    ~ThreadKeptSet() {
+        if (set_ == nullptr)
+            return;
+        LeavingHolds leaving;
+        enterSet(*set_);
+        takeHoldsOut(*set_, leaving);
+        keptSets.sets[set_->entry].store(nullptr);
+        while (keptSets.walkers.load() != 0)
+            sched_yield();
+        delete set_;
+    }
+
+    KeptSet *get() {
+        if (set_ == nullptr && !refused_)
+            refused_ = !make();
+        return set_;
+    }
+
+  private:
+    bool make() {
+        static const bool forkHandled =
+            pthread_atfork(nullptr, nullptr, forgetOtherThreadsInChild) == 0;
+        (void)forkHandled;
+        auto *set = new (std::nothrow) KeptSet;
+        if (set == nullptr)
+            return false;
+        for (size_t i = 0; i < kMaxKeptSets; ++i) {
+            KeptSet *expected = nullptr;
+            if (keptSets.sets[i].compare_exchange_strong(expected, set)) {
+                set->entry = i;
+                set_ = set;
+                return true;
+            }
+        }
+        delete set;
+        return false;
+    }
+
+    KeptSet *set_ = nullptr;
+    bool refused_ = false;
+};
+
+thread_local ThreadKeptSet threadKeptSet;
+
+// Holds the handles in the thread's set, which is in a call; null (with the set emptied and
+// the last error set) when one is not open.
+KernelObject *const *holdInKeptSet(KeptSet &set, const HANDLE *handles, size_t count) {
+    set.closesSeen = keptSets.closes.load();
+    if (holdsStillOpen(set, handles, count))
+        return set.objects;
+    LeavingHolds leaving;
+    takeHoldsOut(set, leaving);
+    for (size_t i = 0; i < count; ++i) {
+        HandleUse use(handles[i]);
+        if (use.get() == nullptr) {
+            takeHoldsOut(set, leaving);
+            return nullptr;
+        }
+        set.handles[i] = handles[i];
+        set.objects[i] = use.get();
+        set.uses[i] = std::move(use);
+        set.count = i + 1;
+    }
+    return set.objects;
+}
+
+// Ends the call of the thread's set; a close since its start may have met the set in the
+// call and left it, so the call lets go of closed handles itself.
+void leaveKeptSet(KeptSet &set) {
+    set.state.store(kSetIdle);
+    if (keptSets.closes.load() == set.closesSeen)
+        return;
+    LeavingHolds leaving;
+    if (!enterSet(set))
+        return;
+    if (holdsClosed(set))
+        takeHoldsOut(set, leaving);
+    set.state.store(kSetIdle);
+}
+
+// Called by a close of a handle that something holds: lets go of every idle kept set that
+// holds it.
+void letKeptSetsGoOf(HANDLE handle) {
+    keptSets.closes.fetch_add(1);
+    for (std::atomic<KeptSet *> &entry : keptSets.sets) {
+        LeavingHolds leaving;
+        keptSets.walkers.fetch_add(1);
+        KeptSet *set = entry.load();
+        uint32_t expected = kSetIdle;
+        if (set != nullptr && set->state.compare_exchange_strong(expected, kSetClaimed)) {
+            if (holdsHandle(*set, handle))
+                takeHoldsOut(*set, leaving);
+            set->state.store(kSetIdle);
+        }
+        keptSets.walkers.fetch_sub(1);
+    }
+}
+
 } // namespace
+
+HandleSetUse::HandleSetUse(const HANDLE *handles, size_t count) noexcept {
+    if (count > kMaxHandleSet) {
+        fail(ERROR_INVALID_PARAMETER);
+        return;
+    }
+    KeptSet *set = threadKeptSet.get();
+    if (set != nullptr && enterSet(*set)) {
+        objects_ = holdInKeptSet(*set, handles, count);
+        kept_ = objects_ != nullptr;
+        if (!kept_) {
+            set->state.store(kSetIdle);
+            fail(ERROR_INVALID_HANDLE); // after the holds let go, whose objects may set errors
+        }
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        uses_[i] = HandleUse(handles[i]);
+        own_[i] = uses_[i].get();
+        if (own_[i] == nullptr)
+            return;
+    }
+    objects_ = own_;
+}
+
+HandleSetUse::~HandleSetUse() {
+    if (kept_)
+        leaveKeptSet(*threadKeptSet.get());
+}
 
 DWORD KernelObject::waitFor(const Deadline &) {
     return failWait(ERROR_INVALID_HANDLE);
@@ -121,6 +353,11 @@ HandleUse::HandleUse(HANDLE handle) noexcept {
     }
     slot_ = slot;
     object_ = table.slots[slot].object;
+}
+
+bool HandleUse::isOpen() const noexcept {
+    return object_ != nullptr &&
+           (table.slots[slot_].state.load(std::memory_order_acquire) & kLive) != 0;
 }
 
 void HandleUse::letGo() noexcept {
@@ -164,6 +401,8 @@ bool removeHandle(HANDLE handle) {
                                                std::memory_order_acquire));
     if ((state & kUsersMask) == 0)
         emptySlot(slot, state & ~kLive);
+    else
+        letKeptSetsGoOf(handle);
     return true;
 }
 

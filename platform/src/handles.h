@@ -71,6 +71,8 @@ class HandleUse {
     HandleUse &operator=(const HandleUse &) = delete;
 
     KernelObject *get() const noexcept { return object_; }
+    /// True while the handle held is open (not yet closed by CloseHandle).
+    bool isOpen() const noexcept;
 
   private:
     void letGo() noexcept;
@@ -91,6 +93,35 @@ template <class T> class Held {
 
   private:
     HandleUse use_;
+};
+
+/// Most handles in one set (see HandleSetUse).
+inline constexpr size_t kMaxHandleSet = 64;
+
+/// The objects behind up to kMaxHandleSet open handles, held in use for one call. A thread
+/// keeps the handles of its last set held between its calls, so that a call with the same
+/// handles again, such as a listener that waits on its events round after round, checks each
+/// of them with one load instead of taking it anew. Such a hold never keeps a closed handle's
+/// object alive: a CloseHandle of a handle in a thread's set lets go of the set unless the
+/// thread is inside a call with it, and a call that ends after a close during it lets go of
+/// the closed handles before it returns. A thread's set also goes when the thread ends.
+class HandleSetUse {
+  public:
+    /// Holds the handles' objects, or holds nothing with ERROR_INVALID_HANDLE set when one
+    /// of them is not open (ERROR_INVALID_PARAMETER for more than kMaxHandleSet).
+    HandleSetUse(const HANDLE *handles, size_t count) noexcept;
+    ~HandleSetUse();
+    HandleSetUse(const HandleSetUse &) = delete;
+    HandleSetUse &operator=(const HandleSetUse &) = delete;
+
+    /// The objects in the order of the handles; null when the set could not be held.
+    KernelObject *const *objects() const noexcept { return objects_; }
+
+  private:
+    bool kept_ = false; // held in the thread's kept set rather than here
+    KernelObject *const *objects_ = nullptr;
+    HandleUse uses_[kMaxHandleSet];
+    KernelObject *own_[kMaxHandleSet] = {};
 };
 
 /// The object behind an open handle, or an empty hold with ERROR_INVALID_HANDLE.

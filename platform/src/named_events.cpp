@@ -84,14 +84,12 @@ class NamedEvent final : public EventObject {
             joinLane(owned->state(), *bell, lane);
             joinedLanes_.fetch_or(bit, std::memory_order_release);
         }
-        return EventChannel{&bell->lanes[lane].channel, true};
+        return EventChannel{&bell->lanes[lane].channel, true, pendingFlag(*bell, owned->mark())};
     }
 
     std::optional<PendingWakeup> pending() override {
         EventFile *owned = owned_.load();
-        if (owned == nullptr || !mayHaveWakeup(*owned->bell(), owned->mark()))
-            return std::nullopt;
-        return oldestWakeup(owned->state());
+        return owned ? oldestWakeup(owned->state()) : std::nullopt;
     }
 
     bool take(const PendingWakeup &wakeup) override {

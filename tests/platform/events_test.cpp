@@ -260,6 +260,78 @@ TEST(WaitForMultiple, ASetWakesEachThreadThatWaitsForItsEvent) {
         CloseHandle(event);
 }
 
+// A thread that waits once on a set of two, says so, and then lives on (idle, with its
+// kept set) until told to finish.
+struct OnceWaiter {
+    HANDLE set[2];
+    DWORD timeoutMs;
+    HANDLE entering = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE waited = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    HANDLE finish = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<DWORD> result{0};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID param) -> DWORD {
+            auto *self = static_cast<OnceWaiter *>(param);
+            SetEvent(self->entering);
+            self->result = WaitForMultipleObjects(2, self->set, FALSE, self->timeoutMs);
+            SetEvent(self->waited);
+            return WaitForSingleObject(self->finish, 10000);
+        },
+        this, 0, nullptr);
+
+    ~OnceWaiter() {
+        SetEvent(finish);
+        WaitForSingleObject(thread, 10000);
+        for (HANDLE handle : {thread, entering, waited, finish})
+            CloseHandle(handle);
+    }
+};
+
+// A thread keeps the objects of its last wait set in use between its waits. That must never
+// keep a closed handle's object alive once no wait uses it: whichever thread closes it, and
+// whether between two waits, during a wait or after the thread's end, its name is free again
+// once no wait is using it, and a wait on the set with the closed handle fails.
+TEST(WaitForMultiple, HandlesKeptBetweenWaitsNeverOutliveTheirClose) {
+    const std::string name = uniqueName("kept");
+    auto nameIsFree = [&name] {
+        HANDLE again = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+        const bool fresh = again != nullptr && GetLastError() == ERROR_SUCCESS;
+        CloseHandle(again);
+        return fresh;
+    };
+    HANDLE set[] = {CreateEventA(nullptr, FALSE, FALSE, nullptr),
+                    CreateEventA(nullptr, FALSE, FALSE, name.c_str())};
+    for (int round = 0; round < 2; ++round)
+        EXPECT_EQ(WaitForMultipleObjects(2, set, FALSE, 0), WAIT_TIMEOUT);
+    CloseHandle(set[1]);
+    SetLastError(0);
+    EXPECT_EQ(WaitForMultipleObjects(2, set, FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(nameIsFree()) << "closed on the waiting thread";
+
+    for (const bool during : {false, true}) {
+        set[1] = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+        OnceWaiter waiter{{set[0], set[1]}, during ? 5000u : 0u};
+        if (during) {
+            ASSERT_EQ(WaitForSingleObject(waiter.entering, 5000), WAIT_OBJECT_0);
+            CloseHandle(set[1]);
+            SetEvent(set[0]);
+        }
+        ASSERT_EQ(WaitForSingleObject(waiter.waited, 5000), WAIT_OBJECT_0);
+        if (!during)
+            CloseHandle(set[1]);
+        EXPECT_TRUE(nameIsFree()) << (during ? "closed during" : "closed after")
+                                  << " another thread's wait, which lives on";
+    }
+
+    set[1] = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    { OnceWaiter ended{{set[0], set[1]}, 0}; }
+    CloseHandle(set[1]);
+    EXPECT_TRUE(nameIsFree()) << "closed after the waiting thread ended";
+    CloseHandle(set[0]);
+}
+
 TEST(WaitForMultiple, RejectsBadArguments) {
     HANDLE event = CreateEventA(nullptr, FALSE, TRUE, nullptr);
     HANDLE many[65];
