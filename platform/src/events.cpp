@@ -9,9 +9,13 @@
 // until ResetEvent.
 #include "events.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <memory>
+#include <new>
 
 #include "event_wire.h"
 #include "wait_core.h"
@@ -59,6 +63,33 @@ constexpr uint64_t kRetrySliceNs = 100000000;
 
 // Looks that may follow each other before a wait settles on the oldest wake-up.
 constexpr int kMostLooks = 16;
+
+// How long a wait that has found nothing watches its words before it sleeps.
+constexpr uint64_t kSpinNs = 5000;
+
+// Watching pays only while sets arrive during it, which needs the setter to run on another
+// processor at the time. A thread watches while its credit lasts: a watch that ends in a
+// wake-up restores it, one that ends in a sleep costs one. Without credit the thread watches
+// only every kSpinRetry-th wait, to find out whether watching pays again.
+constexpr int kSpinCredit = 4;
+constexpr unsigned kSpinRetry = 256;
+constinit thread_local int spinCredit __attribute__((tls_model("initial-exec"))) = kSpinCredit;
+constinit thread_local unsigned spinSkipped __attribute__((tls_model("initial-exec"))) = 0;
+
+bool shouldSpin() {
+    static const bool otherProcessors = sysconf(_SC_NPROCESSORS_ONLN) > 1;
+    return otherProcessors && (spinCredit > 0 || ++spinSkipped % kSpinRetry == 0);
+}
+
+void creditSpin(bool paid) {
+    spinCredit = paid ? kSpinCredit : std::max(spinCredit - 1, 0);
+}
+
+void relaxProcessor() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 struct Pick {
     size_t index;
@@ -195,6 +226,33 @@ DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &c
     return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
 }
 
+// Watches the words for kSpinNs at most (never past the deadline), if watching has paid
+// lately, looking each time one moves, until a wake-up is taken (or another waiter was faster:
+// WAIT_FAILED); WAIT_TIMEOUT when the time is over. A set meanwhile is taken without a sleep, and
+// its sender, which sees no sleeper, makes no system call.
+DWORD spinUntilTaken(EventObject *const *events, size_t count, const WaitChannels &channels,
+                     const Deadline &deadline) {
+    if (!shouldSpin())
+        return WAIT_TIMEOUT;
+    uint64_t until = monotonicNanoseconds() + kSpinNs;
+    if (!deadline.isInfinite())
+        until = std::min(until, deadline.nanoseconds());
+    uint32_t seen = channels.changeCount();
+    do {
+        for (int i = 0; i < 16; ++i)
+            relaxProcessor();
+        if (const uint32_t now = channels.changeCount(); now != seen) {
+            seen = now;
+            if (const DWORD result = takeOldest(events, count, channels); result != WAIT_TIMEOUT) {
+                creditSpin(true);
+                return result;
+            }
+        }
+    } while (monotonicNanoseconds() < until);
+    creditSpin(false);
+    return WAIT_TIMEOUT;
+}
+
 // Announced as a sleeper, looks and sleeps in turn until a wake-up is taken (or another
 // waiter was faster: WAIT_FAILED) or the deadline has passed (WAIT_TIMEOUT). The words stay
 // those of the first round, so a wait woken on many events looks again at once; only a wait
@@ -219,6 +277,35 @@ std::optional<DWORD> sleepUntilTaken(EventObject *const *events, size_t count,
     return result;
 }
 
+// The words of the calling thread's last wait that kept them. Only a set of events that can
+// all receive is kept: each one's word and flag then stay the same for as long as the event
+// lives, while an event that cannot receive yet must be prepared before every round.
+thread_local std::unique_ptr<WaitChannels> keptChannels;
+
+// Prepares the events and gathers their words, or takes those kept by the thread's last
+// wait on them; `own` holds them when they are not kept.
+const WaitChannels &gatherChannels(EventObject *const *events, size_t count, GatheredUse use,
+                                   std::optional<WaitChannels> &own) {
+    std::unique_ptr<WaitChannels> &kept = keptChannels;
+    if (use == GatheredUse::reuse && kept && !kept->cannotReceive())
+        return *kept;
+    for (size_t i = 0; i < count; ++i)
+        events[i]->prepareWait();
+    if (use == GatheredUse::once) {
+        own.emplace(events, count);
+        return *own;
+    }
+    if (!kept)
+        kept.reset(new (std::nothrow) WaitChannels(events, count));
+    else
+        *kept = WaitChannels(events, count);
+    if (!kept) {
+        own.emplace(events, count);
+        return *own;
+    }
+    return *kept;
+}
+
 } // namespace
 
 DWORD EventObject::waitFor(const Deadline &deadline) {
@@ -226,20 +313,22 @@ DWORD EventObject::waitFor(const Deadline &deadline) {
     return waitForAnyEvent(&self, 1, deadline);
 }
 
-// A wait that may still sleep announces itself before it looks, so that one look serves
-// both to find a pending wake-up and to make the sleep safe. A wait on one event first looks
-// without announcing itself: that look is cheap, and a receiver behind a stream of sets then
-// takes each wake-up without making its senders call the kernel to wake it.
-DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline) {
+// A wait first looks and watches its words for a moment without announcing itself: a
+// receiver behind a stream of sets then takes each wake-up without making its senders call
+// the kernel to wake it. Only then does it announce itself and look once more before it
+// sleeps, so that no set is missed.
+DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline,
+                      GatheredUse use) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
+    std::optional<WaitChannels> own;
     for (;;) {
-        for (size_t i = 0; i < count; ++i)
-            events[i]->prepareWait();
-        const WaitChannels channels(events, count);
+        const WaitChannels &channels = gatherChannels(events, count, use, own);
+        use = use == GatheredUse::once ? use : GatheredUse::reuse;
         const bool passed = deadline.hasPassed();
-        std::optional<DWORD> result =
-            count == 1 || passed ? takeOldest(events, count, channels) : WAIT_TIMEOUT;
+        std::optional<DWORD> result = takeOldest(events, count, channels);
+        if (result == WAIT_TIMEOUT && !passed)
+            result = spinUntilTaken(events, count, channels, deadline);
         if (result == WAIT_TIMEOUT && !passed)
             result = sleepUntilTaken(events, count, channels, deadline);
         if (result && *result != WAIT_FAILED)
@@ -311,5 +400,6 @@ DWORD WINAPI WaitForMultipleObjects(DWORD count, const HANDLE *handles, BOOL wai
             return failWait(ERROR_INVALID_HANDLE);
         events[i] = static_cast<EventObject *>(held.objects()[i]);
     }
-    return waitForAnyEvent(events.data(), count, Deadline::after(ms));
+    return waitForAnyEvent(events.data(), count, Deadline::after(ms),
+                           held.sameAsBefore() ? GatheredUse::reuse : GatheredUse::keep);
 }

@@ -44,10 +44,17 @@ class EventObject : public KernelObject {
     DWORD waitFor(const Deadline &deadline) override;
 };
 
+/// Whether a wait may keep what it gathers from its events for the calling thread's next
+/// wait on the same events, or use what the previous one kept.
+enum class GatheredUse { once, keep, reuse };
+
 /// Waits until one of count events delivers a wake-up and takes it. When several are
 /// pending, the one sent first wins (unnamed events first, then the lowest index).
 /// Returns WAIT_OBJECT_0 + index, WAIT_TIMEOUT, or WAIT_FAILED with the last error set.
-DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline);
+/// `reuse` may only be given for the same events, held ever since, as the thread's last wait
+/// with `keep` or `reuse`.
+DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &deadline,
+                      GatheredUse use = GatheredUse::once);
 
 /// A new unnamed event, or null with the last error set.
 std::shared_ptr<EventObject> createUnnamedEvent(bool manualReset, bool initialState);

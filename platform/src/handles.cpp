@@ -257,10 +257,11 @@ class ThreadKeptSet {
 thread_local ThreadKeptSet threadKeptSet;
 
 // Holds the handles in the thread's set, which is in a call; null (with the set emptied and
-// the last error set) when one is not open.
-KernelObject *const *holdInKeptSet(KeptSet &set, const HANDLE *handles, size_t count) {
+// the last error set) when one is not open. `same` tells whether the set held them already.
+KernelObject *const *holdInKeptSet(KeptSet &set, const HANDLE *handles, size_t count, bool &same) {
     set.closesSeen = keptSets.closes.load();
-    if (holdsStillOpen(set, handles, count))
+    same = holdsStillOpen(set, handles, count);
+    if (same)
         return set.objects;
     LeavingHolds leaving;
     takeHoldsOut(set, leaving);
@@ -319,7 +320,7 @@ HandleSetUse::HandleSetUse(const HANDLE *handles, size_t count) noexcept {
     }
     KeptSet *set = threadKeptSet.get();
     if (set != nullptr && enterSet(*set)) {
-        objects_ = holdInKeptSet(*set, handles, count);
+        objects_ = holdInKeptSet(*set, handles, count, same_);
         kept_ = objects_ != nullptr;
         if (!kept_) {
             set->state.store(kSetIdle);
@@ -327,13 +328,14 @@ HandleSetUse::HandleSetUse(const HANDLE *handles, size_t count) noexcept {
         }
         return;
     }
+    uses_.emplace();
     for (size_t i = 0; i < count; ++i) {
-        uses_[i] = HandleUse(handles[i]);
-        own_[i] = uses_[i].get();
+        (*uses_)[i] = HandleUse(handles[i]);
+        own_[i] = (*uses_)[i].get();
         if (own_[i] == nullptr)
             return;
     }
-    objects_ = own_;
+    objects_ = own_.data();
 }
 
 HandleSetUse::~HandleSetUse() {

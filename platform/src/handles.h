@@ -2,8 +2,10 @@
 #ifndef TRAX_PLATFORM_HANDLES_H
 #define TRAX_PLATFORM_HANDLES_H
 
+#include <array>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "errors.h"
@@ -116,12 +118,17 @@ class HandleSetUse {
 
     /// The objects in the order of the handles; null when the set could not be held.
     KernelObject *const *objects() const noexcept { return objects_; }
+    /// True when these are the same handles as in the thread's previous set, held ever since
+    /// (so they still refer to the same objects).
+    bool sameAsBefore() const noexcept { return same_; }
 
   private:
     bool kept_ = false; // held in the thread's kept set rather than here
+    bool same_ = false;
     KernelObject *const *objects_ = nullptr;
-    HandleUse uses_[kMaxHandleSet];
-    KernelObject *own_[kMaxHandleSet] = {};
+    // Held here only when the thread has no kept set or is in a call with it already.
+    std::optional<std::array<HandleUse, kMaxHandleSet>> uses_;
+    std::array<KernelObject *, kMaxHandleSet> own_;
 };
 
 /// The object behind an open handle, or an empty hold with ERROR_INVALID_HANDLE.
