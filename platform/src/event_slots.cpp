@@ -50,7 +50,32 @@ size_t freeSlots(const SharedEventState &state) {
     return free;
 }
 
+// A thread watches while its credit lasts: a watch that sees its change restores it, one
+// that ends without costs one. Without credit the thread watches only every kWatchRetry-th
+// time, to find out whether watching pays again.
+constexpr int kWatchCredit = 4;
+constexpr unsigned kWatchRetry = 256;
+constinit thread_local int watchCredit __attribute__((tls_model("initial-exec"))) = kWatchCredit;
+constinit thread_local unsigned watchSkipped __attribute__((tls_model("initial-exec"))) = 0;
+
 } // namespace
+
+namespace detail {
+void relaxProcessor() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+} // namespace detail
+
+bool watchingPays() {
+    static const bool otherProcessors = sysconf(_SC_NPROCESSORS_ONLN) > 1;
+    return otherProcessors && (watchCredit > 0 || ++watchSkipped % kWatchRetry == 0);
+}
+
+void creditWatch(bool paid) {
+    watchCredit = paid ? kWatchCredit : std::max(watchCredit - 1, 0);
+}
 
 uint64_t nextSendStamp() {
     static std::atomic<uint64_t> last{0};

@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "wait_core.h"
+
 namespace trax::platform {
 
 /// The folder that holds the files laid out as below, named after the layout's version. A
@@ -154,6 +156,22 @@ void endSleep(WakeChannel &channel);
 /// once more: the next change wakes it again.
 uint32_t renewSleep(WakeChannel &channel);
 
+/// Whether the calling thread should watch for a change before it sleeps: only on a machine
+/// with more than one processor, and only while watching has paid lately (see watchBriefly).
+bool watchingPays();
+
+/// Records whether a watch of the calling thread saw the change it waited for.
+void creditWatch(bool paid);
+
+/// How long a watch lasts at most.
+inline constexpr uint64_t kWatchNs = 5000;
+
+/// Polls `changed` for up to kWatchNs (never past the absolute monotonic deadline in
+/// nanoseconds, 0 = none) before the caller sleeps, while watching pays for this thread;
+/// true as soon as it returns true. A change that comes within the moment then costs neither
+/// side a system call; watching pays only when the other side runs on another processor.
+template <class Changed> bool watchBriefly(uint64_t deadlineNs, Changed changed);
+
 /// One futex word a wait sleeps on, and the value it had when the waiter last looked.
 struct SleepWord {
     const std::atomic<uint32_t> *word;
@@ -164,6 +182,28 @@ struct SleepWord {
 /// Sleeps until one of the words changes (or may have), the absolute monotonic deadline in
 /// nanoseconds passes (0 = never), or a signal arrives. Spurious returns are possible.
 void sleepOnWords(const SleepWord *words, size_t count, uint64_t deadlineNs);
+
+namespace detail {
+void relaxProcessor();
+} // namespace detail
+
+template <class Changed> bool watchBriefly(uint64_t deadlineNs, Changed changed) {
+    if (!watchingPays())
+        return false;
+    uint64_t until = monotonicNanoseconds() + kWatchNs;
+    if (deadlineNs != 0 && deadlineNs < until)
+        until = deadlineNs;
+    do {
+        for (int i = 0; i < 16; ++i)
+            detail::relaxProcessor();
+        if (changed()) {
+            creditWatch(true);
+            return true;
+        }
+    } while (monotonicNanoseconds() < until);
+    creditWatch(false);
+    return false;
+}
 
 } // namespace trax::platform
 

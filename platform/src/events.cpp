@@ -9,8 +9,6 @@
 // until ResetEvent.
 #include "events.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -63,33 +61,6 @@ constexpr uint64_t kRetrySliceNs = 100000000;
 
 // Looks that may follow each other before a wait settles on the oldest wake-up.
 constexpr int kMostLooks = 16;
-
-// How long a wait that has found nothing watches its words before it sleeps.
-constexpr uint64_t kSpinNs = 5000;
-
-// Watching pays only while sets arrive during it, which needs the setter to run on another
-// processor at the time. A thread watches while its credit lasts: a watch that ends in a
-// wake-up restores it, one that ends in a sleep costs one. Without credit the thread watches
-// only every kSpinRetry-th wait, to find out whether watching pays again.
-constexpr int kSpinCredit = 4;
-constexpr unsigned kSpinRetry = 256;
-constinit thread_local int spinCredit __attribute__((tls_model("initial-exec"))) = kSpinCredit;
-constinit thread_local unsigned spinSkipped __attribute__((tls_model("initial-exec"))) = 0;
-
-bool shouldSpin() {
-    static const bool otherProcessors = sysconf(_SC_NPROCESSORS_ONLN) > 1;
-    return otherProcessors && (spinCredit > 0 || ++spinSkipped % kSpinRetry == 0);
-}
-
-void creditSpin(bool paid) {
-    spinCredit = paid ? kSpinCredit : std::max(spinCredit - 1, 0);
-}
-
-void relaxProcessor() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
 
 struct Pick {
     size_t index;
@@ -226,31 +197,23 @@ DWORD takeOldest(EventObject *const *events, size_t count, const WaitChannels &c
     return WAIT_OBJECT_0 + static_cast<DWORD>(pick->index);
 }
 
-// Watches the words for kSpinNs at most (never past the deadline), if watching has paid
-// lately, looking each time one moves, until a wake-up is taken (or another waiter was faster:
-// WAIT_FAILED); WAIT_TIMEOUT when the time is over. A set meanwhile is taken without a sleep, and
-// its sender, which sees no sleeper, makes no system call.
+// Watches the words for a moment before the wait sleeps (see watchBriefly), looking each time
+// one moves, until a wake-up is taken (or another waiter was faster: WAIT_FAILED);
+// WAIT_TIMEOUT when the moment is over. A set meanwhile is taken without a sleep, and its
+// sender, which sees no sleeper, makes no system call.
 DWORD spinUntilTaken(EventObject *const *events, size_t count, const WaitChannels &channels,
                      const Deadline &deadline) {
-    if (!shouldSpin())
-        return WAIT_TIMEOUT;
-    uint64_t until = monotonicNanoseconds() + kSpinNs;
-    if (!deadline.isInfinite())
-        until = std::min(until, deadline.nanoseconds());
+    DWORD result = WAIT_TIMEOUT;
     uint32_t seen = channels.changeCount();
-    do {
-        for (int i = 0; i < 16; ++i)
-            relaxProcessor();
-        if (const uint32_t now = channels.changeCount(); now != seen) {
-            seen = now;
-            if (const DWORD result = takeOldest(events, count, channels); result != WAIT_TIMEOUT) {
-                creditSpin(true);
-                return result;
-            }
-        }
-    } while (monotonicNanoseconds() < until);
-    creditSpin(false);
-    return WAIT_TIMEOUT;
+    watchBriefly(deadline.isInfinite() ? 0 : deadline.nanoseconds(), [&] {
+        const uint32_t now = channels.changeCount();
+        if (now == seen)
+            return false;
+        seen = now;
+        result = takeOldest(events, count, channels);
+        return result != WAIT_TIMEOUT;
+    });
+    return result;
 }
 
 // Announced as a sleeper, looks and sleeps in turn until a wake-up is taken (or another

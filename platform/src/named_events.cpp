@@ -181,6 +181,11 @@ constexpr uint64_t kRoomSliceNs = 1000000;
 // Waits until a slot may have come free, the file was retired, or the deadline passes; false
 // when nothing was taken meanwhile.
 bool awaitDeparture(SharedEventState &state, const Deadline &deadline) {
+    const uint32_t before = state.departures.changes.load();
+    if (watchBriefly(deadline.nanoseconds(), [&] {
+            return state.departures.changes.load() != before || state.retired.load() != 0;
+        }))
+        return true;
     const SleepWord word{&state.departures.changes, beginSleep(state.departures), true};
     if (state.retired.load() == 0 && !hasFreeSlot(state))
         sleepOnWords(&word, 1,
