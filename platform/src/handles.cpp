@@ -154,6 +154,12 @@ struct LeavingHolds {
     size_t count = 0;
 };
 
+void letGo(LeavingHolds &leaving) {
+    for (size_t i = 0; i < leaving.count; ++i)
+        leaving.uses[i] = HandleUse();
+    leaving.count = 0;
+}
+
 void takeHoldsOut(KeptSet &set, LeavingHolds &leaving) {
     for (size_t i = 0; i < set.count; ++i)
         leaving.uses[leaving.count++] = std::move(set.uses[i]);
@@ -265,6 +271,7 @@ KernelObject *const *holdInKeptSet(KeptSet &set, const HANDLE *handles, size_t c
         return set.objects;
     LeavingHolds leaving;
     takeHoldsOut(set, leaving);
+    letGo(leaving);
     for (size_t i = 0; i < count; ++i) {
         HandleUse use(handles[i]);
         if (use.get() == nullptr) {
@@ -297,8 +304,8 @@ void leaveKeptSet(KeptSet &set) {
 // holds it.
 void letKeptSetsGoOf(HANDLE handle) {
     keptSets.closes.fetch_add(1);
+    LeavingHolds leaving;
     for (std::atomic<KeptSet *> &entry : keptSets.sets) {
-        LeavingHolds leaving;
         keptSets.walkers.fetch_add(1);
         KeptSet *set = entry.load();
         uint32_t expected = kSetIdle;
@@ -308,6 +315,7 @@ void letKeptSetsGoOf(HANDLE handle) {
             set->state.store(kSetIdle);
         }
         keptSets.walkers.fetch_sub(1);
+        letGo(leaving);
     }
 }
 

@@ -329,6 +329,15 @@ TEST(WaitForMultiple, HandlesKeptBetweenWaitsNeverOutliveTheirClose) {
     { OnceWaiter ended{{set[0], set[1]}, 0}; }
     CloseHandle(set[1]);
     EXPECT_TRUE(nameIsFree()) << "closed after the waiting thread ended";
+
+    // A full set, then one whose last handle is bad: the kept set is let go whole.
+    HANDLE full[64];
+    for (HANDLE &handle : full)
+        handle = set[0];
+    EXPECT_EQ(WaitForMultipleObjects(64, full, FALSE, 0), WAIT_TIMEOUT);
+    full[63] = nullptr;
+    EXPECT_EQ(WaitForMultipleObjects(64, full, FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CloseHandle(set[0]);
 }
 
