@@ -50,11 +50,7 @@ size_t freeSlots(const SharedEventState &state) {
     return free;
 }
 
-// A thread watches while its credit lasts: a watch that sees its change restores it, one
-// that ends without costs one. Without credit the thread watches only every kWatchRetry-th
-// time, to find out whether watching pays again.
-constexpr int kWatchCredit = 4;
-constexpr unsigned kWatchRetry = 256;
+// The calling thread's credit of watches (see kWatchCredit).
 constinit thread_local int watchCredit __attribute__((tls_model("initial-exec"))) = kWatchCredit;
 constinit thread_local unsigned watchSkipped __attribute__((tls_model("initial-exec"))) = 0;
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "event_slots.h"
@@ -73,6 +76,26 @@ TEST(EventSlots, LanesAndPendingFlagsFollowTheWaitersAndTheWakeUps) {
     }
     EXPECT_FALSE(mayHaveWakeup(mark)) << "the last take lowers the flag";
     EXPECT_FALSE(mayHaveWakeup(mark + 1)) << "other flags were never raised";
+}
+
+// A watch ends as soon as its change comes; a thread whose watches keep ending without one
+// stops watching (and so stops burning processor time) until one pays again.
+TEST(EventSlots, AThreadWatchesOnlyWhileWatchingPays) {
+    if (sysconf(_SC_NPROCESSORS_ONLN) < 2)
+        GTEST_SKIP() << "one processor: nothing is ever watched";
+    std::thread([] { // a thread of its own starts with full credit
+        int looks = 0;
+        EXPECT_TRUE(watchBriefly(0, [&looks] { return ++looks == 3; }));
+        EXPECT_EQ(looks, 3) << "the watch ends with its change";
+        int watched = 0;
+        for (int i = 0; i < 2 * kWatchCredit; ++i) {
+            const int before = looks;
+            EXPECT_FALSE(watchBriefly(0, [&looks] { return ++looks < 0; }));
+            watched += looks != before ? 1 : 0;
+        }
+        EXPECT_EQ(watched, kWatchCredit) << "fruitless watches use up the credit";
+    })
+        .join();
 }
 
 TEST(EventSlots, SendStampsOfOneProcessNeverRepeat) {
