@@ -100,11 +100,17 @@ bool hasFreeSlot(const SharedEventState &state) {
 
 std::optional<PendingWakeup> oldestWakeup(const SharedEventState &state) {
     std::optional<PendingWakeup> oldest;
+    size_t found = 0;
     for (size_t i = 0; i < kEventSlots; ++i) {
         const uint64_t stamp = state.slots[i].load();
-        if (stamp != 0 && (!oldest || stamp < oldest->stamp))
+        if (stamp == 0)
+            continue;
+        ++found;
+        if (!oldest || stamp < oldest->stamp)
             oldest = PendingWakeup{stamp, i};
     }
+    if (oldest)
+        oldest->others = found - 1;
     return oldest;
 }
 
@@ -161,7 +167,7 @@ const std::atomic<uint8_t> *pendingFlag(const SharedBell &bell, uint32_t mark) {
 
 bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
                        const PendingWakeup &pending) {
-    if (mark >= kBellMarks)
+    if (mark >= kBellMarks || pending.others > 0)
         return takeWakeup(state, pending);
     bell.pending[mark].store(0);
     const bool taken = takeWakeup(state, pending);

@@ -62,8 +62,9 @@ struct SharedEventState {
     /// The event's flag among the doorbell's pending flags (kNoMark: none; the event is then
     /// looked at in every look).
     std::atomic<uint32_t> mark;
-    /// Advanced after each taken wake-up; senders that found no free slot sleep on it.
-    WakeChannel departures;
+    /// Advanced after each taken wake-up; senders that found no free slot sleep on it. On a
+    /// cache line of its own, so that takes do not disturb the senders' reads of the above.
+    alignas(64) WakeChannel departures;
     /// Send stamps of the pending wake-ups; 0 marks a free slot.
     alignas(64) std::atomic<uint64_t> slots[kEventSlots];
 };
@@ -105,6 +106,8 @@ static_assert(std::atomic<uint64_t>::is_always_lock_free);
 struct PendingWakeup {
     uint64_t stamp;
     size_t slot;
+    /// Further wake-ups the look that found this one saw pending.
+    size_t others = 0;
 };
 
 /// A send stamp for a wake-up set now: the monotonic clock, never twice the same value in
@@ -145,7 +148,8 @@ void announceWakeup(const SharedEventState &state, SharedBell &bell, uint32_t ma
 const std::atomic<uint8_t> *pendingFlag(const SharedBell &bell, uint32_t mark);
 
 /// takeWakeup for an event with a pending flag: the flag is cleared first and raised again
-/// if a wake-up is left behind, so that a set meanwhile is never hidden.
+/// if a wake-up is left behind, so that a set meanwhile is never hidden. A take that leaves
+/// others behind (as the look saw) leaves the flag raised as it is.
 bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
                        const PendingWakeup &pending);
 
