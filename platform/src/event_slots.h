@@ -168,12 +168,12 @@ bool watchingPays();
 void creditWatch(bool paid);
 
 /// How long a watch lasts at most.
-inline constexpr uint64_t kWatchNs = 5000;
+inline constexpr uint64_t kWatchNs = 3000;
 
 /// Watches in a row that may end without their change before a thread stops watching; a
 /// watch that sees its change restores them. Without credit a thread watches only every
 /// kWatchRetry-th time, to find out whether watching pays again.
-inline constexpr int kWatchCredit = 4;
+inline constexpr int kWatchCredit = 1;
 inline constexpr unsigned kWatchRetry = 256;
 
 /// Polls `changed` for up to kWatchNs (never past the absolute monotonic deadline in
