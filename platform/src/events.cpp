@@ -72,7 +72,13 @@ struct Pick {
 // cannot receive yet (openers) have no word.
 class WaitChannels {
   public:
-    WaitChannels(EventObject *const *events, size_t count) {
+    /// None yet; its arrays are left unset, so that making one costs nothing.
+    WaitChannels() noexcept {}
+    WaitChannels(EventObject *const *events, size_t count) { gather(events, count); }
+
+    void gather(EventObject *const *events, size_t count) {
+        size_ = 0;
+        cannotReceive_ = false;
         for (size_t i = 0; i < count; ++i) {
             const EventChannel channel = events[i]->channel();
             flags_[i] = channel.pendingFlag;
@@ -248,25 +254,17 @@ thread_local std::unique_ptr<WaitChannels> keptChannels;
 // Prepares the events and gathers their words, or takes those kept by the thread's last
 // wait on them; `own` holds them when they are not kept.
 const WaitChannels &gatherChannels(EventObject *const *events, size_t count, GatheredUse use,
-                                   std::optional<WaitChannels> &own) {
+                                   WaitChannels &own) {
     std::unique_ptr<WaitChannels> &kept = keptChannels;
     if (use == GatheredUse::reuse && kept && !kept->cannotReceive())
         return *kept;
     for (size_t i = 0; i < count; ++i)
         events[i]->prepareWait();
-    if (use == GatheredUse::once) {
-        own.emplace(events, count);
-        return *own;
-    }
-    if (!kept)
-        kept.reset(new (std::nothrow) WaitChannels(events, count));
-    else
-        *kept = WaitChannels(events, count);
-    if (!kept) {
-        own.emplace(events, count);
-        return *own;
-    }
-    return *kept;
+    if (use != GatheredUse::once && !kept)
+        kept.reset(new (std::nothrow) WaitChannels);
+    WaitChannels &into = use != GatheredUse::once && kept ? *kept : own;
+    into.gather(events, count);
+    return into;
 }
 
 } // namespace
@@ -284,7 +282,7 @@ DWORD waitForAnyEvent(EventObject *const *events, size_t count, const Deadline &
                       GatheredUse use) {
     if (count > kMaxWaitObjects)
         return failWait(ERROR_INVALID_PARAMETER);
-    std::optional<WaitChannels> own;
+    WaitChannels own;
     for (;;) {
         const WaitChannels &channels = gatherChannels(events, count, use, own);
         use = use == GatheredUse::once ? use : GatheredUse::reuse;
