@@ -56,7 +56,9 @@ uint64_t content_hash(std::string_view bytes) {
         h = std::rotl(h ^ (word * 0x87c37b91114253d5ull), 31) * 0x4cf5ad432745937full;
     }
     uint64_t tail = 0;
-    std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    if (i < bytes.size()) {
+        std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    }
     return mix(h ^ (tail * 0x87c37b91114253d5ull));
 }
 

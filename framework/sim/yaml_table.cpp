@@ -40,16 +40,17 @@ bool inside(uint64_t first, uint64_t count, uint64_t size) {
     return first <= size && count <= size - first;
 }
 
-// A mark is the null mark, or a place in the text whose line and column are no larger
-// than its position (so that the reader's line + 1 cannot overflow either).
-bool sound_mark(const YAML::Mark &mark, std::size_t textSize) {
+// A node's mark is the null mark, or a place in the text whose line and column are no
+// larger than its position (so that the reader's line + 1 cannot overflow either).
+bool sound_mark(const YamlEntry &node, std::size_t textSize) {
+    const auto &mark = node.mark;
     return mark.is_null() ||
            (mark.pos >= 0 && static_cast<uint64_t>(mark.pos) <= textSize && mark.line >= 0 &&
             mark.line <= mark.pos && mark.column >= 0 && mark.column <= mark.pos);
 }
 
 bool sound_node(const YamlEntry &node, const YamlTable &table, std::size_t textSize) {
-    if (!sound_mark(node.mark, textSize)) {
+    if (!sound_mark(node, textSize)) {
         return false;
     }
     switch (node.kind) {
