@@ -383,8 +383,8 @@ std::optional<YamlDocument> load(int folder, const std::string &name, std::strin
 
 void store(int folder, const std::string &name, std::string_view text,
            const YamlDocument &document) {
-    const std::string entry = seal(this_build(), text, encode_table(table_of(document)));
-    if (entry.size() <= kMaxCacheEntryBytes) {
+    const std::string entry = yaml_cache_entry(text, table_of(document));
+    if (!entry.empty() && entry.size() <= kMaxCacheEntryBytes) {
         write_entry(folder, name, entry);
         prune(folder, name);
     }
@@ -412,6 +412,16 @@ std::string yaml_cache_folder() {
     }
     const char *home = std::getenv("HOME");
     return home != nullptr && home[0] == '/' ? std::string(home) + "/.cache/trax" : std::string();
+#endif
+}
+
+std::string yaml_cache_entry(std::string_view text, const YamlTable &table) {
+#if defined(_WIN32)
+    (void)text;
+    (void)table;
+    return {};
+#else
+    return this_build().empty() ? std::string() : seal(this_build(), text, encode_table(table));
 #endif
 }
 

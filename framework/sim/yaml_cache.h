@@ -40,6 +40,10 @@ std::string encode_table(const YamlTable &table);
 /// inside the text. Anything else gives no table.
 std::optional<YamlTable> decode_table(std::string_view bytes, std::size_t textSize);
 
+/// The cache entry that stores table as the one made from text by this build; empty when
+/// the build cannot be told apart from others (then nothing is cached).
+std::string yaml_cache_entry(std::string_view text, const YamlTable &table);
+
 /// The YAML document of the text of the definition file at path: the table of the path's
 /// entry when it was made from the same text by the same build, otherwise the text parsed
 /// (throwing yaml-cpp's exceptions on invalid YAML as YamlDocument does) and, when the

@@ -33,20 +33,16 @@ std::vector<std::string> dumps(const sim::Definitions &read) {
     return out;
 }
 
-TEST(YamlTable, StoredTableReadsBackAndBrokenOnesAreRefused) {
-    const std::string text = kShapes;
-    const sim::YamlTable table = sim::table_of(sim::YamlDocument(text));
-    const std::string bytes = sim::encode_table(table);
-    const auto back = sim::decode_table(bytes, text.size());
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(sim::encode_table(*back), bytes);
+using Breakage = std::function<void(sim::YamlTable &)>;
 
-    using Breakage = std::function<void(sim::YamlTable &)>;
-    const uint32_t nodes = static_cast<uint32_t>(table.nodes.size());
-    const std::pair<const char *, Breakage> broken[] = {
+// Ways to break a sound table of a text of textSize bytes whose first node is a mapping,
+// whose second has a mark and whose last is a scalar.
+std::vector<std::pair<const char *, Breakage>> breakages(std::size_t textSize) {
+    return {
         {"no node", [](auto &t) { t.nodes.clear(); }},
         {"unknown kind", [](auto &t) { t.nodes[0].kind = static_cast<sim::YamlKind>(4); }},
-        {"child beyond the nodes", [&](auto &t) { t.children.back() = nodes; }},
+        {"child beyond the nodes",
+         [](auto &t) { t.children.back() = static_cast<uint32_t>(t.nodes.size()); }},
         {"scalar beyond the texts",
          [](auto &t) { t.nodes.back().count = static_cast<uint32_t>(t.texts.size() + 1); }},
         {"range that wraps around",
@@ -55,17 +51,28 @@ TEST(YamlTable, StoredTableReadsBackAndBrokenOnesAreRefused) {
              t.nodes.back().count = 2;
          }},
         {"list beyond the children",
-         [](auto &t) { t.nodes[0].count = static_cast<uint32_t>(t.children.size() + 1); }},
+         [](auto &t) { t.nodes[0].count = static_cast<uint32_t>(t.children.size() + 2); }},
         {"mapping with half a pair", [](auto &t) { t.nodes[0].count -= 1; }},
         {"null with children",
          [](auto &t) {
              t.nodes.push_back({sim::YamlKind::Null, {}, 0, 1});
          }},
-        {"mark beyond the text", [&](auto &t) { t.nodes[1].mark.pos = int(text.size()) + 1; }},
+        {"mark beyond the text",
+         [textSize](auto &t) { t.nodes[1].mark.pos = static_cast<int>(textSize) + 1; }},
         {"line beyond the position", [](auto &t) { t.nodes[1].mark.line = INT_MAX; }},
         {"negative column", [](auto &t) { t.nodes[1].mark.column = -2; }},
     };
-    for (const auto &[what, breakIt] : broken) {
+}
+
+TEST(YamlTable, StoredTableReadsBackAndBrokenOnesAreRefused) {
+    const std::string text = kShapes;
+    const sim::YamlTable table = sim::table_of(sim::YamlDocument(text));
+    const std::string bytes = sim::encode_table(table);
+    const auto back = sim::decode_table(bytes, text.size());
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(sim::encode_table(*back), bytes);
+
+    for (const auto &[what, breakIt] : breakages(text.size())) {
         sim::YamlTable bad = table;
         breakIt(bad);
         EXPECT_FALSE(sim::decode_table(sim::encode_table(bad), text.size()).has_value()) << what;
@@ -166,51 +173,63 @@ TEST_F(YamlCache, ChangedFileIsReadAgain) {
 }
 
 // An entry or folder that is damaged, made elsewhere or not private is not used: the file
-// is parsed and reads as it should.
+// is parsed and reads as it should. So is an entry that claims to be made from the text by
+// this build but holds a broken table; the same entry with the table as parsed is used.
 TEST_F(YamlCache, UnusableCacheIsIgnored) {
-    const std::string file = files_.write("f.yaml", "devices: [{name: dev_a, slot: 3}]\n");
-    std::string stored; // the file's entry
-    const auto entry = [&] { return stored; };
+    const std::string text = "devices: [{name: dev_a, slot: 3}]\n";
+    const std::string file = files_.write("f.yaml", text);
+    const sim::YamlTable table = sim::table_of(sim::YamlDocument(text));
+    std::string entry; // the file's entry
     const auto rewrite = [&](const std::function<void(std::string &)> &change) {
-        std::ifstream in(entry(), std::ios::binary);
+        std::ifstream in(entry, std::ios::binary);
         std::string bytes{std::istreambuf_iterator<char>(in), {}};
         in.close();
         change(bytes);
-        std::ofstream(entry(), std::ios::binary | std::ios::trunc) << bytes;
+        std::ofstream(entry, std::ios::binary | std::ios::trunc) << bytes;
     };
     struct Case {
-        const char *what;
+        std::string what;
         std::function<void()> spoil;
+        uint64_t hits;
         uint64_t stores; ///< 1: the entry is written anew; 0: the folder is not used at all
     };
-    const Case cases[] = {
-        {"cut short", [&] { rewrite([](std::string &b) { b.resize(b.size() / 2); }); }, 1},
-        {"last byte changed", [&] { rewrite([](std::string &b) { b.back() ^= 1; }); }, 1},
-        {"another build's", [&] { rewrite([](std::string &b) { b[16] ^= 1; }); }, 1},
-        {"readable by others", [&] { chmod(entry().c_str(), 0644); }, 1},
+    std::vector<Case> cases = {
+        {"made as stored",
+         [&] { rewrite([&](auto &b) { b = sim::yaml_cache_entry(text, table); }); }, 1, 0},
+        {"cut short", [&] { rewrite([](auto &b) { b.resize(b.size() / 2); }); }, 0, 1},
+        {"last byte changed", [&] { rewrite([](auto &b) { b.back() ^= 1; }); }, 0, 1},
+        {"another build's", [&] { rewrite([](auto &b) { b[16] ^= 1; }); }, 0, 1},
+        {"readable by others", [&] { chmod(entry.c_str(), 0644); }, 0, 1},
         {"a link",
          [&] {
-             const std::string copy = folder_ + "/copy";
-             fs::copy_file(entry(), copy);
-             fs::remove(entry());
-             fs::create_symlink(copy, entry());
+             fs::rename(entry, folder_ + "/copy");
+             fs::create_symlink(folder_ + "/copy", entry);
          },
-         1},
-        {"another user's", [&] { ASSERT_EQ(chown(entry().c_str(), 1, 1), 0); }, 1},
-        {"in a folder others may enter", [&] { chmod(folder_.c_str(), 0755); }, 0},
-        {"in a folder of another user", [&] { ASSERT_EQ(chown(folder_.c_str(), 1, 1), 0); }, 0},
+         0, 1},
+        {"another user's", [&] { ASSERT_EQ(chown(entry.c_str(), 1, 1), 0); }, 0, 1},
+        {"in a folder others may enter", [&] { chmod(folder_.c_str(), 0755); }, 0, 0},
+        {"in a folder of another user", [&] { ASSERT_EQ(chown(folder_.c_str(), 1, 1), 0); }, 0, 0},
     };
+    for (const auto &[what, breakIt] : breakages(text.size())) {
+        cases.push_back({std::string("sealed, ") + what,
+                         [&, breakIt = breakIt] {
+                             sim::YamlTable bad = table;
+                             breakIt(bad);
+                             rewrite([&](auto &b) { b = sim::yaml_cache_entry(text, bad); });
+                         },
+                         0, 1});
+    }
     for (const Case &c : cases) {
-        if (std::string(c.what).find("another user") != std::string::npos && geteuid() != 0) {
+        if (c.what.find("another user") != std::string::npos && geteuid() != 0) {
             continue; // only root may give a file away
         }
         fs::remove_all(folder_);
         sim::read_definition_file(file);
-        stored = entries().at(0);
+        entry = entries().at(0);
         c.spoil();
         const sim::YamlCacheCounts before = sim::yaml_cache_counts();
         read_as_parsed(file);
-        EXPECT_EQ(sim::yaml_cache_counts().hits, before.hits) << c.what;
+        EXPECT_EQ(sim::yaml_cache_counts().hits, before.hits + c.hits) << c.what;
         EXPECT_EQ(sim::yaml_cache_counts().stores, before.stores + c.stores) << c.what;
     }
 }
