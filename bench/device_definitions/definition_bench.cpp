@@ -58,25 +58,34 @@ std::string write_file(const std::string &folder, const std::string &name,
     return path;
 }
 
-// Runs load kRounds times, each after prepare (not timed); prints what it did and its
-// wall-clock and processor time as median (min-max) over the runs (processor time tells the
-// figure apart from the load of a shared machine).
-template <class F, class P = void (*)()>
-void time_rounds(
-    const std::string &what, F load, P prepare = [] {}) {
+// Wall-clock and processor milliseconds of the runs of one load.
+struct Timing {
     std::vector<double> wall, cpu;
-    for (int r = 0; r < kRounds; ++r) {
-        prepare();
-        const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
-        load();
-        wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
-        cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
-    }
+};
+
+template <class F> void time_once(Timing &timing, F load) {
+    const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
+    load();
+    timing.wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
+    timing.cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
+}
+
+// Prints what was done and its wall-clock and processor time as median (min-max) over the
+// runs (processor time tells the figure apart from the load of a shared machine).
+void print_timing(const std::string &what, const Timing &timing) {
     std::printf("%s: processor ms ", what.c_str());
-    bench::PrintSpread("%.1f", cpu);
+    bench::PrintSpread("%.1f", timing.cpu);
     std::printf(", wall-clock ms ");
-    bench::PrintSpread("%.1f", wall);
+    bench::PrintSpread("%.1f", timing.wall);
     std::printf("\n");
+}
+
+template <class F> void time_rounds(const std::string &what, F load) {
+    Timing timing;
+    for (int r = 0; r < kRounds; ++r) {
+        time_once(timing, load);
+    }
+    print_timing(what, timing);
 }
 
 uint64_t folder_bytes(const std::string &folder) {
@@ -103,12 +112,21 @@ void time_loading(const char *what, const std::vector<std::string> &files) {
     };
     const std::string loading = "loading " + std::to_string(loaded) + " " + what +
                                 " definitions from " + std::to_string(files.size()) + " files";
+    // Without the cache and into an empty one in turns, so that both see the same machine.
     const std::string cache = sim::yaml_cache_folder();
-    setenv("TRAX_CACHE", "0", 1);
-    time_rounds(loading + ", cold (no cache)", load);
-    unsetenv("TRAX_CACHE");
-    time_rounds(loading + ", cold, storing the cache", load,
-                [&] { std::filesystem::remove_all(cache); });
+    Timing plain, storing;
+    for (int r = 0; r < kRounds; ++r) {
+        setenv("TRAX_CACHE", "0", 1);
+        time_once(plain, load);
+        unsetenv("TRAX_CACHE");
+        std::filesystem::remove_all(cache);
+        time_once(storing, load);
+    }
+    print_timing(loading + ", cold (no cache)", plain);
+    print_timing(loading + ", cold, storing the cache", storing);
+    std::printf("  storing / no cache, processor time: ");
+    bench::PrintSpread("%.2f", bench::Ratios(storing.cpu, plain.cpu));
+    std::printf("\n");
     const uint64_t hits = sim::yaml_cache_counts().hits;
     time_rounds(loading + ", warm (from the cache)", load);
     std::printf("  cache: %llu of %d loads were hits; %llu bytes of entries for %llu bytes of "
