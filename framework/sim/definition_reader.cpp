@@ -13,6 +13,7 @@
 #include "sim_definition.h"
 #include "sim_limits.h"
 #include "trax_error_text.h"
+#include "yaml_cache.h"
 #include "yaml_document.h"
 
 namespace sim {
@@ -36,7 +37,10 @@ class Reader {
   public:
     explicit Reader(const std::string &fileName) : file_(fileName) {}
 
-    Definitions read(std::string_view text);
+    /// Where the document of a text comes from: a parse, or the parse cache.
+    using DocumentSource = YamlDocument (*)(std::string_view text, const std::string &fileName);
+
+    Definitions read(std::string_view text, DocumentSource source);
 
   private:
     void problem(const YAML::Mark &mark, const std::string &message);
@@ -272,10 +276,10 @@ void Reader::sub_map(YamlNode device, const char *key, std::span<const NumberKey
     numbers(node, table, target);
 }
 
-Definitions Reader::read(std::string_view text) {
+Definitions Reader::read(std::string_view text, DocumentSource source) {
     Definitions out;
     try {
-        const YamlDocument document(text);
+        const YamlDocument document = source(text, file_);
         read_file(document.root(), out);
     } catch (const YAML::DeepRecursion &e) {
         problem(e.mark, "lists and mappings nested too deep");
@@ -670,10 +674,18 @@ void Reader::read_fault_when(YamlNode node, FaultRule &rule) {
     }
 }
 
+YamlDocument parsed_document(std::string_view text, const std::string &) {
+    return YamlDocument(text);
+}
+
 } // namespace
 
 Definitions parse_definitions(std::string_view text, const std::string &fileName) {
-    return Reader(fileName).read(text);
+    return Reader(fileName).read(text, parsed_document);
+}
+
+Definitions parse_definition_file(std::string_view text, const std::string &path) {
+    return Reader(path).read(text, cached_yaml_document);
 }
 
 Status error_by_symbol(std::string_view symbol) {

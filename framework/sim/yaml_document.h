@@ -18,6 +18,7 @@
 namespace sim {
 
 class YamlDocument;
+struct YamlTable;
 
 enum class YamlKind : uint8_t { Null, Scalar, Sequence, Map };
 
@@ -94,6 +95,10 @@ class YamlDocument {
   private:
     friend class YamlNode;
     friend class YamlBuilder;
+    // The parse cache stores a document's table and makes a document of a stored table.
+    friend YamlTable table_of(const YamlDocument &document);
+    friend YamlDocument document_of(YamlTable &&table);
+    YamlDocument() = default;
 
     std::vector<YamlEntry> nodes_;
     std::vector<uint32_t> children_;
