@@ -43,6 +43,22 @@ void wakeSleepers(WakeChannel &channel, bool shared) {
     syscall(SYS_futex, futexAddress(&channel.changes), op, INT_MAX, nullptr, nullptr, 0);
 }
 
+// Counts a change in the channel's word, leaving its rung bit as it is (a plain add would carry
+// into it once the count wraps).
+void countChange(WakeChannel &channel) {
+    uint32_t word = channel.changes.load(std::memory_order_relaxed);
+    while (!channel.changes.compare_exchange_weak(word,
+                                                  (word & kRungBit) | ((word + 1) & ~kRungBit))) {
+    }
+}
+
+// Sets the rung bit after a change that found sleepers; true for the change that set it, which
+// must wake them. The set bit is itself a change of the word, so a sleeper that read the word
+// before it does not sleep through the wake-up this call leads to.
+bool ringsFirst(WakeChannel &channel) {
+    return (channel.changes.fetch_or(kRungBit) & kRungBit) == 0;
+}
+
 size_t freeSlots(const SharedEventState &state) {
     size_t free = 0;
     for (const std::atomic<uint64_t> &slot : state.slots)
@@ -122,9 +138,9 @@ bool takeWakeup(SharedEventState &state, const PendingWakeup &pending) {
         return false;
     // A sender waiting for room is woken once half the slots are free rather than for each
     // one, so that it sends a burst per wake-up; meanwhile it looks again every slice.
-    state.departures.changes.fetch_add(1);
+    countChange(state.departures);
     if (state.departures.sleepers.load() != 0 && freeSlots(state) >= kEventSlots / 2 &&
-        state.departures.rung.exchange(1) == 0)
+        ringsFirst(state.departures))
         wakeSleepers(state.departures, true);
     return true;
 }
@@ -136,8 +152,8 @@ void dropWakeups(SharedEventState &state) {
 }
 
 void announceChange(WakeChannel &channel, bool shared) {
-    channel.changes.fetch_add(1);
-    if (channel.sleepers.load() != 0 && channel.rung.exchange(1) == 0)
+    countChange(channel);
+    if (channel.sleepers.load() != 0 && ringsFirst(channel))
         wakeSleepers(channel, shared);
 }
 
@@ -171,8 +187,10 @@ bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
         return takeWakeup(state, pending);
     bell.pending[mark].store(0);
     const bool taken = takeWakeup(state, pending);
-    if (oldestWakeup(state))
+    if (oldestWakeup(state)) {
         bell.pending[mark].store(1);
+        ringLanes(state, bell);
+    }
     return taken;
 }
 
@@ -182,8 +200,7 @@ uint32_t beginSleep(WakeChannel &channel) {
 }
 
 uint32_t renewSleep(WakeChannel &channel) {
-    channel.rung.store(0);
-    return channel.changes.load();
+    return channel.changes.fetch_and(~kRungBit) & ~kRungBit;
 }
 
 void endSleep(WakeChannel &channel) {

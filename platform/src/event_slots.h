@@ -12,6 +12,8 @@
 // futex words (the lanes of the owner's doorbell that its waiting threads sleep on) before
 // they look for sleepers, so a wake-up published while a
 // waiter goes to sleep is never missed and a publisher with nobody asleep makes no system call.
+// A change that finds the sleepers woken already by an earlier one, which they have not
+// answered yet, makes no system call either (see WakeChannel).
 #ifndef TRAX_PLATFORM_EVENT_SLOTS_H
 #define TRAX_PLATFORM_EVENT_SLOTS_H
 
@@ -27,24 +29,35 @@ namespace trax::platform {
 /// The folder that holds the files laid out as below, named after the layout's version. A
 /// change of the layout takes a new version (and new magic words), so that processes of
 /// builds with different layouts keep their files apart.
-inline constexpr const char kEventLayoutFolder[] = "layout-2";
+inline constexpr const char kEventLayoutFolder[] = "layout-3";
 
 /// Most wake-ups pending for one named event.
 inline constexpr size_t kEventSlots = 10;
 
 /// Marks a mapped file as an initialised event.
-inline constexpr uint32_t kEventMagic = 0x54455632;
+inline constexpr uint32_t kEventMagic = 0x54455633;
 
 /// Size of an event's file: one page.
 inline constexpr size_t kEventFileSize = 4096;
 
+/// The top bit of a WakeChannel's word: the sleepers have been woken since the last of them
+/// read the word. The other bits count the changes.
+inline constexpr uint32_t kRungBit = 0x80000000u;
+
 /// A futex word that is advanced on every change, and the count of those asleep on it.
+///
+/// The first change that finds sleepers sets the word's rung bit and wakes them; the changes
+/// that follow it leave the waking to that one, until a sleeper reads the word again, which
+/// clears the bit. The bit lives in the futex word itself, so that setting it is a change
+/// the sleepers' futex sees: a sleeper that read the word before the bit was set either
+/// finds the word changed when it goes to sleep or is asleep already when the setter wakes
+/// it, and so no change after its read goes unnoticed. A mark in a word of its own would not
+/// do: a change counted before a sleeper's read but marked after its clear would wake nobody
+/// and still make every later change skip its wake-up, so the sleeper would sleep through all
+/// of them.
 struct WakeChannel {
     std::atomic<uint32_t> changes{0};
     std::atomic<uint32_t> sleepers{0};
-    /// Set by the first change that wakes the sleepers, cleared by each new sleeper: the
-    /// changes that follow before anyone sleeps again need no wake-up call.
-    std::atomic<uint32_t> rung{0};
 };
 
 /// The contents of an event's file.
@@ -70,7 +83,7 @@ struct SharedEventState {
 };
 
 /// Marks a mapped file as an initialised doorbell.
-inline constexpr uint32_t kBellMagic = 0x54454232;
+inline constexpr uint32_t kBellMagic = 0x54454233;
 
 /// Lanes of a doorbell. Each thread of the owner that waits for named events sleeps on one
 /// lane (threads beyond this number share them), so a set wakes only the threads that wait
@@ -149,15 +162,18 @@ const std::atomic<uint8_t> *pendingFlag(const SharedBell &bell, uint32_t mark);
 
 /// takeWakeup for an event with a pending flag: the flag is cleared first and raised again
 /// if a wake-up is left behind, so that a set meanwhile is never hidden. A take that leaves
-/// others behind (as the look saw) leaves the flag raised as it is.
+/// others behind (as the look saw) leaves the flag raised as it is. Raising it again also
+/// rings the event's lanes: another thread waiting for the event may have passed over it
+/// while the flag was down, and must look again rather than sleep with the wake-up pending.
 bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
                        const PendingWakeup &pending);
 
-/// The channel's word, read after announcing this caller as a sleeper; call endSleep after.
+/// The channel's word, read (and its rung bit cleared) after announcing this caller as a
+/// sleeper; call endSleep after.
 uint32_t beginSleep(WakeChannel &channel);
 void endSleep(WakeChannel &channel);
-/// The channel's word again, for a caller still announced that is about to look and sleep
-/// once more: the next change wakes it again.
+/// The channel's word again, its rung bit cleared in the same step, for a caller still
+/// announced that is about to look and sleep once more: the next change wakes it again.
 uint32_t renewSleep(WakeChannel &channel);
 
 /// Whether the calling thread should watch for a change before it sleeps: only on a machine

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <linux/futex.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <ctime>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -105,6 +109,50 @@ TEST(EventSlots, SendStampsOfOneProcessNeverRepeat) {
         ASSERT_GT(stamp, previous);
         previous = stamp;
     }
+}
+
+// A sleeper must never sleep through a change made after it read the channel's word, however
+// the changes of another thread and its announcement interleave. One thread changes the word
+// without pause; the sleeper reads it, notes how many changes are complete, and sleeps on it.
+// A sleep that runs to its time-out although the second change after its read completed
+// before then is a lost wake-up (the one between may have begun before the read).
+TEST(EventSlots, NoSleeperSleepsThroughAChangeAfterItsRead) {
+    constexpr uint64_t kRunNs = 500000000, kSleepNs = 100000000;
+    constexpr int kRingBits = 40; // a change's number above, its end time below
+    WakeChannel channel;
+    const uint64_t start = monotonicNanoseconds();
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> completed{0}, watchedFor{0}, watchedEnd{0};
+    std::thread changer([&] {
+        while (!stop) {
+            announceChange(channel, false);
+            const uint64_t number = ++completed;
+            if (number == watchedFor.load())
+                watchedEnd.store(number << kRingBits | (monotonicNanoseconds() - start));
+        }
+    });
+    int sleeps = 0, sleptThrough = 0;
+    while (sleptThrough == 0 && monotonicNanoseconds() - start < kRunNs) {
+        const uint32_t seen = beginSleep(channel);
+        const uint64_t second = completed.load() + 2;
+        watchedFor.store(second);
+        const uint64_t deadline = monotonicNanoseconds() + kSleepNs;
+        const timespec at{static_cast<time_t>(deadline / 1000000000u),
+                          static_cast<long>(deadline % 1000000000u)};
+        const bool timedOut =
+            syscall(SYS_futex, reinterpret_cast<uint32_t *>(&channel.changes),
+                    FUTEX_WAIT_BITSET_PRIVATE, seen, &at, nullptr, FUTEX_BITSET_MATCH_ANY) != 0 &&
+            errno == ETIMEDOUT;
+        endSleep(channel);
+        const uint64_t watched = watchedEnd.load();
+        const uint64_t endedAt = start + (watched & ((uint64_t{1} << kRingBits) - 1));
+        sleptThrough += timedOut && watched >> kRingBits == second && endedAt < deadline ? 1 : 0;
+        ++sleeps;
+    }
+    stop = true;
+    changer.join();
+    EXPECT_EQ(sleptThrough, 0) << "a sleeper slept through changes, after " << sleeps << " sleeps";
+    EXPECT_GT(completed.load(), 0u);
 }
 
 } // namespace

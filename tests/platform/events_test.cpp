@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "trax_win32.h"
@@ -359,6 +361,101 @@ TEST(WaitForMultiple, RejectsBadArguments) {
     }
     EXPECT_EQ(WaitForMultipleObjects(64, many, FALSE, 0), WAIT_OBJECT_0) << "64 is allowed";
     CloseHandle(event);
+}
+
+// Each set must wake a thread that waits for its event, whatever else rings the thread's lane
+// meanwhile: here sets of an event it waited on before (its lane stays entered there), which
+// flood in while it goes to sleep again and again, and sets from several threads at once into
+// a wait on two events. A receiver that lets a wake-up lie for a second fails the test, with
+// the count of what was sent and taken and whether a wake-up was pending; each part runs
+// for a bounded time.
+TEST(NamedEvents, NoWakeUpIsLostWhileSetsFloodTheLanes) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kRunFor = std::chrono::milliseconds(1500);
+    constexpr DWORD kStallMs = 1000;
+    const HANDLE target = CreateEventA(nullptr, FALSE, FALSE, uniqueName("stress").c_str());
+    const HANDLE other = CreateEventA(nullptr, FALSE, FALSE, uniqueName("stress-other").c_str());
+    const HANDLE control = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(target, nullptr);
+    ASSERT_NE(other, nullptr);
+    std::atomic<bool> stop{false};
+    std::atomic<long> sent{0}, taken{0};
+    std::atomic<bool> stalled{false};
+    // Takes wake-ups of `target` (in a set with the control event when `withControl`) until
+    // stopped; a wait that times out while a wake-up is pending is a lost wake-up.
+    auto receive = [&](bool withControl) {
+        const HANDLE set[] = {control, target};
+        while (!stop) {
+            const DWORD result = withControl ? WaitForMultipleObjects(2, set, FALSE, kStallMs)
+                                             : WaitForSingleObject(target, kStallMs);
+            if (result == (withControl ? WAIT_OBJECT_0 + 1 : WAIT_OBJECT_0)) {
+                ++taken;
+            } else if (!stop && result == WAIT_TIMEOUT && sent.load() > taken.load()) {
+                const bool pending = WaitForSingleObject(target, 0) == WAIT_OBJECT_0;
+                ADD_FAILURE() << "no wake-up taken for " << kStallMs << " ms; sent " << sent
+                              << ", taken " << taken << ", a wake-up was "
+                              << (pending ? "pending" : "not pending");
+                stalled = true;
+                stop = true;
+            }
+        }
+    };
+
+    // Part 1: ping-pong sets of `target` while another thread floods `other`, whose lanes hold
+    // the receiver's.
+    std::thread flood([&] {
+        while (!stop) {
+            SetEvent(other);
+            ResetEvent(other);
+        }
+    });
+    std::thread receiver([&] {
+        WaitForSingleObject(other, 0);
+        receive(false);
+    });
+    for (const auto until = Clock::now() + kRunFor; !stop && Clock::now() < until;) {
+        const long before = taken.load();
+        ++sent;
+        SetEvent(target);
+        while (!stop && taken.load() == before)
+            std::this_thread::yield();
+        // A moment without sets, so that the receiver goes to sleep before the next one.
+        for (const auto resume = Clock::now() + std::chrono::microseconds(20);
+             Clock::now() < resume;) {
+        }
+    }
+    stop = true;
+    SetEvent(target);
+    receiver.join();
+    flood.join();
+    EXPECT_GT(taken.load(), 0);
+
+    // Part 2: four threads flood `target` as fast as a receiver on it and an unnamed event
+    // takes them.
+    stop = stalled.load();
+    sent = taken = 0;
+    ResetEvent(target);
+    std::thread receiver2([&] { receive(true); });
+    std::vector<std::thread> senders;
+    const auto until = Clock::now() + kRunFor;
+    for (int i = 0; i < 4; ++i)
+        senders.emplace_back([&] {
+            while (!stop && Clock::now() < until) {
+                ++sent;
+                if (!SetEvent(target))
+                    --sent;
+            }
+        });
+    for (std::thread &sender : senders)
+        sender.join();
+    while (!stop && taken.load() < sent.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    stop = true;
+    SetEvent(control);
+    receiver2.join();
+    EXPECT_EQ(taken.load(), sent.load()) << "every set of the flood was taken";
+    for (HANDLE handle : {target, other, control})
+        CloseHandle(handle);
 }
 
 } // namespace
