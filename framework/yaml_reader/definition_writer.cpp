@@ -1,12 +1,11 @@
-// Writing a device description back out as a definition file, and the definition's hash.
+// Writing a device description back out as a definition file with yaml-cpp's emitter.
 #include <yaml-cpp/yaml.h>
 
 #include <charconv>
 
 #include "definition_keys.h"
-#include "sim_definition.h"
-#include "sim_hash.h"
 #include "trax_error_text.h"
+#include "yaml_reader_parts.h"
 
 namespace sim {
 
@@ -200,7 +199,7 @@ void write_device(YAML::Emitter &out, const DeviceSpec &spec) {
 
 } // namespace
 
-std::string dump_definition(const DeviceSpec &spec) {
+std::string write_definition(const DeviceSpec &spec) {
     YAML::Emitter out;
     out << YAML::BeginMap;
     if (spec.seed) {
@@ -210,10 +209,6 @@ std::string dump_definition(const DeviceSpec &spec) {
     write_device(out, spec);
     out << YAML::EndSeq << YAML::EndMap;
     return std::string(out.c_str()) + "\n";
-}
-
-uint64_t definition_hash(const DeviceSpec &spec) {
-    return fnv1a(dump_definition(spec));
 }
 
 } // namespace sim
