@@ -31,7 +31,8 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 expected=(./usr/bin/traxnt ./usr/bin/traxapp ./usr/bin/trax_catalogue
           "./usr/$libdir/libvelk_trax_api.so.1.0.0" "./usr/$libdir/libvelk_usr_oss.so.1.0.0"
           "./usr/$libdir/libvelk_usr_utl.so.1.0.0" "./usr/$libdir/libtrax_platform.so.1.0.0"
-          "./usr/$libdir/libvelk_winspec.so.3.1.0" ./usr/include/trax/trax_api.h
+          "./usr/$libdir/libvelk_winspec.so.3.1.0" "./usr/$libdir/libtrax_yaml_reader.so.1.0.0"
+          ./usr/include/trax/trax_api.h
           "./usr/$libdir/cmake/Trax/TraxConfig.cmake" "./usr/$libdir/pkgconfig/velk_trax_api.pc"
           ./usr/share/man/man1/traxnt.1.gz ./usr/share/man/man5/trax-devices.5.gz
           ./usr/share/man/man7/trax-devices.7.gz
