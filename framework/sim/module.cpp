@@ -45,8 +45,8 @@ std::string library_folder() {
 LoadedModule load_module(const std::string &path) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        return {nullptr, path + ": cannot be loaded (Windows error " +
-                             std::to_string(GetLastError()) + ")"};
+        return {nullptr,
+                path + ": cannot be loaded (Windows error " + std::to_string(GetLastError()) + ")"};
     }
     return {module, {}};
 }
@@ -83,8 +83,7 @@ std::string library_folder() {
         return parent_folder(map->l_name);
     }
     const std::string programFolder = parent_folder(program_file());
-    return programFolder.empty() ? programFolder
-                                 : programFolder + "/" TRAX_LIBDIR_FROM_BINDIR;
+    return programFolder.empty() ? programFolder : programFolder + "/" TRAX_LIBDIR_FROM_BINDIR;
 }
 
 LoadedModule load_module(const std::string &path) {
