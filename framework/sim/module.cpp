@@ -1,6 +1,8 @@
 // Loading the suite's own libraries at run time from the folder of the calling module.
 #include "sim_module.h"
 
+#include <thread>
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -16,6 +18,9 @@ namespace {
 
 // An object of this module, whose address tells the loader which module holds this code.
 const char kModuleMarker = 0;
+
+/// Loads the library on the calling thread.
+LoadedModule load_here(const std::string &path);
 
 std::string parent_folder(const std::string &path) {
     const std::size_t slash = path.find_last_of("/\\");
@@ -42,7 +47,9 @@ std::string library_folder() {
     return parent_folder(std::string(path, length));
 }
 
-LoadedModule load_module(const std::string &path) {
+namespace {
+
+LoadedModule load_here(const std::string &path) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
         return {nullptr,
@@ -50,6 +57,8 @@ LoadedModule load_module(const std::string &path) {
     }
     return {module, {}};
 }
+
+} // namespace
 
 ModuleEntry module_entry(void *handle, const char *name) {
     return reinterpret_cast<ModuleEntry>(GetProcAddress(static_cast<HMODULE>(handle), name));
@@ -86,7 +95,9 @@ std::string library_folder() {
     return programFolder.empty() ? programFolder : programFolder + "/" TRAX_LIBDIR_FROM_BINDIR;
 }
 
-LoadedModule load_module(const std::string &path) {
+namespace {
+
+LoadedModule load_here(const std::string &path) {
     void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
         const char *reason = dlerror();
@@ -95,10 +106,23 @@ LoadedModule load_module(const std::string &path) {
     return {handle, {}};
 }
 
+} // namespace
+
 ModuleEntry module_entry(void *handle, const char *name) {
     return reinterpret_cast<ModuleEntry>(dlsym(handle, name));
 }
 
 #endif
+
+// The initialisers of a library (and of the libraries it needs) cannot report a failure: an
+// exception from one of them would unwind through the system's loader, which would leave the
+// loader's state undefined. They run on a thread of their own, whose function lets no
+// exception out: such a failure ends the process at once, as it would have when the library
+// was loaded at start, and a failure of the caller's own thread never reaches the loader.
+LoadedModule load_module(const std::string &path) {
+    LoadedModule module;
+    std::thread([&]() noexcept { module = load_here(path); }).join();
+    return module;
+}
 
 } // namespace sim

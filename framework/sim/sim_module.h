@@ -23,7 +23,7 @@ struct LoadedModule {
 /// program's installation (which the build tree mirrors). Empty if unknown.
 std::string library_folder();
 
-/// Loads the library at path.
+/// Loads the library at path, running its initialisers on a thread of their own.
 LoadedModule load_module(const std::string &path);
 
 /// The entry point name of a loaded library; null if it has none.
