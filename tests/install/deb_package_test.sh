@@ -49,6 +49,10 @@ grep -qF 'prefix=/usr' <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/$libdir
 dpkg-deb -x "$deb" "$work/root"
 check_not_installed "$work/root"
 check_runpaths "$work/root"
+# In /usr the libraries are in the loader's own folder: no program or library has a RUNPATH.
+runpaths=$(find "$work/root/usr" -type f \( -path '*/bin/*' -o -name '*.so.*' \) -exec readelf -d {} + |
+           grep -E '\((RUNPATH|RPATH)\)' || true)
+[ -z "$runpaths" ] || fail "binaries installed to /usr have a RUNPATH: $runpaths"
 unstripped=$(find "$work/root" -type f -exec file {} + | grep 'ELF.*not stripped' || true)
 [ -z "$unstripped" ] || fail "unstripped binaries: $unstripped"
 
