@@ -34,8 +34,7 @@ Definitions read_definition_file(const std::string &path);
 std::vector<std::string>
 definition_sources(const std::string &systemFolder = "/etc/trax/devices.d");
 
-/// The full definition of one device as a YAML file that reads back to the same device;
-/// empty when the YAML reader library cannot be loaded (no file can be read then either).
+/// The full definition of one device as a YAML file that reads back to the same device.
 std::string dump_definition(const DeviceSpec &spec);
 
 /// A stable hash of the definition's content: equal for equal definitions in every

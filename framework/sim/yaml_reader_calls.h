@@ -1,21 +1,20 @@
-// The entry points of the YAML reader library: the part of the definition reader that needs
-// yaml-cpp (text to YamlDocument table, device description to definition text). Nothing
-// links that library: velk_trax_api loads it from its own folder at the first parse, so that
-// programs which never read a definition do not pay for loading yaml-cpp. The library is
-// built with velk_trax_api from the same sources and loaded by its exact file name, so its
-// entry points take the library's own structures; no exception crosses them.
+// The entry point of the YAML reader library: the part of the definition reader that needs
+// yaml-cpp (YAML text to YamlDocument table). Nothing links that library: velk_trax_api loads
+// it from its own folder at the first parse, so that programs which never read a definition
+// do not pay for loading yaml-cpp. The library is built with velk_trax_api from the same
+// sources and loaded by its exact file name, so its entry point takes the library's own
+// table; no exception crosses it.
 #ifndef TRAX_SIM_YAML_READER_CALLS_H
 #define TRAX_SIM_YAML_READER_CALLS_H
 
 #include <cstddef>
 #include <string>
 
-#include "sim_catalogue.h"
 #include "yaml_document.h"
 
 extern "C" {
 
-/// What an entry point of the YAML reader library returns.
+/// What the entry point of the YAML reader library returns.
 enum TraxYamlResult { TRAX_YAML_DONE = 0, TRAX_YAML_INVALID = 1, TRAX_YAML_NO_MEMORY = 2 };
 
 /// Why a text is no valid YAML: the place (counted from 0; -1 for the whole text) and the
@@ -31,21 +30,16 @@ struct TraxYamlProblem {
 /// fills problem; the document then holds a part of the text only.
 typedef int (*TraxYamlReadCall)(const char *text, size_t size, sim::YamlDocument *document,
                                 TraxYamlProblem *problem);
-
-/// Writes the definition file of one device into text.
-typedef int (*TraxYamlWriteCall)(const sim::DeviceSpec *spec, std::string *text);
 }
 
-/// The names under which the library exports its entry points.
+/// The name under which the library exports its entry point.
 #define TRAX_YAML_READ_NAME "TraxYaml_Read"
-#define TRAX_YAML_WRITE_NAME "TraxYaml_Write"
 
 namespace sim {
 
-/// The entry points of the YAML reader library, or none (both null) with the reason.
+/// The entry point of the YAML reader library, or none (null) with the reason.
 struct YamlReaderLibrary {
     TraxYamlReadCall read = nullptr;
-    TraxYamlWriteCall write = nullptr;
     std::string problem;
 };
 

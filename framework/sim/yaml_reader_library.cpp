@@ -6,26 +6,22 @@ namespace sim {
 
 namespace {
 
-template <class Call> Call entry(void *handle, const char *name) {
-    return reinterpret_cast<Call>(module_entry(handle, name));
-}
-
 YamlReaderLibrary load_yaml_reader() {
     const std::string folder = library_folder();
     if (folder.empty()) {
-        return {nullptr, nullptr, "the folder of " TRAX_YAML_READER_FILE " is unknown"};
+        return {nullptr, "the folder of " TRAX_YAML_READER_FILE " is unknown"};
     }
     const std::string path = folder + "/" TRAX_YAML_READER_FILE;
     const LoadedModule module = load_module(path);
     if (module.handle == nullptr) {
-        return {nullptr, nullptr, module.error};
+        return {nullptr, module.error};
     }
-    const auto read = entry<TraxYamlReadCall>(module.handle, TRAX_YAML_READ_NAME);
-    const auto write = entry<TraxYamlWriteCall>(module.handle, TRAX_YAML_WRITE_NAME);
-    if (read == nullptr || write == nullptr) {
-        return {nullptr, nullptr, path + ": not a YAML reader library"};
+    const auto read =
+        reinterpret_cast<TraxYamlReadCall>(module_entry(module.handle, TRAX_YAML_READ_NAME));
+    if (read == nullptr) {
+        return {nullptr, path + ": not a YAML reader library"};
     }
-    return {read, write, {}};
+    return {read, {}};
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The YAML reader library's C entry points: yaml-cpp's exceptions end here and leave as a
+// The YAML reader library's C entry point: yaml-cpp's exceptions end here and leave as a
 // result with the problem's place and message.
 #include <yaml-cpp/depthguard.h>
 #include <yaml-cpp/exceptions.h>
@@ -38,14 +38,5 @@ TRAX_API int TraxYaml_Read(const char *text, size_t size, sim::YamlDocument *doc
         return TRAX_YAML_NO_MEMORY;
     } catch (const std::exception &e) {
         return invalid(problem, YAML::Mark::null_mark(), e.what());
-    }
-}
-
-TRAX_API int TraxYaml_Write(const sim::DeviceSpec *spec, std::string *text) noexcept {
-    try {
-        *text = sim::write_definition(*spec);
-        return TRAX_YAML_DONE;
-    } catch (const std::bad_alloc &) {
-        return TRAX_YAML_NO_MEMORY;
     }
 }
