@@ -49,8 +49,11 @@ function(add_trax_test name)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT TRAX_SIM_SHARING=process
                                             LABELS "${ARG_LABELS}")
   else()
+    # The parse cache of definition files that the tests fill is the build's, not the user's.
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120
-                         ENVIRONMENT TRAX_SIM_SHARING=process LABELS "${ARG_LABELS}")
+                         ENVIRONMENT TRAX_SIM_SHARING=process
+                         ENVIRONMENT_MODIFICATION XDG_CACHE_HOME=set:${CMAKE_BINARY_DIR}/test-cache
+                         LABELS "${ARG_LABELS}")
   endif()
 endfunction()
 include(GoogleTest)

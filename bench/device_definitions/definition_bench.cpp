@@ -1,5 +1,6 @@
-// Device definition files: time to load 1,000 definitions, beside yaml-cpp's own parser
-// on the same text with its events discarded (the floor of any reader built on it); M_open
+// Device definition files: time to load 1,000 definitions without the parse cache (cold),
+// while filling it, and from it (warm), beside yaml-cpp's own parser on the same text with
+// its events discarded (the floor of any reader that parses); M_open
 // and M_read on a device defined in a file beside the same device built in, in one run; a
 // fault rule's delay as requested and as measured.
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -19,6 +21,7 @@
 #include "sim_catalogue.h"
 #include "sim_definition.h"
 #include "trax_api.h"
+#include "yaml_cache.h"
 
 namespace {
 
@@ -55,36 +58,83 @@ std::string write_file(const std::string &folder, const std::string &name,
     return path;
 }
 
-// Runs load kRounds times; prints what it did and its wall-clock and processor time as
-// median (min-max) over the runs (processor time tells the figure apart from the load of
-// a shared machine).
-template <class F> void time_rounds(const std::string &what, F load) {
+// Wall-clock and processor milliseconds of the runs of one load.
+struct Timing {
     std::vector<double> wall, cpu;
-    for (int r = 0; r < kRounds; ++r) {
-        const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
-        load();
-        wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
-        cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
-    }
+};
+
+template <class F> void time_once(Timing &timing, F load) {
+    const int64_t start = bench::NowNs(), startCpu = bench::ThreadCpuNs();
+    load();
+    timing.wall.push_back(static_cast<double>(bench::NowNs() - start) / 1e6);
+    timing.cpu.push_back(static_cast<double>(bench::ThreadCpuNs() - startCpu) / 1e6);
+}
+
+// Prints what was done and its wall-clock and processor time as median (min-max) over the
+// runs (processor time tells the figure apart from the load of a shared machine).
+void print_timing(const std::string &what, const Timing &timing) {
     std::printf("%s: processor ms ", what.c_str());
-    bench::PrintSpread("%.1f", cpu);
+    bench::PrintSpread("%.1f", timing.cpu);
     std::printf(", wall-clock ms ");
-    bench::PrintSpread("%.1f", wall);
+    bench::PrintSpread("%.1f", timing.wall);
     std::printf("\n");
 }
 
+template <class F> void time_rounds(const std::string &what, F load) {
+    Timing timing;
+    for (int r = 0; r < kRounds; ++r) {
+        time_once(timing, load);
+    }
+    print_timing(what, timing);
+}
+
+uint64_t folder_bytes(const std::string &folder) {
+    uint64_t bytes = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+        bytes += entry.file_size();
+    }
+    return bytes;
+}
+
+// Loads the files with the parse cache off (as a process without it), into an empty cache
+// (parsing and storing), and from the cache that an earlier load filled.
 void time_loading(const char *what, const std::vector<std::string> &files) {
     std::size_t loaded = 0;
+    uint64_t textBytes = 0;
     for (const std::string &file : files) {
         loaded += sim::read_definition_file(file).devices.size();
+        textBytes += std::filesystem::file_size(file);
     }
-    time_rounds("loading " + std::to_string(loaded) + " " + what + " definitions from " +
-                    std::to_string(files.size()) + " files",
-                [&] {
-                    for (const std::string &file : files) {
-                        sim::read_definition_file(file);
-                    }
-                });
+    const auto load = [&] {
+        for (const std::string &file : files) {
+            sim::read_definition_file(file);
+        }
+    };
+    const std::string loading = "loading " + std::to_string(loaded) + " " + what +
+                                " definitions from " + std::to_string(files.size()) + " files";
+    // Without the cache and into an empty one in turns, so that both see the same machine.
+    const std::string cache = sim::yaml_cache_folder();
+    Timing plain, storing;
+    for (int r = 0; r < kRounds; ++r) {
+        setenv("TRAX_CACHE", "0", 1);
+        time_once(plain, load);
+        unsetenv("TRAX_CACHE");
+        std::filesystem::remove_all(cache);
+        time_once(storing, load);
+    }
+    print_timing(loading + ", cold (no cache)", plain);
+    print_timing(loading + ", cold, storing the cache", storing);
+    std::printf("  storing / no cache, processor time: ");
+    bench::PrintSpread("%.2f", bench::Ratios(storing.cpu, plain.cpu));
+    std::printf("\n");
+    const uint64_t hits = sim::yaml_cache_counts().hits;
+    time_rounds(loading + ", warm (from the cache)", load);
+    std::printf("  cache: %llu of %d loads were hits; %llu bytes of entries for %llu bytes of "
+                "text\n",
+                static_cast<unsigned long long>(sim::yaml_cache_counts().hits - hits),
+                kRounds * static_cast<int>(files.size()),
+                static_cast<unsigned long long>(folder_bytes(cache)),
+                static_cast<unsigned long long>(textBytes));
 }
 
 // Takes yaml-cpp's parser events and does nothing with them.
@@ -201,6 +251,8 @@ int main() {
         std::perror("mkdtemp");
         return 1;
     }
+    // The parse cache of this run is its own, not the user's.
+    setenv("XDG_CACHE_HOME", folder, 1);
     bench_loading(folder);
     // The device defined in a file must be read at the process's first catalogue use, as a
     // user's would be; the loading benchmark above does not use the catalogue's loader.

@@ -164,7 +164,7 @@ Definitions read_definition_file(const std::string &path) {
     if (!why.empty()) {
         return file_problem(path, "cannot read: " + why);
     }
-    return parse_definitions(text, path);
+    return parse_definition_file(text, path);
 }
 
 std::vector<std::string> definition_sources(const std::string &systemFolder) {

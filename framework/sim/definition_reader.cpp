@@ -10,6 +10,7 @@
 #include "sim_definition.h"
 #include "sim_limits.h"
 #include "trax_error_text.h"
+#include "yaml_cache.h"
 #include "yaml_document.h"
 
 namespace sim {
@@ -33,7 +34,10 @@ class Reader {
   public:
     explicit Reader(const std::string &fileName) : file_(fileName) {}
 
-    Definitions read(std::string_view text);
+    /// Where the document of a text comes from: a parse, or the parse cache.
+    using DocumentSource = YamlDocument (*)(std::string_view text, const std::string &fileName);
+
+    Definitions read(std::string_view text, DocumentSource source);
 
   private:
     void problem(const YamlMark &mark, const std::string &message);
@@ -269,10 +273,10 @@ void Reader::sub_map(YamlNode device, const char *key, std::span<const NumberKey
     numbers(node, table, target);
 }
 
-Definitions Reader::read(std::string_view text) {
+Definitions Reader::read(std::string_view text, DocumentSource source) {
     Definitions out;
     try {
-        const YamlDocument document(text);
+        const YamlDocument document = source(text, file_);
         read_file(document.root(), out);
     } catch (const YamlError &e) {
         problem(e.mark(), e.what());
@@ -665,10 +669,18 @@ void Reader::read_fault_when(YamlNode node, FaultRule &rule) {
     }
 }
 
+YamlDocument parsed_document(std::string_view text, const std::string &) {
+    return YamlDocument(text);
+}
+
 } // namespace
 
 Definitions parse_definitions(std::string_view text, const std::string &fileName) {
-    return Reader(fileName).read(text);
+    return Reader(fileName).read(text, parsed_document);
+}
+
+Definitions parse_definition_file(std::string_view text, const std::string &path) {
+    return Reader(path).read(text, cached_yaml_document);
 }
 
 Status error_by_symbol(std::string_view symbol) {

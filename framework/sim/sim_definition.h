@@ -22,6 +22,10 @@ struct Definitions {
 /// Reads the devices of a definition text; fileName is used in the problem lines.
 Definitions parse_definitions(std::string_view text, const std::string &fileName);
 
+/// Reads the devices of the text of the definition file at path as parse_definitions does,
+/// with the text's YAML document from the parse cache when it holds one for this text.
+Definitions parse_definition_file(std::string_view text, const std::string &path);
+
 /// Reads a definition file: a regular file of at most kMaxDefinitionFileBytes, owned by
 /// the user or root and writable by no one else.
 Definitions read_definition_file(const std::string &path);

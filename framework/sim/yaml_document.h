@@ -17,6 +17,7 @@
 namespace sim {
 
 class YamlDocument;
+struct YamlTable;
 
 /// A place in a YAML text, counted from 0; all -1 for no place.
 struct YamlMark {
@@ -109,8 +110,6 @@ class YamlDocument {
     /// Parses text with the YAML reader library; throws YamlError on invalid YAML, when the
     /// library cannot be loaded, and std::bad_alloc when memory runs out.
     explicit YamlDocument(std::string_view text);
-    /// An empty table, for the YAML reader library to fill.
-    YamlDocument() = default;
 
     /// The document's top node; a null node for an empty text.
     YamlNode root() const { return {this, 0}; }
@@ -118,6 +117,10 @@ class YamlDocument {
   private:
     friend class YamlNode;
     friend class YamlBuilder;
+    // The parse cache stores a document's table and makes a document of a stored table.
+    friend YamlTable table_of(const YamlDocument &document);
+    friend YamlDocument document_of(YamlTable &&table);
+    YamlDocument() = default;
 
     std::vector<YamlEntry> nodes_;
     std::vector<uint32_t> children_;
