@@ -1,8 +1,6 @@
 // Loading the suite's own libraries at run time from the folder of the calling module.
 #include "sim_module.h"
 
-#include <thread>
-
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -18,9 +16,6 @@ namespace {
 
 // An object of this module, whose address tells the loader which module holds this code.
 const char kModuleMarker = 0;
-
-/// Loads the library on the calling thread.
-LoadedModule load_here(const std::string &path);
 
 std::string parent_folder(const std::string &path) {
     const std::size_t slash = path.find_last_of("/\\");
@@ -49,16 +44,21 @@ std::string library_folder() {
 
 namespace {
 
-LoadedModule load_here(const std::string &path) {
-    HMODULE module = LoadLibraryA(path.c_str());
+// The library's initialisers run inside; no exception of theirs unwinds out (see the header).
+HMODULE open_library(const char *path) noexcept {
+    return LoadLibraryA(path);
+}
+
+} // namespace
+
+LoadedModule load_module(const std::string &path) {
+    HMODULE module = open_library(path.c_str());
     if (module == nullptr) {
         return {nullptr,
                 path + ": cannot be loaded (Windows error " + std::to_string(GetLastError()) + ")"};
     }
     return {module, {}};
 }
-
-} // namespace
 
 ModuleEntry module_entry(void *handle, const char *name) {
     return reinterpret_cast<ModuleEntry>(GetProcAddress(static_cast<HMODULE>(handle), name));
@@ -97,8 +97,15 @@ std::string library_folder() {
 
 namespace {
 
-LoadedModule load_here(const std::string &path) {
-    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+// The library's initialisers run inside; no exception of theirs unwinds out (see the header).
+void *open_library(const char *path) noexcept {
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+} // namespace
+
+LoadedModule load_module(const std::string &path) {
+    void *handle = open_library(path.c_str());
     if (handle == nullptr) {
         const char *reason = dlerror();
         return {nullptr, reason != nullptr ? reason : path + ": cannot be loaded"};
@@ -106,23 +113,10 @@ LoadedModule load_here(const std::string &path) {
     return {handle, {}};
 }
 
-} // namespace
-
 ModuleEntry module_entry(void *handle, const char *name) {
     return reinterpret_cast<ModuleEntry>(dlsym(handle, name));
 }
 
 #endif
-
-// The initialisers of a library (and of the libraries it needs) cannot report a failure: an
-// exception from one of them would unwind through the system's loader, which would leave the
-// loader's state undefined. They run on a thread of their own, whose function lets no
-// exception out: such a failure ends the process at once, as it would have when the library
-// was loaded at start, and a failure of the caller's own thread never reaches the loader.
-LoadedModule load_module(const std::string &path) {
-    LoadedModule module;
-    std::thread([&]() noexcept { module = load_here(path); }).join();
-    return module;
-}
 
 } // namespace sim

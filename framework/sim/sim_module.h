@@ -23,7 +23,10 @@ struct LoadedModule {
 /// program's installation (which the build tree mirrors). Empty if unknown.
 std::string library_folder();
 
-/// Loads the library at path, running its initialisers on a thread of their own.
+/// Loads the library at path. The initialisers of a library (and of the libraries it needs)
+/// cannot report a failure, and an exception from one of them must not unwind through the
+/// system's loader into the caller: such a failure ends the process at once, as it would
+/// have had the library been loaded at start.
 LoadedModule load_module(const std::string &path);
 
 /// The entry point name of a loaded library; null if it has none.
