@@ -90,3 +90,20 @@ function(trax_install_package_config)
   install(FILES ${CMAKE_BINARY_DIR}/TraxConfig.cmake ${CMAKE_BINARY_DIR}/TraxConfigVersion.cmake
           DESTINATION ${TRAX_INSTALL_CMAKEDIR})
 endfunction()
+
+# trax_install_system_runpaths(): called after every install rule. Installed to /usr, the
+# programs and libraries lose their RUNPATH: their libraries are then in the loader's own
+# folder, and a RUNPATH would only make the loader look into its glibc-hwcaps and legacy
+# platform subfolders (about 40 failing file look-ups) before each program starts. Any other
+# prefix keeps the RUNPATH relative to $ORIGIN.
+function(trax_install_system_runpaths)
+  install(CODE [[
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+      foreach(installed IN LISTS CMAKE_INSTALL_MANIFEST_FILES)
+        set(file "$ENV{DESTDIR}${installed}")
+        if(NOT IS_SYMLINK "${file}" AND file MATCHES "/bin/[^/]+$|\\.so(\\.[0-9]+)*$")
+          file(RPATH_REMOVE FILE "${file}")
+        endif()
+      endforeach()
+    endif()]])
+endfunction()

@@ -16,6 +16,7 @@
 #include <set>
 
 #include "sim_definition.h"
+#include "sim_folder_listing.h"
 #include "sim_limits.h"
 
 namespace sim {
@@ -90,11 +91,11 @@ bool has_yaml_suffix(const std::string &name) {
 // holds.
 std::vector<std::string> folder_files(const std::string &folder) {
     std::set<std::string> kept;
-    DIR *dir = opendir(folder.c_str());
+    const FolderListing dir(opendir(folder.c_str()));
     if (dir == nullptr) {
         return {};
     }
-    while (const dirent *entry = readdir(dir)) {
+    while (const dirent *entry = readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (name[0] == '.' || !has_yaml_suffix(name)) {
             continue;
@@ -104,7 +105,6 @@ std::vector<std::string> folder_files(const std::string &folder) {
             kept.erase(std::prev(kept.end()));
         }
     }
-    closedir(dir);
     return {kept.begin(), kept.end()};
 }
 

@@ -1,8 +1,5 @@
 // Reading device definitions from YAML. Every problem is collected with its place in the
 // file; a text with any problem yields no device at all.
-#include <yaml-cpp/depthguard.h>
-#include <yaml-cpp/exceptions.h>
-
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -43,7 +40,7 @@ class Reader {
     Definitions read(std::string_view text, DocumentSource source);
 
   private:
-    void problem(const YAML::Mark &mark, const std::string &message);
+    void problem(const YamlMark &mark, const std::string &message);
     bool is_map(YamlNode node, const char *what);
     bool is_sequence(YamlNode node, const char *what, std::size_t maxCount);
     bool is_text(YamlNode node, const char *what);
@@ -83,7 +80,7 @@ class Reader {
     std::vector<std::string> problems_;
 };
 
-void Reader::problem(const YAML::Mark &mark, const std::string &message) {
+void Reader::problem(const YamlMark &mark, const std::string &message) {
     const int line = mark.is_null() ? 1 : mark.line + 1;
     const int column = mark.is_null() ? 1 : mark.column + 1;
     problems_.push_back(file_ + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
@@ -281,10 +278,8 @@ Definitions Reader::read(std::string_view text, DocumentSource source) {
     try {
         const YamlDocument document = source(text, file_);
         read_file(document.root(), out);
-    } catch (const YAML::DeepRecursion &e) {
-        problem(e.mark, "lists and mappings nested too deep");
-    } catch (const YAML::Exception &e) {
-        problem(e.mark, e.msg);
+    } catch (const YamlError &e) {
+        problem(e.mark(), e.what());
     }
     if (!problems_.empty()) {
         out.devices.clear();
@@ -454,7 +449,7 @@ void Reader::read_status_codes(YamlNode device, DeviceSpec &spec) {
         if (!code) {
             continue;
         }
-        const YAML::Mark mark = entry["code"].mark();
+        const YamlMark mark = entry["code"].mark();
         const std::string shown = show(code->code, true);
         if (!seen.insert(code->code).second) {
             problem(mark, "status code " + shown + " is listed twice");

@@ -23,6 +23,8 @@
 
 #include <algorithm>
 #include <ctime>
+
+#include "sim_folder_listing.h"
 #endif
 
 namespace sim {
@@ -327,7 +329,7 @@ constexpr time_t kStaleTempSeconds = 60;
 std::vector<Stored> entries_of(int folder) {
     std::vector<Stored> entries;
     const int listing = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR *dir = listing >= 0 ? fdopendir(listing) : nullptr;
+    const FolderListing dir(listing >= 0 ? fdopendir(listing) : nullptr);
     if (dir == nullptr) {
         if (listing >= 0) {
             close(listing);
@@ -335,7 +337,7 @@ std::vector<Stored> entries_of(int folder) {
         return entries;
     }
     const time_t now = time(nullptr);
-    while (const dirent *item = readdir(dir)) {
+    while (const dirent *item = readdir(dir.get())) {
         const std::string name = item->d_name;
         struct stat info {};
         if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
@@ -348,7 +350,6 @@ std::vector<Stored> entries_of(int folder) {
             unlinkat(folder, name.c_str(), 0);
         }
     }
-    closedir(dir);
     return entries;
 }
 

@@ -46,7 +46,7 @@ std::string yaml_cache_entry(std::string_view text, const YamlTable &table);
 
 /// The YAML document of the text of the definition file at path: the table of the path's
 /// entry when it was made from the same text by the same build, otherwise the text parsed
-/// (throwing yaml-cpp's exceptions on invalid YAML as YamlDocument does) and, when the
+/// (throwing YamlError on invalid YAML as YamlDocument does) and, when the
 /// parse succeeds, stored as the path's entry for later processes. Without a usable cache
 /// folder, or with TRAX_CACHE=0, the text is just parsed.
 YamlDocument cached_yaml_document(std::string_view text, const std::string &path);

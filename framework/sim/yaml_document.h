@@ -1,16 +1,15 @@
-// A YAML document read into one compact table, for the definition reader. yaml-cpp's
-// event parser feeds it; every node keeps the mark of its event, scalars share one text
-// buffer, and children are index ranges, so reading a document costs no allocation per
-// node. The shape matches what yaml-cpp's own node tree would hold: the first document
-// only, aliases sharing the anchored node, duplicate keys kept (a look-up finds the
-// first).
+// A YAML document read into one compact table, for the definition reader. The YAML reader
+// library (loaded at the first parse) fills it from yaml-cpp's event parser; every node
+// keeps the mark of its event, scalars share one text buffer, and children are index
+// ranges, so reading a document costs no allocation per node. The shape matches what
+// yaml-cpp's own node tree would hold: the first document only, aliases sharing the
+// anchored node, duplicate keys kept (a look-up finds the first).
 #ifndef TRAX_SIM_YAML_DOCUMENT_H
 #define TRAX_SIM_YAML_DOCUMENT_H
 
-#include <yaml-cpp/mark.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,13 +19,35 @@ namespace sim {
 class YamlDocument;
 struct YamlTable;
 
+/// A place in a YAML text, counted from 0; all -1 for no place.
+struct YamlMark {
+    int pos = 0;
+    int line = 0;
+    int column = 0;
+
+    static YamlMark null_mark() { return {-1, -1, -1}; }
+    bool is_null() const { return pos == -1 && line == -1 && column == -1; }
+};
+
+/// A text that is no valid YAML, or that could not be read at all, with the place of the
+/// problem (the null mark when it concerns the whole text).
+class YamlError : public std::runtime_error {
+  public:
+    YamlError(const YamlMark &mark, const std::string &message)
+        : std::runtime_error(message), mark_(mark) {}
+    const YamlMark &mark() const { return mark_; }
+
+  private:
+    YamlMark mark_;
+};
+
 enum class YamlKind : uint8_t { Null, Scalar, Sequence, Map };
 
 /// One node of a YamlDocument: its kind, its mark, and a range of the text buffer (scalar)
 /// or of the child table (sequence: entries; mapping: key, value, key, value...).
 struct YamlEntry {
     YamlKind kind;
-    YAML::Mark mark;
+    YamlMark mark;
     uint32_t first;
     uint32_t count;
 };
@@ -46,7 +67,7 @@ class YamlNode {
     /// The text of a scalar; empty for any other node.
     std::string_view scalar() const;
     /// Where the node starts; the null mark for no node.
-    YAML::Mark mark() const;
+    YamlMark mark() const;
     /// Entries of a sequence, pairs of a mapping, 0 for anything else.
     std::size_t size() const;
     /// Entry i of a sequence.
@@ -86,7 +107,8 @@ class YamlNode {
 /// The first document of a YAML text.
 class YamlDocument {
   public:
-    /// Parses text; throws yaml-cpp's exceptions (with their marks) on invalid YAML.
+    /// Parses text with the YAML reader library; throws YamlError on invalid YAML, when the
+    /// library cannot be loaded, and std::bad_alloc when memory runs out.
     explicit YamlDocument(std::string_view text);
 
     /// The document's top node; a null node for an empty text.

@@ -31,7 +31,8 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 expected=(./usr/bin/traxnt ./usr/bin/traxapp ./usr/bin/trax_catalogue
           "./usr/$libdir/libvelk_trax_api.so.1.0.0" "./usr/$libdir/libvelk_usr_oss.so.1.0.0"
           "./usr/$libdir/libvelk_usr_utl.so.1.0.0" "./usr/$libdir/libtrax_platform.so.1.0.0"
-          "./usr/$libdir/libvelk_winspec.so.3.1.0" ./usr/include/trax/trax_api.h
+          "./usr/$libdir/libvelk_winspec.so.3.1.0" "./usr/$libdir/libtrax_yaml_reader.so.1.0.0"
+          ./usr/include/trax/trax_api.h
           "./usr/$libdir/cmake/Trax/TraxConfig.cmake" "./usr/$libdir/pkgconfig/velk_trax_api.pc"
           ./usr/share/man/man1/traxnt.1.gz ./usr/share/man/man5/trax-devices.5.gz
           ./usr/share/man/man7/trax-devices.7.gz
@@ -48,6 +49,10 @@ grep -qF 'prefix=/usr' <(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/$libdir
 dpkg-deb -x "$deb" "$work/root"
 check_not_installed "$work/root"
 check_runpaths "$work/root"
+# In /usr the libraries are in the loader's own folder: no program or library has a RUNPATH.
+runpaths=$(find "$work/root/usr" -type f \( -path '*/bin/*' -o -name '*.so.*' \) -exec readelf -d {} + |
+           grep -E '\((RUNPATH|RPATH)\)' || true)
+[ -z "$runpaths" ] || fail "binaries installed to /usr have a RUNPATH: $runpaths"
 unstripped=$(find "$work/root" -type f -exec file {} + | grep 'ELF.*not stripped' || true)
 [ -z "$unstripped" ] || fail "unstripped binaries: $unstripped"
 

@@ -31,6 +31,7 @@ for lib in velk_trax_api velk_usr_oss velk_usr_utl; do
     expected+=("$libdir/pkgconfig/$lib.pc")
 done
 expected+=("$libdir/libvelk_winspec.so.3" "$libdir/libvelk_winspec.so.3.1.0")
+expected+=("$libdir/libtrax_yaml_reader.so.1" "$libdir/libtrax_yaml_reader.so.1.0.0")
 if [ "$with_gui" = 1 ]; then
     expected+=(bin/traxgui share/man/man1/traxgui.1.gz share/applications/traxgui.desktop
                share/icons/hicolor/scalable/apps/traxgui.svg)
@@ -56,6 +57,10 @@ out=$(cd "$work" && printf 'mo sim_dio_1\nmw 1\nmr\nmg 1101 0\nmc\ne\n' | "${cle
 grep -q ' read value=0x1$' <<<"$out" || fail "installed traxnt: no read-back value: $out"
 grep -q ' output value = 0x10$' <<<"$out" || fail "installed traxnt: no channel count: $out"
 grep -q 'Dev:<none>' <<<"$out" || fail "installed traxnt: the path was not closed: $out"
+# trax_catalogue holds the definition reader itself and finds the YAML reader library in the
+# installation's library folder.
+out=$(cd "$work" && "${clean_env[@]}" "$p/bin/trax_catalogue" 2>&1)
+grep -q '^| `sim_fault_1` |' <<<"$out" || fail "installed trax_catalogue: no built-in devices: $out"
 if [ "$with_gui" = 1 ]; then
     (cd "$work" && "${clean_env[@]}" QT_QPA_PLATFORM=offscreen TRAXGUI_QUIT_WHEN_SHOWN=1 \
          XDG_RUNTIME_DIR="$work" timeout 60 "$p/bin/traxgui" >"$work/gui.log" 2>&1) ||

@@ -75,6 +75,25 @@ TEST(Definitions, TextsOfAnyShapeWriteOutAndReadBackUnchanged) {
               std::string::npos);
 }
 
+// A name that would read back as something else unquoted (a null word, an indicator at its
+// start, ": " or " #" inside, a blank at an end) is written quoted; any other name plain.
+TEST(Definitions, NamesAreQuotedExactlyWhenPlainWouldNotReadBack) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"dev_1", "dev_1"},   {"a:b", "a:b"},     {"a#b", "a#b"},       {"-a", "-a"},
+        {"a\"b", "a\"b"},     {"true", "true"},   {"a: b", "\"a: b\""}, {"a:", "\"a:\""},
+        {"a #b", "\"a #b\""}, {"- a", "\"- a\""}, {"null", "\"null\""}, {"~", "\"~\""},
+        {"[a", "\"[a\""},     {" a", "\" a\""},   {"a ", "\"a \""},     {"\"a\\", "\"\\\"a\\\\\""}};
+    for (const auto &[name, written] : cases) {
+        sim::DeviceSpec spec;
+        spec.name = name;
+        const std::string dumped = sim::dump_definition(spec);
+        EXPECT_NE(dumped.find("\n  - name: " + written + "\n"), std::string::npos) << dumped;
+        const sim::Definitions again = sim::parse_definitions(dumped, "dump.yaml");
+        ASSERT_EQ(again.devices.size(), 1u) << dumped;
+        EXPECT_EQ(again.devices[0].name, name);
+    }
+}
+
 TEST(Definitions, MinimalDeviceWorksAndKeysReachTheDescription) {
     const sim::Definitions read = sim::parse_definitions(
         "seed: 9\ndevices:\n  - {name: def_min_1, model: mt_test}\n"
