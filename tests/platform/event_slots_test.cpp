@@ -82,6 +82,25 @@ TEST(EventSlots, LanesAndPendingFlagsFollowTheWaitersAndTheWakeUps) {
     EXPECT_FALSE(mayHaveWakeup(mark + 1)) << "other flags were never raised";
 }
 
+// A take that lowers the flag and then finds a wake-up that came in meanwhile (whose set saw
+// the flag still raised and so left it alone) raises the flag again and rings the lanes:
+// another thread waiting for the event may have passed over it while the flag was down.
+TEST(EventSlots, ATakeThatFindsALaterWakeUpRingsTheLanesAgain) {
+    State memory;
+    SharedEventState &state = memory.get();
+    auto bell = std::make_unique<SharedBell>();
+    joinLane(state, *bell, 3);
+    const uint32_t mark = 2;
+    ASSERT_TRUE(publishWakeup(state, 7));
+    announceWakeup(state, *bell, mark);
+    const PendingWakeup first = *oldestWakeup(state);
+    ASSERT_TRUE(publishWakeup(state, 8));
+    const uint32_t before = bell->lanes[3].channel.changes.load();
+    ASSERT_TRUE(takeFlaggedWakeup(state, *bell, mark, first));
+    EXPECT_NE(pendingFlag(*bell, mark)->load(), 0) << "a wake-up is left";
+    EXPECT_EQ(bell->lanes[3].channel.changes.load(), before + 1) << "the lanes were rung";
+}
+
 // A watch ends as soon as its change comes; a thread whose watches keep ending without one
 // stops watching (and so stops burning processor time) until one pays again.
 TEST(EventSlots, AThreadWatchesOnlyWhileWatchingPays) {
