@@ -209,7 +209,9 @@ uint32_t takeOwnMark() {
     return kNoMark;
 }
 
-// Opens and maps an event's file with its owner's doorbell (none when that has gone).
+// Opens and maps an event's file with its owner's doorbell (none when that has gone). A
+// doorbell that exists but cannot be opened (no descriptor left, say) fails the open: a
+// sender without it would publish wake-ups that never wake the owner.
 int openEventFile(const FolderLock &lock, const std::string &fileName,
                   std::shared_ptr<EventFile> &file) {
     std::unique_ptr<MappedFile> mapped;
@@ -217,7 +219,9 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
         return error;
     const uint64_t id = static_cast<SharedEventState *>(mapped->view())->bell.load();
     std::unique_ptr<MappedFile> bell;
-    openFolderFile(lock, bellFileName(id), kBellMagic, bell);
+    if (const int error = openFolderFile(lock, bellFileName(id), kBellMagic, bell);
+        error != 0 && error != ENOENT)
+        return error;
     file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
     return 0;
 }
