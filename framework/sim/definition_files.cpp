@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <limits>
 #include <set>
 
 #include "sim_definition.h"
 #include "sim_folder_listing.h"
 #include "sim_limits.h"
+#include "sim_read_file.h"
 
 namespace sim {
 
@@ -54,36 +54,9 @@ std::string refusal(const struct stat &info) {
     return {};
 }
 
-// Reads at most one byte more than the cap, so that a file that grows meanwhile is still
-// caught.
-bool read_all(int fd, std::string &text) {
-    text.resize(kMaxDefinitionFileBytes + 1);
-    std::size_t filled = 0;
-    // The buffer is never larger than the cap plus one byte, so what is left of it fits the
-    // byte count of every platform's read (unsigned int on Windows).
-    static_assert(kMaxDefinitionFileBytes < std::numeric_limits<unsigned>::max());
-    while (filled < text.size()) {
-        const auto room = static_cast<unsigned>(text.size() - filled);
-        const ssize_t got = read(fd, text.data() + filled, room);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    text.resize(filled);
-    return true;
-}
-
 bool has_yaml_suffix(const std::string &name) {
     constexpr std::string_view kSuffix = ".yaml";
-    return name.size() > kSuffix.size() &&
-           name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+    return name.size() > kSuffix.size() && std::string_view(name).ends_with(kSuffix);
 }
 
 // The first kMaxFilesPerFolder *.yaml files of a folder in name order. Only that many names
@@ -154,7 +127,8 @@ Definitions read_definition_file(const std::string &path) {
     struct stat info {};
     std::string why = fstat(fd, &info) != 0 ? std::string(std::strerror(errno)) : refusal(info);
     std::string text;
-    if (why.empty() && !read_all(fd, text)) {
+    if (why.empty() && !read_at_most(fd, kMaxDefinitionFileBytes + 1,
+                                     static_cast<std::size_t>(info.st_size), text)) {
         why = std::strerror(errno);
     }
     close(fd);

@@ -25,6 +25,7 @@
 #include <ctime>
 
 #include "sim_folder_listing.h"
+#include "sim_read_file.h"
 #endif
 
 namespace sim {
@@ -238,7 +239,7 @@ constexpr std::string_view kEntrySuffix = ".yamltable";
 constexpr std::string_view kTempSuffix = ".tmp";
 
 bool ends_with(std::string_view name, std::string_view suffix) {
-    return name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
+    return name.size() > suffix.size() && name.ends_with(suffix);
 }
 
 // One entry per definition file, named after a hash of its path.
@@ -259,17 +260,11 @@ std::optional<std::string> read_entry(int folder, const std::string &name) {
         !private_to_user(info) || static_cast<uint64_t>(info.st_size) > kMaxCacheEntryBytes) {
         return std::nullopt;
     }
-    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return std::nullopt;
-        }
-        filled += static_cast<std::size_t>(got);
+    std::string bytes;
+    if (!read_at_most(fd.get(), kMaxCacheEntryBytes + 1, static_cast<std::size_t>(info.st_size),
+                      bytes) ||
+        bytes.size() > kMaxCacheEntryBytes) {
+        return std::nullopt;
     }
     return bytes;
 }
