@@ -5,8 +5,9 @@
 //    sim_dio_1, its output read through a pipe: processor time and write() calls of traxnt
 //    beside a minimal shell making the same calls, and optionally beside another traxnt
 //    build (e.g. the previous one).
-//  - Start-up to the first prompt beside a C++ program linking the C library only and one
-//    using iostreams.
+//  - Start-up to the first prompt beside a C++ program linking the C library only, the same
+//    program with the C++ library loaded but unused (what the C++ library's loading alone
+//    costs), and one using iostreams.
 //  - Console hand-over with ts among ten threads beside the same with one thread.
 //
 // Usage: traxnt_throughput [commands [other-traxnt]]   (default 100000 commands; the
@@ -228,11 +229,13 @@ double StartBlockMs(const std::string &program) {
     return bench::SpreadOf(starts).median;
 }
 
-void StartUp(const std::string &traxnt, const std::string &libcOnly, const std::string &iostream) {
-    std::vector<double> shell, libc, streams;
+void StartUp(const std::string &traxnt, const std::string &libcOnly, const std::string &runtimeOnly,
+             const std::string &iostream) {
+    std::vector<double> shell, libc, runtime, streams;
     for (int r = 0; r < kStartRuns; ++r) {
         shell.push_back(StartBlockMs(traxnt));
         libc.push_back(StartBlockMs(libcOnly));
+        runtime.push_back(StartBlockMs(runtimeOnly));
         streams.push_back(StartBlockMs(iostream));
     }
     std::printf("start-up to the first prompt [ms], %d runs of blocks of %d starts each in "
@@ -240,9 +243,11 @@ void StartUp(const std::string &traxnt, const std::string &libcOnly, const std::
                 kStartRuns, kStartsPerBlock);
     PrintRow("traxnt", "%.2f", shell);
     PrintRow("C++ program, C library only", "%.2f", libc);
+    PrintRow("same, C++ library loaded, unused", "%.2f", runtime);
     PrintRow("C++ program with iostream", "%.2f", streams);
     PrintRow("ratio traxnt / C library only", "%.2f", bench::Ratios(shell, libc),
              "  (goal <= 1.6)");
+    PrintRow("ratio C++ library unused / C only", "%.2f", bench::Ratios(runtime, libc));
     PrintRow("ratio traxnt / iostream", "%.2f", bench::Ratios(shell, streams));
 }
 
@@ -272,7 +277,8 @@ int main(int argc, char **argv) {
     const std::string dir = ProgramDir(argv[0]);
     const std::string traxnt = dir + "/traxnt";
     Session(commands, traxnt, dir + "/traxnt_bench_ceiling", other);
-    StartUp(traxnt, dir + "/traxnt_bench_trivial_libc", dir + "/traxnt_bench_trivial");
+    StartUp(traxnt, dir + "/traxnt_bench_trivial_libc", dir + "/traxnt_bench_trivial_cxx_unused",
+            dir + "/traxnt_bench_trivial");
     HandOver(traxnt);
     return 0;
 }
