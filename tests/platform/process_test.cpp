@@ -130,7 +130,7 @@ TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem) {
     const std::string name = uniqueName("full");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
-    const int sets = 13;
+    const int sets = static_cast<int>(trax::platform::kEventSlots) + 3;
     std::vector<std::string> args{"set"};
     args.insert(args.end(), sets, name);
     PeerProcess peer(args);
