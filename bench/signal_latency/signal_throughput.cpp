@@ -1,8 +1,8 @@
 // Throughput of signals between two processes: one process sets events as fast as it can
 // (flood) or at a fixed rate (paced), another takes them. Three mechanisms side by side:
-// a raw blocking AF_UNIX datagram to a socket file (whose queue limit, 10, is also the
-// number of wake-ups an event holds), SetEvent -> WaitForSingleObject, and SetEvent -> the
-// UOS_SigInit callback.
+// a raw blocking AF_UNIX datagram to a socket file (its queue holds what the system allows,
+// net.unix.max_dgram_qlen, 10 by default; an event holds 64 wake-ups), SetEvent ->
+// WaitForSingleObject, and SetEvent -> the UOS_SigInit callback.
 //
 // For each it prints sent/s (the sender's rate), delivered/s (arrivals until the last one),
 // lost (sends that failed or never arrived), and the p99 delay from send to arrival. The

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace trax::platform {
 namespace {
@@ -149,13 +151,57 @@ int createFolderFile(const FolderLock &lock, const std::string &fileName, uint32
     return 0;
 }
 
+// True while the folder's entry is the open file.
+bool isSameFile(const FolderLock &lock, const std::string &fileName, int fd) {
+    struct stat mine, named;
+    return fstat(fd, &mine) == 0 &&
+           fstatat(lock.fd(), fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
 // Removes the folder's entry if it is still the open file.
 void unlinkIfSame(const FolderLock &lock, const std::string &fileName, int fd) {
-    struct stat mine, named;
-    if (fstat(fd, &mine) == 0 &&
-        fstatat(lock.fd(), fileName.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
+    if (isSameFile(lock, fileName, fd))
         unlinkat(lock.fd(), fileName.c_str(), 0);
+}
+
+// The doorbells of other processes mapped here, by id: the events of one owner share one
+// mapping, so that a sender to many of them holds one descriptor for the doorbell rather
+// than one per event. An entry lives as long as an event uses it.
+struct PeerBells {
+    std::mutex lock;
+    std::vector<std::pair<uint64_t, std::weak_ptr<MappedFile>>> mapped;
+};
+
+PeerBells &peerBells() {
+    static PeerBells *const instance = new PeerBells;
+    return *instance;
+}
+
+// Sets `bell` to the doorbell `id`: the mapping an event of its owner uses already while its
+// file is still the folder's (an owner that has gone took its file along), else a new one.
+// Returns 0, ENOENT when the doorbell has gone, or an errno value.
+int usePeerBell(const FolderLock &lock, uint64_t id, std::shared_ptr<MappedFile> &bell) {
+    const std::string fileName = bellFileName(id);
+    PeerBells &peers = peerBells();
+    std::lock_guard guard(peers.lock);
+    std::erase_if(peers.mapped, [&](const auto &entry) {
+        const std::shared_ptr<MappedFile> live = entry.second.lock();
+        return !live || (entry.first == id && !isSameFile(lock, fileName, live->fd()));
+    });
+    for (const auto &entry : peers.mapped) {
+        if (entry.first == id) {
+            bell = entry.second.lock();
+            return 0;
+        }
+    }
+    std::unique_ptr<MappedFile> opened;
+    if (const int error = openFolderFile(lock, fileName, kBellMagic, opened); error != 0)
+        return error;
+    std::shared_ptr<MappedFile> shared(std::move(opened));
+    peers.mapped.emplace_back(id, shared);
+    bell = std::move(shared);
+    return 0;
 }
 
 // This process's doorbell, and which of its pending flags its events use; a forked child
@@ -218,9 +264,8 @@ int openEventFile(const FolderLock &lock, const std::string &fileName,
     if (const int error = openFolderFile(lock, fileName, kEventMagic, mapped); error != 0)
         return error;
     const uint64_t id = static_cast<SharedEventState *>(mapped->view())->bell.load();
-    std::unique_ptr<MappedFile> bell;
-    if (const int error = openFolderFile(lock, bellFileName(id), kBellMagic, bell);
-        error != 0 && error != ENOENT)
+    std::shared_ptr<MappedFile> bell;
+    if (const int error = usePeerBell(lock, id, bell); error != 0 && error != ENOENT)
         return error;
     file = std::make_shared<EventFile>(std::move(mapped), std::move(bell));
     return 0;

@@ -111,7 +111,13 @@ bool publishWakeup(SharedEventState &state, uint64_t stamp) {
 }
 
 bool hasFreeSlot(const SharedEventState &state) {
-    return freeSlots(state) > 0;
+    return std::any_of(std::begin(state.slots), std::end(state.slots),
+                       [](const std::atomic<uint64_t> &slot) { return slot.load() == 0; });
+}
+
+bool hasWakeup(const SharedEventState &state) {
+    return std::any_of(std::begin(state.slots), std::end(state.slots),
+                       [](const std::atomic<uint64_t> &slot) { return slot.load() != 0; });
 }
 
 std::optional<PendingWakeup> oldestWakeup(const SharedEventState &state) {
@@ -187,7 +193,7 @@ bool takeFlaggedWakeup(SharedEventState &state, SharedBell &bell, uint32_t mark,
         return takeWakeup(state, pending);
     bell.pending[mark].store(0);
     const bool taken = takeWakeup(state, pending);
-    if (oldestWakeup(state)) {
+    if (hasWakeup(state)) {
         bell.pending[mark].store(1);
         ringLanes(state, bell);
     }

@@ -29,13 +29,16 @@ namespace trax::platform {
 /// The folder that holds the files laid out as below, named after the layout's version. A
 /// change of the layout takes a new version (and new magic words), so that processes of
 /// builds with different layouts keep their files apart.
-inline constexpr const char kEventLayoutFolder[] = "layout-3";
+inline constexpr const char kEventLayoutFolder[] = "layout-4";
 
-/// Most wake-ups pending for one named event.
-inline constexpr size_t kEventSlots = 10;
+/// Most wake-ups pending for one named event. A sender that finds them all taken sleeps until
+/// the owner has taken half, so this is also the burst a flood sends per wake-up of either
+/// side: few enough to scan on each take, enough that the wake-ups (tens of microseconds
+/// each when the other side's processor sleeps) are rare.
+inline constexpr size_t kEventSlots = 64;
 
 /// Marks a mapped file as an initialised event.
-inline constexpr uint32_t kEventMagic = 0x54455633;
+inline constexpr uint32_t kEventMagic = 0x54455634;
 
 /// Size of an event's file: one page.
 inline constexpr size_t kEventFileSize = 4096;
@@ -83,7 +86,7 @@ struct SharedEventState {
 };
 
 /// Marks a mapped file as an initialised doorbell.
-inline constexpr uint32_t kBellMagic = 0x54454233;
+inline constexpr uint32_t kBellMagic = 0x54454234;
 
 /// Lanes of a doorbell. Each thread of the owner that waits for named events sleeps on one
 /// lane (threads beyond this number share them), so a set wakes only the threads that wait
@@ -132,6 +135,9 @@ bool publishWakeup(SharedEventState &state, uint64_t stamp);
 
 /// True while a slot is free.
 bool hasFreeSlot(const SharedEventState &state);
+
+/// True while a wake-up is pending.
+bool hasWakeup(const SharedEventState &state);
 
 /// The oldest pending wake-up, if any.
 std::optional<PendingWakeup> oldestWakeup(const SharedEventState &state);

@@ -25,6 +25,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -179,19 +180,20 @@ void releaseNamesAtExitOnce() {
 constexpr uint64_t kRoomSliceNs = 1000000;
 
 // Waits until a slot may have come free, the file was retired, or the deadline passes; false
-// when nothing was taken meanwhile.
+// when nothing was taken since the call (a departure before the sleep counts too).
 bool awaitDeparture(SharedEventState &state, const Deadline &deadline) {
-    const uint32_t before = state.departures.changes.load();
-    if (watchBriefly(deadline.nanoseconds(), [&] {
-            return state.departures.changes.load() != before || state.retired.load() != 0;
-        }))
+    const uint32_t before = state.departures.changes.load() & ~kRungBit;
+    auto progressed = [&] {
+        return (state.departures.changes.load() & ~kRungBit) != before || state.retired.load() != 0;
+    };
+    if (watchBriefly(deadline.nanoseconds(), progressed))
         return true;
     const SleepWord word{&state.departures.changes, beginSleep(state.departures), true};
-    if (state.retired.load() == 0 && !hasFreeSlot(state))
+    if (!progressed() && !hasFreeSlot(state))
         sleepOnWords(&word, 1,
                      std::min(deadline.nanoseconds(), monotonicNanoseconds() + kRoomSliceNs));
     endSleep(state.departures);
-    return state.departures.changes.load() != word.seen || state.retired.load() != 0;
+    return progressed();
 }
 
 NamedEvent::~NamedEvent() {
@@ -221,7 +223,9 @@ void NamedEvent::releaseName() noexcept {
 // a sender that saw nothing taken for a while asks once whether the owner still lives.
 BOOL NamedEvent::set() {
     const uint64_t stamp = nextSendStamp();
-    const Deadline deadline = Deadline::after(kFullQueueWaitMs);
+    // Counted from the first time the file is found full, so that a set with room reads the
+    // clock only once.
+    std::optional<Deadline> deadline;
     bool askedOwner = false;
     for (;;) {
         std::shared_ptr<EventFile> target;
@@ -235,9 +239,11 @@ BOOL NamedEvent::set() {
                 announceWakeup(state, *bell, target->mark());
             return TRUE;
         }
-        if (deadline.hasPassed())
+        if (!deadline)
+            deadline = Deadline::after(kFullQueueWaitMs);
+        else if (deadline->hasPassed())
             return fail(ERROR_TOO_MANY_POSTS);
-        if (!awaitDeparture(state, deadline) && !askedOwner && !owner_) {
+        if (!awaitDeparture(state, *deadline) && !askedOwner && !owner_) {
             askedOwner = true;
             if (!ownerLives(target))
                 continue;

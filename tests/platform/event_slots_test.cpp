@@ -25,12 +25,15 @@ struct State {
 TEST(EventSlots, WakeUpsAreTakenOldestFirstOnceEachAndBoundedInNumber) {
     State memory;
     SharedEventState &state = memory.get();
-    const std::vector<uint64_t> stamps{50, 20, 90, 10, 70, 30, 100, 60, 40, 80};
-    ASSERT_EQ(stamps.size(), kEventSlots);
-    for (uint64_t stamp : stamps)
+    // Stamps 10, 20, ... up to one per slot, published out of order (7 is prime to the count).
+    static_assert(kEventSlots % 7 != 0);
+    const uint64_t last = kEventSlots * 10;
+    for (size_t i = 0; i < kEventSlots; ++i) {
+        const uint64_t stamp = (i * 7 % kEventSlots + 1) * 10;
         ASSERT_TRUE(publishWakeup(state, stamp)) << stamp;
+    }
     EXPECT_FALSE(hasFreeSlot(state));
-    EXPECT_FALSE(publishWakeup(state, 110)) << "every slot is taken";
+    EXPECT_FALSE(publishWakeup(state, last + 10)) << "every slot is taken";
 
     const std::optional<PendingWakeup> first = oldestWakeup(state);
     ASSERT_TRUE(first.has_value());
@@ -44,13 +47,16 @@ TEST(EventSlots, WakeUpsAreTakenOldestFirstOnceEachAndBoundedInNumber) {
         ASSERT_TRUE(takeWakeup(state, *next));
         order.push_back(next->stamp);
     }
-    EXPECT_EQ(order, (std::vector<uint64_t>{5, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    std::vector<uint64_t> expected{5};
+    for (uint64_t stamp = 20; stamp <= last; stamp += 10)
+        expected.push_back(stamp);
+    EXPECT_EQ(order, expected);
 
     publishWakeup(state, 1);
     publishWakeup(state, 2);
     dropWakeups(state);
     EXPECT_FALSE(oldestWakeup(state).has_value());
-    EXPECT_EQ(state.departures.changes.load(), 12u) << "each departure is announced";
+    EXPECT_EQ(state.departures.changes.load(), kEventSlots + 2) << "each departure is announced";
 }
 
 // A set rings only the lanes that waiting threads entered, and its pending flag says whether

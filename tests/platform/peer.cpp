@@ -2,6 +2,8 @@
 // set <name>...              create each named event, set it once; print "existed <0|1>"
 //                            per name and "failed <error>" after a failed set; exit
 //                            status 1 if a call failed
+// bells <name>...            create each named event and set it once, then print
+//                            "bells <n>": the doorbell files this process has mapped
 // own <name> <count> <ms>    create the event, print "ready <last error>" (or "failed
 //                            <error>" and exit status 1), then wait count times,
 //                            printing "signalled" or "timeout" each time
@@ -44,6 +46,25 @@ int setNames(int count, char **names) {
         CloseHandle(event);
     }
     return status;
+}
+
+// Opens and sets every name, keeping the handles, and counts the doorbells now mapped.
+int countBells(int count, char **names) {
+    for (int i = 0; i < count; ++i) {
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, names[i]);
+        if (event == nullptr || !SetEvent(event))
+            return 1;
+    }
+    std::FILE *maps = std::fopen("/proc/self/maps", "r");
+    if (maps == nullptr)
+        return 1;
+    int bells = 0;
+    char line[4096];
+    while (std::fgets(line, sizeof line, maps) != nullptr)
+        bells += std::strstr(line, "/evb-") != nullptr ? 1 : 0;
+    std::fclose(maps);
+    std::printf("bells %d\n", bells);
+    return 0;
 }
 
 int own(const char *name, int count, DWORD ms) {
@@ -145,6 +166,8 @@ int run(int argc, char **argv) {
     const char *command = argv[1];
     if (std::strcmp(command, "set") == 0)
         return setNames(argc - 2, argv + 2);
+    if (std::strcmp(command, "bells") == 0)
+        return countBells(argc - 2, argv + 2);
     if (std::strcmp(command, "own") == 0 && argc == 5)
         return own(argv[2], std::atoi(argv[3]), static_cast<DWORD>(std::atol(argv[4])));
     if (std::strcmp(command, "alternate") == 0 && argc == 5)

@@ -111,6 +111,24 @@ TEST(CrossProcessEvents, AWaitOnSeveralEventsNoticesATakeOverWhileWaiting) {
         CloseHandle(event);
 }
 
+// A sender maps the doorbell of an owner once, however many of its events it sets.
+TEST(CrossProcessEvents, ASenderMapsAnOwnersDoorbellOnceForAllItsEvents) {
+    std::vector<std::string> args{"bells"};
+    std::vector<HANDLE> events;
+    for (const char *suffix : {"b0", "b1", "b2"}) {
+        args.push_back(uniqueName(suffix));
+        events.push_back(CreateEventA(nullptr, FALSE, FALSE, args.back().c_str()));
+        ASSERT_NE(events.back(), nullptr);
+    }
+    PeerProcess peer(args);
+    EXPECT_EQ(peer.readLine(), "bells 1");
+    EXPECT_EQ(peer.wait(), 0);
+    for (HANDLE event : events) {
+        EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0) << "each set woke the owner";
+        CloseHandle(event);
+    }
+}
+
 TEST(CrossProcessEvents, WakeUpsFromAnotherProcessKeepTheirOrder) {
     HANDLE events[] = {CreateEventA(nullptr, FALSE, FALSE, uniqueName("o0").c_str()),
                        CreateEventA(nullptr, FALSE, FALSE, uniqueName("o1").c_str())};
@@ -130,7 +148,7 @@ TEST(CrossProcessEvents, AFullQueueRefusesFurtherSetsInsteadOfLosingThem) {
     const std::string name = uniqueName("full");
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
     ASSERT_NE(event, nullptr);
-    const int sets = 13;
+    const int sets = static_cast<int>(trax::platform::kEventSlots) + 3;
     std::vector<std::string> args{"set"};
     args.insert(args.end(), sets, name);
     PeerProcess peer(args);
