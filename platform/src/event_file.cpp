@@ -185,15 +185,19 @@ int usePeerBell(const FolderLock &lock, uint64_t id, std::shared_ptr<MappedFile>
     const std::string fileName = bellFileName(id);
     PeerBells &peers = peerBells();
     std::lock_guard guard(peers.lock);
+    // The mapping found is held while it is checked, so that it cannot go meanwhile.
+    std::shared_ptr<MappedFile> reused;
     std::erase_if(peers.mapped, [&](const auto &entry) {
-        const std::shared_ptr<MappedFile> live = entry.second.lock();
-        return !live || (entry.first == id && !isSameFile(lock, fileName, live->fd()));
+        std::shared_ptr<MappedFile> live = entry.second.lock();
+        if (!live || (entry.first == id && !isSameFile(lock, fileName, live->fd())))
+            return true;
+        if (entry.first == id)
+            reused = std::move(live);
+        return false;
     });
-    for (const auto &entry : peers.mapped) {
-        if (entry.first == id) {
-            bell = entry.second.lock();
-            return 0;
-        }
+    if (reused) {
+        bell = std::move(reused);
+        return 0;
     }
     std::unique_ptr<MappedFile> opened;
     if (const int error = openFolderFile(lock, fileName, kBellMagic, opened); error != 0)
